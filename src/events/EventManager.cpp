@@ -1,0 +1,160 @@
+#include "events/EventManager.h"
+
+#include <cctype>
+
+namespace EventSystem {
+
+namespace {
+bool SameNameIgnoringCase(const char* a, const char* b) {
+    if (a == b) return true;
+    if (!a || !b) return false;
+    for (; *a && *b; ++a, ++b) {
+        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
+    }
+    return *a == *b;
+}
+}  // namespace
+
+EventManager& EventManager::Instance() {
+    static EventManager instance;
+    return instance;
+}
+
+bool EventManager::ValidateType(const EventType& type) const {
+    auto it = m_types.find(type.hash);
+    if (it == m_types.end()) return true;
+    return SameNameIgnoringCase(it->second.name, type.name);
+}
+
+bool EventManager::HasListeners(const EventType& type) const {
+    auto it = m_listeners.find(type.hash);
+    return it != m_listeners.end() && !it->second.empty();
+}
+
+bool EventManager::IsListening(const EventType& type, const IEventListener* listener) const {
+    auto it = m_listeners.find(type.hash);
+    if (it == m_listeners.end()) return false;
+    for (const auto& s : it->second)
+        if (s.listener.get() == listener) return true;
+    return false;
+}
+
+bool EventManager::AddListener(const EventType& type, std::shared_ptr<IEventListener> listener) {
+    if (!listener || !ValidateType(type)) return false;
+    m_types[type.hash] = type;
+    if (IsListening(type, listener.get())) return false;
+    auto& run = m_listeners[type.hash];
+    // A new subscriber goes just before the run's last one, so the first
+    // subscriber is always served last.
+    Subscription sub{std::move(listener), m_nextSerial++};
+    if (run.empty())
+        run.push_back(std::move(sub));
+    else
+        run.insert(run.end() - 1, std::move(sub));
+    return true;
+}
+
+void EventManager::RemoveListener(const EventType& type, const IEventListener* listener) {
+    auto it = m_listeners.find(type.hash);
+    if (it == m_listeners.end()) return;
+    auto& run = it->second;
+    for (auto s = run.begin(); s != run.end(); ++s) {
+        if (s->listener.get() == listener) {
+            run.erase(s);
+            break;
+        }
+    }
+}
+
+EventType EventManager::FindType(uint32_t hash) const {
+    auto it = m_types.find(hash);
+    return it == m_types.end() ? EventType() : it->second;
+}
+
+bool EventManager::Dispatch(const IEvent& event) {
+    auto it = m_listeners.find(event.GetTypeHash());
+    if (it == m_listeners.end() || it->second.empty()) return false;
+    // Listeners may subscribe, unsubscribe or be destroyed while we deliver:
+    // walk a snapshot and call only those still subscribed at their turn.
+    const std::vector<Subscription> snapshot = it->second;
+    for (const auto& entry : snapshot) {
+        auto cur = m_listeners.find(event.GetTypeHash());
+        if (cur == m_listeners.end()) break;
+        bool live = false;
+        for (const auto& s : cur->second)
+            if (s.serial == entry.serial) {
+                live = true;
+                break;
+            }
+        if (!live) continue;
+        if (entry.listener->HandleEvent(event)) return true;
+    }
+    return false;
+}
+
+bool EventManager::Queue(std::shared_ptr<IEvent> event) {
+    if (!event) return false;
+    const EventType type = event->GetEventType();
+    if (!ValidateType(type)) return false;
+    if (!HasListeners(type)) return false;
+    m_queues[m_active].push_back(std::move(event));
+    return true;
+}
+
+bool EventManager::Trigger(const IEvent& event) {
+    if (!ValidateType(event.GetEventType())) return false;
+    return Dispatch(event);
+}
+
+void EventManager::ProcessQueue() {
+    const int i = m_active;
+    m_active = 1 - m_active;
+    auto& list = m_queues[i];
+    while (!list.empty()) {
+        std::shared_ptr<IEvent> event = std::move(list.front());
+        list.pop_front();
+        if (ValidateType(event->GetEventType())) Dispatch(*event);
+    }
+}
+
+void EventManager::Reset() {
+    m_queues[0].clear();
+    m_queues[1].clear();
+    m_active = 0;
+    m_listeners.clear();
+    m_types.clear();
+}
+
+bool QueueEvent(IEvent* event) { return EventManager::Instance().Queue(std::shared_ptr<IEvent>(event)); }
+bool QueueEvent(std::shared_ptr<IEvent> event) { return EventManager::Instance().Queue(std::move(event)); }
+bool TriggerEvent(const IEvent& event) { return EventManager::Instance().Trigger(event); }
+bool AddListener(const EventType& type, std::shared_ptr<IEventListener> listener) {
+    return EventManager::Instance().AddListener(type, std::move(listener));
+}
+void RemoveListener(const EventType& type, const std::shared_ptr<IEventListener>& listener) {
+    EventManager::Instance().RemoveListener(type, listener.get());
+}
+EventType FindEventType(uint32_t hash) { return EventManager::Instance().FindType(hash); }
+void ProcessEventQueue() { EventManager::Instance().ProcessQueue(); }
+
+EventRegistry::~EventRegistry() { UnregisterAll(); }
+
+bool EventRegistry::Register(const EventType& type, Handler handler) {
+    m_handlers[type.hash] = std::move(handler);
+    return EventManager::Instance().AddListener(type, std::shared_ptr<IEventListener>(this, NullDeleter()));
+}
+
+bool EventRegistry::HandleEvent(const IEvent& event) {
+    auto it = m_handlers.find(event.GetTypeHash());
+    if (it == m_handlers.end()) return false;
+    Handler handler = it->second;  // the handler may re-register or destroy us
+    return handler(event);
+}
+
+void EventRegistry::UnregisterAll() {
+    auto& mgr = EventManager::Instance();
+    for (const auto& h : m_handlers) mgr.RemoveListener(EventType(mgr.FindType(h.first).name, h.first), this);
+    m_handlers.clear();
+}
+
+}  // namespace EventSystem

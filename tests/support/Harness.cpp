@@ -1,0 +1,51 @@
+#include "support/Harness.h"
+
+#include "core/GlobalGameState.h"
+#include "gamelogic/BaseGameLogic.h"
+
+namespace TestSupport {
+
+void ResetSingletons() {
+    EventSystem::EventManager::Instance().Reset();
+    GameLogicView::GlobalGameState::Destroy();
+}
+
+void EventRecorder::ListenTo(const EventSystem::EventType& type) {
+    m_registry.Register(type, [this](const EventSystem::IEvent& e) {
+        m_events.push_back(e.Copy());
+        return false;
+    });
+}
+
+size_t EventRecorder::Count(const EventSystem::EventType& type) const {
+    size_t n = 0;
+    for (const auto& e : m_events)
+        if (e->GetTypeHash() == type.hash) ++n;
+    return n;
+}
+
+std::vector<std::string> EventRecorder::Names() const {
+    std::vector<std::string> out;
+    for (const auto& e : m_events) out.emplace_back(e->GetTypeName());
+    return out;
+}
+
+void LogicStepper::Frame() {
+    EventSystem::ProcessEventQueue();
+    m_logic.OnUpdate(m_ms);
+    ++m_frames;
+}
+
+void LogicStepper::Frames(int n) {
+    for (int i = 0; i < n; ++i) Frame();
+}
+
+bool LogicStepper::Until(const std::function<bool()>& done, int maxFrames) {
+    for (int i = 0; i < maxFrames; ++i) {
+        if (done()) return true;
+        Frame();
+    }
+    return done();
+}
+
+}  // namespace TestSupport
