@@ -40,6 +40,9 @@ std::shared_ptr<BaseGameLogic> GameRunner::CreateLogicAndView(std::shared_ptr<IG
 void GameRunner::Update(int ms) {
     EventSystem::ProcessEventQueue();
     if (m_logic) m_logic->OnUpdate(ms);
+    // Role changes requested during this frame's deliveries are carried out
+    // here, once, however often they were requested.
+    m_carryingOut = true;
     if (m_setupPending) {
         EventTypes::EventSetupMultiplayer e;
         OnSetupMultiplayer(e);
@@ -50,11 +53,12 @@ void GameRunner::Update(int ms) {
         OnShutDownNetLogic(e);
         m_shutDownNetLogicPending = false;
     }
+    m_carryingOut = false;
     if (m_humanView) m_humanView->OnRender(ms);
 }
 
 bool GameRunner::OnSetupMultiplayer(const EventSystem::IEvent&) {
-    if (!m_setupPending) {
+    if (!m_carryingOut) {
         // Delivered from the queue: remember it, act between update and render.
         m_setupPending = true;
         return true;
@@ -77,7 +81,7 @@ bool GameRunner::OnSetupMultiplayer(const EventSystem::IEvent&) {
 }
 
 bool GameRunner::OnShutDownNetLogic(const EventSystem::IEvent&) {
-    if (!m_shutDownNetLogicPending) {
+    if (!m_carryingOut) {
         m_shutDownNetLogicPending = true;
         return true;
     }

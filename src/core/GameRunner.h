@@ -43,4 +43,5 @@ private:
     bool m_setupPending = false;
     bool m_shutDownNetLogicPending = false;
     bool m_serverViewPresent = false;
+    bool m_carryingOut = false;  // set only while Update carries out pending changes
 };

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "core/GameRunner.h"
+#include "core/GlobalGameState.h"
+#include "events/types/CommandEvents.h"
+#include "gamelogic/MiravGameLogic.h"
+#include "networking/NetworkClientLogic.h"
+#include "networking/NetworkManager.h"
+#include "networking/NetworkServerView.h"
+#include "support/Harness.h"
+
+using namespace GameLogicView;
+
+namespace {
+
+// Stands in for the player's view: lets a test look at the runner at the
+// moments the real view would be updated and rendered.
+class ProbeView : public IGameView {
+public:
+    void OnAttach() override {}
+    void OnUpdate(int) override {
+        if (onUpdate) onUpdate();
+    }
+    void OnRender(int) override {
+        if (onRender) onRender();
+    }
+    std::function<void()> onUpdate, onRender;
+};
+
+class GameRunnerTest : public ::testing::Test {
+protected:
+    void SetUp() override { TestSupport::ResetSingletons(); }
+    void TearDown() override { TestSupport::ResetSingletons(); }
+};
+
+}  // namespace
+
+TEST_F(GameRunnerTest, JoiningSetupHappensAfterUpdateBeforeRender) {
+    GameRunner runner;
+    auto view = std::make_shared<ProbeView>();
+    auto first = runner.CreateLogicAndView(view);
+    EXPECT_EQ(view->GetViewId(), 1);
+    GlobalGameState::Instance()->SetFlag(3, 1);
+
+    bool clientAtUpdate = true, clientAtRender = false;
+    view->onUpdate = [&] { clientAtUpdate = dynamic_cast<NetworkClientLogic*>(runner.GetLogic().get()) != nullptr; };
+    view->onRender = [&] { clientAtRender = dynamic_cast<NetworkClientLogic*>(runner.GetLogic().get()) != nullptr; };
+    // Requested twice in one frame: carried out once.
+    EventSystem::QueueEvent(new EventTypes::EventSetupMultiplayer);
+    EventSystem::QueueEvent(new EventTypes::EventSetupMultiplayer);
+    runner.Update(16);
+    EXPECT_FALSE(clientAtUpdate);
+    EXPECT_TRUE(clientAtRender);
+    EXPECT_NE(runner.GetLogic(), first);
+    ASSERT_EQ(runner.GetLogic()->GetViews().size(), 1u);  // only the human view, new id from 1
+    EXPECT_EQ(view->GetViewId(), 1);
+
+    // Back to a local game the same way.
+    auto client = runner.GetLogic();
+    EventSystem::QueueEvent(new EventTypes::EventShutDownNetLogic);
+    bool mirav = false;
+    view->onRender = [&] { mirav = dynamic_cast<MiravGameLogic*>(runner.GetLogic().get()) != nullptr; };
+    runner.Update(16);
+    EXPECT_TRUE(mirav);
+    EXPECT_NE(runner.GetLogic(), client);
+}
+
+TEST_F(GameRunnerTest, HostSetupAddsOneServerViewAndQueuesInitialise) {
+    GameRunner runner;
+    auto view = std::make_shared<ProbeView>();
+    runner.CreateLogicAndView(view);
+    TestSupport::EventRecorder rec;
+    rec.Listen<EventTypes::EventUpdateInitializeGameLogic>();
+    Networking::NetworkManager::Instance().occupied = {true, false, true, false};
+    Networking::NetworkManager::Instance().awaitingJoin = {};
+
+    EventSystem::QueueEvent(new EventTypes::EventSetupMultiplayer);
+    bool serverAtRender = false;
+    view->onRender = [&] { serverAtRender = runner.GetServerView() != nullptr; };
+    runner.Update(16);
+    EXPECT_TRUE(serverAtRender);
+    EXPECT_EQ(rec.Count<EventTypes::EventUpdateInitializeGameLogic>(), 0u);  // next frame
+    auto server = runner.GetServerView();
+    ASSERT_TRUE(server);
+    EXPECT_EQ(runner.GetLogic()->GetViews().size(), 2u);
+    runner.Update(16);
+    ASSERT_EQ(rec.Count<EventTypes::EventUpdateInitializeGameLogic>(), 1u);
+    EXPECT_EQ(rec.Of<EventTypes::EventUpdateInitializeGameLogic>()[0]->GetPayload()->menuBackdrop, 0);
+    EXPECT_GT(server->GetUpdateCount(), 0);
+
+    // A second set-up keeps the view, resets the peers and queues initialise again.
+    server->SetIgnoreNextJoinConfirmation(false);
+    EventSystem::QueueEvent(new EventTypes::EventSetupMultiplayer);
+    runner.Update(16);
+    runner.Update(16);
+    EXPECT_EQ(runner.GetServerView(), server);
+    EXPECT_EQ(runner.GetLogic()->GetViews().size(), 2u);
+    EXPECT_TRUE(server->GetIgnoreNextJoinConfirmation());
+    EXPECT_EQ(Networking::NetworkManager::Instance().awaitingJoin, (std::array<bool, 4>{true, false, true, false}));
+    EXPECT_EQ(rec.Count<EventTypes::EventUpdateInitializeGameLogic>(), 2u);
+
+    // Shutting the server view down takes effect at once.
+    const int updates = server->GetUpdateCount();
+    EventSystem::QueueEvent(new EventTypes::EventShutDownNetView);
+    runner.Update(16);
+    EXPECT_EQ(runner.GetServerView(), nullptr);
+    EXPECT_EQ(runner.GetLogic()->GetViews().size(), 1u);
+    EXPECT_EQ(server->GetUpdateCount(), updates);
+    // Without a server view it is harmless.
+    EXPECT_TRUE(runner.OnShutDownNetView(EventTypes::EventShutDownNetView()));
+    EXPECT_EQ(runner.GetLogic()->GetViews().size(), 1u);
+}
+
+TEST_F(GameRunnerTest, DestroyingTheRunnerUnsubscribesFirst) {
+    {
+        GameRunner runner;
+        runner.CreateLogicAndView(std::make_shared<ProbeView>());
+        EXPECT_TRUE(EventSystem::EventManager::Instance().HasListeners(EventTypes::EventSetupMultiplayer::GetStaticType()));
+    }
+    EXPECT_FALSE(EventSystem::EventManager::Instance().HasListeners(EventTypes::EventSetupMultiplayer::GetStaticType()));
+    EXPECT_FALSE(EventSystem::QueueEvent(new EventTypes::EventSetupMultiplayer));
+}
