@@ -1,0 +1,112 @@
+#include "physics/PhysGrid.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Physics {
+
+namespace {
+
+// floor/ceil of a finite quotient, clamped into the i32 range (converting an
+// out-of-range float is undefined behaviour).
+int32_t ToCell(double v) {
+    constexpr double lo = -2147483648.0;
+    constexpr double hi = 2147483647.0;
+    if (v < lo) return INT32_MIN;
+    if (v > hi) return INT32_MAX;
+    return static_cast<int32_t>(v);
+}
+
+}  // namespace
+
+PhysGrid::PhysGrid(float cellSize) : m_cellSize(cellSize > 0.0f && std::isfinite(cellSize) ? cellSize : 1.0f) {}
+
+std::vector<CellKey> PhysGrid::CellsOfBox(const GridRect& rect) const {
+    std::vector<CellKey> keys;
+    CellsOfBox(rect, keys);
+    return keys;
+}
+
+void PhysGrid::CellsOfBox(const GridRect& rect, std::vector<CellKey>& out) const {
+    out.clear();
+    if (!std::isfinite(rect.minX) || !std::isfinite(rect.maxX) || !std::isfinite(rect.minZ) ||
+        !std::isfinite(rect.maxZ))
+        return;
+    const int32_t x0 = ToCell(std::floor(rect.minX / m_cellSize));
+    const int32_t x1 = ToCell(std::floor(rect.maxX / m_cellSize));
+    const int32_t z0 = ToCell(std::ceil(rect.maxZ / m_cellSize));
+    const int32_t z1 = ToCell(std::ceil(rect.minZ / m_cellSize));
+    for (int64_t z = z0; z >= z1; --z)
+        for (int64_t x = x0; x <= x1; ++x) out.push_back(CellKey{static_cast<int32_t>(x), static_cast<int32_t>(z)});
+}
+
+void PhysGrid::RemoveFromList(BodyList& list, PhysBody* body) {
+    list.remove(body);
+}
+
+void PhysGrid::Refile(PhysBody* body, const GridRect& rect) {
+    std::vector<CellKey>& wanted = m_keys;
+    CellsOfBox(rect, wanted);
+    m_present.assign(wanted.size(), 0);
+
+    auto range = m_bodyCells.equal_range(body);
+    for (auto it = range.first; it != range.second;) {
+        const CellKey& key = it->second->first;
+        size_t match = wanted.size();
+        for (size_t i = 0; i < wanted.size(); ++i)
+            if (!m_present[i] && wanted[i] == key) {
+                match = i;
+                break;
+            }
+        if (match < wanted.size()) {
+            m_present[match] = 1;
+            ++it;
+        } else {
+            RemoveFromList(it->second->second, body);
+            it = m_bodyCells.erase(it);
+        }
+    }
+    // New entries go after the body's existing ones, keeping filing order.
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        if (m_present[i]) continue;
+        auto cell = m_cells.try_emplace(wanted[i]).first;
+        cell->second.push_back(body);
+        m_bodyCells.emplace_hint(m_bodyCells.upper_bound(body), body, cell);
+    }
+}
+
+void PhysGrid::Query(const GridRect& rect, std::vector<PhysBody*>& out) const {
+    CellsOfBox(rect, m_keys);
+    m_found.clear();
+    size_t total = 0;
+    for (const CellKey& key : m_keys) {
+        auto it = m_cells.find(key);
+        if (it == m_cells.end()) continue;
+        m_found.push_back(&it->second);
+        total += it->second.size();
+    }
+    out.resize(total);
+    size_t n = 0;
+    for (const BodyList* list : m_found)
+        for (PhysBody* b : *list) out[n++] = b;
+}
+
+void PhysGrid::Remove(PhysBody* body) {
+    auto range = m_bodyCells.equal_range(body);
+    for (auto it = range.first; it != range.second; ++it) RemoveFromList(it->second->second, body);
+    m_bodyCells.erase(range.first, range.second);
+}
+
+void PhysGrid::Clear() {
+    m_bodyCells.clear();
+    m_cells.clear();
+}
+
+std::vector<CellKey> PhysGrid::CellsOf(PhysBody* body) const {
+    std::vector<CellKey> out;
+    auto range = m_bodyCells.equal_range(body);
+    for (auto it = range.first; it != range.second; ++it) out.push_back(it->second->first);
+    return out;
+}
+
+}  // namespace Physics

@@ -1,0 +1,75 @@
+// The physics broad phase: an unbounded grid of square cells over x and z
+// listing the bodies whose bounds overlap each cell. Height is ignored.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <map>
+#include <vector>
+
+#include <boost/pool/pool_alloc.hpp>
+
+namespace Physics {
+
+class PhysBody;
+
+// A body's footprint on the grid: (minX, maxZ, maxX, minZ) of its bounds.
+struct GridRect {
+    float minX = 0.0f;
+    float maxZ = 0.0f;
+    float maxX = 0.0f;
+    float minZ = 0.0f;
+};
+
+struct CellKey {
+    int32_t x = 0;
+    int32_t z = 0;
+    bool operator==(const CellKey& o) const { return x == o.x && z == o.z; }
+    bool operator!=(const CellKey& o) const { return !(*this == o); }
+    bool operator<(const CellKey& o) const { return x != o.x ? x < o.x : z < o.z; }
+};
+
+class PhysGrid {
+public:
+    // Containers draw their nodes from Boost's fixed-size pools (growing by 32
+    // blocks at first), so refiling moving bodies does not hit the heap.
+    using BodyList = std::list<PhysBody*, boost::fast_pool_allocator<PhysBody*>>;
+    using CellMap = std::map<CellKey, BodyList, std::less<CellKey>,
+                             boost::fast_pool_allocator<std::pair<const CellKey, BodyList>>>;
+    using BodyCellMap = std::multimap<PhysBody*, CellMap::iterator, std::less<PhysBody*>,
+                                      boost::fast_pool_allocator<std::pair<PhysBody* const, CellMap::iterator>>>;
+
+    explicit PhysGrid(float cellSize);
+    PhysGrid(const PhysGrid&) = delete;
+    PhysGrid& operator=(const PhysGrid&) = delete;
+
+    // Keys row by row from the highest z row down, x ascending within a row.
+    // A rectangle with a non-finite coordinate covers no cell.
+    std::vector<CellKey> CellsOfBox(const GridRect& rect) const;
+    void CellsOfBox(const GridRect& rect, std::vector<CellKey>& out) const;
+
+    // Files the body in exactly the cells of the rectangle; only cells entered
+    // or left are touched.
+    void Refile(PhysBody* body, const GridRect& rect);
+    // The bodies filed in the rectangle's cells, once per cell they are in.
+    void Query(const GridRect& rect, std::vector<PhysBody*>& out) const;
+    void Remove(PhysBody* body);
+    void Clear();
+
+    float CellSize() const { return m_cellSize; }
+    size_t CellCount() const { return m_cells.size(); }
+    // The cells a body is filed in, in filing order (for tests and checks).
+    std::vector<CellKey> CellsOf(PhysBody* body) const;
+
+private:
+    static void RemoveFromList(BodyList& list, PhysBody* body);
+
+    float m_cellSize;
+    CellMap m_cells;
+    BodyCellMap m_bodyCells;
+    mutable std::vector<CellKey> m_keys;  // reused key buffer
+    std::vector<uint8_t> m_present;       // reused per-key marks of Refile
+    mutable std::vector<const BodyList*> m_found;
+};
+
+}  // namespace Physics

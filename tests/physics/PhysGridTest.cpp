@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "physics/PhysGrid.h"
+
+using Physics::CellKey;
+using Physics::GridRect;
+using Physics::PhysBody;
+using Physics::PhysGrid;
+
+namespace {
+
+PhysBody* Fake(uintptr_t n) { return reinterpret_cast<PhysBody*>(n * 16); }
+
+GridRect Rect(float minX, float maxX, float minZ, float maxZ) {
+    GridRect r;
+    r.minX = minX;
+    r.maxX = maxX;
+    r.minZ = minZ;
+    r.maxZ = maxZ;
+    return r;
+}
+
+struct CellCase {
+    const char* name;
+    GridRect rect;
+    std::vector<CellKey> keys;
+};
+
+}  // namespace
+
+TEST(PhysGrid, CellsOfBoxTable) {
+    const CellCase cases[] = {
+        {"unit box round the origin", Rect(-1, 1, -1, 1), {{-1, 1}, {0, 1}, {-1, 0}, {0, 0}}},
+        {"minX 6 starts in column 1", Rect(6, 7, 1, 2), {{1, 1}}},
+        {"maxZ 6 ends in row 1", Rect(1, 2, 5, 6), {{0, 1}}},
+        {"maxZ 6.01 reaches row 2", Rect(1, 2, 5, 6.01f), {{0, 2}, {0, 1}}},
+        {"rows run from high z down", Rect(0.5f, 0.6f, -7, 7), {{0, 2}, {0, 1}, {0, 0}, {0, -1}}},
+        {"NaN covers nothing", Rect(std::nanf(""), 1, 0, 1), {}},
+        {"infinity covers nothing", Rect(0, std::numeric_limits<float>::infinity(), 0, 1), {}},
+    };
+    PhysGrid grid(6.0f);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(grid.CellsOfBox(c.rect), c.keys);
+    }
+}
+
+TEST(PhysGrid, HugeCoordinatesClampInsteadOfOverflowing) {
+    PhysGrid grid(6.0f);
+    auto keys = grid.CellsOfBox(Rect(1e30f, 1e30f, -1e30f, -1e30f));
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].x, INT32_MAX);
+    EXPECT_EQ(keys[0].z, INT32_MIN);
+}
+
+TEST(PhysGrid, RefileTouchesOnlyCellsEnteredOrLeft) {
+    PhysGrid grid(6.0f);
+    PhysBody* a = Fake(1);
+    PhysBody* b = Fake(2);
+    grid.Refile(a, Rect(-1, 1, -1, 1));
+    grid.Refile(b, Rect(1, 2, 1, 2));
+    EXPECT_EQ(grid.CellsOf(a), (std::vector<CellKey>{{-1, 1}, {0, 1}, {-1, 0}, {0, 0}}));
+
+    // Same rectangle: nothing changes, order kept.
+    grid.Refile(a, Rect(-1, 1, -1, 1));
+    EXPECT_EQ(grid.CellsOf(a), (std::vector<CellKey>{{-1, 1}, {0, 1}, {-1, 0}, {0, 0}}));
+
+    // Move right: leaves column -1, keeps column 0; b stays first in (0, 1).
+    grid.Refile(a, Rect(1, 3, -1, 1));
+    EXPECT_EQ(grid.CellsOf(a), (std::vector<CellKey>{{0, 1}, {0, 0}}));
+    std::vector<PhysBody*> out;
+    grid.Query(Rect(-2, -1, -1, 1), out);
+    EXPECT_TRUE(out.empty());
+    grid.Query(Rect(1, 2, 1, 2), out);
+    EXPECT_EQ(out, (std::vector<PhysBody*>{a, b}));
+
+    // Cells stay once created.
+    const size_t cells = grid.CellCount();
+    grid.Remove(a);
+    EXPECT_EQ(grid.CellCount(), cells);
+    EXPECT_TRUE(grid.CellsOf(a).empty());
+    grid.Query(Rect(-6, 12, -6, 12), out);
+    EXPECT_EQ(out, (std::vector<PhysBody*>{b}));
+}
+
+TEST(PhysGrid, QueryListsOncePerCellAndCreatesNoCells) {
+    PhysGrid grid(6.0f);
+    PhysBody* a = Fake(1);
+    grid.Refile(a, Rect(-1, 1, -1, 1));
+    std::vector<PhysBody*> out;
+    grid.Query(Rect(-1, 1, -1, 1), out);
+    EXPECT_EQ(out.size(), 4u);
+
+    const size_t cells = grid.CellCount();
+    grid.Query(Rect(100, 200, 100, 200), out);
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(grid.CellCount(), cells);
+
+    grid.Clear();
+    grid.Query(Rect(-1, 1, -1, 1), out);
+    EXPECT_TRUE(out.empty());
+}
