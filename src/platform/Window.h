@@ -1,0 +1,52 @@
+// The game's one window with its OpenGL 3.3 core context (SDL2), and the
+// fatal-error report for when neither can be had.
+#pragma once
+
+#include <string>
+
+struct SDL_Window;
+
+namespace Platform {
+
+// Starts SDL's video and event subsystems; false with the reason on failure.
+bool InitVideo(std::string* error);
+void ShutdownVideo();
+bool IsVideoUp();
+
+// Writes the message to stderr and, when a display can be reached, shows it
+// in a message box as well.
+void ShowFatalError(const char* title, const std::string& message);
+
+class Window {
+public:
+    Window() = default;
+    ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    // Opens the window (visible, titled, not resizable) and makes a
+    // double-buffered GL 3.3 core context with depth and stencil current.
+    // False with the reason when either cannot be created.
+    bool Create(const char* title, int width, int height, std::string* error);
+    void Destroy();
+
+    SDL_Window* Handle() const { return m_window; }
+    void* GLContext() const { return m_context; }
+    bool IsOpen() const { return m_window != nullptr; }
+
+    // The system cursor is never shown over the game window.
+    void HideCursor();
+    // Shows the window in its normal state, raises it and gives it focus.
+    void Raise();
+    void SetSize(int width, int height);
+    void SetFullScreen(bool fullScreen);
+    // The size of the drawable area in pixels.
+    void GetDrawableSize(int* width, int* height) const;
+    void SwapBuffers();
+
+private:
+    SDL_Window* m_window = nullptr;
+    void* m_context = nullptr;
+};
+
+}  // namespace Platform
