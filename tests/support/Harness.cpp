@@ -2,12 +2,14 @@
 
 #include "core/GlobalGameState.h"
 #include "gamelogic/BaseGameLogic.h"
+#include "utility/Profiler.h"
 
 namespace TestSupport {
 
 void ResetSingletons() {
     EventSystem::EventManager::Instance().Reset();
     GameLogicView::GlobalGameState::Destroy();
+    Profiler::ResetInstance();
 }
 
 void EventRecorder::ListenTo(const EventSystem::EventType& type) {
