@@ -1,0 +1,259 @@
+#include "AI/SearchSpace.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "events/EventManager.h"
+
+namespace AI {
+
+namespace {
+
+// Whole cells along an axis: max - min truncated toward zero. Degenerate or
+// non-finite bounds give none; the grid never grows past 1 << 16 per axis.
+int CellCount(float lo, float hi) {
+    const double d = static_cast<double>(hi) - static_cast<double>(lo);
+    if (!(d >= 1.0)) return 0;
+    if (d > 65536.0) return 65536;
+    return static_cast<int>(d);
+}
+
+const int kStraight[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+const int kDiagonal[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+
+// Cell coordinate from a float cell value, for the walks; far-away values are
+// pinned well outside any grid so the arithmetic cannot overflow.
+long long ToCellIndex(float v) {
+    if (std::isnan(v)) return 0;
+    const double t = std::trunc(static_cast<double>(v));
+    return static_cast<long long>(std::clamp(t, -1.0e9, 1.0e9));
+}
+
+}  // namespace
+
+SearchSpace::SearchSpace() : m_registry(std::make_unique<EventSystem::EventRegistry>()) {}
+
+SearchSpace::~SearchSpace() = default;
+
+void SearchSpace::SetBounds(float xMin, float xMax, float yMin, float yMax, float zMin, float zMax) {
+    m_min = Geometry::Vector3(xMin, yMin, zMin);
+    m_max = Geometry::Vector3(xMax, yMax, zMax);
+}
+
+void SearchSpace::Build() {
+    m_nx = CellCount(m_min.x, m_max.x);
+    m_ny = CellCount(m_min.y, m_max.y);
+    m_nz = CellCount(m_min.z, m_max.z);
+    const size_t columns = static_cast<size_t>(m_nx) * static_cast<size_t>(m_nz);
+    m_low.assign(columns, 0);
+    m_length.assign(columns, 1);
+    m_high.clear();
+}
+
+Geometry::Vector3 SearchSpace::WorldToCell(float x, float y, float z) const {
+    return {std::floor(x - m_min.x), std::floor(y - m_min.y), std::floor(z - m_min.z)};
+}
+
+Geometry::Vector3 SearchSpace::CellToWorld(const Geometry::Vector3& cell) const { return m_min + cell; }
+
+bool SearchSpace::IsInBounds(float x, float y, float z) const {
+    return x >= 0.0f && x < static_cast<float>(m_nx) && y >= 0.0f && y < static_cast<float>(m_ny) && z >= 0.0f &&
+           z < static_cast<float>(m_nz);
+}
+
+bool SearchSpace::Bit(size_t column, int level) const {
+    if (level < 64) return (m_low[column] >> level) & 1u;
+    const auto it = m_high.find(column);
+    if (it == m_high.end()) return false;
+    const size_t word = static_cast<size_t>(level - 64) / 64;
+    if (word >= it->second.size()) return false;
+    return (it->second[word] >> ((level - 64) % 64)) & 1u;
+}
+
+void SearchSpace::SetBit(size_t column, int level, bool mark) {
+    uint64_t* word = nullptr;
+    int bit = level;
+    if (level < 64) {
+        word = &m_low[column];
+    } else {
+        std::vector<uint64_t>& high = m_high[column];
+        const size_t index = static_cast<size_t>(level - 64) / 64;
+        if (index >= high.size()) high.resize(index + 1, 0);
+        word = &high[index];
+        bit = (level - 64) % 64;
+    }
+    if (mark)
+        *word |= (uint64_t{1} << bit);
+    else
+        *word &= ~(uint64_t{1} << bit);
+}
+
+bool SearchSpace::IsCellBlocked(float x, float y, float z) const {
+    if (!IsInBounds(x, y, z)) return true;
+    const size_t column = static_cast<size_t>(static_cast<float>(m_nx) * z + x);
+    if (column >= m_low.size()) return true;
+    const int level = static_cast<int>(y);
+    if (static_cast<uint32_t>(level) >= m_length[column]) return false;
+    return Bit(column, level);
+}
+
+bool SearchSpace::IsCellBlocked(int x, int y, int z) const {
+    if (x < 0 || x >= m_nx || y < 0 || y >= m_ny || z < 0 || z >= m_nz) return true;
+    const size_t column = static_cast<size_t>(z) * static_cast<size_t>(m_nx) + static_cast<size_t>(x);
+    if (static_cast<uint32_t>(y) >= m_length[column]) return false;
+    return Bit(column, y);
+}
+
+void SearchSpace::SetCell(int x, int y, int z, bool mark) {
+    if (x < 0 || x >= m_nx || y < 0 || y >= m_ny || z < 0 || z >= m_nz) return;
+    const size_t column = static_cast<size_t>(z) * static_cast<size_t>(m_nx) + static_cast<size_t>(x);
+    if (static_cast<uint32_t>(y) >= m_length[column]) m_length[column] = static_cast<uint32_t>(y) + 1;
+    SetBit(column, y, mark);
+}
+
+int SearchSpace::ColumnLength(int x, int z) const {
+    if (x < 0 || x >= m_nx || z < 0 || z >= m_nz) return 0;
+    return static_cast<int>(m_length[static_cast<size_t>(z) * static_cast<size_t>(m_nx) + static_cast<size_t>(x)]);
+}
+
+// The cells (floor(sample - gridMin)) of the samples lo, lo + 1, ... below hi
+// that fall inside the grid. A box reaching far below the grid starts its walk
+// one cell before the grid, keeping the samples' fractional phase, and no walk
+// takes more steps than the grid has cells plus two, so a huge box costs no
+// more than the grid and a box too large for unit steps in float still ends.
+// Inside that window the samples are summed in float, as the boxes are given.
+void SearchSpace::AxisSamples(float lo, float hi, float gridMin, int n, std::vector<int>& cells) {
+    cells.clear();
+    if (!std::isfinite(lo) || !std::isfinite(hi) || !std::isfinite(gridMin) || n <= 0) return;
+    float v = lo;
+    if (static_cast<double>(lo) < static_cast<double>(gridMin) - 1.0) {
+        const double phase = static_cast<double>(lo) - std::floor(static_cast<double>(lo));
+        v = static_cast<float>(std::floor(static_cast<double>(gridMin)) - 1.0 + phase);
+    }
+    for (int step = 0; step < n + 3 && v < hi; ++step, v += 1.0f) {
+        const double c = std::floor(static_cast<double>(v - gridMin));
+        if (c >= static_cast<double>(n)) break;
+        if (c >= 0.0) cells.push_back(static_cast<int>(c));
+    }
+}
+
+void SearchSpace::SetBoxOccupancy(float cx, float cy, float cz, float hx, float hy, float hz, bool mark) {
+    std::vector<int> xs, ys, zs;
+    AxisSamples(cx - hx, cx + hx, m_min.x, m_nx, xs);
+    AxisSamples(cy - hy, cy + hy, m_min.y, m_ny, ys);
+    AxisSamples(cz - hz, cz + hz, m_min.z, m_nz, zs);
+    for (int x : xs)
+        for (int y : ys)
+            for (int z : zs) SetCell(x, y, z, mark);
+}
+
+bool SearchSpace::OnBlockEvent(const EventSystem::IEvent&) { return false; }
+
+void SearchSpace::GetNeighbours(std::vector<Geometry::Vector3>& out, float x, float y, float z,
+                                const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax, int clearance,
+                                int jumpHeight) const {
+    out.clear();
+    const Geometry::Vector3 lo = WorldToCell(searchMin);
+    const Geometry::Vector3 hi = WorldToCell(searchMax);
+    auto inSearch = [&](float cx, float cy, float cz) {
+        return cx >= lo.x && cx <= hi.x && cy >= lo.y && cy <= hi.y && cz >= lo.z && cz <= hi.z;
+    };
+    auto freeInSearch = [&](float cx, float cy, float cz) {
+        return !IsCellBlocked(cx, cy, cz) && inSearch(cx, cy, cz);
+    };
+
+    // 1. Level moves: a floor under the neighbour and room above it.
+    for (const auto& d : kStraight) {
+        const float nx = x + d[0], nz = z + d[1];
+        bool ok = true;
+        for (int i = 0; i < clearance && ok; ++i)
+            ok = IsCellBlocked(nx, y - 1.0f, nz) && freeInSearch(nx, y + i, nz);
+        if (ok) out.emplace_back(nx, y, nz);
+    }
+    // 2. Diagonals: as level moves, and neither side cell may be blocked.
+    for (const auto& d : kDiagonal) {
+        const float nx = x + d[0], nz = z + d[1];
+        bool ok = true;
+        for (int i = 0; i < clearance && ok; ++i)
+            ok = IsCellBlocked(nx, y - 1.0f, nz) && freeInSearch(nx, y + i, nz) && !IsCellBlocked(nx, y + i, z) &&
+                 !IsCellBlocked(x, y + i, nz);
+        if (ok) out.emplace_back(nx, y, nz);
+    }
+    // 3. Step-ups: a block beside the walker, room above it and above him.
+    for (const auto& d : kStraight) {
+        const float nx = x + d[0], nz = z + d[1];
+        bool ok = true;
+        for (int i = 0; i < clearance && ok; ++i)
+            ok = IsCellBlocked(nx, y, nz) && freeInSearch(nx, y + i + 1.0f, nz) && !IsCellBlocked(x, y + i + 1.0f, z);
+        if (ok) out.emplace_back(nx, y + 1.0f, nz);
+    }
+    // 4. Drops: an edge beside the walker, then the first floor within reach.
+    for (const auto& d : kStraight) {
+        const float nx = x + d[0], nz = z + d[1];
+        bool ok = true;
+        for (int i = 0; i < clearance && ok; ++i)
+            ok = !IsCellBlocked(nx, y - 1.0f, nz) && freeInSearch(nx, y + i, nz);
+        if (!ok) continue;
+        for (int j = 0; j < jumpHeight; ++j) {
+            if (IsCellBlocked(nx, y - j - 1.0f, nz)) {
+                out.emplace_back(nx, y - static_cast<float>(j), nz);
+                break;
+            }
+        }
+    }
+}
+
+bool SearchSpace::HasLineOfSight(const Geometry::Vector3& from, const Geometry::Vector3& to, int clearance) const {
+    if (from.y != to.y) return false;
+    // Any non-finite coordinate is no line at all.
+    if (!std::isfinite(from.x) || !std::isfinite(from.z) || !std::isfinite(to.x) || !std::isfinite(to.z) ||
+        !std::isfinite(from.y))
+        return false;
+    // With no clearance nothing is tested, so every walk on one level succeeds.
+    if (clearance <= 0) return true;
+
+    long long x = ToCellIndex(from.x), z = ToCellIndex(from.z);
+    const long long x1 = ToCellIndex(to.x), z1 = ToCellIndex(to.z);
+    const float y0 = from.y;
+    const long long dx = std::llabs(x1 - x), dz = std::llabs(z1 - z);
+    const long long sx = x1 < x ? -1 : 1, sz = z1 < z ? -1 : 1;
+
+    // A walk that leaves the grid meets a blocked cell at once, so it is at
+    // most one grid diameter long.
+    auto cellFree = [&](long long cx, long long cz) {
+        for (int i = 0; i < clearance; ++i)
+            if (IsCellBlocked(static_cast<float>(cx), y0 + static_cast<float>(i), static_cast<float>(cz)))
+                return false;
+        return true;
+    };
+
+    if (dx < dz) {
+        long long err = 2 * dx - dz;
+        while (z != z1) {
+            if (err > 0) {
+                x += sx;
+                err += 2 * (dx - dz);
+            } else {
+                err += 2 * dx;
+            }
+            z += sz;
+            if (!cellFree(x, z)) return false;
+        }
+    } else {
+        long long err = 2 * dz - dx;
+        while (x != x1) {
+            if (err > 0) {
+                z += sz;
+                err += 2 * (dz - dx);
+            } else {
+                err += 2 * dz;
+            }
+            x += sx;
+            if (!cellFree(x, z)) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace AI

@@ -1,0 +1,88 @@
+// The bots' occupancy grid of the level: cubic cells of edge 1.0 over a fixed
+// box of the world, marked where blocks stand; answers blocked-cell, neighbour
+// and straight-walk questions for the path search and the behaviours.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "utility/Geometry.h"
+
+namespace EventSystem {
+class IEvent;
+class EventRegistry;
+}  // namespace EventSystem
+
+namespace AI {
+
+class SearchSpace {
+public:
+    // Registers the grid for the block reports. Bounds are left to the owner.
+    SearchSpace();
+    ~SearchSpace();
+    SearchSpace(const SearchSpace&) = delete;
+    SearchSpace& operator=(const SearchSpace&) = delete;
+
+    // x, y and z minimum and maximum in world units; takes effect at Build.
+    void SetBounds(float xMin, float xMax, float yMin, float yMax, float zMin, float zMax);
+    // Drops every column and creates fresh, empty ones from the bounds.
+    void Build();
+
+    Geometry::Vector3 WorldToCell(float x, float y, float z) const;
+    Geometry::Vector3 WorldToCell(const Geometry::Vector3& p) const { return WorldToCell(p.x, p.y, p.z); }
+    Geometry::Vector3 CellToWorld(const Geometry::Vector3& cell) const;
+
+    bool IsInBounds(float x, float y, float z) const;
+    // Cells outside the grid (below level 0 included) count as blocked.
+    bool IsCellBlocked(float x, float y, float z) const;
+    bool IsCellBlocked(int x, int y, int z) const;
+    // Cells outside the grid are ignored.
+    void SetCell(int x, int y, int z, bool mark);
+    // Marks (or frees) the cells holding the unit samples of the box
+    // [centre - half, centre + half); only the part inside the grid is walked.
+    void SetBoxOccupancy(float cx, float cy, float cz, float hx, float hy, float hz, bool mark);
+
+    // The block reports: placement marks, detach and pick-up free.
+    bool OnBlockEvent(const EventSystem::IEvent& event);
+
+    // The cells one move away from (x, y, z), limited to the search bounds
+    // (world points, turned into cells here). clearance and jumpHeight are the
+    // AI settings "ClearanceHeight" and "JumpHeight" at the time of the call.
+    void GetNeighbours(std::vector<Geometry::Vector3>& out, float x, float y, float z,
+                       const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax, int clearance,
+                       int jumpHeight) const;
+
+    // Straight walk over one level from cell to cell; each visited cell and the
+    // clearance - 1 cells above it must be free. Different levels never see
+    // each other.
+    bool HasLineOfSight(const Geometry::Vector3& from, const Geometry::Vector3& to, int clearance) const;
+
+    int CellsX() const { return m_nx; }
+    int CellsY() const { return m_ny; }
+    int CellsZ() const { return m_nz; }
+    // Number of levels stored for the column (x, z); 0 outside the grid.
+    int ColumnLength(int x, int z) const;
+    const Geometry::Vector3& Minimum() const { return m_min; }
+    const Geometry::Vector3& Maximum() const { return m_max; }
+
+private:
+    // Levels 0..63 of every column live in one word; taller columns keep the
+    // rest in an overflow vector, so an empty or low level costs one word.
+    bool Bit(size_t column, int level) const;
+    void SetBit(size_t column, int level, bool mark);
+    static void AxisSamples(float lo, float hi, float gridMin, int n, std::vector<int>& cells);
+
+    std::unique_ptr<EventSystem::EventRegistry> m_registry;
+    Geometry::Vector3 m_min{};
+    Geometry::Vector3 m_max{};
+    int m_nx = 0;
+    int m_ny = 0;
+    int m_nz = 0;
+    std::vector<uint64_t> m_low;
+    std::vector<uint32_t> m_length;
+    std::unordered_map<size_t, std::vector<uint64_t>> m_high;
+};
+
+}  // namespace AI
