@@ -2,6 +2,7 @@
 
 #include "core/GlobalGameState.h"
 #include "gamelogic/BaseGameLogic.h"
+#include "resourceman/ResCache.h"
 #include "utility/Profiler.h"
 
 namespace TestSupport {
@@ -10,6 +11,8 @@ void ResetSingletons() {
     EventSystem::EventManager::Instance().Reset();
     GameLogicView::GlobalGameState::Destroy();
     Profiler::ResetInstance();
+    Utility::ResCache::Shutdown();
+    Utility::ResCache::SetFileSource({});
 }
 
 void EventRecorder::ListenTo(const EventSystem::EventType& type) {
