@@ -99,8 +99,11 @@ TEST(CatalogueExamples, WriteExactlyTheGivenBytes) {
         EXPECT_EQ(ToHex(Serialize(*ex.make(), 4096, &overflowed)), ToHex(ex.bytes));
         EXPECT_FALSE(overflowed);
     }
-    for (const Example& ex : Examples())
-        if (std::string(ex.what).rfind("VtVCreateEffect", 0) == 0) EXPECT_EQ(ex.bytes.size(), 46u);
+    for (const Example& ex : Examples()) {
+        if (std::string(ex.what).rfind("VtVCreateEffect", 0) == 0) {
+            EXPECT_EQ(ex.bytes.size(), 46u);
+        }
+    }
 }
 
 // ---- payload sharing -----------------------------------------------------------
