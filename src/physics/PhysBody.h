@@ -1,0 +1,150 @@
+// A rigid oriented box with its physical material: state, mass properties,
+// the operations the game logic calls on it and the per-step integration the
+// world runs. Bodies are shared between their actor and the physics world.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "physics/PhysGrid.h"
+#include "physics/PhysMaterial.h"
+#include "utility/Geometry.h"
+
+namespace Physics {
+
+struct ContactManifold;
+
+struct MassProperties {
+    float mass = 0.0f;
+    float inverseMass = 0.0f;
+    Geometry::Matrix3x3 inertiaShape{0, 0, 0, 0, 0, 0, 0, 0, 0};
+    Geometry::Matrix3x3 inverseInertiaShape{0, 0, 0, 0, 0, 0, 0, 0, 0};
+    Geometry::Matrix3x3 inverseInertiaBody{0, 0, 0, 0, 0, 0, 0, 0, 0};
+    float volume = 0.0f;
+    float radius = 0.0f;  // bounding-sphere radius
+    Geometry::Vector3 halfExtents;
+    PhysMaterial material;
+};
+
+struct RigidState {
+    MassProperties* massRef = nullptr;
+    Geometry::Vector3 position;
+    Geometry::Vector3 velocity;  // always momentum x inverse mass
+    Geometry::Vector3 momentum;
+    Geometry::Quaternion orientation;
+    Geometry::Vector3 angularVelocity;  // world frame
+    Geometry::Vector3 angularMomentum;  // world frame
+    Geometry::Matrix3x3 inverseInertiaWorld{0, 0, 0, 0, 0, 0, 0, 0, 0};
+};
+
+// The collision box as the narrow phase sees it.
+struct BoxShape {
+    Geometry::Matrix3x3 rotationT;  // rows: the box's x, y, z axes in world coordinates
+    Geometry::Vector3 halfExtents;
+    Geometry::Vector3 position;
+    Geometry::Vector3 startPosition;  // position when the current step began
+    Geometry::Matrix3x3 rotation;
+
+    Geometry::Vector3 Axis(int i) const { return rotationT.Row(i); }
+};
+
+// What the world's prediction saves and restores.
+struct SavedState {
+    Geometry::Vector3 position;
+    Geometry::Quaternion orientation;
+    Geometry::Matrix3x3 inverseInertiaWorld;
+    Geometry::Vector3 momentum;
+    Geometry::Vector3 velocity;
+    Geometry::Vector3 angularMomentum;
+    Geometry::Vector3 angularVelocity;
+};
+
+class PhysBody {
+public:
+    static constexpr uint16_t kNoActor = 0xFFFF;
+    static constexpr float kSleepTime = 1.4f;
+
+    PhysBody();
+    PhysBody(const PhysBody&) = delete;
+    PhysBody& operator=(const PhysBody&) = delete;
+
+    void SetMaterial(const std::string& name);
+    void ApplyMaterial(const PhysMaterial& material);
+
+    // Placement and motion. Non-finite arguments are refused (the call does
+    // nothing), so NaN never reaches the integration or the grid.
+    void SetPosition(const Geometry::Vector3& p);
+    // A zero or non-finite quaternion is refused.
+    void SetOrientation(const Geometry::Quaternion& q);
+    void SetVelocity(const Geometry::Vector3& v);
+    void ResetMotion();
+    void ApplyImpulse(const Geometry::Vector3& linear, const Geometry::Vector3& angular);
+    void ApplyImpulseAt(const Geometry::Vector3& worldPoint, const Geometry::Vector3& impulse);
+    void SetMoveVelocity(float vx, float vz);
+    void StopMoving();
+    void UpdateAngularVelocity();
+    void SetActorId(uint16_t id) { actorId = id; }
+
+    // Per-step operations of the world.
+    void IntegrateVelocity(float dt);
+    void IntegratePosition(float dt);
+    bool IsMoving() const;
+    void UpdateSleep(float dt);
+    void PutToSleep();
+    void Wake();
+    const Geometry::AABB& GetAABB(uint32_t stamp);
+    GridRect GetGridRect(uint32_t stamp);
+    void SaveState(SavedState& out) const;
+    void RestoreState(const SavedState& in);
+    void RefreshShape();
+    void RecomputeInverseInertiaWorld();
+
+    bool IsStatic() const { return massProps.mass == 0.0f; }
+    bool IsAsleep() const { return asleep; }
+    uint16_t GetActorId() const { return actorId; }
+    const Geometry::Vector3& GetPosition() const { return state.position; }
+    const Geometry::Vector3& GetVelocity() const { return state.velocity; }
+    const Geometry::Quaternion& GetOrientation() const { return state.orientation; }
+    const Geometry::Vector3& GetHalfExtents() const { return massProps.halfExtents; }
+    float GetMass() const { return massProps.mass; }
+    const PhysMaterial& GetMaterial() const { return massProps.material; }
+
+    // State, in the order the world and the solver use it.
+    float moveX = 0.0f, moveZ = 0.0f;  // walking target as mass x velocity
+    bool walking = false;
+    BoxShape shape;
+    uint32_t boundsStamp = 0;
+    bool boundsDirty = true;  // the shape moved since the bounds were computed
+    Geometry::AABB bounds;
+    uint32_t queryStamp = 0;
+    float restTime = 0.0f;
+    RigidState state;
+    bool asleep = false;
+    MassProperties massProps;
+    uint16_t actorId = kNoActor;
+    std::vector<ContactManifold*> contacts;
+    bool touched = false;
+
+    // Inertia of the box (zero while walking, so it does not turn) and its inverses.
+    void RecomputeInertiaShape(bool zero);
+
+private:
+    Geometry::Vector3 Forces() const;
+    Geometry::Vector3 Torque() const;
+};
+
+using PhysBodyPtr = std::shared_ptr<PhysBody>;
+
+// Builds a body: box with the half extents at the position, the named
+// material, the orientation; actor id 0xFFFF. A density-0 material gives a
+// static body, asleep from creation.
+void CreateBody(const Geometry::Vector3& position, const Geometry::Vector3& halfExtents, PhysBodyPtr& out,
+                const std::string& materialName,
+                const Geometry::Quaternion& orientation = Geometry::kIdentityQuaternion);
+PhysBodyPtr CreateBody(const Geometry::Vector3& position, const Geometry::Vector3& halfExtents,
+                       const std::string& materialName,
+                       const Geometry::Quaternion& orientation = Geometry::kIdentityQuaternion);
+
+}  // namespace Physics
