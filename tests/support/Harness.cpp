@@ -3,6 +3,8 @@
 #include "core/GlobalGameState.h"
 #include "gamelogic/BaseGameLogic.h"
 #include "resourceman/ResCache.h"
+#include "utility/Console.h"
+#include "utility/Diagnostics.h"
 #include "utility/Profiler.h"
 
 namespace TestSupport {
@@ -13,6 +15,8 @@ void ResetSingletons() {
     Profiler::ResetInstance();
     Utility::ResCache::Shutdown();
     Utility::ResCache::SetFileSource({});
+    Utility::Console::Destroy();
+    Utility::SetProblemSink(nullptr);
 }
 
 void EventRecorder::ListenTo(const EventSystem::EventType& type) {
