@@ -2,12 +2,17 @@
 
 #include <algorithm>
 
+#include "utility/Console.h"
+
 void ThreadBatteryQuery::Run() { m_info->Query(); }
 
 BatteryInfo::BatteryInfo(PowerQuery query)
     : m_query(std::move(query)), m_thread(std::make_unique<ThreadBatteryQuery>(this)) {}
 
-BatteryInfo::~BatteryInfo() { m_thread.reset(); }
+BatteryInfo::~BatteryInfo() {
+    if (m_commandsRegistered) Utility::Console::Unregister(this);
+    m_thread.reset();
+}
 
 bool BatteryInfo::StartQuery() {
     {
@@ -94,4 +99,12 @@ bool BatteryInfo::RunCommand(const std::string& name) {
             return true;
         }
     return false;
+}
+
+void BatteryInfo::RegisterConsoleCommands() {
+    for (const Command& c : SimulationCommands()) {
+        auto action = c.action;
+        Utility::RegisterConsoleFunction(c.name, [this, action] { (this->*action)(); }, this);
+    }
+    m_commandsRegistered = true;
 }

@@ -91,6 +91,9 @@ public:
     static const std::vector<Command>& SimulationCommands();
     // Runs the simulation command of that name; false for an unknown name.
     bool RunCommand(const std::string& name);
+    // Registers the four simulation commands on the debug console, bound to
+    // this record; they are removed again when the record is destroyed.
+    void RegisterConsoleCommands();
 
     // The record after a reading, from the record before it (pure; the
     // simulated flag is kept).
@@ -100,6 +103,7 @@ private:
     void Simulate(bool onBattery, bool charging, float life, int level);
 
     PowerQuery m_query;
+    bool m_commandsRegistered = false;
     mutable std::mutex m_mutex;
     BatteryState m_state;
     // Last member: destroyed first, so a running query finishes while the
