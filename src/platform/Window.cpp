@@ -1,7 +1,9 @@
 #include "platform/Window.h"
 
 #include <SDL.h>
+#include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace Platform {
@@ -104,11 +106,40 @@ void Window::SetFullScreen(bool fullScreen) {
     if (m_window) SDL_SetWindowFullscreen(m_window, fullScreen ? SDL_WINDOW_FULLSCREEN : 0);
 }
 
+bool Window::SetFullScreenMode(int width, int height) {
+    if (!m_window) return false;
+    const int display = std::max(0, SDL_GetWindowDisplayIndex(m_window));
+    SDL_DisplayMode want;
+    SDL_zero(want);
+    want.w = width;
+    want.h = height;
+    SDL_DisplayMode got;
+    if (SDL_GetClosestDisplayMode(display, &want, &got) != nullptr && got.w == width && got.h == height) {
+        if (SDL_SetWindowDisplayMode(m_window, &got) != 0) return false;
+        return SDL_SetWindowFullscreen(m_window, SDL_WINDOW_FULLSCREEN) == 0;
+    }
+    // Drivers that list no modes of their own (offscreen, some Wayland
+    // set-ups) still take the desktop's size.
+    SDL_DisplayMode desktop;
+    if (SDL_GetDesktopDisplayMode(display, &desktop) == 0 && desktop.w == width && desktop.h == height)
+        return SDL_SetWindowFullscreen(m_window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+    return false;
+}
+
 void Window::GetDrawableSize(int* width, int* height) const {
     int w = 0, h = 0;
     if (m_window) SDL_GL_GetDrawableSize(m_window, &w, &h);
     if (width) *width = w;
     if (height) *height = h;
+}
+
+void Window::Clear(float r, float g, float b) {
+    if (!m_context) return;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClearColor(r, g, b, 1.0f);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 }
 
 void Window::SwapBuffers() {

@@ -40,8 +40,13 @@ public:
     void Raise();
     void SetSize(int width, int height);
     void SetFullScreen(bool fullScreen);
+    // Full screen in the display mode closest to width x height; false when
+    // the display refuses.
+    bool SetFullScreenMode(int width, int height);
     // The size of the drawable area in pixels.
     void GetDrawableSize(int* width, int* height) const;
+    // Clears colour (opaque), depth and stencil of the window's buffer.
+    void Clear(float r, float g, float b);
     void SwapBuffers();
 
 private:
