@@ -1,0 +1,257 @@
+#include "physics/Collision.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "physics/PhysBody.h"
+
+namespace Physics {
+
+using Geometry::Vector3;
+
+namespace {
+
+constexpr float kClipEps = 1e-6f;
+
+// Matrix-vector products written out: the narrow phase runs them millions of
+// times per second.
+inline Vector3 Mul(const Geometry::Matrix3x3& m, const Vector3& v) {
+    return {m.m[0] * v.x + m.m[1] * v.y + m.m[2] * v.z, m.m[3] * v.x + m.m[4] * v.y + m.m[5] * v.z,
+            m.m[6] * v.x + m.m[7] * v.y + m.m[8] * v.z};
+}
+
+inline Vector3 AxisOf(const BoxShape& s, int i) {
+    return {s.rotationT.m[i * 3], s.rotationT.m[i * 3 + 1], s.rotationT.m[i * 3 + 2]};
+}
+
+inline void Project(const BoxShape& s, const Vector3& a, float& mn, float& mx) {
+    const float c = s.position.Dot(a);
+    const float r = s.halfExtents.x * std::fabs(AxisOf(s, 0).Dot(a)) +
+                    s.halfExtents.y * std::fabs(AxisOf(s, 1).Dot(a)) +
+                    s.halfExtents.z * std::fabs(AxisOf(s, 2).Dot(a));
+    mn = c - r;
+    mx = c + r;
+}
+
+inline float MinComponent(const Vector3& v) { return std::min(v.x, std::min(v.y, v.z)); }
+
+const int kEdges[12][2] = {{0, 1}, {0, 2}, {0, 4}, {2, 3}, {2, 6}, {4, 5},
+                           {4, 6}, {1, 3}, {1, 5}, {3, 7}, {5, 7}, {6, 7}};
+
+struct PointList {
+    Vector3* pts;
+    int count = 0;
+    float merge2 = 0.0f;
+
+    // True when the point became a new entry.
+    bool Add(const Vector3& p) {
+        for (int i = 0; i < count; ++i) {
+            if ((pts[i] - p).LengthSquared() < merge2) {
+                pts[i] = (pts[i] + p) * 0.5f;
+                return false;
+            }
+        }
+        if (count < 8) {
+            pts[count++] = p;
+            return true;
+        }
+        return false;
+    }
+};
+
+// Clips the edge e0-e1 (in P's corner frame) against the box [0, size];
+// every point found goes into the list (at most two per edge). Returns how
+// many of them became new entries: merged repeats of a corner must not use up
+// a phase's budget, or two aligned boxes of one size would get only three of
+// their four shared corners and a stack of them would tip over.
+int ClipEdge(const Vector3& e0, const Vector3& e1, const Vector3& size, const BoxShape& p, const Vector3& origin,
+             PointList& list) {
+    int got = 0;
+    int fresh = 0;
+    const Vector3 d = e1 - e0;
+    for (int axis = 2; axis >= 0; --axis) {
+        for (int side = 0; side < 2; ++side) {
+            const float plane = side == 0 ? size[axis] : 0.0f;
+            const float a0 = e0[axis] - plane;
+            const float a1 = e1[axis] - plane;
+            float u;
+            if (a0 * a1 < -1e-6f) {
+                u = -a0 / (a1 - a0);
+                if (u < 0.0f) continue;
+            } else if (std::fabs(a0) < 1e-6f) {
+                u = 0.0f;
+            } else if (std::fabs(a1) < 1e-6f) {
+                u = 1.0f;
+            } else {
+                continue;
+            }
+            const Vector3 q = e0 + d * u;
+            const int o1 = (axis + 1) % 3;
+            const int o2 = (axis + 2) % 3;
+            if (!(q[o1] > -kClipEps && q[o1] < size[o1] + kClipEps && q[o2] > -kClipEps &&
+                  q[o2] < size[o2] + kClipEps))
+                continue;
+            if (list.Add(Mul(p.rotation, q) + origin)) ++fresh;
+            if (++got == 2) return fresh;
+        }
+    }
+    return fresh;
+}
+
+}  // namespace
+
+Vector3 Support(const BoxShape& box, const Vector3& direction) {
+    Vector3 c = box.position;
+    for (int i = 0; i < 3; ++i) {
+        const Vector3 a = AxisOf(box, i);
+        const float d = a.Dot(direction);
+        if (d > 0.001f)
+            c += a * box.halfExtents[i];
+        else if (d <= -0.001f)
+            c -= a * box.halfExtents[i];
+    }
+    return c;
+}
+
+bool OverlapOnAxis(const Vector3& axis, const BoxShape& a, const BoxShape& b, float tolerance, float& overlap) {
+    float minA, maxA, minB, maxB;
+    Project(a, axis, minA, maxA);
+    Project(b, axis, minB, maxB);
+    if (minA > maxB + tolerance + 1e-6f || minB > maxA + 1e-6f) return false;
+    if (maxA > maxB && minB > minA)
+        overlap = std::min(maxB - minA, maxA - minB);
+    else if (maxB > maxA && minA > minB)
+        overlap = std::min(maxA - minB, maxB - minA);
+    else
+        overlap = std::min(maxA, maxB) - std::max(minA, minB);
+    return true;
+}
+
+int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Vector3 out[8]) {
+    PointList list;
+    list.pts = out;
+    list.merge2 = mergeDistance * mergeDistance;
+    for (int phase = 0; phase < 2; ++phase) {
+        const BoxShape& p = phase == 0 ? a : b;
+        const BoxShape& q = phase == 0 ? b : a;
+        const Vector3 hp = p.halfExtents;
+        const Vector3 size = hp * 2.0f;
+        // World position of P's minimum corner.
+        const Vector3 origin = p.position - Mul(p.rotation, hp);
+        // Q in P's corner frame.
+        const Vector3 c = Mul(p.rotationT, q.position - p.position) + hp;
+        Vector3 qa[3];
+        for (int i = 0; i < 3; ++i) qa[i] = Mul(p.rotationT, AxisOf(q, i));
+        const Vector3 ex = qa[0] * (2.0f * q.halfExtents.x);
+        const Vector3 ey = qa[1] * (2.0f * q.halfExtents.y);
+        const Vector3 ez = qa[2] * (2.0f * q.halfExtents.z);
+        const Vector3 mn = c - qa[0] * q.halfExtents.x - qa[1] * q.halfExtents.y - qa[2] * q.halfExtents.z;
+        Vector3 corner[8];
+        for (int k = 0; k < 8; ++k) {
+            Vector3 v = mn;
+            if (k & 4) v += ex;
+            if (k & 2) v += ey;
+            if (k & 1) v += ez;
+            corner[k] = v;
+        }
+        int produced = 0;
+        for (const auto& e : kEdges) {
+            if (produced >= 6) break;
+            produced += ClipEdge(corner[e[0]], corner[e[1]], size, p, origin, list);
+        }
+    }
+    return list.count;
+}
+
+bool TestBoxBox(const BoxShape& a, const BoxShape& b, ContactManifold& out, bool full, float tolerance) {
+    Vector3 axes[15];
+    bool valid[15];
+    for (int i = 0; i < 3; ++i) {
+        axes[i] = AxisOf(a, i);
+        axes[3 + i] = AxisOf(b, i);
+        valid[i] = valid[3 + i] = true;
+    }
+    // The tolerance widens only the side where A lies beyond B. A crossed
+    // axis has no direction of its own, so it is turned to point from B
+    // towards A; otherwise a mere sign would decide whether a gap within the
+    // tolerance counts as contact.
+    const Vector3 bToA = a.position - b.position;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const int k = 6 + i * 3 + j;
+            axes[k] = Geometry::Cross(axes[i], axes[3 + j]);
+            valid[k] = axes[k].LengthSquared() >= 1e-6f;
+            if (axes[k].Dot(bToA) < 0.0f) axes[k] = -axes[k];
+        }
+
+    float best = 1e7f;
+    int bestIndex = -1;
+    float bestLength = 1.0f;
+    for (int k = 0; k < 15; ++k) {
+        if (!valid[k]) continue;
+        float overlap;
+        if (!OverlapOnAxis(axes[k], a, b, tolerance, overlap)) return false;
+        const float len = axes[k].Length();
+        overlap /= len;
+        if (overlap < best) {
+            best = overlap;
+            bestIndex = k;
+            bestLength = len;
+        }
+    }
+    if (bestIndex < 0) return false;
+
+    Vector3 n = axes[bestIndex] / bestLength;
+    if (n.Dot(b.position - a.position) > 0.0f) n = -n;
+    out.normal = n;
+    if (!full) return true;
+
+    const float d = best;
+    Vector3 p0;
+    if (bestIndex < 3) {
+        p0 = Support(b, n) - n * (d * 0.5f);
+    } else if (bestIndex < 6) {
+        p0 = Support(a, -n) + n * (d * 0.5f);
+    } else {
+        const int i = (bestIndex - 6) / 3;
+        const int j = (bestIndex - 6) % 3;
+        const Vector3 pA = Support(a, -n);
+        const Vector3 pB = Support(b, n);
+        const Vector3 eA = axes[i];
+        const Vector3 c = Geometry::Cross(n, axes[3 + j]);
+        const float denom = eA.Dot(c);
+        if (std::fabs(denom) < 1e-6f) return false;
+        const float s = (pB - pA).Dot(c) / denom;
+        p0 = pA + eA * s + n * (d * 0.5f);
+    }
+
+    Vector3 clipped[8];
+    int clippedCount = 0;
+    if (d > -1e-6f) {
+        const float t = 0.1f * std::min(MinComponent(a.halfExtents), MinComponent(b.halfExtents));
+        clippedCount = ContactBoxBox(a, b, t, clipped);
+    }
+
+    // Depth at the start of the step: the prediction moved both boxes.
+    float depth = d + n.Dot((a.position - a.startPosition) - (b.position - b.startPosition));
+    ContactPoint& first = out.points[0];
+    first.offsetA = p0 - a.position;
+    first.offsetB = p0 - b.position;
+    first.targetSpeed = 0.0f;
+    first.effectiveInverseMass = 0.0f;
+    first.depth = depth;
+    if (depth > 0.0f) depth *= 0.8f;
+    for (int k = 0; k < clippedCount; ++k) {
+        ContactPoint& cp = out.points[1 + k];
+        cp.offsetA = clipped[k] - a.position;
+        cp.offsetB = clipped[k] - b.position;
+        cp.targetSpeed = 0.0f;
+        cp.effectiveInverseMass = 0.0f;
+        cp.depth = depth;
+    }
+    out.count = 1 + static_cast<uint32_t>(clippedCount);
+    out.reportPoint = p0;
+    return true;
+}
+
+}  // namespace Physics

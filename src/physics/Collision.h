@@ -1,0 +1,57 @@
+// The narrow phase: box against box by separating axes, giving the contact
+// normal and depth, and with full contacts a report point plus up to eight
+// points from clipping each box's edges against the other box.
+#pragma once
+
+#include <cstdint>
+
+#include "utility/Geometry.h"
+
+namespace Physics {
+
+class PhysBody;
+struct BoxShape;
+
+struct ContactPoint {
+    Geometry::Vector3 offsetA;  // point - position of A
+    Geometry::Vector3 offsetB;  // point - position of B
+    float targetSpeed = 0.0f;
+    float effectiveInverseMass = 0.0f;
+    Geometry::Vector3 worldPoint;
+    float depth = 0.0f;  // at the start-of-step positions; negative for a gap
+};
+
+struct ContactManifold {
+    static constexpr uint32_t kMaxPoints = 9;
+
+    Geometry::Vector3 normal;  // unit, from B towards A
+    bool done = false;
+    ContactPoint points[kMaxPoints];
+    uint32_t count = 0;
+    PhysBody* bodyA = nullptr;
+    PhysBody* bodyB = nullptr;
+    float restitution = 0.0f;
+    float staticFriction = 0.0f;
+    float kineticFriction = 0.0f;
+    float inverseMassSum = 0.0f;
+    Geometry::Vector3 reportPoint;
+};
+
+// Separation test of two boxes on one (not necessarily unit) axis. The
+// tolerance widens only the side where A lies beyond B. On overlap, writes the
+// overlap (negative for a gap within the tolerance).
+bool OverlapOnAxis(const Geometry::Vector3& axis, const BoxShape& a, const BoxShape& b, float tolerance,
+                   float& overlap);
+
+// False when some axis separates the boxes (or an edge-edge contact is
+// degenerate); else the normal, and with full also points, count and report point.
+bool TestBoxBox(const BoxShape& a, const BoxShape& b, ContactManifold& out, bool full, float tolerance);
+
+// The clipped contact points (world coordinates, at most 8), points that lie
+// within mergeDistance of each other merged. Returns the count.
+int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Geometry::Vector3 out[8]);
+
+// The point of the box furthest along a direction.
+Geometry::Vector3 Support(const BoxShape& box, const Geometry::Vector3& direction);
+
+}  // namespace Physics
