@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "events/EventManager.h"
+#include "events/types/ActorEvents.h"
+#include "events/types/CommandEvents.h"
 
 namespace AI {
 
@@ -32,7 +34,12 @@ long long ToCellIndex(float v) {
 
 }  // namespace
 
-SearchSpace::SearchSpace() : m_registry(std::make_unique<EventSystem::EventRegistry>()) {}
+SearchSpace::SearchSpace() : m_registry(std::make_unique<EventSystem::EventRegistry>()) {
+    m_registry->Register(EventTypes::EventUpdatePlaceBlock::GetStaticType(), this, &SearchSpace::OnBlockEvent);
+    m_registry->Register(EventTypes::EventUpdateDetachBlock::GetStaticType(), this, &SearchSpace::OnBlockEvent);
+    m_registry->Register(EventTypes::EventUpdatePickUpBlock::GetStaticType(), this, &SearchSpace::OnBlockEvent);
+    m_registry->Register(EventTypes::EventCommandCreateBlock::GetStaticType(), this, &SearchSpace::OnBlockEvent);
+}
 
 SearchSpace::~SearchSpace() = default;
 
@@ -148,7 +155,25 @@ void SearchSpace::SetBoxOccupancy(float cx, float cy, float cz, float hx, float 
             for (int z : zs) SetCell(x, y, z, mark);
 }
 
-bool SearchSpace::OnBlockEvent(const EventSystem::IEvent&) { return false; }
+bool SearchSpace::OnBlockEvent(const EventSystem::IEvent& event) {
+    // Classes are checked, not only type names, so an event of another class
+    // under one of these names is ignored rather than misread.
+    if (const auto* place = dynamic_cast<const EventTypes::EventUpdatePlaceBlock*>(&event)) {
+        if (const auto* d = place->GetPayload())
+            SetBoxOccupancy(d->position.x, d->position.y, d->position.z, d->halfExtents.x, d->halfExtents.y,
+                            d->halfExtents.z, true);
+    } else if (const auto* detach = dynamic_cast<const EventTypes::EventUpdateDetachBlock*>(&event)) {
+        if (const auto* d = detach->GetPayload())
+            SetBoxOccupancy(d->position.x, d->position.y, d->position.z, d->halfExtents.x, d->halfExtents.y,
+                            d->halfExtents.z, false);
+    } else if (const auto* pick = dynamic_cast<const EventTypes::EventUpdatePickUpBlock*>(&event)) {
+        if (const auto* d = pick->GetPayload())
+            SetBoxOccupancy(d->blockPosition.x, d->blockPosition.y, d->blockPosition.z, d->blockHalfExtents.x,
+                            d->blockHalfExtents.y, d->blockHalfExtents.z, false);
+    }
+    // "VtLCreateBlock" (a bomb request) changes nothing here.
+    return false;
+}
 
 void SearchSpace::GetNeighbours(std::vector<Geometry::Vector3>& out, float x, float y, float z,
                                 const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax, int clearance,

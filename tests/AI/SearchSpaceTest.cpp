@@ -269,3 +269,53 @@ TEST(SearchSpace, LineOfSight) {
     EXPECT_FALSE(grid.HasLineOfSight(Vector3(1, 1, 10), Vector3(-1.0e30f, 1, 10), 1));
     EXPECT_FALSE(grid.HasLineOfSight(Vector3(1, 1, 10), Vector3(std::numeric_limits<float>::quiet_NaN(), 1, 10), 1));
 }
+
+#include "events/EventManager.h"
+#include "events/types/ActorEvents.h"
+#include "events/types/CommandEvents.h"
+#include "support/Harness.h"
+
+// The grid follows the block reports as they are delivered: placement marks,
+// detach and pick-up free; a bomb request changes nothing; nothing consumes.
+TEST(SearchSpace, FollowsBlockReports) {
+    TestSupport::ResetSingletons();
+    {
+        SearchSpace grid;
+        BuildGameGrid(grid);
+        auto place = std::make_shared<EventTypes::EventUpdatePlaceBlock>();
+        place->SetData(new EventTypes::EventUpdatePlaceBlockData(1, 2, Vector3(1.0f, 1.0f, 1.0f),
+                                                                 Vector3(1.0f, 1.0f, 1.0f), 0));
+        EventSystem::QueueEvent(place);
+        EventSystem::QueueEvent(std::make_shared<EventTypes::EventCommandCreateBlock>(Vector3(1.0f, 1.0f, 1.0f)));
+        EventSystem::ProcessEventQueue();
+        // The box 0..2 on each axis: cells 250..251, 0..1, 250..251.
+        int marked = 0;
+        for (int x = 249; x <= 252; ++x)
+            for (int y = 0; y <= 3; ++y)
+                for (int z = 249; z <= 252; ++z) marked += grid.IsCellBlocked(x, y, z) ? 1 : 0;
+        EXPECT_EQ(marked, 8);
+
+        EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateDetachBlock>(
+            7, Vector3(0.5f, 0.5f, 0.5f), Vector3(0.5f, 0.5f, 0.5f)));
+        EventSystem::ProcessEventQueue();
+        EXPECT_FALSE(grid.IsCellBlocked(250, 0, 250));
+        EXPECT_TRUE(grid.IsCellBlocked(251, 1, 251));
+
+        // The pick-up frees the box at the block's position, not the taker's.
+        EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdatePickUpBlock>(
+            3, 4, 0, Vector3(1.5f, 1.5f, 1.5f), Vector3(0.5f, 0.5f, 0.5f), Vector3(1.5f, 0.5f, 1.5f)));
+        EventSystem::ProcessEventQueue();
+        EXPECT_FALSE(grid.IsCellBlocked(251, 0, 251));
+        EXPECT_TRUE(grid.IsCellBlocked(251, 1, 251));
+
+        EventTypes::EventUpdateDetachBlock detach(8, Vector3(1.5f, 1.5f, 1.5f), Vector3(0.5f, 0.5f, 0.5f));
+        EXPECT_FALSE(grid.OnBlockEvent(detach));
+        EXPECT_FALSE(grid.IsCellBlocked(251, 1, 251));
+    }
+    // The grid's listeners went with it.
+    auto place = std::make_shared<EventTypes::EventUpdatePlaceBlock>();
+    place->SetData(new EventTypes::EventUpdatePlaceBlockData(1, 2, Vector3(), Vector3(1, 1, 1), 0));
+    EventSystem::QueueEvent(place);
+    EventSystem::ProcessEventQueue();
+    TestSupport::ResetSingletons();
+}
