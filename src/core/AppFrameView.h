@@ -1,5 +1,6 @@
 // The player's view as the shell runs it until the full human view draws the
-// game: the stand-in view, plus a cleared window presented every frame.
+// game: the stand-in view, plus the graphics engine brought up on the window
+// with the player's display settings and one cleared frame per render.
 #pragma once
 
 #include "gameviews/HumanGameView.h"
@@ -10,11 +11,16 @@ namespace App {
 
 class AppFrameView : public GameLogicView::HumanGameView {
 public:
-    explicit AppFrameView(MainWindow& window) : m_window(window) {}
+    // Creates and initialises the graphics engine; when the device cannot
+    // draw, reports it and posts a failure quit.
+    explicit AppFrameView(MainWindow& window);
+    ~AppFrameView() override;
     void OnRender(int ms) override;
 
+    bool IsDeviceReady() const { return m_ready; }
+
 private:
-    MainWindow& m_window;
+    bool m_ready = false;
 };
 
 }  // namespace App

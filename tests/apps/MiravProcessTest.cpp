@@ -24,7 +24,7 @@ namespace {
 // shared with a game the developer is running or with other tests.
 std::map<std::string, std::string> GameEnv(const std::string& runtimeDir) {
     return {{"SDL_VIDEODRIVER", "offscreen"}, {"XDG_RUNTIME_DIR", runtimeDir}, {"MIRAV_TRACE", "1"},
-            {"ALSOFT_DRIVERS", "null"}};
+            {"ALSOFT_DRIVERS", "null"}, {"XDG_CONFIG_HOME", runtimeDir + "/config"}};
 }
 
 }  // namespace
