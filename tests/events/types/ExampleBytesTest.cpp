@@ -271,3 +271,10 @@ TEST(Unheard, DrawPathAndAsciiKeyAreDroppedWhenNothingListens) {
 }
 
 }  // namespace
+
+namespace {
+TEST(HeldBlocks, WithoutAListTheHandAndPouchAreEmpty) {
+    EventTypes::EventUpdateHeldBlocks e(9, nullptr);
+    EXPECT_EQ(ToHex(Serialize(e)), ToHex(Cat(Hex("09 00"), ByteVec(34, 0xFF))));
+}
+}  // namespace
