@@ -1,0 +1,348 @@
+#include "AI/AStar.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "AI/AIClock.h"
+#include "AI/AISettings.h"
+#include "AI/SML/MsgRoute.h"
+#include "events/EventManager.h"
+#include "events/types/CommandEvents.h"
+#include "utility/Timer.h"
+
+namespace AI {
+
+// ---------------------------------------------------------------------------
+// Node, open list, node table
+
+void Node::ComputeHeuristic(float goalX, float goalY, float goalZ, float overestimate) {
+    const float dx = goalX - x, dy = goalY - y, dz = goalZ - z;
+    h = std::sqrt(dx * dx + dy * dy + dz * dz) + overestimate;
+}
+
+void OpenList::Push(Node* node) {
+    if (node->m_openTicket == 0) ++m_live;
+    const uint64_t ticket = m_nextTicket++;
+    node->m_openTicket = ticket;
+    m_heap.push_back(Entry{node->f, ticket, node});
+    std::push_heap(m_heap.begin(), m_heap.end(), Later{});
+}
+
+void OpenList::Remove(Node* node) {
+    if (node->m_openTicket == 0) return;
+    node->m_openTicket = 0;  // its heap entry is now stale and skipped
+    --m_live;
+}
+
+Node* OpenList::Pop() {
+    while (!m_heap.empty()) {
+        std::pop_heap(m_heap.begin(), m_heap.end(), Later{});
+        const Entry e = m_heap.back();
+        m_heap.pop_back();
+        if (e.node->m_openTicket != e.ticket) continue;  // removed or pushed again since
+        e.node->m_openTicket = 0;
+        --m_live;
+        return e.node;
+    }
+    return nullptr;
+}
+
+void OpenList::Clear() {
+    for (const Entry& e : m_heap) e.node->m_openTicket = 0;
+    m_heap.clear();
+    m_live = 0;
+}
+
+NodeTable::NodeTable(size_t initialBuckets) {
+    size_t n = 16;
+    while (n < initialBuckets * 2 && n < (size_t(1) << 30)) n <<= 1;
+    m_keys.assign(n, 0);
+    m_nodes.assign(n, nullptr);
+    m_mask = n - 1;
+}
+
+uint64_t NodeTable::Key(float x, float y, float z) {
+    // Cells are whole numbers; a search may wander a little outside the grid,
+    // so each coordinate is stored with an offset in 21 bits.
+    auto part = [](float v) { return static_cast<uint64_t>(static_cast<int64_t>(v) + (int64_t(1) << 20)) & 0x1FFFFF; };
+    return (part(x) << 42) | (part(y) << 21) | part(z);
+}
+
+size_t NodeTable::Slot(uint64_t key) const {
+    uint64_t h = key * 0x9E3779B97F4A7C15ull;
+    h ^= h >> 29;
+    return static_cast<size_t>(h) & m_mask;
+}
+
+Node* NodeTable::Find(float x, float y, float z) const {
+    const uint64_t key = Key(x, y, z);
+    for (size_t i = Slot(key);; i = (i + 1) & m_mask) {
+        Node* n = m_nodes[i];
+        if (!n) return nullptr;
+        if (m_keys[i] == key) return n;
+    }
+}
+
+void NodeTable::Insert(Node* node) {
+    if ((m_count + 1) * 2 > m_nodes.size()) Grow();
+    const uint64_t key = Key(node->x, node->y, node->z);
+    size_t i = Slot(key);
+    while (m_nodes[i]) i = (i + 1) & m_mask;
+    m_keys[i] = key;
+    m_nodes[i] = node;
+    ++m_count;
+}
+
+void NodeTable::Grow() {
+    std::vector<Node*> old;
+    old.swap(m_nodes);
+    const size_t n = old.size() * 2;
+    m_keys.assign(n, 0);
+    m_nodes.assign(n, nullptr);
+    m_mask = n - 1;
+    m_count = 0;
+    for (Node* node : old)
+        if (node) Insert(node);
+}
+
+SearchData::SearchData(std::unique_ptr<IRequest> req, size_t buckets) : request(std::move(req)), table(buckets) {}
+
+// ---------------------------------------------------------------------------
+// The manager
+
+AStar::AStar(const AISettings& settings, const AIClock& clock)
+    : m_settings(settings), m_clock(clock), m_msClock(&Timer::MonotonicMilliseconds) {}
+
+AStar::~AStar() = default;
+
+void AStar::SetMillisecondClock(MillisecondClock clock) {
+    m_msClock = clock ? std::move(clock) : MillisecondClock(&Timer::MonotonicMilliseconds);
+}
+
+bool AStar::AddRequest(std::unique_ptr<IRequest> request) {
+    if (!request) return false;
+    if (request->GetName() == "ExhaustiveRequest") {
+        const Geometry::Vector3& g = request->GetGoal();
+        const Geometry::Vector3& lo = m_grid.Minimum();
+        const Geometry::Vector3& hi = m_grid.Maximum();
+        if (!(g.x >= lo.x && g.x < hi.x && g.y >= lo.y && g.y < hi.y && g.z >= lo.z && g.z < hi.z)) return false;
+    }
+    request->m_manager = this;
+    m_pending.push_back(std::move(request));
+    return true;
+}
+
+bool AStar::HasLineOfSight(const Geometry::Vector3& fromCell, const Geometry::Vector3& toCell) const {
+    return m_grid.HasLineOfSight(fromCell, toCell, m_settings.clearanceHeight);
+}
+
+PathPoint AStar::CellPoint(const Geometry::Vector3& cell) const {
+    return PathPoint{m_grid.Minimum() + cell + Geometry::Vector3(0.5f, 1.5f, 0.5f), false};
+}
+
+int32_t AStar::StorePath(Path path) {
+    // Ids count up; after the last one they start again at 0, skipping any
+    // still waiting to be fetched.
+    while (m_paths.count(m_nextResultId)) m_nextResultId = m_nextResultId == INT32_MAX ? 0 : m_nextResultId + 1;
+    const int32_t id = m_nextResultId;
+    m_nextResultId = m_nextResultId == INT32_MAX ? 0 : m_nextResultId + 1;
+    m_paths[id] = StoredPath{std::move(path), m_clock.Now()};
+    return id;
+}
+
+bool AStar::RetrievePath(int32_t resultId, Path& out) {
+    auto it = m_paths.find(resultId);
+    if (it == m_paths.end()) return false;
+    out = std::move(it->second.path);
+    m_paths.erase(it);
+    return true;
+}
+
+void AStar::ReleaseStalePaths() {
+    const uint64_t now = m_clock.Now();
+    for (auto it = m_paths.begin(); it != m_paths.end();) {
+        if (now - it->second.storedAt >= kUnfetchedPathLifetimeMs)
+            it = m_paths.erase(it);
+        else
+            ++it;
+    }
+}
+
+void AStar::Clear() {
+    m_pending.clear();
+    for (const auto& s : m_running) s->done = true;
+    m_running.clear();
+    m_paths.clear();
+    m_grid.SetBounds(0, 0, 0, 0, 0, 0);
+    m_grid.Build();
+}
+
+void AStar::Update() {
+    // Results reported below reach their bots after this walk is over, so a
+    // handler that adds or fetches cannot change the lists being walked.
+    MsgRoute::WalkGuard walk;
+    ReleaseStalePaths();
+
+    const size_t maxSearches = static_cast<size_t>(std::max(1, m_settings.maxSearches));
+    for (int started = 0; started < kMaxStartsPerUpdate && !m_pending.empty() && m_running.size() < maxSearches;
+         ++started)
+        StartSearch();
+
+    size_t i = 0;
+    while (i < m_running.size()) {
+        std::shared_ptr<SearchData> s = m_running[i];  // alive for the slice, whatever it triggers
+        RunSlice(*s, m_running.size());
+        if (i >= m_running.size() || m_running[i] != s) break;  // the list was cleared meanwhile
+        if (s->done)
+            m_running.erase(m_running.begin() + static_cast<std::ptrdiff_t>(i));
+        else
+            ++i;
+    }
+}
+
+void AStar::StartSearch() {
+    std::unique_ptr<IRequest> request = std::move(m_pending.front());
+    m_pending.pop_front();
+    const size_t buckets = static_cast<size_t>(std::max(1, m_settings.hashTableSize));
+    auto s = std::make_shared<SearchData>(std::move(request), buckets);
+    IRequest& req = *s->request;
+    s->startCell = m_grid.WorldToCell(req.GetStart());
+    s->goalCell = m_grid.WorldToCell(req.GetGoal());
+    const std::string name = req.GetName();
+    const Geometry::Vector3& st = s->startCell;
+    const Geometry::Vector3& gc = s->goalCell;
+
+    if (name != "PathRequest" && name != "TowerPathRequest" && name != "ExhaustiveRequest" &&
+        (m_grid.IsCellBlocked(st.x, st.y, st.z) || m_grid.IsCellBlocked(gc.x, gc.y, gc.z))) {
+        Finish(*s, false);
+        return;
+    }
+    if (name == "ExhaustiveRequest" && !m_grid.IsInBounds(gc.x, gc.y, gc.z)) {
+        Finish(*s, false);
+        return;
+    }
+    if (name == "PathRequest" && HasLineOfSight(st, gc)) {
+        s->path = {CellPoint(st), CellPoint(gc)};
+        Finish(*s, true);
+        return;
+    }
+    s->nodes.emplace_back(st.x, st.y, st.z, s->nodeCounter++, nullptr);
+    Node* start = &s->nodes.back();
+    start->g = 0.0f;
+    req.ComputeHeuristic(*start, gc.x, gc.y, gc.z);
+    start->f = start->h * m_settings.heuristicWeight;
+    s->open.Push(start);
+    s->table.Insert(start);
+    m_running.push_back(std::move(s));
+}
+
+void AStar::Finish(SearchData& s, bool success) {
+    s.done = true;
+    m_lastNodeCount = s.nodes.size();
+    // The request may act on the manager (fetch, add); it stays alive with
+    // its search data until the search leaves the running list.
+    if (success) {
+        const int32_t id = StorePath(std::move(s.path));
+        s.path.clear();
+        s.request->OnSuccess(id);
+    } else {
+        s.request->OnFailure();
+    }
+}
+
+void AStar::RunSlice(SearchData& s, size_t runningCount) {
+    IRequest& req = *s.request;
+    const uint64_t sliceStart = m_msClock();
+    const uint64_t budget =
+        m_settings.aStarTimeSlice > 0 ? static_cast<uint64_t>(m_settings.aStarTimeSlice) / std::max<size_t>(1, runningCount) : 0;
+
+    if (static_cast<int64_t>(s.elapsed) > static_cast<int64_t>(req.GetTimeOut())) {
+        const std::string name = req.GetName();
+        if (name == "PathRequest") {
+            Finish(s, false);
+            return;
+        }
+        if (name == "FlagSearchRequest") {
+            IFlagSearchPlanner* planner = GetFlagPlanner(req.GetTeam());
+            if (planner && planner->WallCount() > 0) {
+                Finish(s, false);
+                return;
+            }
+        }
+    }
+
+    const Geometry::Vector3 gc = s.goalCell;
+    const float weight = m_settings.heuristicWeight;
+    const float climb = m_settings.climbPenalty;
+    const bool draw = m_settings.drawSearch;
+    const int clearance = m_settings.clearanceHeight;
+    const int jump = m_settings.jumpHeight;
+    bool atGoal = false;
+
+    while (!s.open.Empty()) {
+        const uint64_t spent = m_msClock() - sliceStart;
+        if (spent > budget) {
+            s.elapsed += static_cast<uint32_t>(std::min<uint64_t>(spent, UINT32_MAX - s.elapsed));
+            return;
+        }
+        // The node is taken off the open list: from here on it is closed
+        // unless a cheaper way to it reopens it.
+        Node* cur = s.open.Pop();
+        s.current = cur;
+        req.VisitNode(*cur);
+        if (req.IsGoal(*cur, gc.x, gc.y, gc.z)) {
+            atGoal = true;
+            break;
+        }
+        m_grid.GetNeighbours(s.neighbours, cur->x, cur->y, cur->z, req.GetSearchMin(), req.GetSearchMax(), clearance,
+                             jump);
+        const Node* par = cur->parent;
+        for (const Geometry::Vector3& nb : s.neighbours) {
+            float step;
+            if (nb.y != cur->y)
+                step = climb;
+            else if (nb.x != cur->x && nb.z != cur->z)
+                step = kDiagonalCost;
+            else
+                step = 1.0f;
+            float g = cur->g + step;
+            if (par && (nb.x - cur->x != cur->x - par->x || nb.y - cur->y != cur->y - par->y ||
+                        nb.z - cur->z != cur->z - par->z))
+                g += kTurnPenalty;
+
+            Node* node = s.table.Find(nb.x, nb.y, nb.z);
+            if (node) {
+                if (!(g < node->g)) continue;
+                s.open.Remove(node);
+                node->parent = cur;
+                node->g = g;
+                node->f = node->h * weight + g;
+                s.open.Push(node);
+            } else {
+                s.nodes.emplace_back(nb.x, nb.y, nb.z, s.nodeCounter++, cur);
+                node = &s.nodes.back();
+                node->g = g;
+                req.ComputeHeuristic(*node, gc.x, gc.y, gc.z);
+                node->f = node->h * weight + g;
+                s.open.Push(node);
+                s.table.Insert(node);
+            }
+            if (draw) {
+                const Geometry::Vector3 pos = m_grid.Minimum() + nb + Geometry::Vector3(0.5f, 0.5f, 0.5f);
+                EventSystem::QueueEvent(
+                    std::make_shared<EventTypes::EventDrawPath>(Geometry::Vector3(0.25f, 0.25f, 0.25f), pos));
+            }
+        }
+    }
+
+    if (atGoal) {
+        size_t n = 0;
+        for (const Node* p = s.current; p; p = p->parent) ++n;
+        s.path.resize(n);
+        for (const Node* p = s.current; p; p = p->parent) s.path[--n] = CellPoint(p->Cell());
+    }
+    Finish(s, !s.path.empty());
+}
+
+}  // namespace AI

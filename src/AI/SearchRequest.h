@@ -1,0 +1,129 @@
+// What a path search looks for and whom it tells: the request interface the
+// A* search manager serves, the bots' path request and the strategy
+// planner's flag search.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "utility/Geometry.h"
+
+namespace AI {
+
+class AStar;
+class SearchSpace;
+class Node;
+
+struct PathPoint {
+    Geometry::Vector3 position{};
+    bool flag = false;
+};
+using Path = std::vector<PathPoint>;
+
+class IRequest {
+public:
+    static constexpr uint16_t kNoRequester = 0xFFFF;
+
+    virtual ~IRequest();
+
+    // The node just taken from the open list.
+    virtual void VisitNode(const Node& node) = 0;
+    virtual bool IsGoal(const Node& node, float goalX, float goalY, float goalZ) const = 0;
+    // Sets the node's h toward the goal cell.
+    virtual void ComputeHeuristic(Node& node, float goalX, float goalY, float goalZ) = 0;
+    virtual void OnSuccess(int32_t resultId) = 0;
+    virtual void OnFailure() = 0;
+
+    std::string GetName() const { return m_name; }
+    const Geometry::Vector3& GetStart() const { return m_start; }
+    const Geometry::Vector3& GetGoal() const { return m_goal; }
+    const Geometry::Vector3& GetSearchMin() const { return m_searchMin; }
+    const Geometry::Vector3& GetSearchMax() const { return m_searchMax; }
+    uint16_t GetRequester() const { return m_requester; }
+    uint8_t GetTeam() const { return m_team; }
+    int32_t GetTimeOut() const { return m_timeOut; }
+    // The manager serving the request; null until it is handed over.
+    AStar* GetManager() const { return m_manager; }
+
+protected:
+    // Search bounds are the grid's world bounds.
+    IRequest(std::string name, const SearchSpace& grid, const Geometry::Vector3& start, const Geometry::Vector3& goal,
+             uint16_t requester, uint8_t team, int32_t timeOut);
+
+    // "Overestimate" of the serving manager's settings (its default without one).
+    float Overestimate() const;
+
+    Geometry::Vector3 m_start;
+    Geometry::Vector3 m_goal;
+    Geometry::Vector3 m_searchMin;
+    Geometry::Vector3 m_searchMax;
+    uint16_t m_requester;
+    uint8_t m_team;
+    int32_t m_timeOut;
+    std::string m_name;
+
+private:
+    friend class AStar;
+    AStar* m_manager = nullptr;
+};
+
+// A bot's request for a path; the answer is MSG_SEARCH_SUCCESS (second data
+// value: the result id to fetch) or MSG_SEARCH_FAILURE, sent to the
+// requester at once.
+class PathRequest : public IRequest {
+public:
+    // The goal box is the goal point's cell widened by the half-extents (in
+    // cells) on each axis; zero half-extents make the goal cell the only goal.
+    PathRequest(const SearchSpace& grid, const Geometry::Vector3& start, const Geometry::Vector3& goal,
+                uint16_t requester, float halfX, float halfY, float halfZ, uint8_t team, int32_t timeOut);
+
+    void VisitNode(const Node&) override {}
+    bool IsGoal(const Node& node, float goalX, float goalY, float goalZ) const override;
+    void ComputeHeuristic(Node& node, float goalX, float goalY, float goalZ) override;
+    void OnSuccess(int32_t resultId) override;
+    void OnFailure() override;
+
+    const Geometry::Vector3& GoalBoxMin() const { return m_goalMin; }
+    const Geometry::Vector3& GoalBoxMax() const { return m_goalMax; }
+
+private:
+    Geometry::Vector3 m_goalMin;
+    Geometry::Vector3 m_goalMax;
+};
+
+// What a team's strategy planner offers a flag search: it collects the walls
+// the search passes and takes the outcome.
+class IFlagSearchPlanner {
+public:
+    virtual ~IFlagSearchPlanner() = default;
+    // A wall at least two cells high between two world points.
+    virtual void RecordWall(const Geometry::Vector3& from, const Geometry::Vector3& to) = 0;
+    virtual size_t WallCount() const = 0;
+    // The search succeeded (the planner's "path ready"); the path is its own.
+    virtual void OnFlagPathReady(Path path) = 0;
+    // The search failed (the planner's "search failed").
+    virtual void OnFlagSearchFailed() = 0;
+};
+
+// The strategy planner's search toward a flag: ends near the flag, records
+// the walls it passes on the way.
+class FlagSearchRequest : public IRequest {
+public:
+    static constexpr int32_t kTimeOutMs = 300;
+    static constexpr float kGoalReach = 3.0f;
+
+    FlagSearchRequest(const SearchSpace& grid, uint8_t team, const Geometry::Vector3& start,
+                      const Geometry::Vector3& goal);
+
+    void VisitNode(const Node& node) override;
+    bool IsGoal(const Node& node, float goalX, float goalY, float goalZ) const override;
+    void ComputeHeuristic(Node& node, float goalX, float goalY, float goalZ) override;
+    void OnSuccess(int32_t resultId) override;
+    void OnFailure() override;
+
+private:
+    IFlagSearchPlanner* Planner() const;
+};
+
+}  // namespace AI
