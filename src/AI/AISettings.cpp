@@ -3,8 +3,10 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 
 #include "INI/IniFile.h"
+#include "utility/Console.h"
 #include "utility/Diagnostics.h"
 
 namespace AI {
@@ -85,6 +87,7 @@ const BoolKey kBoolKeys[] = {
 void AISettings::Load(const Utility::IniFile& file) {
     using Utility::Key;
     using Utility::Section;
+    *this = AISettings{};  // a missing key gives its default, not what was there before
     for (const IntKey& k : kIntKeys)
         if (file.HasKey(Key(k.key), Section(k.section))) this->*k.field = LeadingInt(file.GetValue(Key(k.key), Section(k.section)));
     for (const FloatKey& k : kFloatKeys)
@@ -182,5 +185,26 @@ const std::vector<AISettingsVariable>& AISettingsConsoleVariables() {
     };
     return kVars;
 }
+
+void RegisterConsoleVariables(AISettings& settings, const void* owner) {
+    using Utility::Console;
+    AISettings* record = &settings;
+    std::function<void()> revalidate = [record] { record->Validate(); };
+    for (const AISettingsVariable& v : AISettingsConsoleVariables()) {
+        switch (v.kind) {
+            case AISettingsVariable::Kind::Float:
+                Console::RegisterVariable<float>(v.name, &(settings.*v.floatField), revalidate, owner);
+                break;
+            case AISettingsVariable::Kind::Int:
+                Console::RegisterVariable<int>(v.name, &(settings.*v.intField), revalidate, owner);
+                break;
+            case AISettingsVariable::Kind::Bool:
+                Console::RegisterVariable<bool>(v.name, &(settings.*v.boolField), revalidate, owner);
+                break;
+        }
+    }
+}
+
+void UnregisterConsoleVariables(const void* owner) { Utility::Console::Unregister(owner); }
 
 }  // namespace AI

@@ -55,7 +55,7 @@ struct AISettings {
     // A squad is its leader and at most this many followers' slots.
     static constexpr int32_t kMaxSquadSizeLimit = 3;
 
-    // Every key of the file; a missing key keeps the default above. Integers
+    // Every key of the file; a missing key gives the default above. Integers
     // and bools read their leading whole number (text without one reads 0),
     // floats their leading decimal number (likewise 0.0), so "1.732f" is
     // 1.732. Then Validate.
@@ -83,5 +83,12 @@ struct AISettingsVariable {
     bool AISettings::*boolField;
 };
 const std::vector<AISettingsVariable>& AISettingsConsoleVariables();
+
+// Registers the 17 console variables on the debug console, bound to the
+// record's fields; every change made at the console validates the record
+// again. The owner lets UnregisterConsoleVariables remove them before the
+// record goes away.
+void RegisterConsoleVariables(AISettings& settings, const void* owner);
+void UnregisterConsoleVariables(const void* owner);
 
 }  // namespace AI
