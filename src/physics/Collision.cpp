@@ -98,6 +98,25 @@ int ClipEdge(const Vector3& e0, const Vector3& e1, const Vector3& size, const Bo
     return fresh;
 }
 
+// The support point of a face meets the other box anywhere on that face; a
+// large face (the ground, a wall) would put it at the face's centre, far from
+// where the boxes touch. Along each of the face box's two other axes, a point
+// outside the range both boxes cover is moved to the middle of that range.
+Vector3 KeepInOverlap(Vector3 p, const BoxShape& face, const BoxShape& other, int normalAxis) {
+    for (int i = 0; i < 3; ++i) {
+        if (i == normalAxis) continue;
+        const Vector3 t = AxisOf(face, i);
+        float loF, hiF, loO, hiO;
+        Project(face, t, loF, hiF);
+        Project(other, t, loO, hiO);
+        const float lo = std::max(loF, loO);
+        const float hi = std::min(hiF, hiO);
+        const float at = p.Dot(t);
+        if (lo <= hi && (at < lo || at > hi)) p += t * ((lo + hi) * 0.5f - at);
+    }
+    return p;
+}
+
 }  // namespace
 
 Vector3 Support(const BoxShape& box, const Vector3& direction) {
@@ -209,9 +228,9 @@ bool TestBoxBox(const BoxShape& a, const BoxShape& b, ContactManifold& out, bool
     const float d = best;
     Vector3 p0;
     if (bestIndex < 3) {
-        p0 = Support(b, n) - n * (d * 0.5f);
+        p0 = KeepInOverlap(Support(b, n) - n * (d * 0.5f), a, b, bestIndex);
     } else if (bestIndex < 6) {
-        p0 = Support(a, -n) + n * (d * 0.5f);
+        p0 = KeepInOverlap(Support(a, -n) + n * (d * 0.5f), b, a, bestIndex - 3);
     } else {
         const int i = (bestIndex - 6) / 3;
         const int j = (bestIndex - 6) % 3;

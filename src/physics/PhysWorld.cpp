@@ -1,0 +1,331 @@
+#include "physics/PhysWorld.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "physics/Collision.h"
+#include "physics/ContactSolver.h"
+
+namespace Physics {
+
+using Geometry::Vector3;
+
+namespace {
+
+// Stable removal of one body from a list; false when it is not there.
+bool EraseBody(std::vector<PhysBodyPtr>& list, PhysBody* body) {
+    for (auto it = list.begin(); it != list.end(); ++it)
+        if (it->get() == body) {
+            list.erase(it);
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+PhysWorld::PhysWorld() : m_grid(kCellSize), m_contactPool(sizeof(ContactManifold), 32) {}
+
+PhysWorld::~PhysWorld() { ReleaseContacts(); }
+
+ContactManifold* PhysWorld::NewContact() {
+    void* mem = m_contactPool.malloc();
+    if (!mem) throw std::bad_alloc();
+    return new (mem) ContactManifold();
+}
+
+void PhysWorld::ReleaseContacts() {
+    for (ContactManifold* c : m_contacts) m_contactPool.free(c);
+    m_contacts.clear();
+}
+
+void PhysWorld::AddBody(const PhysBodyPtr& body) {
+    if (body) m_awake.push_back(body);
+}
+
+void PhysWorld::RemoveBody(const PhysBodyPtr& body) {
+    if (!body) return;
+    PhysBody* b = body.get();
+    // Keep the body alive until its neighbours were woken and it left the grid.
+    PhysBodyPtr keep = body;
+    if (!EraseBody(m_sleeping, b) && !EraseBody(m_awake, b)) return;
+    ++m_queryStamp;
+    WakeAndCollide(b, true);
+    m_grid.Remove(b);
+    b->contacts.clear();
+}
+
+void PhysWorld::RefreshBody(const PhysBodyPtr& body) {
+    if (!body) return;
+    ++m_queryStamp;
+    WakeAndCollide(body.get(), false);
+}
+
+void PhysWorld::Clear() {
+    ReleaseContacts();
+    for (auto& b : m_awake) b->contacts.clear();
+    for (auto& b : m_sleeping) b->contacts.clear();
+    m_awake.clear();
+    m_sleeping.clear();
+    m_candidates.clear();
+    m_grid.Clear();
+    m_reports.clear();
+}
+
+void PhysWorld::Step(float dt) {
+    if (!(dt > 0.0f))  // zero, negative or NaN
+        dt = kZeroStep;
+    else if (dt > kMaxStep)
+        dt = kMaxStep;
+    m_dt = dt;
+    m_reports.clear();
+
+    Maintain();
+    for (auto& b : m_awake) b->shape.startPosition = b->state.position;
+    ++m_stepStamp;
+    m_fullContacts = true;
+    Collide(dt);
+    Resolve(dt, true);
+    for (auto& b : m_awake) b->IntegrateVelocity(dt);
+    Resolve(dt, false);
+    m_fullContacts = false;
+    for (auto& b : m_awake) b->IntegratePosition(dt);
+    ++m_stepStamp;
+    for (auto& b : m_awake) b->UpdateSleep(dt);
+}
+
+void PhysWorld::Maintain() {
+    size_t kept = 0;
+    for (size_t i = 0; i < m_awake.size(); ++i) {
+        PhysBodyPtr& b = m_awake[i];
+        b->contacts.clear();
+        if (b->asleep) {
+            m_grid.Refile(b.get(), b->GetGridRect(m_stepStamp));
+            m_sleeping.push_back(std::move(b));
+        } else {
+            if (kept != i) m_awake[kept] = std::move(b);
+            ++kept;
+        }
+    }
+    m_awake.resize(kept);
+
+    kept = 0;
+    for (size_t i = 0; i < m_sleeping.size(); ++i) {
+        PhysBodyPtr& b = m_sleeping[i];
+        b->contacts.clear();
+        if (!b->asleep) {
+            ++m_queryStamp;
+            WakeAndCollide(b.get(), false);
+            m_awake.push_back(std::move(b));
+        } else {
+            if (kept != i) m_sleeping[kept] = std::move(b);
+            ++kept;
+        }
+    }
+    m_sleeping.resize(kept);
+
+    ReleaseContacts();
+}
+
+void PhysWorld::Collide(float dt) {
+    m_snapshot.resize(m_awake.size());
+    for (size_t i = 0; i < m_awake.size(); ++i) m_awake[i]->SaveState(m_snapshot[i]);
+    for (auto& b : m_awake) {
+        b->IntegrateVelocity(dt);
+        b->IntegratePosition(dt);
+    }
+    DetectContacts(dt);
+    for (ContactManifold* c : m_contacts) m_reports.push_back(Classify(*c));
+    for (size_t i = 0; i < m_awake.size(); ++i) {
+        m_awake[i]->RestoreState(m_snapshot[i]);
+        m_awake[i]->RefreshShape();
+    }
+}
+
+PhysContact PhysWorld::Classify(const ContactManifold& c) const {
+    PhysContact r;
+    const float speed = (c.bodyA->state.velocity - c.bodyB->state.velocity).Dot(c.normal);
+    r.resting = std::fabs(speed) < 0.5f ? 1u : 0u;
+    r.normalSpeed = r.resting ? 0.0f : speed;
+    r.point = c.reportPoint;
+    r.normal = c.normal;
+    r.idA = c.bodyA->actorId;
+    r.massA = c.bodyA->massProps.mass;
+    r.idB = c.bodyB->actorId;
+    r.massB = c.bodyB->massProps.mass;
+    return r;
+}
+
+void PhysWorld::DetectContacts(float dt) {
+    for (auto& b : m_awake) m_grid.Refile(b.get(), b->GetGridRect(m_stepStamp));
+    for (auto& b : m_awake) {
+        ++m_queryStamp;
+        b->queryStamp = m_queryStamp;
+        QueryPairs(b.get(), 0.02f, false, true);
+    }
+    // Shuffle so that no body pair is always solved first.
+    for (size_t k = 1; k < m_contacts.size(); ++k) {
+        const size_t r = static_cast<size_t>(m_random.Below(k + 1));
+        std::swap(m_contacts[k], m_contacts[r]);
+    }
+    for (ContactManifold* c : m_contacts) PrepareContact(*c, dt);
+}
+
+void PhysWorld::QueryPairs(PhysBody* body, float tolerance, bool wakePass, bool full) {
+    m_grid.Query(body->GetGridRect(m_stepStamp), m_candidates);
+    for (size_t i = 0; i < m_candidates.size(); ++i) PairTest(body, m_candidates[i], tolerance, wakePass, full);
+}
+
+void PhysWorld::PairTest(PhysBody* body, PhysBody* candidate, float tolerance, bool wakePass, bool full) {
+    if (candidate->queryStamp == m_queryStamp) return;
+    candidate->queryStamp = m_queryStamp;
+    if (wakePass) {
+        if (!candidate->asleep) return;
+    } else if (body->asleep && candidate->asleep) {
+        return;
+    }
+    const float reach = body->massProps.radius + candidate->massProps.radius + tolerance;
+    if ((body->state.position - candidate->state.position).LengthSquared() > reach * reach) return;
+
+    const Geometry::AABB& a = body->GetAABB(m_stepStamp);
+    const Geometry::AABB& c = candidate->GetAABB(m_stepStamp);
+    const float s = 1.0f + tolerance;
+    for (int axis = 0; axis < 3; ++axis) {
+        const float e = s * (c.max[axis] - c.min[axis]);
+        if (!(a.min[axis] - e <= c.min[axis] && c.min[axis] <= a.max[axis] + e)) return;
+    }
+
+    ContactManifold* contact = NewContact();
+    if (!TestBoxBox(body->shape, candidate->shape, *contact, full, tolerance)) {
+        m_contactPool.free(contact);
+        return;
+    }
+    contact->bodyA = body;
+    contact->bodyB = candidate;
+    m_contacts.push_back(contact);
+}
+
+void PhysWorld::Resolve(float dt, bool collisionPass) {
+    const int sweeps = collisionPass ? 3 : 7;
+    if (!collisionPass)
+        for (ContactManifold* c : m_contacts) {
+            c->restitution = 0.0f;
+            c->done = false;
+        }
+    for (int s = 0; s < sweeps; ++s) {
+        const bool forward = m_forward;
+        m_forward = !m_forward;
+        bool changed = false;
+        const size_t n = m_contacts.size();
+        if (forward) {
+            for (size_t i = 0; i < n; ++i)
+                if (!m_contacts[i]->done) changed |= SolveContact(*m_contacts[i]);
+        } else {
+            for (size_t i = n; i-- > 0;)
+                if (!m_contacts[i]->done) changed |= SolveContact(*m_contacts[i]);
+        }
+        if (collisionPass) {
+            const size_t before = m_contacts.size();
+            WakeCheck();
+            for (size_t i = before; i < m_contacts.size(); ++i) PrepareContact(*m_contacts[i], dt);
+        }
+        if (!changed) break;
+    }
+}
+
+void PhysWorld::WakeCheck() {
+    for (size_t i = 0; i < m_sleeping.size(); ++i) {
+        PhysBody* b = m_sleeping[i].get();
+        if (!b->asleep || b->IsStatic()) continue;
+        if (b->IsMoving()) {
+            ++m_queryStamp;
+            WakeAndCollide(b, false);
+        } else if (b->touched) {
+            // Nudged but not enough to wake: the sleeper forgets the push.
+            b->ResetMotion();
+            b->state.angularMomentum = Geometry::kZeroVector;
+            b->UpdateAngularVelocity();
+            b->touched = false;
+        }
+    }
+}
+
+// Wakes the body, finds its sleeping neighbours, and goes on with those that
+// rest on top of it. Iterative with an explicit stack, so a tall tower cannot
+// exhaust the call stack; the visiting order is that of a depth-first walk.
+// Every woken body gets a query stamp of its own: with one stamp for the whole
+// walk, the first query would mark the whole column of a grid cell as seen
+// and the third block of a stack would stay asleep in the air.
+void PhysWorld::WakeAndCollide(PhysBody* root, bool forced) {
+    const size_t base = m_wakeStack.size();
+    bool first = true;
+    auto visit = [this, &first](PhysBody* body, bool forcedCall) {
+        body->Wake();
+        if (body->asleep && !forcedCall) return;
+        body->contacts.clear();
+        if (!first) ++m_queryStamp;
+        first = false;
+        body->queryStamp = m_queryStamp;
+        const size_t before = m_contacts.size();
+        QueryPairs(body, 0.1f, true, m_fullContacts);
+        m_wakeStack.push_back(WakeFrame{before, m_contacts.size()});
+    };
+    visit(root, forced);
+    while (m_wakeStack.size() > base) {
+        WakeFrame& frame = m_wakeStack.back();
+        if (frame.next == frame.end) {
+            m_wakeStack.pop_back();
+            continue;
+        }
+        const ContactManifold* c = m_contacts[frame.next++];
+        PhysBody* above = c->bodyB;
+        if (above->asleep && !above->IsStatic() && c->normal.y < 0.0f) visit(above, false);
+    }
+}
+
+std::vector<PhysContact> PhysWorld::TakeCollisionReports() {
+    for (PhysContact& r : m_reports) {
+        if (r.idB < r.idA) {
+            std::swap(r.idA, r.idB);
+            std::swap(r.massA, r.massB);
+            r.normalSpeed = -r.normalSpeed;
+            r.normal = -r.normal;
+        }
+    }
+    std::stable_sort(m_reports.begin(), m_reports.end(), [](const PhysContact& x, const PhysContact& y) {
+        if (x.idA != y.idA) return x.idA < y.idA;
+        if (x.idB != y.idB) return x.idB < y.idB;
+        return x.resting < y.resting;
+    });
+    std::vector<PhysContact> out;
+    bool first = true;
+    uint16_t prevA = 0, prevB = 0;
+    for (const PhysContact& r : m_reports) {
+        if (!first && r.idA == prevA && r.idB == prevB) continue;
+        first = false;
+        prevA = r.idA;
+        prevB = r.idB;
+        out.push_back(r);
+    }
+    m_reports.clear();
+    return out;
+}
+
+void PhysWorld::CollectMoveReports(std::vector<MoveReport>& out) const {
+    out.clear();
+    for (const auto& b : m_awake) {
+        if (b->asleep) continue;
+        if (b->state.position != b->shape.startPosition || b->state.angularVelocity != Geometry::kZeroVector ||
+            b->walking) {
+            MoveReport m;
+            m.actorId = b->actorId;
+            m.position = b->state.position;
+            m.velocity = b->state.velocity;
+            m.orientation = b->state.orientation;
+            out.push_back(m);
+        }
+    }
+}
+
+}  // namespace Physics

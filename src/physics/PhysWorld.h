@@ -1,0 +1,90 @@
+// The physics world: every body of the game, stepped with prediction, a
+// collision pass with restitution and a resting-contact pass around the
+// velocity update, sleeping and wake propagation.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <boost/pool/pool.hpp>
+
+#include "physics/PhysBody.h"
+#include "physics/PhysContact.h"
+#include "physics/PhysGrid.h"
+#include "physics/PhysRandom.h"
+
+namespace Physics {
+
+struct ContactManifold;
+
+class PhysWorld {
+public:
+    static constexpr float kMaxStep = 0.04f;
+    static constexpr float kZeroStep = 0.0001f;
+    static constexpr float kCellSize = 6.0f;
+
+    PhysWorld();
+    ~PhysWorld();
+    PhysWorld(const PhysWorld&) = delete;
+    PhysWorld& operator=(const PhysWorld&) = delete;
+
+    // Appends the body to the awake list as it is; no duplicate check.
+    void AddBody(const PhysBodyPtr& body);
+    // Removes the body and wakes the bodies that rested on it.
+    void RemoveBody(const PhysBodyPtr& body);
+    // Wakes the body and the sleeping bodies that rest on it.
+    void RefreshBody(const PhysBodyPtr& body);
+    // Advances by dt seconds: above 0.04 is cut to 0.04, 0 (or a negative or
+    // non-finite value) becomes 0.0001.
+    void Step(float dt);
+    // Reports of the last step: flipped so the lower id comes first, sorted,
+    // one per pair (impacts before resting contacts). Empties the list.
+    std::vector<PhysContact> TakeCollisionReports();
+    void CollectMoveReports(std::vector<MoveReport>& out) const;
+    void Clear();
+
+    // Inspection (tests and the benchmark).
+    const std::vector<PhysBodyPtr>& AwakeBodies() const { return m_awake; }
+    const std::vector<PhysBodyPtr>& SleepingBodies() const { return m_sleeping; }
+    const std::vector<ContactManifold*>& Contacts() const { return m_contacts; }
+    const std::vector<PhysContact>& Reports() const { return m_reports; }
+    float LastStep() const { return m_dt; }
+    const PhysGrid& Grid() const { return m_grid; }
+    void SetShuffleSeed(uint32_t seed) { m_random.Seed(seed); }
+
+private:
+    void Maintain();
+    void Collide(float dt);
+    void DetectContacts(float dt);
+    void QueryPairs(PhysBody* body, float tolerance, bool wakePass, bool full);
+    void PairTest(PhysBody* body, PhysBody* candidate, float tolerance, bool wakePass, bool full);
+    void Resolve(float dt, bool collisionPass);
+    void WakeCheck();
+    void WakeAndCollide(PhysBody* body, bool forced);
+    ContactManifold* NewContact();
+    void ReleaseContacts();
+    PhysContact Classify(const ContactManifold& c) const;
+
+    std::vector<PhysBodyPtr> m_awake;
+    std::vector<PhysBodyPtr> m_sleeping;
+    PhysGrid m_grid;
+    std::vector<PhysBody*> m_candidates;  // reused query buffer
+    float m_dt = 0.0f;
+    std::vector<ContactManifold*> m_contacts;
+    std::vector<SavedState> m_snapshot;
+    uint32_t m_queryStamp = 0;
+    uint32_t m_stepStamp = 0;
+    bool m_fullContacts = false;
+    std::vector<PhysContact> m_reports;
+    boost::pool<> m_contactPool;
+    PhysRandom m_random;
+    bool m_forward = true;  // direction of the next solver sweep
+    struct WakeFrame {
+        size_t next;
+        size_t end;
+    };
+    std::vector<WakeFrame> m_wakeStack;  // WakeAndCollide's explicit stack
+};
+
+}  // namespace Physics

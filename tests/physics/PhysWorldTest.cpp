@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include <pthread.h>
+
+#include <cmath>
+#include <limits>
+
+#include "physics/Collision.h"
+#include "physics/PhysWorld.h"
+
+using Geometry::Vector3;
+using Physics::CreateBody;
+using Physics::PhysBodyPtr;
+using Physics::PhysContact;
+using Physics::PhysWorld;
+
+namespace {
+
+const Vector3 kUnit(0.5f, 0.5f, 0.5f);
+
+struct Scene {
+    PhysWorld world;
+    PhysBodyPtr ground;
+
+    Scene() {
+        ground = CreateBody({0, -0.5f, 0}, {50, 0.5f, 50}, "TEST_STATIC");
+        world.AddBody(ground);
+    }
+    PhysBodyPtr Box(const Vector3& p, uint16_t id, const char* material = "TEST") {
+        PhysBodyPtr b = CreateBody(p, kUnit, material);
+        b->SetActorId(id);
+        world.AddBody(b);
+        return b;
+    }
+    // Steps of 16 ms; the reports of every step are gathered.
+    std::vector<PhysContact> Run(int steps, float dt = 0.016f) {
+        std::vector<PhysContact> all;
+        for (int i = 0; i < steps; ++i) {
+            world.Step(dt);
+            for (const PhysContact& r : world.TakeCollisionReports()) all.push_back(r);
+        }
+        return all;
+    }
+    size_t Moves() {
+        std::vector<Physics::MoveReport> moves;
+        world.CollectMoveReports(moves);
+        return moves.size();
+    }
+};
+
+}  // namespace
+
+TEST(PhysWorld, StepLengthIsClamped) {
+    struct Case {
+        float dt, used;
+    };
+    const Case cases[] = {{1.0f, 0.04f},  {0.04f, 0.04f}, {0.016f, 0.016f},
+                          {0.0f, 0.0001f}, {-1.0f, 0.0001f}, {std::nanf(""), 0.0001f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dt);
+        PhysWorld world;
+        PhysBodyPtr b = CreateBody({0, 10, 0}, kUnit, "TEST");
+        world.AddBody(b);
+        world.Step(c.dt);
+        EXPECT_FLOAT_EQ(world.LastStep(), c.used);
+        // Free fall: gravity 10 over the step actually taken.
+        EXPECT_NEAR(b->GetVelocity().y, -10.0f * c.used, 1e-5f);
+    }
+}
+
+TEST(PhysWorld, DroppedBlockComesToRestAndSleeps) {
+    Scene s;
+    PhysBodyPtr b = s.Box({0, 3, 0}, 1);
+    std::vector<PhysContact> reports = s.Run(60);  // about 1 s: falls and lands
+    bool impact = false;
+    for (const PhysContact& r : reports) impact |= r.resting == 0;
+    EXPECT_TRUE(impact);
+    EXPECT_NEAR(b->GetPosition().y, 0.5f, 0.01f);
+    EXPECT_FALSE(b->IsAsleep());
+
+    // At rest it sleeps once 1.4 s have passed without motion.
+    int steps = 0;
+    while (!b->IsAsleep() && steps < 200) {
+        s.Run(1);
+        ++steps;
+    }
+    ASSERT_TRUE(b->IsAsleep());
+    EXPECT_GE(steps, 1.3f / 0.016f - 60);  // not before it had settled
+    EXPECT_EQ(b->GetVelocity(), Geometry::kZeroVector);
+    EXPECT_EQ(s.Moves(), 0u);
+
+    // Asleep, it reports neither moves nor contacts.
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_TRUE(s.Run(1).empty());
+        EXPECT_EQ(s.Moves(), 0u);
+    }
+    EXPECT_EQ(s.world.SleepingBodies().size(), 2u);
+    EXPECT_TRUE(s.world.AwakeBodies().empty());
+}
+
+TEST(PhysWorld, RestingContactsAreReportedAsResting) {
+    Scene s;
+    PhysBodyPtr b = s.Box({0, 0.5f, 0}, 1);
+    for (const PhysContact& r : s.Run(40)) {
+        EXPECT_EQ(r.resting, 1u);
+        EXPECT_EQ(r.normalSpeed, 0.0f);
+    }
+}
+
+TEST(PhysWorld, StackOfBoxesStaysStanding) {
+    for (int height : {3, 6}) {
+        SCOPED_TRACE(height);
+        Scene s;
+        std::vector<PhysBodyPtr> stack;
+        for (int i = 0; i < height; ++i) stack.push_back(s.Box({0, 0.5f + i, 0}, static_cast<uint16_t>(i)));
+        s.Run(250);  // 4 s
+        for (int i = 0; i < height; ++i) {
+            const Vector3 p = stack[i]->GetPosition();
+            EXPECT_NEAR(p.x, 0.0f, 0.02f);
+            EXPECT_NEAR(p.z, 0.0f, 0.02f);
+            EXPECT_NEAR(p.y, 0.5f + i, 0.05f);
+            EXPECT_TRUE(stack[i]->IsAsleep());
+        }
+    }
+}
+
+TEST(PhysWorld, WallHitGivesOneReportPerStepWithTheLowerIdFirst) {
+    Scene s;
+    PhysBodyPtr wall = CreateBody({5, 2, 0}, {0.5f, 3, 5}, "TEST_STATIC");  // no actor: id 0xFFFF
+    s.world.AddBody(wall);
+    PhysBodyPtr b = s.Box({2, 1.5f, 0}, 7);
+    b->SetVelocity({12, 0, 0});
+    std::vector<PhysContact> first;
+    for (int i = 0; i < 30; ++i) {
+        s.world.Step(0.016f);
+        int pairReports = 0;
+        for (const PhysContact& r : s.world.TakeCollisionReports()) {
+            if (r.idB != 0xFFFF || std::fabs(r.normal.x) < 0.9f) continue;  // the ground shares id 0xFFFF
+            ++pairReports;
+            if (first.empty() && r.resting == 0) first.push_back(r);
+        }
+        EXPECT_LE(pairReports, 1) << "step " << i;
+        EXPECT_LT(b->GetPosition().x, 4.0f + 0.01f);  // never into the wall
+    }
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].idA, 7);
+    EXPECT_LT(first[0].normal.x, -0.9f);  // from the wall towards the block
+    EXPECT_NEAR(first[0].normalSpeed, -12.0f, 0.01f);
+    EXPECT_FLOAT_EQ(first[0].massA, b->GetMass());
+    EXPECT_FLOAT_EQ(first[0].massB, 0.0f);
+    // The report point lies where the block meets the wall, not at the
+    // middle of the wall's face.
+    EXPECT_NEAR(first[0].point.x, 4.5f, 0.1f);
+    EXPECT_LT(std::fabs(first[0].point.y - 1.4f), 0.5f);
+    EXPECT_LT(b->state.angularVelocity.Length(), 1e-3f);
+}
+
+TEST(PhysWorld, ReportsAreFlippedSortedAndOnePerPair) {
+    Scene s;
+    PhysBodyPtr hi = s.Box({0, 0.5f, 0}, 9);
+    PhysBodyPtr lo = s.Box({0, 1.6f, 0}, 4);
+    lo->SetVelocity({0, -5, 0});
+    s.world.Step(0.04f);
+    std::vector<PhysContact> r = s.world.TakeCollisionReports();
+    ASSERT_FALSE(r.empty());
+    for (size_t i = 0; i < r.size(); ++i) {
+        EXPECT_LT(r[i].idA, r[i].idB);
+        if (i) EXPECT_TRUE(r[i - 1].idA < r[i].idA || (r[i - 1].idA == r[i].idA && r[i - 1].idB < r[i].idB));
+    }
+    // Pair (4, 9): found from both bodies' queries, reported once, as the
+    // falling box's impact. Body 9 queried first, so its report was flipped:
+    // the normal now points at body A (id 4), and the speed is negated with it.
+    const PhysContact* pair = nullptr;
+    for (const PhysContact& c : r)
+        if (c.idA == 4 && c.idB == 9) pair = &c;
+    ASSERT_NE(pair, nullptr);
+    EXPECT_EQ(pair->resting, 0u);
+    EXPECT_GT(pair->normal.y, 0.9f);
+    EXPECT_NEAR(pair->normalSpeed, 5.0f, 0.5f);
+    EXPECT_TRUE(s.world.TakeCollisionReports().empty());
+}
+
+TEST(PhysWorld, RemovingTheLowestBlockWakesTheWholeStack) {
+    Scene s;
+    PhysBodyPtr lower = s.Box({0, 0.5f, 0}, 1);
+    PhysBodyPtr middle = s.Box({0, 1.5f, 0}, 2);
+    PhysBodyPtr top = s.Box({0, 2.5f, 0}, 3);
+    s.Run(250);
+    ASSERT_TRUE(lower->IsAsleep() && middle->IsAsleep() && top->IsAsleep());
+    s.world.RemoveBody(lower);
+    EXPECT_FALSE(middle->IsAsleep());
+    EXPECT_FALSE(top->IsAsleep());  // not left hanging in the air
+    s.Run(60);
+    EXPECT_NEAR(middle->GetPosition().y, 0.5f, 0.03f);
+    EXPECT_NEAR(top->GetPosition().y, 1.5f, 0.03f);
+}
+
+TEST(PhysWorld, RefreshWakesOnlyWhatRestsOnTop) {
+    Scene s;
+    PhysBodyPtr lower = s.Box({0, 0.5f, 0}, 1);
+    PhysBodyPtr upper = s.Box({0, 1.5f, 0}, 2);
+    PhysBodyPtr beside = s.Box({3, 0.5f, 0}, 3);
+    s.Run(200);
+    ASSERT_TRUE(upper->IsAsleep() && lower->IsAsleep() && beside->IsAsleep());
+    s.world.RefreshBody(lower);
+    EXPECT_FALSE(lower->IsAsleep());
+    EXPECT_FALSE(upper->IsAsleep());
+    EXPECT_TRUE(beside->IsAsleep());
+    EXPECT_TRUE(s.ground->IsAsleep());  // static bodies never wake
+    s.world.RefreshBody(upper);         // nothing rests on the upper block
+    EXPECT_TRUE(beside->IsAsleep());
+}
+
+TEST(PhysWorld, NudgedSleeperKeepsSleepingAndForgetsThePush) {
+    Scene s;
+    PhysBodyPtr sleeper = s.Box({0, 0.5f, 0}, 1);
+    s.Run(150);
+    ASSERT_TRUE(sleeper->IsAsleep());
+    // A slow block settles against it: the sleeper gets small impulses.
+    PhysBodyPtr mover = s.Box({1.01f, 0.5f, 0}, 2);
+    mover->SetVelocity({-0.1f, 0, 0});
+    s.Run(5);
+    EXPECT_TRUE(sleeper->IsAsleep());
+    EXPECT_EQ(sleeper->GetVelocity(), Geometry::kZeroVector);
+    EXPECT_NEAR(sleeper->GetPosition().x, 0.0f, 1e-6f);
+}
+
+TEST(PhysWorld, PredictedOverlapGivesAGapContact) {
+    Scene s;
+    PhysBodyPtr b = s.Box({0, 0.52f, 0}, 1);  // 0.02 above the ground
+    b->SetVelocity({0, -3, 0});               // inside it after one predicted step
+    s.world.Step(0.016f);
+    // The block slowed down to at most the speed that closes the gap.
+    EXPECT_GE(b->GetVelocity().y, -0.02f / 0.016f - 0.2f);
+    EXPECT_GT(b->GetPosition().y, 0.49f);
+}
+
+TEST(PhysWorld, RunsAreReproducible) {
+    auto run = [] {
+        Scene s;
+        std::vector<PhysBodyPtr> boxes;
+        for (int i = 0; i < 12; ++i)
+            boxes.push_back(s.Box({(i % 4) * 1.02f, 0.5f + (i / 4) * 1.3f, (i % 3) * 0.3f}, static_cast<uint16_t>(i)));
+        boxes[0]->SetVelocity({3, 4, 1});
+        s.Run(80);
+        std::vector<Vector3> out;
+        for (auto& b : boxes) out.push_back(b->GetPosition());
+        return out;
+    };
+    EXPECT_EQ(run(), run());
+}
+
+// Faults fixed: a body whose numbers went bad does not poison the grid, and
+// wake propagation up a tall tower does not recurse.
+TEST(PhysWorld, NonFiniteMotionNeverReachesTheGrid) {
+    Scene s;
+    PhysBodyPtr b = s.Box({1, 0.5f, 1}, 1);
+    b->state.velocity = {std::numeric_limits<float>::quiet_NaN(), 0, 0};
+    b->state.angularVelocity = {0, std::numeric_limits<float>::infinity(), 0};
+    s.Run(3);
+    EXPECT_TRUE(b->GetPosition().IsFinite());
+    EXPECT_TRUE(b->GetOrientation().IsFinite());
+    const auto cells = s.world.Grid().CellsOf(b.get());
+    ASSERT_FALSE(cells.empty());
+    for (const Physics::CellKey& k : cells) {
+        EXPECT_LE(std::abs(k.x), 1);
+        EXPECT_LE(std::abs(k.z), 1);
+    }
+}
+
+namespace {
+
+struct TowerJob {
+    Scene* scene;
+    PhysBodyPtr bottom;
+};
+
+void* WakeTower(void* arg) {
+    auto* job = static_cast<TowerJob*>(arg);
+    job->scene->world.RefreshBody(job->bottom);
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(PhysWorld, WakingATallTowerNeedsLittleStack) {
+    Scene s;
+    const int height = 3000;
+    std::vector<PhysBodyPtr> tower;
+    for (int i = 0; i < height; ++i) {
+        PhysBodyPtr b = s.Box({0, 0.5f + i, 0}, static_cast<uint16_t>(i));
+        b->PutToSleep();
+        tower.push_back(b);
+    }
+    s.world.Step(0.016f);  // files the sleepers
+    ASSERT_EQ(s.world.SleepingBodies().size(), static_cast<size_t>(height + 1));
+
+    // A recursive walk would need thousands of frames; 256 KiB is plenty for
+    // an iterative one.
+    TowerJob job{&s, tower[0]};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 256 * 1024);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attr, WakeTower, &job), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    for (int i = 0; i < height; ++i) ASSERT_FALSE(tower[i]->IsAsleep()) << i;
+}
