@@ -9,7 +9,10 @@ struct SDL_Window;
 namespace Platform {
 
 // Starts SDL's video and event subsystems; false with the reason on failure.
+// Calling it again is harmless.
 bool InitVideo(std::string* error);
+// Drops waiting messages. The video system itself stays up until the
+// process ends (the GL driver is never unloaded).
 void ShutdownVideo();
 bool IsVideoUp();
 
