@@ -1,0 +1,18 @@
+// The steps of the data generator. Each makes one kind of generated asset in
+// the data folder from descriptions or code in the repository, writes a file
+// only when its bytes change (so a second run touches nothing), and returns
+// false after printing what went wrong.
+#pragma once
+
+#include <string>
+
+namespace GenData {
+
+// Writes bytes to path (creating folders) unless the file already holds them.
+// False after printing the reason.
+bool WriteIfChanged(const std::string& path, const std::string& bytes);
+
+// Level bitmaps from the descriptions in <data>/Levels/src/*.txt.
+bool GenerateLevels(const std::string& dataDir);
+
+}  // namespace GenData
