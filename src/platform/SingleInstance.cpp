@@ -78,7 +78,8 @@ void SingleInstance::ChoosePaths() {
 }
 
 bool SingleInstance::OpenLock(const std::string& path) {
-    m_lockFd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Never through a link: in /tmp another user could have planted one.
+    m_lockFd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     return m_lockFd >= 0;
 }
 
