@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "AI/AIClock.h"
@@ -21,12 +22,48 @@ void Node::ComputeHeuristic(float goalX, float goalY, float goalZ, float overest
     h = std::sqrt(dx * dx + dy * dy + dz * dz) + overestimate;
 }
 
+namespace {
+
+// Floats as unsigned integers in the same order (negative ones included).
+uint32_t OrderedBits(float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    return (u & 0x80000000u) ? ~u : (u | 0x80000000u);
+}
+
+}  // namespace
+
 void OpenList::Push(Node* node) {
     if (node->m_openTicket == 0) ++m_live;
-    const uint64_t ticket = m_nextTicket++;
+    const uint32_t ticket = m_nextTicket++;
     node->m_openTicket = ticket;
-    m_heap.push_back(Entry{node->f, ticket, node});
-    std::push_heap(m_heap.begin(), m_heap.end(), Later{});
+    Entry e{(static_cast<uint64_t>(OrderedBits(node->f)) << 32) | ticket, node};
+    size_t i = m_heap.size();
+    m_heap.push_back(e);
+    while (i > 0) {
+        const size_t parent = (i - 1) / 4;
+        if (m_heap[parent].key <= e.key) break;
+        m_heap[i] = m_heap[parent];
+        i = parent;
+    }
+    m_heap[i] = e;
+}
+
+void OpenList::SiftDown(size_t i) {
+    const size_t n = m_heap.size();
+    const Entry e = m_heap[i];
+    for (;;) {
+        const size_t first = 4 * i + 1;
+        if (first >= n) break;
+        size_t best = first;
+        const size_t last = std::min(first + 4, n);
+        for (size_t c = first + 1; c < last; ++c)
+            if (m_heap[c].key < m_heap[best].key) best = c;
+        if (m_heap[best].key >= e.key) break;
+        m_heap[i] = m_heap[best];
+        i = best;
+    }
+    m_heap[i] = e;
 }
 
 void OpenList::Remove(Node* node) {
@@ -37,13 +74,14 @@ void OpenList::Remove(Node* node) {
 
 Node* OpenList::Pop() {
     while (!m_heap.empty()) {
-        std::pop_heap(m_heap.begin(), m_heap.end(), Later{});
-        const Entry e = m_heap.back();
+        const Entry top = m_heap.front();
+        m_heap.front() = m_heap.back();
         m_heap.pop_back();
-        if (e.node->m_openTicket != e.ticket) continue;  // removed or pushed again since
-        e.node->m_openTicket = 0;
+        if (!m_heap.empty()) SiftDown(0);
+        if (top.node->m_openTicket != static_cast<uint32_t>(top.key)) continue;  // removed or pushed again since
+        top.node->m_openTicket = 0;
         --m_live;
-        return e.node;
+        return top.node;
     }
     return nullptr;
 }
@@ -54,59 +92,73 @@ void OpenList::Clear() {
     m_live = 0;
 }
 
-NodeTable::NodeTable(size_t initialBuckets) {
-    size_t n = 16;
-    while (n < initialBuckets * 2 && n < (size_t(1) << 30)) n <<= 1;
-    m_keys.assign(n, 0);
-    m_nodes.assign(n, nullptr);
-    m_mask = n - 1;
+NodeTable::NodeTable(std::unique_ptr<Columns> columns, size_t outsideBuckets, const NodeStore& store)
+    : m_columns(std::move(columns)), m_store(store) {
+    if (m_columns) {
+        if (++m_columns->generation == 0) {
+            // After four billion searches the stamps start over.
+            for (Slot& slot : m_columns->slots) slot = Slot{};
+            m_columns->generation = 1;
+        }
+        m_generation = m_columns->generation;
+    }
+    m_outside.reserve(std::min<size_t>(outsideBuckets, 1 << 16));
 }
 
 uint64_t NodeTable::Key(float x, float y, float z) {
-    // Cells are whole numbers; a search may wander a little outside the grid,
-    // so each coordinate is stored with an offset in 21 bits.
     auto part = [](float v) { return static_cast<uint64_t>(static_cast<int64_t>(v) + (int64_t(1) << 20)) & 0x1FFFFF; };
     return (part(x) << 42) | (part(y) << 21) | part(z);
 }
 
-size_t NodeTable::Slot(uint64_t key) const {
-    uint64_t h = key * 0x9E3779B97F4A7C15ull;
-    h ^= h >> 29;
-    return static_cast<size_t>(h) & m_mask;
+const NodeTable::Slot* NodeTable::ColumnSlot(float x, float z) const {
+    if (!m_columns) return nullptr;
+    if (!(x >= 0.0f && z >= 0.0f && x < static_cast<float>(m_columns->nx) && z < static_cast<float>(m_columns->nz)))
+        return nullptr;
+    return &m_columns->slots[static_cast<size_t>(z) * static_cast<size_t>(m_columns->nx) + static_cast<size_t>(x)];
 }
 
 Node* NodeTable::Find(float x, float y, float z) const {
-    const uint64_t key = Key(x, y, z);
-    for (size_t i = Slot(key);; i = (i + 1) & m_mask) {
-        Node* n = m_nodes[i];
-        if (!n) return nullptr;
-        if (m_keys[i] == key) return n;
+    if (const Slot* slot = ColumnSlot(x, z)) {
+        if (slot->stamp != m_generation) return nullptr;
+        for (uint32_t k = slot->head; k; ) {
+            Node* n = m_store.At(k - 1);
+            if (n->y == y) return n;
+            k = n->m_nextInColumn;
+        }
+        return nullptr;
     }
+    const auto it = m_outside.find(Key(x, y, z));
+    return it == m_outside.end() ? nullptr : it->second;
 }
 
 void NodeTable::Insert(Node* node) {
-    if ((m_count + 1) * 2 > m_nodes.size()) Grow();
-    const uint64_t key = Key(node->x, node->y, node->z);
-    size_t i = Slot(key);
-    while (m_nodes[i]) i = (i + 1) & m_mask;
-    m_keys[i] = key;
-    m_nodes[i] = node;
     ++m_count;
+    if (const Slot* found = ColumnSlot(node->x, node->z)) {
+        Slot* slot = const_cast<Slot*>(found);
+        if (slot->stamp != m_generation) {
+            slot->stamp = m_generation;
+            slot->head = 0;
+        }
+        node->m_nextInColumn = slot->head;
+        slot->head = node->number + 1;
+        return;
+    }
+    m_outside[Key(node->x, node->y, node->z)] = node;
 }
 
-void NodeTable::Grow() {
-    std::vector<Node*> old;
-    old.swap(m_nodes);
-    const size_t n = old.size() * 2;
-    m_keys.assign(n, 0);
-    m_nodes.assign(n, nullptr);
-    m_mask = n - 1;
-    m_count = 0;
-    for (Node* node : old)
-        if (node) Insert(node);
+Node* NodeStore::Add(float x, float y, float z, int32_t id, Node* parent) {
+    if (m_blocks.empty() || m_blocks.back().size() == kBlock) {
+        m_blocks.emplace_back();
+        m_blocks.back().reserve(kBlock);
+    }
+    m_blocks.back().emplace_back(x, y, z, id, parent);
+    Node* node = &m_blocks.back().back();
+    node->number = static_cast<uint32_t>(m_count++);
+    return node;
 }
 
-SearchData::SearchData(std::unique_ptr<IRequest> req, size_t buckets) : request(std::move(req)), table(buckets) {}
+SearchData::SearchData(std::unique_ptr<IRequest> req, std::unique_ptr<NodeTable::Columns> columns, size_t buckets)
+    : request(std::move(req)), table(std::move(columns), buckets, nodes) {}
 
 // ---------------------------------------------------------------------------
 // The manager
@@ -169,7 +221,28 @@ void AStar::ReleaseStalePaths() {
     }
 }
 
+std::unique_ptr<NodeTable::Columns> AStar::AcquireColumns() {
+    const int nx = m_grid.CellsX(), nz = m_grid.CellsZ();
+    while (!m_spareColumns.empty()) {
+        std::unique_ptr<NodeTable::Columns> c = std::move(m_spareColumns.back());
+        m_spareColumns.pop_back();
+        if (c->nx == nx && c->nz == nz) return c;  // built for another grid size: dropped
+    }
+    auto c = std::make_unique<NodeTable::Columns>();
+    c->nx = nx;
+    c->nz = nz;
+    c->slots.resize(static_cast<size_t>(nx) * static_cast<size_t>(nz));
+    return c;
+}
+
+void AStar::RecycleColumns(SearchData& s) {
+    std::unique_ptr<NodeTable::Columns> c = s.table.ReleaseColumns();
+    const size_t keep = static_cast<size_t>(std::max(1, m_settings.maxSearches));
+    if (c && m_spareColumns.size() < keep) m_spareColumns.push_back(std::move(c));
+}
+
 void AStar::Clear() {
+    m_spareColumns.clear();
     m_pending.clear();
     for (const auto& s : m_running) s->done = true;
     m_running.clear();
@@ -194,8 +267,10 @@ void AStar::Update() {
         std::shared_ptr<SearchData> s = m_running[i];  // alive for the slice, whatever it triggers
         RunSlice(*s, m_running.size());
         if (i >= m_running.size() || m_running[i] != s) break;  // the list was cleared meanwhile
-        if (s->done)
+        if (s->done) {
+            RecycleColumns(*s);
             m_running.erase(m_running.begin() + static_cast<std::ptrdiff_t>(i));
+        }
         else
             ++i;
     }
@@ -205,7 +280,7 @@ void AStar::StartSearch() {
     std::unique_ptr<IRequest> request = std::move(m_pending.front());
     m_pending.pop_front();
     const size_t buckets = static_cast<size_t>(std::max(1, m_settings.hashTableSize));
-    auto s = std::make_shared<SearchData>(std::move(request), buckets);
+    auto s = std::make_shared<SearchData>(std::move(request), AcquireColumns(), buckets);
     IRequest& req = *s->request;
     s->startCell = m_grid.WorldToCell(req.GetStart());
     s->goalCell = m_grid.WorldToCell(req.GetGoal());
@@ -216,19 +291,21 @@ void AStar::StartSearch() {
     if (name != "PathRequest" && name != "TowerPathRequest" && name != "ExhaustiveRequest" &&
         (m_grid.IsCellBlocked(st.x, st.y, st.z) || m_grid.IsCellBlocked(gc.x, gc.y, gc.z))) {
         Finish(*s, false);
+        RecycleColumns(*s);
         return;
     }
     if (name == "ExhaustiveRequest" && !m_grid.IsInBounds(gc.x, gc.y, gc.z)) {
         Finish(*s, false);
+        RecycleColumns(*s);
         return;
     }
     if (name == "PathRequest" && HasLineOfSight(st, gc)) {
         s->path = {CellPoint(st), CellPoint(gc)};
         Finish(*s, true);
+        RecycleColumns(*s);
         return;
     }
-    s->nodes.emplace_back(st.x, st.y, st.z, s->nodeCounter++, nullptr);
-    Node* start = &s->nodes.back();
+    Node* start = s->nodes.Add(st.x, st.y, st.z, s->nodeCounter++, nullptr);
     start->g = 0.0f;
     req.ComputeHeuristic(*start, gc.x, gc.y, gc.z);
     start->f = start->h * m_settings.heuristicWeight;
@@ -239,7 +316,7 @@ void AStar::StartSearch() {
 
 void AStar::Finish(SearchData& s, bool success) {
     s.done = true;
-    m_lastNodeCount = s.nodes.size();
+    m_lastNodeCount = s.nodes.Size();
     // The request may act on the manager (fetch, add); it stays alive with
     // its search data until the search leaves the running list.
     if (success) {
@@ -278,6 +355,7 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
     const bool draw = m_settings.drawSearch;
     const int clearance = m_settings.clearanceHeight;
     const int jump = m_settings.jumpHeight;
+    const float turnPenalty = m_turnPenalty;
     bool atGoal = false;
 
     while (!s.open.Empty()) {
@@ -309,7 +387,7 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
             float g = cur->g + step;
             if (par && (nb.x - cur->x != cur->x - par->x || nb.y - cur->y != cur->y - par->y ||
                         nb.z - cur->z != cur->z - par->z))
-                g += kTurnPenalty;
+                g += turnPenalty;
 
             Node* node = s.table.Find(nb.x, nb.y, nb.z);
             if (node) {
@@ -320,8 +398,7 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
                 node->f = node->h * weight + g;
                 s.open.Push(node);
             } else {
-                s.nodes.emplace_back(nb.x, nb.y, nb.z, s.nodeCounter++, cur);
-                node = &s.nodes.back();
+                node = s.nodes.Add(nb.x, nb.y, nb.z, s.nodeCounter++, cur);
                 node->g = g;
                 req.ComputeHeuristic(*node, gc.x, gc.y, gc.z);
                 node->f = node->h * weight + g;

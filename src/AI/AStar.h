@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "AI/SearchRequest.h"
@@ -38,15 +39,19 @@ public:
     float f = 90000.0f;
     Node* parent;  // null for the start node
     int32_t id;
+    uint32_t number = 0;  // place in the search's node store
 
 private:
     friend class OpenList;
-    uint64_t m_openTicket = 0;  // ticket of the node's live open-list entry; 0 when not open
+    friend class NodeTable;
+    uint32_t m_nextInColumn = 0;  // the node table's chain: number + 1 of the next node, 0 none
+    uint32_t m_openTicket = 0;  // push count of the node's live open-list entry; 0 when not open
 };
 
 // The open list: the node of smallest f first, and of two equal f the one
 // pushed first. A node whose cost improves is pushed again and its older
-// entry is skipped.
+// entry is skipped. A four-way heap of one 64-bit key per entry: f (as an
+// order-keeping integer) above the push count.
 class OpenList {
 public:
     bool Empty() const { return m_live == 0; }
@@ -60,47 +65,75 @@ public:
 
 private:
     struct Entry {
-        float f;
-        uint64_t ticket;  // push order: the tie-breaker
+        uint64_t key;
         Node* node;
     };
-    struct Later {
-        bool operator()(const Entry& a, const Entry& b) const {
-            return a.f > b.f || (a.f == b.f && a.ticket > b.ticket);
-        }
-    };
+    void SiftDown(size_t i);
+
     std::vector<Entry> m_heap;
-    uint64_t m_nextTicket = 1;
+    uint32_t m_nextTicket = 1;
     size_t m_live = 0;
 };
 
+// Node storage in large blocks: addresses stay put as the search grows.
+class NodeStore {
+public:
+    Node* Add(float x, float y, float z, int32_t id, Node* parent);
+    size_t Size() const { return m_count; }
+    // The node numbered i (0 first).
+    Node* At(size_t i) const { return const_cast<Node*>(&m_blocks[i / kBlock][i % kBlock]); }
+
+private:
+    static constexpr size_t kBlock = 4096;
+    std::vector<std::vector<Node>> m_blocks;
+    size_t m_count = 0;
+};
+
 // Every node a search created, by cell. In the table and not in the open
-// list means closed.
+// list means closed. Cells inside the grid are found through a slot per grid
+// column (stamped with the search's generation, so the slots never need
+// clearing between searches) and a short chain of the column's levels; the
+// rare cell outside the grid goes to a hash map.
 class NodeTable {
 public:
-    explicit NodeTable(size_t initialBuckets);
+    struct Slot {
+        uint32_t stamp = 0;
+        uint32_t head = 0;  // node number + 1 in the search's store; 0 none
+    };
+    // Column slots, reused by one search after another.
+    struct Columns {
+        int nx = 0;
+        int nz = 0;
+        uint32_t generation = 0;
+        std::vector<Slot> slots;
+    };
+
+    // Starts a new generation of the columns; outsideBuckets sizes the map.
+    NodeTable(std::unique_ptr<Columns> columns, size_t outsideBuckets, const class NodeStore& store);
     Node* Find(float x, float y, float z) const;
     void Insert(Node* node);
     size_t Size() const { return m_count; }
+    // Hands the column slots back for the next search.
+    std::unique_ptr<Columns> ReleaseColumns() { return std::move(m_columns); }
 
 private:
     static uint64_t Key(float x, float y, float z);
-    size_t Slot(uint64_t key) const;
-    void Grow();
+    const Slot* ColumnSlot(float x, float z) const;
 
-    std::vector<uint64_t> m_keys;
-    std::vector<Node*> m_nodes;  // null: empty slot
+    std::unique_ptr<Columns> m_columns;
+    const NodeStore& m_store;
+    uint32_t m_generation = 0;
+    std::unordered_map<uint64_t, Node*> m_outside;
     size_t m_count = 0;
-    size_t m_mask = 0;
 };
 
 struct SearchData {
-    SearchData(std::unique_ptr<IRequest> req, size_t buckets);
+    SearchData(std::unique_ptr<IRequest> req, std::unique_ptr<NodeTable::Columns> columns, size_t buckets);
 
     std::unique_ptr<IRequest> request;
     OpenList open;
+    NodeStore nodes;
     NodeTable table;
-    std::deque<Node> nodes;  // storage; addresses stay put
     std::vector<Geometry::Vector3> neighbours;
     Path path;
     Geometry::Vector3 startCell{};
@@ -150,6 +183,9 @@ public:
     const AISettings& GetSettings() const { return m_settings; }
 
     void SetMillisecondClock(MillisecondClock clock);
+    // The cost added when a path changes direction (kTurnPenalty). Only
+    // measurements against plain shortest-path searches set it, to 0.
+    void SetTurnPenalty(float penalty) { m_turnPenalty = penalty; }
     void SetPlannerLookup(PlannerLookup lookup) { m_plannerLookup = std::move(lookup); }
     IFlagSearchPlanner* GetFlagPlanner(uint8_t team) const { return m_plannerLookup ? m_plannerLookup(team) : nullptr; }
 
@@ -165,6 +201,8 @@ private:
     void Finish(SearchData& s, bool success);
     int32_t StorePath(Path path);
     void ReleaseStalePaths();
+    std::unique_ptr<NodeTable::Columns> AcquireColumns();
+    void RecycleColumns(SearchData& s);
     PathPoint CellPoint(const Geometry::Vector3& cell) const;
 
     struct StoredPath {
@@ -180,8 +218,10 @@ private:
     std::vector<std::shared_ptr<SearchData>> m_running;
     SearchSpace m_grid;
     std::map<int32_t, StoredPath> m_paths;
+    std::vector<std::unique_ptr<NodeTable::Columns>> m_spareColumns;
     int32_t m_nextResultId = 0;
     size_t m_lastNodeCount = 0;
+    float m_turnPenalty = kTurnPenalty;
 };
 
 }  // namespace AI
