@@ -6,6 +6,7 @@
 #include "utility/Console.h"
 #include "utility/Diagnostics.h"
 #include "utility/Profiler.h"
+#include "tools/levelloader/LevelLoader.h"
 
 namespace TestSupport {
 
@@ -17,6 +18,7 @@ void ResetSingletons() {
     Utility::ResCache::SetFileSource({});
     Utility::Console::Destroy();
     Utility::SetProblemSink(nullptr);
+    GameLogicView::LevelLoader::ResetMaterialGenerator();
 }
 
 void EventRecorder::ListenTo(const EventSystem::EventType& type) {
