@@ -55,9 +55,7 @@ bool Refuse(int code, const std::string& why) {
 }  // namespace
 
 ObjectLoader::ObjectLoader(MiravGameLogic* logic, const std::string& root)
-    : m_index(std::make_unique<Utility::IniFile>(root + "Objects/objects.ini")), m_logic(logic), m_root(root) {
-    if (!m_index->IsLoaded()) Utility::ReportError("object index \"" + m_index->GetFileName() + "\" cannot be read");
-}
+    : m_index(std::make_unique<Utility::IniFile>(root + "Objects/objects.ini")), m_logic(logic), m_root(root) {}
 
 ObjectLoader::~ObjectLoader() = default;
 
@@ -66,6 +64,9 @@ bool ObjectLoader::IsIndexLoaded() const { return m_index->IsLoaded(); }
 bool ObjectLoader::BuildObject(int code, int anchorZ, int anchorX, int height,
                                std::vector<std::vector<PiecePlan>>& out) {
     out.clear();
+    // A level without objects needs no index, so a missing one is reported
+    // only when an object is asked for.
+    if (!m_index->IsLoaded()) return Refuse(code, "object index \"" + m_index->GetFileName() + "\" cannot be read");
     const std::string defName =
         m_index->GetValue(Utility::Key(std::to_string(code)), Utility::Section(m_indexSection));
     if (defName.empty()) return Refuse(code, "no entry in \"" + m_index->GetFileName() + "\"");

@@ -48,6 +48,7 @@ public:
 
     int PaletteChoice() const { return m_paletteChoice; }
     bool IsIndexLoaded() const;
+    MiravGameLogic* Logic() const { return m_logic; }
 
 private:
     std::string Path(const std::string& name) const { return m_root + "Objects/" + name; }

@@ -112,7 +112,8 @@ TEST(ObjectLoader, MissingIndexIsReported) {
     LevelTest::ProblemCapture problems;
     ObjectLoader loader(nullptr, dir.Path());
     EXPECT_FALSE(loader.IsIndexLoaded());
-    EXPECT_TRUE(problems.ErrorMentions("objects.ini"));
+    EXPECT_TRUE(problems.errors.empty());
     std::vector<std::vector<PiecePlan>> pieces;
     EXPECT_FALSE(loader.BuildObject(10, 0, 0, 0, pieces));
+    EXPECT_TRUE(problems.ErrorMentions("objects.ini"));
 }

@@ -176,3 +176,45 @@ TEST_F(ShippedLevels, EveryLevelMakesAPlayableMatch) {
     }
     EXPECT_GE(levels, 2);
 }
+
+#include "tools/levelloader/LevelLoader.h"
+
+// The loader plans every shipped level from a copy of the data in which the
+// bitmaps are made from their descriptions: no problem is reported, every
+// column is built and every level object is placed.
+TEST_F(ShippedLevels, TheLoaderPlansEveryLevelWithoutComplaint) {
+    namespace fs = std::filesystem;
+    LevelTest::TempDir copy;
+    fs::copy("Levels", copy.Path() + "Levels", fs::copy_options::recursive);
+    fs::copy("Objects", copy.Path() + "Objects", fs::copy_options::recursive);
+    for (const auto& entry : fs::directory_iterator("Levels/src")) {
+        std::ifstream in(entry.path());
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        LevelSource src;
+        std::string error;
+        ASSERT_TRUE(ParseLevelSource(text, entry.path().string(), src, error)) << error;
+        copy.WriteBytes(src.output, EncodeBitmap24(src.image));
+    }
+
+    const Utility::IniFile list("Levels/levels.ini");
+    for (int n = 0; n < 10; ++n) {
+        const std::string file = LevelFileFor(list, n);
+        if (file.empty()) break;
+        SCOPED_TRACE(file);
+        LevelTest::ProblemCapture problems;
+        LevelLoader loader(file, nullptr, copy.Path());
+        LevelPlan plan;
+        ASSERT_TRUE(loader.Plan(false, plan));
+        EXPECT_FALSE(plan.blocks.empty());
+        for (const PlannedBlock& b : plan.blocks) EXPECT_NE(b.materialId, -1);
+        int objects = 0;
+        for (const PlannedObject& o : plan.objects)
+            if (o.cell.kind == CellObject::Kind::LevelObject) {
+                ++objects;
+                EXPECT_FALSE(o.pieces.empty()) << o.cell.code;
+            }
+        EXPECT_GT(objects, 0);
+        EXPECT_TRUE(problems.errors.empty()) << problems.errors.front();
+        EXPECT_TRUE(problems.warnings.empty()) << problems.warnings.front();
+    }
+}
