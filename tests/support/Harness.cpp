@@ -1,7 +1,10 @@
 #include "support/Harness.h"
 
 #include "core/GlobalGameState.h"
+#include "gamelogic/Actor.h"
 #include "gamelogic/BaseGameLogic.h"
+#include "physics/PhysMaterial.h"
+#include "physics/PhysProc.h"
 #include "resourceman/ResCache.h"
 #include "utility/Console.h"
 #include "utility/Diagnostics.h"
