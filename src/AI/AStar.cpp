@@ -102,7 +102,7 @@ NodeTable::NodeTable(std::unique_ptr<Columns> columns, size_t outsideBuckets, co
         }
         m_generation = m_columns->generation;
     }
-    m_outside.reserve(std::min<size_t>(outsideBuckets, 1 << 16));
+    m_outsideBuckets = std::min<size_t>(outsideBuckets, 1 << 16);
 }
 
 uint64_t NodeTable::Key(float x, float y, float z) {
@@ -143,13 +143,16 @@ void NodeTable::Insert(Node* node) {
         slot->head = node->number + 1;
         return;
     }
+    if (m_outside.empty()) m_outside.reserve(m_outsideBuckets);  // only searches that leave the grid pay for it
     m_outside[Key(node->x, node->y, node->z)] = node;
 }
 
 Node* NodeStore::Add(float x, float y, float z, int32_t id, Node* parent) {
-    if (m_blocks.empty() || m_blocks.back().size() == kBlock) {
+    const size_t full = m_blocks.empty() ? 0 : (m_blocks.size() < 2 ? kFirst : kFirst << (m_blocks.size() - 2));
+    if (m_blocks.empty() || m_blocks.back().size() == full) {
+        const size_t size = m_blocks.size() < 2 ? kFirst : kFirst << (m_blocks.size() - 1);
         m_blocks.emplace_back();
-        m_blocks.back().reserve(kBlock);
+        m_blocks.back().reserve(size);
     }
     m_blocks.back().emplace_back(x, y, z, id, parent);
     Node* node = &m_blocks.back().back();

@@ -81,10 +81,17 @@ public:
     Node* Add(float x, float y, float z, int32_t id, Node* parent);
     size_t Size() const { return m_count; }
     // The node numbered i (0 first).
-    Node* At(size_t i) const { return const_cast<Node*>(&m_blocks[i / kBlock][i % kBlock]); }
+    Node* At(size_t i) const {
+        // Blocks hold kFirst, kFirst, 2 kFirst, 4 kFirst, ... nodes: small
+        // searches stay small, large ones take few allocations. Block b >= 1
+        // starts at node kFirst << (b - 1).
+        if (i < kFirst) return const_cast<Node*>(&m_blocks[0][i]);
+        const size_t b = 64 - static_cast<size_t>(__builtin_clzll(static_cast<unsigned long long>(i / kFirst)));
+        return const_cast<Node*>(&m_blocks[b][i - (kFirst << (b - 1))]);
+    }
 
 private:
-    static constexpr size_t kBlock = 4096;
+    static constexpr size_t kFirst = 256;
     std::vector<std::vector<Node>> m_blocks;
     size_t m_count = 0;
 };
@@ -124,6 +131,7 @@ private:
     const NodeStore& m_store;
     uint32_t m_generation = 0;
     std::unordered_map<uint64_t, Node*> m_outside;
+    size_t m_outsideBuckets = 0;
     size_t m_count = 0;
 };
 

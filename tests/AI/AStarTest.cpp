@@ -367,6 +367,17 @@ TEST_F(AStarTest, OpenListTakesSmallestFirstAndEqualFFirstIn) {
     EXPECT_EQ(open.Pop(), nullptr);
 }
 
+TEST(NodeStore, NodesKeepTheirPlaceAcrossBlocks) {
+    NodeStore store;
+    std::vector<Node*> added;
+    for (int i = 0; i < 5000; ++i) added.push_back(store.Add(static_cast<float>(i), 0, 0, i, nullptr));
+    ASSERT_EQ(store.Size(), 5000u);
+    for (int i = 0; i < 5000; ++i) {
+        ASSERT_EQ(store.At(static_cast<size_t>(i)), added[static_cast<size_t>(i)]) << i;
+        EXPECT_EQ(added[static_cast<size_t>(i)]->x, static_cast<float>(i));  // not moved by later additions
+    }
+}
+
 TEST_F(AStarTest, TimeSliceIsHonouredAcrossUpdates) {
     const std::vector<std::string> rows = {
         "....................", ".S..............#...", "................#...", "................#.G.",
