@@ -22,6 +22,9 @@ void ResetSingletons() {
     Utility::Console::Destroy();
     Utility::SetProblemSink(nullptr);
     GameLogicView::LevelLoader::ResetMaterialGenerator();
+    Physics::SetPhysProc(nullptr);
+    Physics::ResetMaterialMan();
+    GameLogicView::ActorMan::ResetIdCounter();
 }
 
 void EventRecorder::ListenTo(const EventSystem::EventType& type) {
