@@ -3,6 +3,8 @@
 #include <set>
 
 #include "INI/IniFile.h"
+#include "gamelogic/Actor.h"
+#include "tools/levelloader/LevelTarget.h"
 #include "tools/levelloader/Bitmap.h"
 #include "utility/Diagnostics.h"
 
@@ -84,6 +86,71 @@ bool LevelLoader::Plan(bool sandbox, LevelPlan& out) {
     }
     out = std::move(plan);
     return true;
+}
+
+ActorCreateInfo LevelLoader::BlockInfo(const PlannedBlock& block) const {
+    ActorCreateInfo info;
+    info.position = block.position;
+    info.scale = block.scale;
+    info.params.SetType(ActorTypes::Find(m_settings.spawnType));
+    info.params.team = block.team;
+    info.params.objectStateId = 0;
+    info.overrides.materialId = block.materialId;
+    return info;
+}
+
+ActorCreateInfo LevelLoader::FlagInfo(const CellObject& flag) {
+    ActorCreateInfo info;
+    info.position = flag.position;
+    info.scale = Geometry::Vector3(3.0f, 3.0f, 3.0f);
+    info.params.SetType(ActorTypes::kFlag);
+    info.params.team = flag.team;
+    info.params.objectStateId = flag.team == 0 ? 22 : 23;
+    return info;
+}
+
+ActorCreateInfo LevelLoader::PieceInfo(const PiecePlan& piece) {
+    ActorCreateInfo info;
+    info.position = piece.position;
+    info.scale = piece.scale;
+    info.params.SetType(ActorTypes::Find(piece.actorType));
+    info.params.team = piece.team;
+    info.params.objectStateId = 0;
+    info.overrides.materialId = piece.materialId;
+    if (piece.textureId != -1) info.overrides.textureId = piece.textureId;
+    return info;
+}
+
+void LevelLoader::Build(const LevelPlan& plan, LevelTarget& target) const {
+    for (const PlannedBlock& block : plan.blocks) target.CreateActor(BlockInfo(block));
+    using Kind = CellObject::Kind;
+    for (const PlannedObject& object : plan.objects) {
+        const CellObject& cell = object.cell;
+        switch (cell.kind) {
+            case Kind::CapturePoint:
+                target.AddCapturePoint(cell.position, cell.team);
+                break;
+            case Kind::SpawnPoint:
+                target.AddSpawnPoint(cell.team, cell.position);
+                break;
+            case Kind::Flag:
+                target.CreateActor(FlagInfo(cell));
+                break;
+            case Kind::BombSpawner:
+                target.AddBombSpawnPoint(cell.code, cell.position);
+                break;
+            case Kind::GuardPoint:
+                target.AddGuardPoint(cell.team, cell.position);
+                break;
+            case Kind::LevelObject:
+                for (const std::vector<PiecePlan>& piece : object.pieces) {
+                    std::vector<ActorCreateInfo> infos;
+                    for (const PiecePlan& box : piece) infos.push_back(PieceInfo(box));
+                    target.CreateActorsFromList(infos);
+                }
+                break;
+        }
+    }
 }
 
 }  // namespace GameLogicView

@@ -18,6 +18,8 @@
 namespace GameLogicView {
 
 class MiravGameLogic;
+class LevelTarget;
+struct ActorCreateInfo;
 
 // One level block to create: actor type SpawnType, object state 0.
 struct PlannedBlock {
@@ -59,6 +61,17 @@ public:
     // without a material override. In sandbox mode capture points, their
     // objects and flags are left out.
     bool Plan(bool sandbox, LevelPlan& out);
+
+    // Creates what the plan lists, in its order: every block (type
+    // SpawnType, object state 0, its palette material), then the cells'
+    // objects: capture, spawn, bomb and guard points, flags (type "flag",
+    // state 22 or 23, scale 3) and the level objects' pieces.
+    void Build(const LevelPlan& plan, LevelTarget& target) const;
+
+    // The create description of a level block, a flag and an object box.
+    ActorCreateInfo BlockInfo(const PlannedBlock& block) const;
+    static ActorCreateInfo FlagInfo(const CellObject& flag);
+    static ActorCreateInfo PieceInfo(const PiecePlan& piece);
 
     const LevelSettings& Settings() const { return m_settings; }
     bool HasSettings() const { return m_hasSettings; }

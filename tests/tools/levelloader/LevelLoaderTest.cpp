@@ -198,3 +198,97 @@ TEST_F(LevelLoaderTest, CellObjectsAndSandbox) {
     EXPECT_EQ(plan.objects[0].cell.kind, Kind::SpawnPoint);
     EXPECT_EQ(plan.objects[1].cell.code, 10);
 }
+
+#include "events/Event.h"
+#include "gamelogic/Actor.h"
+#include "tools/levelloader/LevelTarget.h"
+
+namespace {
+
+// Records what a level build asks for, in order.
+struct RecordingTarget : LevelTarget {
+    std::vector<std::string> calls;
+    std::vector<ActorCreateInfo> actors;      // CreateActor, in order
+    std::vector<std::vector<ActorCreateInfo>> lists;
+    std::vector<std::pair<Vector3, int>> points;
+
+    void CreateActor(const ActorCreateInfo& info) override {
+        calls.push_back(std::string("actor ") + info.params.typeName);
+        actors.push_back(info);
+    }
+    void CreateActorsFromList(const std::vector<ActorCreateInfo>& infos) override {
+        calls.push_back("list " + std::to_string(infos.size()));
+        lists.push_back(infos);
+    }
+    void AddCapturePoint(const Vector3& p, uint8_t team) override {
+        calls.push_back("capture " + std::to_string(team));
+        points.push_back({p, team});
+    }
+    void AddSpawnPoint(uint8_t team, const Vector3& p) override {
+        calls.push_back("spawn " + std::to_string(team));
+        points.push_back({p, team});
+    }
+    void AddBombSpawnPoint(int code, const Vector3& p) override {
+        calls.push_back("bombs " + std::to_string(code));
+        points.push_back({p, code});
+    }
+    void AddGuardPoint(uint8_t team, const Vector3& p) override {
+        calls.push_back("guard " + std::to_string(team));
+        points.push_back({p, team});
+    }
+};
+
+}  // namespace
+
+TEST_F(LevelLoaderTest, BuildCreatesBlocksThenCellObjectsInOrder) {
+    // Row 0: a 1-high team-0 column with a capture point on it, a spawn
+    // point, a Demon flag; row 1: a bomb spawner, a guard point, a level
+    // object with two piece files.
+    dir.WriteBytes("level.bmp", BitmapOf(3, 2, {{1, 1, 50}, {0, 0, 152}, {0, 0, 154},
+                                                {0, 0, 158}, {0, 0, 161}, {0, 0, 20}}));
+    dir.Write("palette.ini", "[0]\n0 = 4\n[1]\n0 = 8\n");
+    dir.Write("Objects/objects.ini", "[Objects]\n20 = thing.ini\n50 = thing.ini\n");
+    dir.Write("Objects/thing.ini",
+              "[CONFIG]\npalette = pal.ini\nActorType = solid\n[INFO]\n[a]\nfile = one.ini\n[b]\nfile = two.ini\n");
+    dir.Write("Objects/pal.ini", "[CONFIG]\nnumColors = 1\n[a]\n0 = 77\n");
+    dir.Write("Objects/one.ini", "[x]\ntexture = 12\n");
+    dir.Write("Objects/two.ini", "[x]\nposY = 1\n[y]\nposY = 2\n");
+    LevelLoader loader(WriteLevel(dir), nullptr, dir.Path());
+    LevelPlan plan;
+    ASSERT_TRUE(loader.Plan(false, plan));
+    RecordingTarget target;
+    loader.Build(plan, target);
+
+    const std::vector<std::string> expected = {
+        "actor massless_box", "capture 0", "list 1", "list 2", "spawn 1", "actor flag",
+        "bombs 158",          "guard 0",   "list 1", "list 2"};
+    EXPECT_EQ(target.calls, expected);
+
+    const ActorCreateInfo& block = target.actors[0];
+    EXPECT_EQ(block.params.typeHash, EventSystem::HashEventName("massless_box"));
+    EXPECT_EQ(block.params.team, 0);
+    EXPECT_EQ(block.params.objectStateId, 0);
+    EXPECT_EQ(block.overrides.materialId, 8);
+    EXPECT_EQ(block.position, Vector3(-0.5f, 0.5f, -0.5f));
+    EXPECT_TRUE(block.addToPhysics);
+
+    const ActorCreateInfo& flag = target.actors[1];
+    EXPECT_STREQ(flag.params.typeName, "flag");
+    EXPECT_EQ(flag.params.team, 1);
+    EXPECT_EQ(flag.params.objectStateId, 23);
+    EXPECT_EQ(flag.scale, Vector3(3, 3, 3));
+    EXPECT_EQ(flag.position, Vector3(2.5f, 1.5f, 0.5f));
+
+    const ActorCreateInfo& piece = target.lists[0][0];
+    EXPECT_STREQ(piece.params.typeName, "solid");
+    EXPECT_EQ(piece.params.team, 1);
+    EXPECT_EQ(piece.overrides.materialId, 77);
+    EXPECT_EQ(piece.overrides.textureId, 12);
+    EXPECT_EQ(piece.position, Vector3(-0.5f, 1.5f, -0.5f));  // on top of the column
+    EXPECT_EQ(target.lists[1][1].overrides.textureId, -1);
+
+    EXPECT_EQ(target.points[0].first, Vector3(-1, 4, -1));     // capture: h + 3
+    EXPECT_NEAR(target.points[1].first.y, 1.52f, 1e-5);        // spawn: h + 1.52
+    EXPECT_EQ(target.points[2].first, Vector3(-1, 3, 0));      // bombs: h + 3
+    EXPECT_EQ(target.points[3].first, Vector3(0, 0, 0));       // guard: h
+}
