@@ -121,6 +121,13 @@ ActorCreateInfo LevelLoader::PieceInfo(const PiecePlan& piece) {
     return info;
 }
 
+bool LevelLoader::Load(bool sandbox, LevelTarget& target) {
+    LevelPlan plan;
+    if (!Plan(sandbox, plan)) return false;
+    Build(plan, target);
+    return true;
+}
+
 void LevelLoader::Build(const LevelPlan& plan, LevelTarget& target) const {
     for (const PlannedBlock& block : plan.blocks) target.CreateActor(BlockInfo(block));
     using Kind = CellObject::Kind;

@@ -62,6 +62,10 @@ public:
     // objects and flags are left out.
     bool Plan(bool sandbox, LevelPlan& out);
 
+    // Plan, then Build: false, creating nothing, when the level cannot be
+    // planned.
+    bool Load(bool sandbox, LevelTarget& target);
+
     // Creates what the plan lists, in its order: every block (type
     // SpawnType, object state 0, its palette material), then the cells'
     // objects: capture, spawn, bomb and guard points, flags (type "flag",

@@ -254,10 +254,8 @@ TEST_F(LevelLoaderTest, BuildCreatesBlocksThenCellObjectsInOrder) {
     dir.Write("Objects/one.ini", "[x]\ntexture = 12\n");
     dir.Write("Objects/two.ini", "[x]\nposY = 1\n[y]\nposY = 2\n");
     LevelLoader loader(WriteLevel(dir), nullptr, dir.Path());
-    LevelPlan plan;
-    ASSERT_TRUE(loader.Plan(false, plan));
     RecordingTarget target;
-    loader.Build(plan, target);
+    ASSERT_TRUE(loader.Load(false, target));
 
     const std::vector<std::string> expected = {
         "actor massless_box", "capture 0", "list 1", "list 2", "spawn 1", "actor flag",
@@ -291,4 +289,12 @@ TEST_F(LevelLoaderTest, BuildCreatesBlocksThenCellObjectsInOrder) {
     EXPECT_NEAR(target.points[1].first.y, 1.52f, 1e-5);        // spawn: h + 1.52
     EXPECT_EQ(target.points[2].first, Vector3(-1, 3, 0));      // bombs: h + 3
     EXPECT_EQ(target.points[3].first, Vector3(0, 0, 0));       // guard: h
+
+    // A level whose bitmap is gone creates nothing.
+    std::remove((dir.Path() + "level.bmp").c_str());
+    LevelTest::ProblemCapture problems;
+    RecordingTarget none;
+    LevelLoader missing(WriteLevel(dir), nullptr, dir.Path());
+    EXPECT_FALSE(missing.Load(false, none));
+    EXPECT_TRUE(none.calls.empty());
 }
