@@ -1,0 +1,189 @@
+#include "gamelogic/LogicSettings.h"
+
+#include <cmath>
+#include <memory>
+
+#include "INI/IniFile.h"
+#include "utility/Diagnostics.h"
+
+namespace GameLogicView {
+
+namespace {
+
+const char* const kLogic = "LOGIC";
+const char* const kPicker = "BlockPicker";
+const char* const kBombs = "Bombs";
+
+std::unique_ptr<LogicSettings>& Current() {
+    static std::unique_ptr<LogicSettings> settings;
+    return settings;
+}
+
+template <class T>
+void Read(const Utility::IniFile& file, const char* section, const char* key, T& value) {
+    const Utility::Key k(key);
+    const Utility::Section s(section);
+    if (!file.HasKey(k, s)) return;
+    T v{};
+    if (file.GetValue(k, s, v)) {
+        value = v;
+    } else {
+        Utility::ReportWarning(file.GetFileName() + ": [" + section + "] " + key +
+                               " is malformed; using the default");
+    }
+}
+
+// Keeps value in lo..hi; NaN and infinities give the fallback.
+template <class T>
+void Limit(const char* name, T& value, T lo, T hi, T fallback) {
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(value)) {
+            Utility::ReportWarning(std::string("setting ") + name + " is not a finite number; using " +
+                                   std::to_string(fallback));
+            value = fallback;
+            return;
+        }
+    }
+    if (value < lo || value > hi) {
+        const T fixed = value < lo ? lo : hi;
+        Utility::ReportWarning(std::string("setting ") + name + " = " + std::to_string(value) +
+                               " is out of range; using " + std::to_string(fixed));
+        value = fixed;
+    }
+}
+
+}  // namespace
+
+int32_t LogicSettings::BombSpawnTime(int code) const {
+    switch (code) {
+        case 157: return bombTime157;
+        case 158: return bombTime158;
+        case 159: return bombTime159;
+        case 160: return bombTime160;
+        default: return 10;
+    }
+}
+
+void LogicSettings::Validate() {
+    const LogicSettings d;
+    constexpr int32_t kDay = 24 * 3600 * 1000;
+    Limit("PouchSize", pouchSize, 0u, kMaxPouchSize, d.pouchSize);
+    // A spawn fills the hand and the pouch; the pouch never holds more than
+    // the joining machines' snapshot has room for.
+    Limit("SpawnInPouch", spawnInPouch, 0, static_cast<int32_t>(kMaxPouchSize) + 1, d.spawnInPouch);
+    Limit("RespawnDelay", respawnDelay, 0, kDay, d.respawnDelay);
+    Limit("Invincible", invincible, 0, kDay, d.invincible);
+    Limit("CollisSpeedForKill", collisSpeedForKill, 0.0f, 1.0e6f, d.collisSpeedForKill);
+    Limit("BlockKillImpulse", blockKillImpulse, 0.0f, 1.0e6f, d.blockKillImpulse);
+
+    Limit("JumpResetDelay", jumpResetDelay, 0u, 60000u, d.jumpResetDelay);
+    Limit("JumpAllowResetDelay", jumpAllowResetDelay, 0u, 60000u, d.jumpAllowResetDelay);
+    Limit("JumpDoubleJumpDelay", jumpDoubleJumpDelay, 0u, 60000u, d.jumpDoubleJumpDelay);
+    Limit("JumpSpeed", jumpSpeed, -1000.0f, 1000.0f, d.jumpSpeed);
+    Limit("DoubleJumpSpeed", doubleJumpSpeed, -1000.0f, 1000.0f, d.doubleJumpSpeed);
+    Limit("JumpSpeedHelpedByVelocityFactor", jumpSpeedHelpedByVelocityFactor, -1.0e6f, 1.0e6f,
+          d.jumpSpeedHelpedByVelocityFactor);
+    Limit("JumpYSpeedLessThanZeroDivisor", jumpYSpeedLessThanZeroDivisor, -1.0e6f, 1.0e6f,
+          d.jumpYSpeedLessThanZeroDivisor);
+    Limit("JumpYSpeedGreaterThanZeroDivisor", jumpYSpeedGreaterThanZeroDivisor, -1.0e6f, 1.0e6f,
+          d.jumpYSpeedGreaterThanZeroDivisor);
+    Limit("JumpMovementEnableAfterHitDelay", jumpMovementEnableAfterHitDelay, 0u, 60000u,
+          d.jumpMovementEnableAfterHitDelay);
+    Limit("JumpBounceBackVelocity", jumpBounceBackVelocity, -1000.0f, 1000.0f, d.jumpBounceBackVelocity);
+
+    Limit("ThrowSpeed", throwSpeed, 0.0f, 1000.0f, d.throwSpeed);
+    Limit("ThrowImpulse", throwImpulse, 0.0f, 1.0e6f, d.throwImpulse);
+    Limit("ThrowAngle", throwAngle, -3.1415927f, 3.1415927f, d.throwAngle);
+    Limit("LockTimeAfterThrow", lockTimeAfterThrow, 0u, 60000u, d.lockTimeAfterThrow);
+    Limit("LockTimeAfterPickup", lockTimeAfterPickup, 0u, 60000u, d.lockTimeAfterPickup);
+
+    Limit("Distance", pickerDistance, 0.0f, 1000.0f, d.pickerDistance);
+    Limit("SphereIncrease", pickerSphereIncrease, 0.0f, 1000.0f, d.pickerSphereIncrease);
+    Limit("zOffset", pickerZOffset, -1000.0f, 1000.0f, d.pickerZOffset);
+
+    Limit("BlockFatalTime", blockFatalTime, 0, kDay, d.blockFatalTime);
+    Limit("BlockFreeTime", blockFreeTime, 0, kDay, d.blockFreeTime);
+    Limit("BlockCollisionImpulse", blockCollisionImpulse, -1.0e6f, 1.0e6f, d.blockCollisionImpulse);
+    Limit("BlockCollisionSpeedFactor", blockCollisionSpeedFactor, -1.0e6f, 1.0e6f, d.blockCollisionSpeedFactor);
+    Limit("MaxFreeUnitBlocks", maxFreeUnitBlocks, 0u, 100000u, d.maxFreeUnitBlocks);
+    Limit("UnitBlockFadeTime", unitBlockFadeTime, 0u, 600000u, d.unitBlockFadeTime);
+
+    Limit("override", bombOverride, 0, 86400, d.bombOverride);
+    Limit("157", bombTime157, 0, 86400, d.bombTime157);
+    Limit("158", bombTime158, 0, 86400, d.bombTime158);
+    Limit("159", bombTime159, 0, 86400, d.bombTime159);
+    Limit("160", bombTime160, 0, 86400, d.bombTime160);
+    Limit("MaxBombs", maxBombs, 0, 1000, d.maxBombs);
+}
+
+LogicSettings LogicSettings::Load(const std::string& fileName) {
+    LogicSettings s;
+    const Utility::IniFile file(fileName);
+    if (!file.IsLoaded()) {
+        Utility::ReportWarning("settings \"" + fileName + "\" cannot be read; using the defaults");
+        return s;
+    }
+    Read(file, kLogic, "PouchSize", s.pouchSize);
+    Read(file, kLogic, "SpawnInPouch", s.spawnInPouch);
+    Read(file, kLogic, "RespawnDelay", s.respawnDelay);
+    Read(file, kLogic, "Invincible", s.invincible);
+    Read(file, kLogic, "CollisSpeedForKill", s.collisSpeedForKill);
+    Read(file, kLogic, "BlockKillImpulse", s.blockKillImpulse);
+    Read(file, kLogic, "DefaultAngelBlockMaterial", s.defaultAngelBlockMaterial);
+    Read(file, kLogic, "DefaultDemonBlockMaterial", s.defaultDemonBlockMaterial);
+
+    Read(file, kLogic, "JumpResetDelay", s.jumpResetDelay);
+    Read(file, kLogic, "JumpAllowResetDelay", s.jumpAllowResetDelay);
+    Read(file, kLogic, "JumpDoubleJumpDelay", s.jumpDoubleJumpDelay);
+    Read(file, kLogic, "JumpSpeed", s.jumpSpeed);
+    Read(file, kLogic, "DoubleJumpSpeed", s.doubleJumpSpeed);
+    Read(file, kLogic, "JumpSpeedHelpedByVelocityFactor", s.jumpSpeedHelpedByVelocityFactor);
+    Read(file, kLogic, "JumpYSpeedLessThanZeroDivisor", s.jumpYSpeedLessThanZeroDivisor);
+    Read(file, kLogic, "JumpYSpeedGreaterThanZeroDivisor", s.jumpYSpeedGreaterThanZeroDivisor);
+    Read(file, kLogic, "JumpMovementEnableAfterHitDelay", s.jumpMovementEnableAfterHitDelay);
+    Read(file, kLogic, "JumpBounceBackVelocity", s.jumpBounceBackVelocity);
+
+    Read(file, kLogic, "ThrowSpeed", s.throwSpeed);
+    Read(file, kLogic, "ThrowImpulse", s.throwImpulse);
+    float degrees = 30.0f;
+    Read(file, kLogic, "ThrowAngle", degrees);
+    s.throwAngle = degrees * 3.1415927f / 180.0f;
+    Read(file, kLogic, "LockTimeAfterThrow", s.lockTimeAfterThrow);
+    Read(file, kPicker, "LockTimeAfterPickup", s.lockTimeAfterPickup);
+
+    Read(file, kPicker, "Distance", s.pickerDistance);
+    Read(file, kPicker, "SphereIncrease", s.pickerSphereIncrease);
+    Read(file, kPicker, "zOffset", s.pickerZOffset);
+
+    Read(file, kLogic, "BlockFatalTime", s.blockFatalTime);
+    Read(file, kLogic, "BlockFreeTime", s.blockFreeTime);
+    Read(file, kLogic, "BlockCollisionImpulse", s.blockCollisionImpulse);
+    Read(file, kLogic, "BlockCollisionSpeedFactor", s.blockCollisionSpeedFactor);
+    Read(file, kLogic, "MaxFreeUnitBlocks", s.maxFreeUnitBlocks);
+    Read(file, kLogic, "UnitBlockFadeTime", s.unitBlockFadeTime);
+
+    Read(file, kBombs, "override", s.bombOverride);
+    Read(file, kBombs, "157", s.bombTime157);
+    Read(file, kBombs, "158", s.bombTime158);
+    Read(file, kBombs, "159", s.bombTime159);
+    Read(file, kBombs, "160", s.bombTime160);
+    Read(file, kBombs, "MaxBombs", s.maxBombs);
+    s.Validate();
+    return s;
+}
+
+const LogicSettings& GetLogicSettings() {
+    std::unique_ptr<LogicSettings>& current = Current();
+    if (!current) current = std::make_unique<LogicSettings>(LogicSettings::Load("Config/Config.ini"));
+    return *current;
+}
+
+void SetLogicSettings(const LogicSettings& settings) {
+    auto s = std::make_unique<LogicSettings>(settings);
+    s->Validate();
+    Current() = std::move(s);
+}
+
+void ResetLogicSettings() { Current().reset(); }
+
+}  // namespace GameLogicView
