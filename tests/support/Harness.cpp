@@ -3,6 +3,7 @@
 #include "core/GlobalGameState.h"
 #include "gamelogic/Actor.h"
 #include "gamelogic/BaseGameLogic.h"
+#include "gamelogic/LogicSettings.h"
 #include "physics/PhysMaterial.h"
 #include "physics/PhysProc.h"
 #include "resourceman/ResCache.h"
@@ -25,6 +26,7 @@ void ResetSingletons() {
     Physics::SetPhysProc(nullptr);
     Physics::ResetMaterialMan();
     GameLogicView::ActorMan::ResetIdCounter();
+    GameLogicView::ResetLogicSettings();
 }
 
 void EventRecorder::ListenTo(const EventSystem::EventType& type) {
