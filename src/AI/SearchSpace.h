@@ -50,9 +50,15 @@ public:
     // The cells one move away from (x, y, z), limited to the search bounds
     // (world points, turned into cells here). clearance and jumpHeight are the
     // AI settings "ClearanceHeight" and "JumpHeight" at the time of the call.
+    // Usually answered from one word per nearby column (the levels around the
+    // walker as bits); odd inputs take the cell-by-cell walk below.
     void GetNeighbours(std::vector<Geometry::Vector3>& out, float x, float y, float z,
                        const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax, int clearance,
                        int jumpHeight) const;
+    // The same list, found by testing one cell at a time.
+    void GetNeighboursCellByCell(std::vector<Geometry::Vector3>& out, float x, float y, float z,
+                                 const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax,
+                                 int clearance, int jumpHeight) const;
 
     // Straight walk over one level from cell to cell; each visited cell and the
     // clearance - 1 cells above it must be free. Different levels never see
@@ -71,6 +77,12 @@ private:
     // Levels 0..63 of every column live in one word; taller columns keep the
     // rest in an overflow vector, so an empty or low level costs one word.
     bool Bit(size_t column, int level) const;
+    // Stored word w of a column (levels 64 w .. 64 w + 63).
+    uint64_t StoredWord(size_t column, size_t w) const;
+    // Levels base .. base + 63 of the column (x, z), bit k set when cell
+    // (x, base + k, z) is blocked: outside the grid, below level 0 and from
+    // the grid's top up everything is.
+    uint64_t BlockedWindow(int x, int z, int base) const;
     void SetBit(size_t column, int level, bool mark);
     static void AxisSamples(float lo, float hi, float gridMin, int n, std::vector<int>& cells);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "AI/SearchSpace.h"
@@ -318,4 +319,51 @@ TEST(SearchSpace, FollowsBlockReports) {
     EventSystem::QueueEvent(place);
     EventSystem::ProcessEventQueue();
     TestSupport::ResetSingletons();
+}
+
+// The word-wise neighbour generator against the walk that tests one cell at a
+// time, over random worlds: columns taller than one word, cells at and past
+// the grid's edges and top, odd search boxes, clearances from 1 to past a
+// word, drop depths from none to the whole column.
+TEST(SearchSpace, NeighboursFromColumnWordsMatchTheCellByCellWalk) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct World {
+        int n, levels;
+        unsigned seed;
+        int fillPercent;
+    };
+    const World worlds[] = {{12, 150, 1, 20}, {9, 70, 2, 45}, {16, 20, 3, 10}, {7, 64, 4, 60}, {10, 200, 5, 3}};
+    const int clearances[] = {1, 2, 3, 5, 40, 62, 63};
+    const int jumps[] = {0, 1, 3, 10, 300};
+    for (const World& w : worlds) {
+        SearchSpace grid;
+        grid.SetBounds(0.0f, static_cast<float>(w.n), 0.0f, static_cast<float>(w.levels), 0.0f,
+                       static_cast<float>(w.n));
+        grid.Build();
+        std::mt19937 rng(w.seed);
+        auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+        for (int x = 0; x < w.n; ++x)
+            for (int z = 0; z < w.n; ++z)
+                for (int y = 0; y < w.levels; ++y)
+                    if (pick(0, 99) < w.fillPercent) grid.SetCell(x, y, z, true);
+        // Some columns freed again high up (long columns with free tops).
+        for (int k = 0; k < w.n; ++k) grid.SetCell(pick(0, w.n - 1), w.levels - 1, pick(0, w.n - 1), false);
+        const Vector3 boxes[][2] = {{grid.Minimum(), grid.Maximum()},
+                                    {Vector3(2, 1, 3), Vector3(7.5f, 66.5f, 8)},
+                                    {Vector3(3, 62, 0), Vector3(5, 70, 4)},
+                                    {Vector3(-5, -5, -5), Vector3(nan, 300, 300)}};
+        std::vector<Vector3> fast, slow;
+        for (int trial = 0; trial < 6000; ++trial) {
+            const float x = static_cast<float>(pick(-1, w.n));
+            const float y = static_cast<float>(pick(-2, w.levels + 1));
+            const float z = static_cast<float>(pick(-1, w.n));
+            const int c = clearances[pick(0, 6)];
+            const int j = jumps[pick(0, 4)];
+            const auto& box = boxes[pick(0, 3)];
+            grid.GetNeighbours(fast, x, y, z, box[0], box[1], c, j);
+            grid.GetNeighboursCellByCell(slow, x, y, z, box[0], box[1], c, j);
+            ASSERT_EQ(fast, slow) << "world " << w.seed << " cell " << Vector3(x, y, z) << " clearance " << c
+                                  << " jump " << j << " box " << box[0] << box[1];
+        }
+    }
 }
