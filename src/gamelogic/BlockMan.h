@@ -1,0 +1,162 @@
+// The logic's blocks and flags by actor id: registration, the state rules of a
+// collision, structures that collapse when a block is knocked out of them (the
+// bots' occupancy grid is the map of what still stands), the return of a
+// thrown block to the free state, the block picker and the loose unit blocks.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "gamelogic/BlockData.h"
+#include "gamelogic/UnitBlockMan.h"
+#include "processes/Process.h"
+#include "utility/Geometry.h"
+
+namespace AI {
+class SearchSpace;
+}
+namespace EventTypes {
+struct EventUpdateCollisionData;
+}
+
+namespace GameLogicView {
+
+class Actor;
+class MiravGameLogic;
+class CollisionToFreeStateProc;
+
+// Finds the static blocks whose bottom lies on a given height over a given
+// footprint, so a collapse looks only at the blocks that can rest on the one
+// that fell.
+class StaticBlockIndex {
+public:
+    void Insert(const BlockPtr& block);
+    void Remove(uint16_t id);
+    void Clear();
+    // Ids of the indexed blocks whose bottom equals `height` exactly and
+    // whose footprint may overlap x in [x0, x1], z in [z0, z1]; each once.
+    void Candidates(float height, float x0, float x1, float z0, float z1, std::vector<uint16_t>& out) const;
+    size_t Count() const { return m_entries.size(); }
+
+private:
+    struct Key {
+        uint32_t height;
+        int32_t cx, cz;
+        bool operator==(const Key& o) const { return height == o.height && cx == o.cx && cz == o.cz; }
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const;
+    };
+    struct Entry {
+        uint32_t height;
+        bool large;  // too wide for the cells: kept in a list per height
+        int32_t cx0, cx1, cz0, cz1;
+    };
+    static constexpr float kCell = 4.0f;
+    static constexpr int32_t kMaxSpan = 32;  // cells per axis before a block counts as large
+
+    std::unordered_map<Key, std::vector<uint16_t>, KeyHash> m_cells;
+    std::unordered_map<uint32_t, std::vector<uint16_t>> m_large;
+    std::unordered_map<uint16_t, Entry> m_entries;
+};
+
+class BlockMan {
+public:
+    using Table = std::map<uint16_t, BlockPtr>;
+
+    explicit BlockMan(MiravGameLogic* logic);
+    ~BlockMan();
+    BlockMan(const BlockMan&) = delete;
+    BlockMan& operator=(const BlockMan&) = delete;
+
+    // Reads the loose unit block limit ("MaxFreeUnitBlocks").
+    void Init();
+    // The bots' occupancy grid that collapses read and update. Until one is
+    // set the manager keeps a grid of its own over the AI's bounds.
+    void SetSearchSpace(AI::SearchSpace* grid) { m_grid = grid; }
+    AI::SearchSpace& Grid();
+    MiravGameLogic* GetLogic() const { return m_logic; }
+
+    BlockPtr GetBlock(uint16_t actorId) const;
+    // A record for a new "box", "massless_box", "solid" or "flag" actor: the
+    // last three are placed (static table, grid marked), a box is free.
+    BlockPtr AddBlock(const std::shared_ptr<Actor>& actor);
+    bool RemoveBlock(uint16_t actorId);
+    // Empties the tables, the index, the loose list and the timers.
+    void Clear();
+    const Table& AllBlocks() const { return m_all; }
+    const Table& StaticBlocks() const { return m_static; }
+
+    // The block of `list` in state 1, not excluded, nearest to the position
+    // (below 1000 units); empty when none.
+    BlockPtr FindNearestFreeBlock(const std::vector<BlockPtr>& list, const Geometry::Vector3& position,
+                                  const std::map<uint16_t, uint16_t>& excluded) const;
+
+    // The block rules of a collision report between two bodies (at least one
+    // a block): thrown blocks start returning to free; a thrown block knocks
+    // a placed one that is not "solid" out of its structure.
+    void OnBlockCollision(const EventTypes::EventUpdateCollisionData& report);
+    // Starts the block's return-to-free timer unless it has a running one.
+    void StartCollisionToFree(const BlockPtr& block);
+    // Cancels the block's return-to-free timer, so a block taken into a hand
+    // is never set free while held and its next throw starts a new timer.
+    void ForgetCollisionToFree(const BlockPtr& block);
+    bool HasCollisionToFree(uint16_t actorId) const;
+    // Frees a placed block that is not "solid" and every static block that
+    // rested only on what fell; reports each with "LtVUpdateDetachBlock".
+    void DetachBlock(const BlockPtr& block);
+    // True when u's bottom lies exactly on l's top, their footprints overlap
+    // and no grid cell under u is still blocked.
+    bool RestsOn(const BlockData& lower, const BlockData& upper);
+    // How many rest tests collapses have made (a measure for tests).
+    size_t RestTests() const { return m_restTests; }
+
+    // Prepares a block that goes into a hand: timer cancelled, detached when
+    // placed, held (out of the world), motion stopped, off the loose list.
+    void TakeBlock(const BlockPtr& block);
+    // A thrown unit block joins the loose list.
+    void OnBlockReleased(const BlockPtr& block);
+    UnitBlockMan& GetUnitBlockMan() { return m_units; }
+
+    // The nearest placed or free block (not "solid", not a flag) whose sphere
+    // the view ray passes through, within reach of the position; empty when
+    // none or when the view gives no direction.
+    void PickBlock(BlockPtr& out, const Geometry::Vector3& position, const Geometry::Vector3& view) const;
+
+private:
+    void MarkDetached(const BlockPtr& block, std::vector<BlockPtr>& marked);
+    void FreeGridBox(const BlockData& block);
+    void AttachProcess(const std::shared_ptr<ProcessSystem::IProcess>& process);
+
+    Table m_all;
+    Table m_static;
+    MiravGameLogic* m_logic;
+    std::map<uint16_t, std::shared_ptr<CollisionToFreeStateProc>> m_timers;
+    UnitBlockMan m_units;
+    StaticBlockIndex m_index;
+    AI::SearchSpace* m_grid = nullptr;
+    std::unique_ptr<AI::SearchSpace> m_ownGrid;
+    size_t m_restTests = 0;
+};
+
+// A thrown block's return to the free state after its first collision: team
+// 255 (harmless) once more than BlockFatalTime ms passed, state 1 and
+// "LtVBlockInactive" once more than BlockFreeTime ms passed.
+class CollisionToFreeStateProc : public ProcessSystem::IProcess {
+public:
+    explicit CollisionToFreeStateProc(const BlockPtr& block);
+    void OnUpdate(int ms) override;
+    const BlockPtr& GetBlock() const { return m_block; }
+
+private:
+    int32_t m_fatalTime;
+    int32_t m_freeTime;
+    int32_t m_elapsed = 0;
+    int32_t m_stage = 0;
+    BlockPtr m_block;
+};
+
+}  // namespace GameLogicView
