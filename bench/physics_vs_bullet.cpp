@@ -3,6 +3,7 @@
 // step of each and their ratio (ours / Bullet), one line each, last.
 //   physics_vs_bullet           full scenes (the figures we quote)
 //   physics_vs_bullet --tiny    small scenes, few steps (CI proves it runs)
+//   physics_vs_bullet --scene field   one scene only
 #include <btBulletDynamicsCommon.h>
 
 #include <algorithm>
@@ -32,7 +33,25 @@ struct Scene {
 };
 
 const float kStep = 1.0f / 60.0f;
-const float kDensity = 800.0f;  // the "TEST" material's
+// Block-like materials, the same on both sides as far as the engines allow.
+const float kDensity = 800.0f;
+const float kFriction = 0.5f;
+const float kRestitution = 0.2f;
+
+Physics::PhysMaterial BlockMaterial() {
+    Physics::PhysMaterial m = Physics::PhysMaterial::Test();
+    m.density = kDensity;
+    m.staticFriction = 0.6f;
+    m.kineticFriction = 0.4f;
+    m.coRestitution = kRestitution;
+    return m;
+}
+
+Physics::PhysMaterial GroundMaterial() {
+    Physics::PhysMaterial m = BlockMaterial();
+    m.density = 0.0f;
+    return m;
+}
 
 // Square layers of unit boxes from n x n at the bottom up to 1 x 1, each layer
 // resting on the cracks of the one below, on a static ground slab.
@@ -88,6 +107,12 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+double Mean(const std::vector<double>& v) {
+    double sum = 0.0;
+    for (double x : v) sum += x;
+    return v.empty() ? 0.0 : sum / v.size();
+}
+
 double Ms(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
@@ -95,6 +120,7 @@ double Ms(Clock::time_point a, Clock::time_point b) {
 // ---- ours -----------------------------------------------------------------
 struct OursResult {
     double medianMs;
+    double meanMs;
     int awakeAtEnd;
 };
 
@@ -105,6 +131,7 @@ OursResult RunOurs(const Scene& scene) {
     for (const BoxSpec& b : scene.boxes) {
         Physics::PhysBodyPtr body = Physics::CreateBody({b.x, b.y, b.z}, {b.hx, b.hy, b.hz},
                                                         b.dynamic ? "TEST" : "TEST_STATIC");
+        body->ApplyMaterial(b.dynamic ? BlockMaterial() : GroundMaterial());
         body->SetActorId(id++);
         world.AddBody(body);
         bodies.push_back(body);
@@ -118,12 +145,13 @@ OursResult RunOurs(const Scene& scene) {
         world.CollectMoveReports(moves);
         times.push_back(Ms(t0, Clock::now()));
     }
-    return {Median(times), static_cast<int>(world.AwakeBodies().size())};
+    return {Median(times), Mean(times), static_cast<int>(world.AwakeBodies().size())};
 }
 
 // ---- Bullet ---------------------------------------------------------------
 struct BulletResult {
     double medianMs;
+    double meanMs;
     int activeAtEnd;
 };
 
@@ -154,8 +182,8 @@ BulletResult RunBullet(const Scene& scene) {
         t.setOrigin(btVector3(b.x, b.y, b.z));
         states.emplace_back(new btDefaultMotionState(t));
         btRigidBody::btRigidBodyConstructionInfo info(mass, states.back().get(), shape, inertia);
-        info.m_restitution = 0.3f;
-        info.m_friction = 0.0f;
+        info.m_restitution = kRestitution;
+        info.m_friction = kFriction;
         bodies.emplace_back(new btRigidBody(info));
         world.addRigidBody(bodies.back().get());
     }
@@ -169,7 +197,7 @@ BulletResult RunBullet(const Scene& scene) {
     for (auto& b : bodies)
         if (b->getInvMass() > 0 && b->isActive()) ++active;
     for (auto& b : bodies) world.removeRigidBody(b.get());
-    return {Median(times), active};
+    return {Median(times), Mean(times), active};
 }
 
 }  // namespace
@@ -184,12 +212,19 @@ int main(int argc, char** argv) {
         scenes.push_back(Pyramid(15, 300));
         scenes.push_back(Field(5000, 300, 300));
     }
+    // --scene NAME runs one scene only (profiling).
+    const char* only = nullptr;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--scene") == 0) only = argv[i + 1];
     std::vector<std::string> lines;
     for (const Scene& s : scenes) {
+        if (only && s.name != only) continue;
         const OursResult ours = RunOurs(s);
         const BulletResult bullet = RunBullet(s);
-        std::printf("physics: scene %s: %zu bodies, %d steps; awake at the end: ours %d, bullet %d\n",
-                    s.name.c_str(), s.boxes.size(), s.steps, ours.awakeAtEnd, bullet.activeAtEnd);
+        std::printf("physics: scene %s: %zu bodies, %d steps; mean ms per step: ours %.3f, bullet %.3f; "
+                    "awake at the end: ours %d, bullet %d\n",
+                    s.name.c_str(), s.boxes.size(), s.steps, ours.meanMs, bullet.meanMs, ours.awakeAtEnd,
+                    bullet.activeAtEnd);
         char line[256];
         std::snprintf(line, sizeof line, "physics: scene=%s bodies=%zu ours_ms=%.4f bullet_ms=%.4f ratio=%.3f",
                       s.name.c_str(), s.boxes.size(), ours.medianMs, bullet.medianMs,

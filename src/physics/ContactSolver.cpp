@@ -29,9 +29,17 @@ inline Vector3 VelocityAt(const PhysBody& b, const Vector3& r) {
     return b.state.velocity + Cross(b.state.angularVelocity, r);
 }
 
+// PhysBody::ApplyImpulse (j, cross(r, j)) written out for the solver's inner
+// loop; the solver's impulses are finite whenever the bodies' states are.
 inline void Push(PhysBody& b, const Vector3& j, const Vector3& r) {
     if (b.IsStatic()) return;
-    b.ApplyImpulse(j, Cross(r, j));
+    RigidState& s = b.state;
+    s.momentum += j;
+    s.velocity = s.momentum * b.massProps.inverseMass;
+    s.angularMomentum += Cross(r, j);
+    s.angularVelocity = s.angularMomentum == Geometry::kZeroVector ? Geometry::kZeroVector
+                                                                   : Mul(s.inverseInertiaWorld, s.angularMomentum);
+    b.touched = true;
 }
 
 }  // namespace
@@ -127,6 +135,7 @@ bool SolveContact(ContactManifold& c) {
         const float jn = (j[i] + jc) * j[i] / sum;
         const float js = utLen / kt;
         const float friction = c.staticFriction * jn > js ? js : c.kineticFriction * jn;
+        if (friction == 0.0f) continue;
         Push(a, t * friction, p.offsetA);
         Push(b, t * -friction, p.offsetB);
     }
