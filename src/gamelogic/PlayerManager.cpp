@@ -73,12 +73,14 @@ bool PlayerManager::Jump(uint16_t actorId) {
     const LogicSettings& s = GetLogicSettings();
     const uint32_t before = player->jumpCount;
     player->ApplyJump();
-    if (before == 1)
-        AttachTimer(static_cast<int>(s.jumpResetDelay),
-                    std::make_shared<ResetJumpCountProcess>(this, actorId, player->jumpSerial));
+    // Landing is allowed again before the double jump's own end is checked,
+    // so with equal delays the double jump still ends by itself.
     player->mayLand = 0;
     AttachTimer(static_cast<int>(s.jumpAllowResetDelay),
                 ProcessSystem::MakeFunctorProcess([player]() { player->AllowLanding(); }));
+    if (before == 1)
+        AttachTimer(static_cast<int>(s.jumpResetDelay),
+                    std::make_shared<ResetJumpCountProcess>(this, actorId, player->jumpSerial));
     player->jumpReady = 0;
     AttachTimer(static_cast<int>(s.jumpDoubleJumpDelay),
                 ProcessSystem::MakeFunctorProcess([player]() { player->AllowJump(); }));
