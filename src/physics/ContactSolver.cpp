@@ -29,6 +29,12 @@ inline Vector3 VelocityAt(const PhysBody& b, const Vector3& r) {
     return b.state.velocity + Cross(b.state.angularVelocity, r);
 }
 
+// Velocity of A at ra relative to B at rb. A static body never moves (its
+// velocity is inverse mass 0 times its momentum), so its side is skipped.
+inline Vector3 Relative(const PhysBody& a, const Vector3& ra, const PhysBody& b, const Vector3& rb, bool bStatic) {
+    return bStatic ? VelocityAt(a, ra) : VelocityAt(a, ra) - VelocityAt(b, rb);
+}
+
 // PhysBody::ApplyImpulse (j, cross(r, j)) written out for the solver's inner
 // loop; the solver's impulses are finite whenever the bodies' states are.
 inline void Push(PhysBody& b, const Vector3& j, const Vector3& r) {
@@ -71,6 +77,7 @@ bool SolveContact(ContactManifold& c) {
     PhysBody& a = *c.bodyA;
     PhysBody& b = *c.bodyB;
     const Vector3 n = c.normal;
+    const bool bStatic = b.IsStatic();
     c.done = true;
 
     float j[ContactManifold::kMaxPoints];
@@ -80,7 +87,7 @@ bool SolveContact(ContactManifold& c) {
     for (int i = static_cast<int>(c.count) - 1; i >= 0; --i) {
         const ContactPoint& p = c.points[i];
         j[i] = 0.0f;
-        const float vn = (VelocityAt(a, p.offsetA) - VelocityAt(b, p.offsetB)).Dot(n);
+        const float vn = Relative(a, p.offsetA, b, p.offsetB, bStatic).Dot(n);
         if (vn <= p.targetSpeed) {
             float wanted = -c.restitution * vn;
             if (wanted < 0.01f) wanted = p.targetSpeed;
@@ -108,7 +115,7 @@ bool SolveContact(ContactManifold& c) {
     const float target = sumTarget / sum;
     const Vector3 ra = centre - a.state.position;
     const Vector3 rb = centre - b.state.position;
-    const float vc = (VelocityAt(a, ra) - VelocityAt(b, rb)).Dot(n);
+    const float vc = Relative(a, ra, b, rb, bStatic).Dot(n);
     if (target > vc) {
         float wanted = -c.restitution * vc;
         if (wanted < 0.01f) wanted = target;
@@ -124,7 +131,7 @@ bool SolveContact(ContactManifold& c) {
     // Coulomb friction at each point; later points see the earlier impulses.
     for (int i = static_cast<int>(c.count) - 1; i >= 0; --i) {
         const ContactPoint& p = c.points[i];
-        const Vector3 u = VelocityAt(a, p.offsetA) - VelocityAt(b, p.offsetB);
+        const Vector3 u = Relative(a, p.offsetA, b, p.offsetB, bStatic);
         const Vector3 ut = u - n * u.Dot(n);
         const float ut2 = ut.LengthSquared();
         if (ut2 <= 0.0001f) continue;
