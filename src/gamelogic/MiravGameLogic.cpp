@@ -1,74 +1,320 @@
 #include "gamelogic/MiravGameLogic.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
+#include "AI/AIMan.h"
+#include "AI/BotGameView.h"
+#include "AI/TeamMan.h"
+#include "INI/IniFile.h"
 #include "core/GlobalGameState.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
+#include "events/types/FlagEvents.h"
+#include "events/types/NetworkEvents.h"
+#include "gamelogic/Actor.h"
 #include "gamelogic/BlockMan.h"
+#include "gamelogic/Bombs.h"
 #include "gamelogic/BombSpawnManager.h"
 #include "gamelogic/CapMan.h"
+#include "gamelogic/FlagMan.h"
+#include "gamelogic/LogicSettings.h"
+#include "gamelogic/Player.h"
+#include "gamelogic/PlayerLife.h"
+#include "gamelogic/PlayerManager.h"
+#include "gamelogic/RulesSettings.h"
+#include "gamelogic/ScoreMan.h"
 #include "gamelogic/SpawnManager.h"
+#include "gamelogic/UnitBlockMan.h"
+#include "physics/PhysBody.h"
+#include "physics/PhysProc.h"
+#include "tools/levelloader/LevelFiles.h"
+#include "tools/levelloader/LevelLoader.h"
+#include "tools/levelloader/LevelTarget.h"
+#include "utility/Diagnostics.h"
 #include "utility/Random.h"
 
 namespace GameLogicView {
 
 namespace {
 
-bool IsType(const ActorPtr& actor, const char* name) {
-    return actor->typeName != nullptr && std::strcmp(actor->typeName, name) == 0;
-}
+const char* const kLevelList = "Levels/levels.ini";
+constexpr int32_t kGroundState = 5;
+constexpr int32_t kAngelState = 1;
+constexpr int32_t kDemonState = 3;
 
 std::unique_ptr<Utility::Random<float>>& BombGenerator() {
     static std::unique_ptr<Utility::Random<float>> generator;
     return generator;
 }
 
+template <class E>
+const typename E::Data* PayloadOf(const EventSystem::IEvent& event) {
+    const auto* e = dynamic_cast<const E*>(&event);
+    return e ? e->GetPayload() : nullptr;
+}
+
+bool IsType(const Actor& actor, const char* name) {
+    return actor.typeName && std::strcmp(actor.typeName, name) == 0;
+}
+
+void StopBody(Physics::PhysBody& body) {
+    body.ResetMotion();
+    body.state.angularMomentum = Geometry::kZeroVector;
+    body.UpdateAngularVelocity();
+    body.touched = true;
+}
+
+void AttachAfter(ProcessSystem::ProcessManager& processes, int ms,
+                 const std::shared_ptr<ProcessSystem::IProcess>& then) {
+    auto wait = std::make_shared<ProcessSystem::WaitProcess>(ms);
+    wait->SetNext(then);
+    processes.Attach(wait);
+}
+
+// The level load creates through the logic.
+class LogicLevelTarget : public LevelTarget {
+public:
+    explicit LogicLevelTarget(MiravGameLogic& logic) : m_logic(logic) {}
+    void CreateActor(const ActorCreateInfo& info) override { m_logic.CreateActor(info); }
+    void CreateActorsFromList(const std::vector<ActorCreateInfo>& infos) override {
+        m_logic.CreateActorsFromList(infos);
+    }
+    void AddCapturePoint(const Geometry::Vector3& position, uint8_t team) override {
+        m_logic.AddCapturePoint(position, team);
+    }
+    void AddSpawnPoint(uint8_t team, const Geometry::Vector3& position) override {
+        if (SpawnManager* spawns = m_logic.GetSpawnManager()) spawns->AddSpawnPoint(team, position);
+    }
+    void AddBombSpawnPoint(int code, const Geometry::Vector3& position) override {
+        if (BombSpawnManager* bombs = m_logic.GetBombSpawnManager()) bombs->AddSpawnPoint(code, position);
+    }
+    void AddGuardPoint(uint8_t team, const Geometry::Vector3& position) override {
+        m_logic.AddGuardPoint(team, position);
+    }
+
+private:
+    MiravGameLogic& m_logic;
+};
+
 }  // namespace
 
 MiravGameLogic::MiravGameLogic(GameRunner* runner)
-    : BaseGameLogic(runner), m_registry(std::make_unique<EventSystem::EventRegistry>()) {
+    : BaseGameLogic(runner), m_flags(std::make_unique<FlagMan>()), m_registry(std::make_unique<EventSystem::EventRegistry>()) {
+    ActorMan::ResetIdCounter();
     m_players.SetLogic(this);
-    m_registry->Register(EventTypes::EventCommandCreateBlock::GetStaticType(), this, &MiravGameLogic::OnCreateBlock);
+    EventSystem::EventRegistry& r = *m_registry;
+    r.Register(EventTypes::EventUpdateInitializeGameLogic::GetStaticType(), this,
+               &MiravGameLogic::OnInitializeGameLogic);
+    r.Register(EventTypes::EventUpdateGameOver::GetStaticType(), this, &MiravGameLogic::OnGameOver);
+    r.Register(EventTypes::EventCommandActorMove::GetStaticType(), this, &MiravGameLogic::OnActorMove);
+    r.Register(EventTypes::EventCommandActorTurn::GetStaticType(), this, &MiravGameLogic::OnCommandActorTurn);
+    r.Register(EventTypes::EventCommandActorJump::GetStaticType(), this, &MiravGameLogic::OnCommandActorJump);
+    r.Register(EventTypes::EventCommandThrowBlock::GetStaticType(), this, &MiravGameLogic::OnCommandThrowBlock);
+    r.Register(EventTypes::EventCommandPickUpBlock::GetStaticType(), this, &MiravGameLogic::OnCommandPickUpBlock);
+    r.Register(Networking::EventClientToBot::GetStaticType(), this, &MiravGameLogic::OnClientToBot);
+    r.Register(EventTypes::EventUpdateCollision::GetStaticType(), this, &MiravGameLogic::OnCollision);
+    r.Register(EventTypes::EventUpdateExplosion::GetStaticType(), this, &MiravGameLogic::OnUpdateExplosion);
+    r.Register(EventTypes::EventCommandCreateBlock::GetStaticType(), this, &MiravGameLogic::OnCreateBlock);
+    SetState(kConstructed);
 }
 
 MiravGameLogic::~MiravGameLogic() {
-    // Timers and the physics hold actors and records: they go first.
-    m_processes.DetachAll();
-    m_actors.Clear();
-    m_players.Clear();
-    if (m_blockMan) m_blockMan->Clear();
+    m_registry->UnregisterAll();
+    Reset();
 }
 
+// --------------------------------------------------------------- the frame
+
 void MiravGameLogic::OnUpdate(int ms) {
-    // A paused game (byte 12) runs no processes but still delivers events.
-    const bool paused = GlobalGameState::Instance()->GetFlag(12) != 0;
-    UpdateBase(ms, !paused);
+    if (GlobalGameState::Instance()->GetFlag(GlobalGameState::kPaused) == 1) {
+        UpdateBase(ms, false);
+        return;
+    }
+    UpdateBase(ms, true);
+    switch (GetState()) {
+        case kInitialised:
+            SetState(kStarting);
+            break;
+        case kStarting:
+            CreateLocalPlayer();
+            LoadLevel();
+            EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateStartGame>());
+            SetState(kStarted);
+            break;
+        default:
+            break;
+    }
+}
+
+// ------------------------------------------------ initialisation and reset
+
+bool MiravGameLogic::OnInitializeGameLogic(const EventSystem::IEvent& event) {
+    const auto* data = PayloadOf<EventTypes::EventUpdateInitializeGameLogic>(event);
+    const uint8_t menuBackdrop = data ? data->menuBackdrop : 0;
+    // The processes, actors and managers of a match nobody ended must not
+    // live on beside the new one's.
+    if (m_running) Reset();
+    m_running = true;
+
+    m_victoryEnabled = menuBackdrop != 1;
+    m_backdrop = menuBackdrop == 1;
+    GlobalGameState::Instance()->SetFlag(GlobalGameState::kGameStarted, 1);
+    SetState(kInitialised);
+
+    m_physProc = std::make_shared<Physics::PhysProc>(&m_actors);
+    m_processes.Attach(m_physProc);
+    Physics::SetPhysProc(m_physProc.get());
+
+    CreateManagers(m_backdrop);
+    m_processes.Attach(std::make_shared<DeleteExcessBlocksLoop>(m_blockMan.get(), this, DeleteExcessBlocksLoop::kPeriod,
+                                                                DeleteExcessBlocksLoop::kPeriod));
+    m_flags->Init(&m_processes);
+
+    m_objectStates.Load(ObjectStateTable::kStatesFile, ObjectStateTable::kExtentsFile);
+
+    auto ai = std::make_shared<AI::AIProcess>();
+    if (AI::AIMan* man = AI::AIMan::Instance()) {
+        man->Init(this, m_blockMan);
+        // Collapses read and update the bots' grid, so both see one level.
+        m_blockMan->SetSearchSpace(&man->GetSearchSpace());
+    }
+    m_processes.Attach(ai);
+
+    EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateInitializeGameView>(menuBackdrop));
+    return false;
 }
 
 void MiravGameLogic::CreateManagers(bool backdrop) {
-    m_spawnManager = std::make_shared<SpawnManager>();
-    m_capMan = std::make_shared<CapMan>();
-    m_bombSpawnManager = std::make_shared<BombSpawnManager>(backdrop);
-    m_bombSpawnManager->SetProcessManager(&m_processes);
+    m_spawns = std::make_shared<SpawnManager>();
+    m_capPoints = std::make_shared<CapMan>();
+    m_bombSpawns = std::make_shared<BombSpawnManager>(backdrop);
+    m_score = std::make_shared<ScoreMan>(this);
     m_blockMan = std::make_shared<BlockMan>(this);
     m_blockMan->Init();
     m_players.SetBlockMan(m_blockMan.get());
     m_players.SetLogic(this);
     m_players.SetProcessManager(&m_processes);
+    m_flags->SetBlockMan(m_blockMan.get());
+    m_flags->SetPlayerManager(&m_players);
+    m_flags->SetLogic(this);
+    m_bombSpawns->SetProcessManager(&m_processes);
 }
 
-ActorPtr MiravGameLogic::CreateActor(const ActorCreateInfo& info, const std::function<void(const ActorPtr&)>& onCreated) {
-    ActorPtr actor = BuildActor(info, m_actors, m_objectStates, onCreated);
-    if (!actor) return nullptr;
-    if (IsType(actor, ActorTypes::kSolid) || IsType(actor, ActorTypes::kBox) ||
-        IsType(actor, ActorTypes::kMasslessBox)) {
-        if (m_blockMan) m_blockMan->AddBlock(actor);
-    } else if (IsType(actor, ActorTypes::kCharacter) || IsType(actor, ActorTypes::kBot)) {
-        m_players.AddPlayer(actor);
+bool MiravGameLogic::OnGameOver(const EventSystem::IEvent&) {
+    Reset();
+    return false;
+}
+
+void MiravGameLogic::Reset() {
+    // Timers, physics and the AI first: nothing may run on what follows.
+    m_processes.DetachAll();
+    m_physProc.reset();
+    Physics::SetPhysProc(nullptr);
+    m_actors.Clear();
+    m_players.Clear();
+    if (m_blockMan) {
+        m_blockMan->Clear();
+        // The bots' grid went with the AI.
+        m_blockMan->SetSearchSpace(nullptr);
     }
-    if (IsType(actor, ActorTypes::kFlag) && m_blockMan) m_blockMan->AddBlock(actor);
+    m_flags->Clear();
+    m_capPoints.reset();
+    m_score.reset();
+    m_spawns.reset();
+    m_bombSpawns.reset();
+    m_guardPoints[0].clear();
+    m_guardPoints[1].clear();
+    m_running = false;
+}
+
+// ------------------------------------------------------------------ level
+
+void MiravGameLogic::LoadLevel() {
+    m_gameOver = false;
+    GlobalGameState* state = GlobalGameState::Instance();
+    const Utility::IniFile levelList(kLevelList);
+    const int levelNumber = state->GetFlag(GlobalGameState::kLevel);
+    const std::string levelFile = LevelFileFor(levelList, levelNumber);
+    if (levelFile.empty())
+        Utility::ReportError(std::string(kLevelList) + " names no file for level " + std::to_string(levelNumber) +
+                             "; the level is empty");
+    LevelLoader loader(levelFile, this);
+    const LevelSettings& settings = loader.Settings();
+
+    // The ground: its top at height 0.
+    Geometry::Vector3 model(0.5f, 0.5f, 0.5f);
+    m_objectStates.GetStateAndExtent(kGroundState, model);
+    const float scale = settings.groundPlaneScale;
+    const Geometry::Vector3 half(model.x * scale, model.y * scale, model.z * scale);
+    ActorCreateInfo ground;
+    ground.params.SetType(ActorTypes::kPlane);
+    ground.params.team = 1;
+    ground.params.objectStateId = kGroundState;
+    ground.scale = Geometry::Vector3(scale, scale, scale);
+    // Created where it lies, so the report the views get is where it is.
+    ground.position = Geometry::Vector3(0.0f, -half.y, 0.0f);
+    CreateActor(ground);
+
+    // Four walls around it, without actors.
+    if (m_physProc) {
+        const Geometry::Vector3 centres[4] = {{half.x + 5.0f, 250.0f, 0.0f},
+                                              {-half.x - 5.0f, 250.0f, 0.0f},
+                                              {0.0f, 250.0f, half.z + 5.0f},
+                                              {0.0f, 250.0f, -half.z - 5.0f}};
+        const Geometry::Vector3 extents[4] = {
+            {5.0f, 250.0f, half.z}, {5.0f, 250.0f, half.z}, {half.x, 250.0f, 5.0f}, {half.x, 250.0f, 5.0f}};
+        for (int i = 0; i < 4; ++i)
+            m_physProc->AddBody(Physics::CreateBody(centres[i], extents[i], ActorTypes::kPlane));
+    }
+
+    const bool sandbox = state->GetFlag(GlobalGameState::kGameMode) != 0;
+    if (!levelFile.empty()) {
+        LogicLevelTarget target(*this);
+        loader.Load(sandbox, target);
+    }
+
+    Geometry::Vector3 centre;
+    m_flags->GetFlagCentre(centre, 0);
+    m_players.SetTeamFlagCentre(0, centre);
+    m_flags->GetFlagCentre(centre, 1);
+    m_players.SetTeamFlagCentre(1, centre);
+
+    if (sandbox) return;
+    int count[2] = {0, 0};
+    for (const auto& [id, player] : m_players.Players()) {
+        if (player.GetTeam() == 0) ++count[0];
+        if (player.GetTeam() == 1) ++count[1];
+    }
+    // More players than the team size (joined humans) add no bots; the count
+    // never goes below 0.
+    for (uint8_t team = 0; team < 2; ++team)
+        for (int n = std::max(0, settings.teamsize - count[team]); n > 0; --n) AddBot(team);
+}
+
+// ----------------------------------------------------------------- actors
+
+ActorPtr MiravGameLogic::CreateActor(const ActorCreateInfo& info, const ActorCallback& callback) {
+    ActorPtr actor = BuildActor(info, m_actors, m_objectStates, callback);
+    if (!actor) {
+        Utility::ReportError("MiravGameLogic::CreateActor: no actor id is free");
+        return nullptr;
+    }
+    const uint32_t hash = actor->typeHash;
+    const auto is = [hash](const char* name) { return hash == ActorTypes::Hash(name); };
+    if (is(ActorTypes::kSolid) || is(ActorTypes::kBox) || is(ActorTypes::kMasslessBox)) {
+        if (m_blockMan) m_blockMan->AddBlock(actor);
+    } else if (is(ActorTypes::kCharacter) || is(ActorTypes::kBot)) {
+        m_players.AddPlayer(actor);
+        // In a running game a new player enters at the next process update.
+        if (m_running && m_players.GetProcessManager())
+            m_players.GetProcessManager()->Attach(std::make_shared<RespawnProcess>(&m_players, actor->actorId));
+    }
+    if (is(ActorTypes::kFlag) && m_blockMan) {
+        if (BlockPtr block = m_blockMan->AddBlock(actor)) m_flags->AddFlag(block);
+    }
     return actor;
 }
 
@@ -76,23 +322,296 @@ void MiravGameLogic::CreateActorsFromList(const std::vector<ActorCreateInfo>& in
     for (const ActorCreateInfo& info : infos) CreateActor(info);
 }
 
-void MiravGameLogic::DeleteActor(uint16_t actorId) {
-    m_actors.RemoveActor(actorId);
-    EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateDeleteActor>(static_cast<int16_t>(actorId)));
+void MiravGameLogic::DeleteActor(uint16_t id) {
+    m_actors.RemoveActor(id);
+    EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateDeleteActor>(static_cast<int16_t>(id)));
 }
 
-void MiravGameLogic::DeleteBlockActor(uint16_t actorId) {
-    if (m_blockMan) m_blockMan->RemoveBlock(actorId);
-    DeleteActor(actorId);
+void MiravGameLogic::DeleteBlockActor(uint16_t id) {
+    if (m_blockMan) m_blockMan->RemoveBlock(id);
+    DeleteActor(id);
 }
 
-BlockPtr MiravGameLogic::GetBlock(uint16_t actorId) const {
-    return m_blockMan ? m_blockMan->GetBlock(actorId) : BlockPtr();
+ActorPtr MiravGameLogic::GetActor(uint16_t id) const { return m_actors.GetActor(id); }
+
+BlockPtr MiravGameLogic::GetBlock(uint16_t id) const {
+    return m_blockMan ? m_blockMan->GetBlock(id) : nullptr;
 }
+
+// ---------------------------------------------------------------- players
+
+void MiravGameLogic::SendGameIDs(int32_t reserved, const ActorPtr& actor, uint8_t team) {
+    if (!actor) return;
+    EventSystem::QueueEvent(
+        std::make_shared<EventTypes::EventUpdateGameIDs>(reserved, static_cast<int16_t>(actor->actorId), team));
+}
+
+void MiravGameLogic::CreatePlayer(uint8_t team) {
+    AI::AIMan* ai = AI::AIMan::Instance();
+    AI::TeamMan* teamMan = ai ? ai->GetTeam(team) : nullptr;
+    if (teamMan && !teamMan->GetBots().empty()) {
+        const uint16_t id = teamMan->GetBots().front()->GetActorId();
+        teamMan->RemoveBot(teamMan->GetBots().front().get());
+        const ActorPtr actor = GetActor(id);
+        if (!actor) return;
+        SendGameIDs(0, actor, team);
+        actor->SetType(ActorTypes::kCharacter);
+        if (Player* player = m_players.GetPlayer(id)) {
+            PlayerLife::DropAll(*player, player->GetPosition(), Geometry::Vector3(0.0f, 1.0f, 0.0f), 0.0f, this);
+            PlayerLife::Respawn(*player, m_players);
+        }
+        return;
+    }
+    ActorCreateInfo info;
+    info.params.SetType(ActorTypes::kCharacter);
+    info.params.team = team;
+    info.params.objectStateId = team == 1 ? kDemonState : kAngelState;
+    info.position = m_spawns ? m_spawns->GetSpawnPoint(team) : Geometry::Vector3(0.0f, 0.5f, 0.0f);
+    CreateActor(info, [this, team](const ActorPtr& actor) { SendGameIDs(0, actor, team); });
+}
+
+void MiravGameLogic::CreateLocalPlayer() {
+    if (m_backdrop) return;
+    CreatePlayer(GlobalGameState::Instance()->GetFlag(GlobalGameState::kTeam));
+}
+
+Player* MiravGameLogic::AddBot(uint8_t team) {
+    ActorCreateInfo info;
+    info.params.SetType(ActorTypes::kBot);
+    info.params.team = team;
+    info.params.objectStateId = team == 1 ? kDemonState : kAngelState;
+    info.position = m_spawns ? m_spawns->GetSpawnPoint(team) : Geometry::Vector3(0.0f, 0.5f, 0.0f);
+    const ActorPtr actor = CreateActor(info);
+    if (!actor) return nullptr;
+    Player* player = m_players.GetPlayer(actor->actorId);
+    if (AI::AIMan* ai = AI::AIMan::Instance())
+        if (auto view = ai->AddBot(actor->actorId, team, player)) AddGameView(view);
+    return player;
+}
+
+bool MiravGameLogic::OnClientToBot(const EventSystem::IEvent& event) {
+    const auto* data = PayloadOf<Networking::EventClientToBot>(event);
+    if (!data) return false;
+    const uint16_t id = static_cast<uint16_t>(data->actorId);
+    Player* player = m_players.GetPlayer(id);
+    if (!player) return false;
+    if (AI::AIMan* ai = AI::AIMan::Instance())
+        if (auto view = ai->AddBot(id, data->team, player)) AddGameView(view);
+    return false;
+}
+
+// ------------------------------------------------------------------ points
 
 void MiravGameLogic::AddCapturePoint(const Geometry::Vector3& position, uint8_t team) {
-    if (!m_capMan) m_capMan = std::make_shared<CapMan>();
-    m_capMan->AddCapturePoint(position, team);
+    if (!m_capPoints) m_capPoints = std::make_shared<CapMan>();
+    m_capPoints->AddCapturePoint(position, team);
+}
+
+void MiravGameLogic::AddGuardPoint(uint8_t team, const Geometry::Vector3& position) {
+    m_guardPoints[team == 0 ? 0 : 1].push_back(position);
+}
+
+void MiravGameLogic::GetGuardPoints(std::vector<Geometry::Vector3>& out, uint8_t team) const {
+    out = m_guardPoints[team != 0 ? 1 : 0];
+}
+
+// ---------------------------------------------------------------- commands
+
+bool MiravGameLogic::OnActorMove(const EventSystem::IEvent& event) {
+    const auto* data = PayloadOf<EventTypes::EventCommandActorMove>(event);
+    if (!data) return false;
+    Player* player = m_players.GetPlayer(static_cast<uint16_t>(data->actorId));
+    if (!player || !player->GetActor()) return false;
+    // A move that is not a number is no command at all (zero is: stop).
+    if (!data->direction.IsFinite()) return false;
+    Actor& actor = *player->GetActor();
+    if (player->canMove == 0) {
+        actor.SetMove(0.0f, 0.0f);
+    } else if (!player->IsDead()) {
+        const float speed = GetRulesSettings().playerSpeed;
+        actor.SetMove(data->direction.x * speed, data->direction.z * speed);
+        if (player->HasHeldBlock()) actor.FollowCarrier();
+    }
+    return false;
+}
+
+bool MiravGameLogic::OnCommandActorTurn(const EventSystem::IEvent& event) {
+    const auto* data = PayloadOf<EventTypes::EventCommandActorTurn>(event);
+    if (!data) return false;
+    Player* player = m_players.GetPlayer(static_cast<uint16_t>(data->actorId));
+    if (!player || player->IsDead() || !player->GetActor() || !player->GetActor()->body) return false;
+    const Geometry::Quaternion& q = data->orientation;
+    const float len2 = q.LengthSquared();
+    // A zero or non-finite quaternion names no orientation.
+    if (!(len2 > 0.0f) || !std::isfinite(len2)) return false;
+    const Geometry::Quaternion unit = q.SafeNormalized();
+    Actor& actor = *player->GetActor();
+    actor.body->SetOrientation(unit);
+    if (actor.HasHeldActor() && actor.heldActor && actor.heldActor->body) {
+        const BlockPtr& held = player->GetHeldBlock();
+        const Geometry::Quaternion rotation = held ? held->rotation : Geometry::kIdentityQuaternion;
+        actor.heldActor->body->SetOrientation(unit * rotation);
+    }
+    return false;
+}
+
+bool MiravGameLogic::OnCommandActorJump(const EventSystem::IEvent& event) {
+    const auto* data = PayloadOf<EventTypes::EventCommandActorJump>(event);
+    if (!data) return false;
+    if (m_players.Jump(static_cast<uint16_t>(data->actorId)))
+        EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateJump>(data->actorId));
+    return false;
+}
+
+bool MiravGameLogic::OnCommandThrowBlock(const EventSystem::IEvent& event) {
+    const auto* data = PayloadOf<EventTypes::EventCommandThrowBlock>(event);
+    if (!data) return false;
+    Player* player = m_players.GetPlayer(static_cast<uint16_t>(data->actorId));
+    if (!player || player->IsDead() || !player->HasHeldBlock() || player->canThrow != 1) return false;
+    const Geometry::Vector3& aim = data->direction;
+    if (!aim.IsFinite() || aim.LengthSquared() == 0.0f) return false;
+    if (!player->ThrowBlock(aim, &m_processes, m_blockMan.get())) return false;
+    player->canThrow = 0;
+    AttachAfter(m_processes, static_cast<int>(GetLogicSettings().lockTimeAfterThrow),
+                ProcessSystem::MakeFunctorProcess([player]() { player->AllowThrow(); }));
+    return false;
+}
+
+bool MiravGameLogic::OnCommandPickUpBlock(const EventSystem::IEvent& event) {
+    const auto* data = PayloadOf<EventTypes::EventCommandPickUpBlock>(event);
+    if (!data || !m_blockMan) return false;
+    Player* player = m_players.GetPlayer(static_cast<uint16_t>(data->actorId));
+    if (!player || !player->GetActor()) return false;
+    const Geometry::Vector3 position = player->GetPosition();
+    const Geometry::Vector3 view = player->viewDirection.IsFinite() ? player->viewDirection : Geometry::kZeroVector;
+    BlockPtr block;
+    m_blockMan->PickBlock(block, position, view);
+    if (!block) m_blockMan->PickBlock(block, position, Geometry::Vector3(view.x, -1.0f, view.z));
+    if (!block || !block->actor) return false;
+    const Geometry::Vector3 blockPosition = block->GetPosition();
+    const bool taken = block->IsType(ActorTypes::kFlag) ? player->PickUpFlag(m_blockMan.get(), block)
+                                                        : player->PickUpBlock(m_blockMan.get(), block);
+    if (!taken) return false;
+    AttachBlockToPlayer(player->GetActor(), block);
+    player->canPickUp = 0;
+    AttachAfter(m_processes, static_cast<int>(GetLogicSettings().lockTimeAfterPickup),
+                ProcessSystem::MakeFunctorProcess([player]() { player->AllowPickUp(); }));
+    Geometry::Vector3 e = block->actor->GetOrientation().Rotate(block->actor->extents);
+    SnapToHalfGrid(e);
+    EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdatePickUpBlock>(
+        static_cast<int16_t>(player->GetActorId()), static_cast<int16_t>(block->GetId()), player->GetTeam(), position,
+        e, blockPosition));
+    return false;
+}
+
+void MiravGameLogic::AttachBlockToPlayer(const ActorPtr& playerActor, const BlockPtr& block) {
+    if (!playerActor || !block || !block->actor) return;
+    playerActor->FollowCarrier();
+    block->rotation = Geometry::kIdentityQuaternion;
+    if (block->actor->body) block->actor->body->SetOrientation(playerActor->GetOrientation());
+    block->SetState(BlockState::kHeld);
+    if (block->actor->body) StopBody(*block->actor->body);
+}
+
+// ------------------------------------------------- collisions and bombs
+
+namespace {
+
+// The bombs go first; when one went off, the ordinary block rules are skipped.
+void BlockRules(BlockMan& blocks, const EventTypes::EventUpdateCollisionData& report) {
+    if (!Bombs::OnBombCollision(blocks, report)) blocks.OnBlockCollision(report);
+}
+
+}  // namespace
+
+bool MiravGameLogic::OnCollision(const EventSystem::IEvent& event) {
+    // The copy for the views shares the type name; it is not ours to handle.
+    const auto* e = dynamic_cast<const EventTypes::EventUpdateCollision*>(&event);
+    if (!e || !e->GetPayload() || !m_blockMan) return false;
+    EventTypes::EventUpdateCollisionData& report = *e->GetPayload();
+    const uint16_t idA = static_cast<uint16_t>(report.actorIdA);
+    const uint16_t idB = static_cast<uint16_t>(report.actorIdB);
+    const BlockPtr blockA = m_blockMan->GetBlock(idA);
+    const BlockPtr blockB = m_blockMan->GetBlock(idB);
+    if (blockA && blockB) {
+        BlockRules(*m_blockMan, report);
+    } else {
+        const BlockPtr block = blockA ? blockA : blockB;
+        Player* playerA = m_players.GetPlayer(idA);
+        Player* playerB = m_players.GetPlayer(idB);
+        if (playerA && playerB) return false;
+        Player* player = playerA ? playerA : playerB;
+        if (player) {
+            if (player->carryingFlag != 0 && player->HasHeldBlock() && player->GetActor())
+                player->GetActor()->FollowCarrier();
+            if (block) {
+                BlockRules(*m_blockMan, report);
+                // From the block towards the player, for every later listener too.
+                if (player == playerB) report.normal = -report.normal;
+                m_players.OnHitByBlock(report, block, player);
+                PlayerLife::OnHitByThrownBlock(report, block, *player, m_players);
+            } else {
+                const ActorPtr a = GetActor(idA);
+                const ActorPtr b = GetActor(idB);
+                if ((a && IsType(*a, ActorTypes::kPlane)) || (b && IsType(*b, ActorTypes::kPlane))) player->OnLanded();
+            }
+        } else if (block) {
+            if (block->state == BlockState::kThrown)
+                EventSystem::QueueEvent(
+                    std::make_shared<EventTypes::EventUpdateBlockActive>(static_cast<int16_t>(block->GetId())));
+            BlockRules(*m_blockMan, report);
+            if (block->state != BlockState::kHeld && !block->IsType(ActorTypes::kSolid))
+                m_blockMan->StartCollisionToFree(block);
+        }
+    }
+    if (report.kind == 0 && std::fabs(report.normalSpeed) > 7.5f)
+        EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateCollisionToClient>(report));
+    return false;
+}
+
+bool MiravGameLogic::OnUpdateExplosion(const EventSystem::IEvent& event) {
+    const auto* data = PayloadOf<EventTypes::EventUpdateExplosion>(event);
+    if (!data) return false;
+    const RulesSettings& s = GetRulesSettings();
+    const float radius2 = s.bombKillRadius * s.bombKillRadius;
+    std::vector<Player*> players;
+    m_players.GetAllPlayers(players);
+    for (Player* player : players) {
+        if (player->GetTeam() == data->team || !player->GetActor()) continue;
+        Geometry::Vector3 d = data->position - player->GetPosition();
+        float q = d.LengthSquared();
+        if (!(radius2 > q)) continue;
+        // A blast right at the player has no direction: it counts as half a
+        // unit below, so the push goes up and no division by zero happens.
+        if (q < 1e-6f) {
+            d = Geometry::Vector3(0.0f, -0.5f, 0.0f);
+            q = d.LengthSquared();
+        }
+        Actor& actor = *player->GetActor();
+        if (!player->IsDead() && player->invincible == 0) {
+            const Geometry::Vector3 n = d * (1.0f / std::sqrt(q));
+            Geometry::Vector3 h = actor.GetOrientation().Rotate(actor.extents);
+            h = Geometry::Vector3(std::fabs(h.x), std::fabs(h.y), std::fabs(h.z));
+            const Geometry::Vector3 hit = player->GetPosition() + Geometry::Vector3(n.x * h.x, n.y * h.y, n.z * h.z);
+            PlayerLife::Kill(*player, -d, hit, m_players, static_cast<uint16_t>(data->ownerId), s.bombImpulse / q);
+        }
+        const float a = std::max(s.bombMinVelAdd, s.bombVelocityAdd / q);
+        Geometry::Vector3 v = d * (-s.bombDeathVelFactor * a);
+        v.y = std::max(v.y, -4.0f);
+        if (actor.body) actor.body->SetVelocity(actor.body->GetVelocity() + v);
+    }
+    DeleteBlockActor(static_cast<uint16_t>(data->bombId));
+    return false;
+}
+
+bool MiravGameLogic::OnCreateBlock(const EventSystem::IEvent& event) {
+    const auto* data = PayloadOf<EventTypes::EventCommandCreateBlock>(event);
+    if (!data || data->objectType != EventTypes::EventCommandCreateBlockData::kBombObjectType) return false;
+    if (!data->position.IsFinite()) return false;
+    const ActorCreateInfo info = MakeBombCreateInfo(data->position);
+    const ActorPtr bomb = CreateActor(info);
+    if (bomb && m_bombSpawns) m_bombSpawns->OnBombCreated(data->position, bomb->actorId);
+    return false;
 }
 
 ActorCreateInfo MakeBombCreateInfo(const Geometry::Vector3& position) {
@@ -102,7 +621,7 @@ ActorCreateInfo MakeBombCreateInfo(const Geometry::Vector3& position) {
     ActorCreateInfo info;
     info.params.SetType(ActorTypes::kBox);
     info.params.team = 1;
-    info.params.objectStateId = 9;
+    info.params.objectStateId = Bombs::kBombObjectState;
     info.position = position;
     info.scale = Geometry::Vector3(2.0f, 2.0f, 2.0f);
     const float vz = r.Get(-1.0f, 1.0f) * 7.0f;
@@ -119,16 +638,5 @@ ActorCreateInfo MakeBombCreateInfo(const Geometry::Vector3& position) {
 }
 
 void ResetBombGenerator() { BombGenerator().reset(); }
-
-bool MiravGameLogic::OnCreateBlock(const EventSystem::IEvent& event) {
-    const auto* e = dynamic_cast<const EventTypes::EventCommandCreateBlock*>(&event);
-    if (e == nullptr || e->GetPayload() == nullptr) return false;
-    const EventTypes::EventCommandCreateBlockData& data = *e->GetPayload();
-    if (data.objectType != EventTypes::EventCommandCreateBlockData::kBombObjectType) return false;
-    if (!data.position.IsFinite()) return false;
-    const ActorPtr bomb = CreateActor(MakeBombCreateInfo(data.position));
-    if (bomb && m_bombSpawnManager) m_bombSpawnManager->OnBombCreated(data.position, bomb->actorId);
-    return false;
-}
 
 }  // namespace GameLogicView
