@@ -1,9 +1,12 @@
 #include "support/Harness.h"
 
+#include "AI/AIMan.h"
 #include "core/GlobalGameState.h"
 #include "gamelogic/Actor.h"
 #include "gamelogic/BaseGameLogic.h"
 #include "gamelogic/LogicSettings.h"
+#include "gamelogic/MiravGameLogic.h"
+#include "gamelogic/RulesSettings.h"
 #include "physics/PhysMaterial.h"
 #include "physics/PhysProc.h"
 #include "resourceman/ResCache.h"
@@ -27,6 +30,9 @@ void ResetSingletons() {
     Physics::ResetMaterialMan();
     GameLogicView::ActorMan::ResetIdCounter();
     GameLogicView::ResetLogicSettings();
+    GameLogicView::ResetRulesSettings();
+    GameLogicView::ResetBombGenerator();
+    AI::AIMan::Destroy();
 }
 
 void EventRecorder::ListenTo(const EventSystem::EventType& type) {
