@@ -173,9 +173,21 @@ int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Vec
             if (k & 1) v += ez;
             corner[k] = v;
         }
+        // Corners beyond the same face of P on both ends of an edge: no point
+        // of that edge can lie on P, so the edge is skipped untested.
+        unsigned outside[8];
+        for (int k = 0; k < 8; ++k) {
+            unsigned code = 0;
+            for (int axis = 0; axis < 3; ++axis) {
+                if (corner[k][axis] <= -kClipEps) code |= 1u << (2 * axis);
+                if (corner[k][axis] >= size[axis] + kClipEps) code |= 2u << (2 * axis);
+            }
+            outside[k] = code;
+        }
         int produced = 0;
         for (const auto& e : kEdges) {
             if (produced >= 6) break;
+            if (outside[e[0]] & outside[e[1]]) continue;
             produced += ClipEdge(corner[e[0]], corner[e[1]], size, p, origin, list);
         }
     }
