@@ -19,6 +19,7 @@
 #include "gamelogic/FlagMan.h"
 #include "gamelogic/LogicSettings.h"
 #include "gamelogic/MiravGameLogic.h"
+#include "gamelogic/PlayerLife.h"
 #include "gamelogic/PlayerManager.h"
 #include "gamelogic/RulesSettings.h"
 #include "gamelogic/ScoreMan.h"
