@@ -165,7 +165,9 @@ TEST(PhysWorld, ReportsAreFlippedSortedAndOnePerPair) {
     ASSERT_FALSE(r.empty());
     for (size_t i = 0; i < r.size(); ++i) {
         EXPECT_LT(r[i].idA, r[i].idB);
-        if (i) EXPECT_TRUE(r[i - 1].idA < r[i].idA || (r[i - 1].idA == r[i].idA && r[i - 1].idB < r[i].idB));
+        if (i) {
+            EXPECT_TRUE(r[i - 1].idA < r[i].idA || (r[i - 1].idA == r[i].idA && r[i - 1].idB < r[i].idB));
+        }
     }
     // Pair (4, 9): found from both bodies' queries, reported once, as the
     // falling box's impact. Body 9 queried first, so its report was flipped:
