@@ -1,10 +1,17 @@
 #include "AI/AIMan.h"
 
+#include <cmath>
+
 #include "AI/AStar.h"
 #include "AI/BotGameView.h"
+#include "AI/InfoCollector.h"
 #include "AI/NamePool.h"
+#include "AI/SML/MsgRoute.h"
 #include "AI/SearchSpace.h"
 #include "AI/TeamMan.h"
+#include "gamelogic/MiravGameLogic.h"
+#include "gamelogic/PlayerManager.h"
+#include "utility/Profiler.h"
 
 namespace AI {
 
@@ -21,43 +28,93 @@ AIMan* AIMan::Create() {
 
 void AIMan::Destroy() {
     AIMan* doomed = g_instance;
+    delete doomed;  // the instance stays reachable while its teams go
     g_instance = nullptr;
-    delete doomed;
 }
 
-AIMan::AIMan() : m_astar(std::make_unique<AStar>(m_settings, m_clock)), m_names(std::make_unique<NamePool>()) {}
+AIMan::AIMan()
+    : m_astar(std::make_unique<AStar>(m_settings, m_clock)),
+      m_names(std::make_unique<NamePool>()),
+      m_chat(std::make_unique<ChatPool>()),
+      m_info(std::make_unique<InfoCollector>()) {
+    m_astar->SetPlannerLookup([this](uint8_t team) -> IFlagSearchPlanner* {
+        TeamMan* t = GetTeam(team);
+        ITeamPlanner* planner = t ? t->GetPlanner() : nullptr;
+        return planner ? planner->GetFlagSearchPlanner() : nullptr;
+    });
+}
 
 AIMan::~AIMan() {
-    if (m_astar) m_astar->Clear();
-    m_teams.clear();
+    m_astar->Clear();
+    // Teams first: their bots' views leave the logic and their machines go
+    // while the router, the pools and the grid still exist.
+    while (!m_teams.empty()) m_teams.pop_back();
+    m_chat.reset();
+    m_route.reset();
+    m_info->UnregisterListeners();
+    if (m_consoleRegistered) UnregisterConsoleVariables(this);
+    m_names.reset();
+    m_blocks.reset();
     if (g_instance == this) g_instance = nullptr;
 }
 
 void AIMan::Init(GameLogicView::MiravGameLogic* logic, std::shared_ptr<GameLogicView::BlockMan> blocks) {
+    // A second initialisation starts over: no team, bot or message of the
+    // first one survives.
+    while (!m_teams.empty()) m_teams.pop_back();
+    m_astar->Clear();
+
+    m_route = std::make_unique<MsgRoute>(m_clock);
+    m_route->SetReceiverLookup([this](uint16_t actorId) -> AIGameObject* { return GetBot(actorId); });
+
     m_blocks = std::move(blocks);
     m_logic = logic;
+    m_players = logic ? &logic->GetPlayerManager() : nullptr;
+    m_flags = logic ? &logic->GetFlagMan() : nullptr;
     m_clock.Reset();
-    m_settings = AISettings();
-    m_settings.LoadFile();
+
+    LoadSettings();
+    RegisterConsoleVariables();
     m_names->Load();
-    m_teams.clear();
+    m_chat->Load();
+    m_info->RegisterListeners();
+    m_tutorial = false;
+
     SearchSpace& grid = m_astar->GetGrid();
     grid.SetBounds(-250.0f, 250.0f, 0.0f, 100.0f, -250.0f, 250.0f);
     grid.Build();
+
     AddTeam(0);
     AddTeam(1);
 }
 
+void AIMan::LoadSettings() {
+    m_settings = AISettings();
+    m_settings.LoadFile();
+}
+
+void AIMan::RegisterConsoleVariables() {
+    if (m_consoleRegistered) UnregisterConsoleVariables(this);
+    AI::RegisterConsoleVariables(m_settings, this);
+    m_consoleRegistered = true;
+}
+
 void AIMan::Update(int ms) {
     m_clock.Advance(ms);
-    m_astar->Update();
-    for (const auto& team : m_teams) team->Update(ms);
+    {
+        ProfileSection section("A*");
+        m_astar->Update();
+    }
+    CheckTutorial();
+    for (size_t i = 0; i < m_teams.size(); ++i) m_teams[i]->Update(ms);
+    if (m_route) m_route->DeliverDelayedMessages();
 }
 
 std::shared_ptr<BotGameView> AIMan::AddBot(uint16_t actorId, uint8_t team, GameLogicView::Player* player) {
     if (GetBot(actorId)) return nullptr;
     TeamMan* teamMan = GetTeam(team);
     if (!teamMan) teamMan = AddTeam(team);
+    teamMan->RemovePlayer(actorId);
     return teamMan->CreateBot(actorId, m_names->NextName(), player);
 }
 
@@ -79,16 +136,63 @@ BotGameView* AIMan::GetBot(uint16_t actorId) const {
     return nullptr;
 }
 
-SearchSpace& AIMan::GetSearchSpace() { return m_astar->GetGrid(); }
-
-AIProcess::AIProcess() : IProcess(kType), m_man(AIMan::Create()) {}
-
-AIProcess::~AIProcess() {
-    if (AIMan::Instance() == m_man) AIMan::Destroy();
+PlayerRecord* AIMan::FindPlayer(uint16_t actorId) const {
+    for (const auto& t : m_teams)
+        if (PlayerRecord* r = t->FindPlayer(actorId)) return r;
+    return nullptr;
 }
 
+Geometry::Vector3 AIMan::ProjectToGround(const Geometry::Vector3& point) const {
+    const SearchSpace& grid = m_astar->GetGrid();
+    // Cells below the floor count as blocked, so the walk ends at the latest
+    // there; the cap only guards against a point that is not a number.
+    const int limit = static_cast<int>(std::ceil(std::fabs(point.y - grid.Minimum().y))) + 2;
+    for (int k = 0; k <= limit; ++k) {
+        const Geometry::Vector3 cell = grid.WorldToCell(point.x, point.y - static_cast<float>(k), point.z);
+        if (grid.IsCellBlocked(cell.x, cell.y, cell.z))
+            return {point.x, point.y - static_cast<float>(k) + 1.0f, point.z};
+    }
+    return {point.x, point.y + 1.0f, point.z};
+}
+
+std::string AIMan::GetRandomChatLine(const std::string& section) const { return m_chat->GetRandomChatLine(section); }
+
+void AIMan::CheckTutorial() {
+    for (const auto& t : m_teams)
+        for (const auto& bot : t->GetBots())
+            if (bot->GetBehaviour() == BotGameView::kTutorial) {
+                m_tutorial = true;
+                return;
+            }
+    m_tutorial = false;
+}
+
+GameLogicView::Player* AIMan::GetPlayer(uint16_t actorId) const {
+    return m_players ? m_players->GetPlayer(actorId) : nullptr;
+}
+
+GameLogicView::FlagMan* AIMan::GetFlagMan() const { return m_flags; }
+
+std::vector<Geometry::Vector3> AIMan::GetGuardPoints(uint8_t team) const {
+    std::vector<Geometry::Vector3> points;
+    if (m_logic)
+        m_logic->GetGuardPoints(points, team);
+    else
+        points = m_guardPoints[team == 0 ? 0 : 1];
+    return points;
+}
+
+SearchSpace& AIMan::GetSearchSpace() { return m_astar->GetGrid(); }
+const SearchSpace& AIMan::GetSearchSpace() const { return m_astar->GetGrid(); }
+
+// ---------------------------------------------------------------- AIProcess
+
+AIProcess::AIProcess() : IProcess(kType) { AIMan::Create(); }
+
+AIProcess::~AIProcess() { AIMan::Destroy(); }
+
 void AIProcess::OnUpdate(int ms) {
-    if (AIMan* ai = AIMan::Instance(); ai && ai == m_man) ai->Update(ms);
+    if (AIMan* ai = AIMan::Instance()) ai->Update(ms);
 }
 
 }  // namespace AI
