@@ -37,33 +37,51 @@ void OpenList::Push(Node* node) {
     if (node->m_openTicket == 0) ++m_live;
     const uint32_t ticket = m_nextTicket++;
     node->m_openTicket = ticket;
-    Entry e{(static_cast<uint64_t>(OrderedBits(node->f)) << 32) | ticket, node};
+    m_pushed.push_back(node);
+    const uint64_t key = (static_cast<uint64_t>(OrderedBits(node->f)) << 32) | ticket;
     size_t i = m_heap.size();
-    m_heap.push_back(e);
+    m_heap.push_back(key);
+    uint64_t* heap = m_heap.data();
     while (i > 0) {
         const size_t parent = (i - 1) / 4;
-        if (m_heap[parent].key <= e.key) break;
-        m_heap[i] = m_heap[parent];
+        if (heap[parent] <= key) break;
+        heap[i] = heap[parent];
         i = parent;
     }
-    m_heap[i] = e;
+    heap[i] = key;
 }
 
-void OpenList::SiftDown(size_t i) {
+// Puts key at the root and moves it down to its place.
+void OpenList::SiftDown(uint64_t key) {
+    uint64_t* heap = m_heap.data();
     const size_t n = m_heap.size();
-    const Entry e = m_heap[i];
+    size_t i = 0;
     for (;;) {
         const size_t first = 4 * i + 1;
         if (first >= n) break;
         size_t best = first;
-        const size_t last = std::min(first + 4, n);
-        for (size_t c = first + 1; c < last; ++c)
-            if (m_heap[c].key < m_heap[best].key) best = c;
-        if (m_heap[best].key >= e.key) break;
-        m_heap[i] = m_heap[best];
+        uint64_t bestKey = heap[first];
+        if (first + 4 <= n) {
+            // The usual case: all four children exist.
+            const uint64_t k1 = heap[first + 1], k2 = heap[first + 2], k3 = heap[first + 3];
+            const size_t b01 = k1 < bestKey ? first + 1 : first;
+            const uint64_t m01 = k1 < bestKey ? k1 : bestKey;
+            const size_t b23 = k3 < k2 ? first + 3 : first + 2;
+            const uint64_t m23 = k3 < k2 ? k3 : k2;
+            best = m23 < m01 ? b23 : b01;
+            bestKey = m23 < m01 ? m23 : m01;
+        } else {
+            for (size_t c = first + 1; c < n; ++c)
+                if (heap[c] < bestKey) {
+                    best = c;
+                    bestKey = heap[c];
+                }
+        }
+        if (bestKey >= key) break;
+        heap[i] = bestKey;
         i = best;
     }
-    m_heap[i] = e;
+    heap[i] = key;
 }
 
 void OpenList::Remove(Node* node) {
@@ -74,21 +92,25 @@ void OpenList::Remove(Node* node) {
 
 Node* OpenList::Pop() {
     while (!m_heap.empty()) {
-        const Entry top = m_heap.front();
-        m_heap.front() = m_heap.back();
+        const uint64_t top = m_heap.front();
+        const uint64_t last = m_heap.back();
         m_heap.pop_back();
-        if (!m_heap.empty()) SiftDown(0);
-        if (top.node->m_openTicket != static_cast<uint32_t>(top.key)) continue;  // removed or pushed again since
-        top.node->m_openTicket = 0;
+        if (!m_heap.empty()) SiftDown(last);
+        const uint32_t ticket = static_cast<uint32_t>(top);
+        Node* node = m_pushed[ticket - 1];
+        if (node->m_openTicket != ticket) continue;  // removed or pushed again since
+        node->m_openTicket = 0;
         --m_live;
-        return top.node;
+        return node;
     }
     return nullptr;
 }
 
 void OpenList::Clear() {
-    for (const Entry& e : m_heap) e.node->m_openTicket = 0;
+    for (const uint64_t key : m_heap) m_pushed[static_cast<uint32_t>(key) - 1]->m_openTicket = 0;
     m_heap.clear();
+    m_pushed.clear();
+    m_nextTicket = 1;
     m_live = 0;
 }
 
@@ -117,18 +139,35 @@ const NodeTable::Slot* NodeTable::ColumnSlot(float x, float z) const {
     return &m_columns->slots[static_cast<size_t>(z) * static_cast<size_t>(m_columns->nx) + static_cast<size_t>(x)];
 }
 
-Node* NodeTable::Find(float x, float y, float z) const {
+Node* NodeTable::Find(float x, float y, float z, float& g) const {
     if (const Slot* slot = ColumnSlot(x, z)) {
         if (slot->stamp != m_generation) return nullptr;
+        if (slot->head && slot->headY == y) {
+            g = slot->headG;
+            return m_store.At(slot->head - 1);
+        }
         for (uint32_t k = slot->head; k; ) {
             Node* n = m_store.At(k - 1);
-            if (n->y == y) return n;
+            if (n->y == y) {
+                g = n->g;
+                return n;
+            }
             k = n->m_nextInColumn;
         }
         return nullptr;
     }
     const auto it = m_outside.find(Key(x, y, z));
-    return it == m_outside.end() ? nullptr : it->second;
+    if (it == m_outside.end()) return nullptr;
+    g = it->second->g;
+    return it->second;
+}
+
+void NodeTable::SetCost(Node* node, float g) {
+    node->g = g;
+    if (const Slot* found = ColumnSlot(node->x, node->z)) {
+        Slot* slot = const_cast<Slot*>(found);
+        if (slot->stamp == m_generation && slot->head == node->number + 1) slot->headG = g;
+    }
 }
 
 void NodeTable::Insert(Node* node) {
@@ -141,23 +180,34 @@ void NodeTable::Insert(Node* node) {
         }
         node->m_nextInColumn = slot->head;
         slot->head = node->number + 1;
+        slot->headY = node->y;
+        slot->headG = node->g;
         return;
     }
     if (m_outside.empty()) m_outside.reserve(m_outsideBuckets);  // only searches that leave the grid pay for it
     m_outside[Key(node->x, node->y, node->z)] = node;
 }
 
-Node* NodeStore::Add(float x, float y, float z, int32_t id, Node* parent) {
-    const size_t full = m_blocks.empty() ? 0 : (m_blocks.size() < 2 ? kFirst : kFirst << (m_blocks.size() - 2));
-    if (m_blocks.empty() || m_blocks.back().size() == full) {
-        const size_t size = m_blocks.size() < 2 ? kFirst : kFirst << (m_blocks.size() - 1);
+void NodeStore::Grow() {
+    if (m_used == m_blocks.size()) {
         m_blocks.emplace_back();
-        m_blocks.back().reserve(size);
+        m_blocks.back().reserve(BlockSize(m_used));
     }
-    m_blocks.back().emplace_back(x, y, z, id, parent);
-    Node* node = &m_blocks.back().back();
-    node->number = static_cast<uint32_t>(m_count++);
-    return node;
+    m_end += BlockSize(m_used);
+    ++m_used;
+}
+
+void NodeStore::Clear() {
+    for (size_t b = 0; b < m_used; ++b) m_blocks[b].clear();
+    m_used = 0;
+    m_count = 0;
+    m_end = 0;
+}
+
+size_t NodeStore::Capacity() const {
+    size_t n = 0;
+    for (size_t b = 0; b < m_blocks.size(); ++b) n += BlockSize(b);
+    return n;
 }
 
 SearchData::SearchData(std::unique_ptr<IRequest> req, std::unique_ptr<NodeTable::Columns> columns, size_t buckets)
@@ -238,14 +288,21 @@ std::unique_ptr<NodeTable::Columns> AStar::AcquireColumns() {
     return c;
 }
 
-void AStar::RecycleColumns(SearchData& s) {
-    std::unique_ptr<NodeTable::Columns> c = s.table.ReleaseColumns();
+void AStar::Recycle(SearchData& s) {
     const size_t keep = static_cast<size_t>(std::max(1, m_settings.maxSearches));
+    std::unique_ptr<NodeTable::Columns> c = s.table.ReleaseColumns();
     if (c && m_spareColumns.size() < keep) m_spareColumns.push_back(std::move(c));
+    // The blocks of a very large search are given back rather than kept.
+    if (m_spareScratch.size() < keep && s.nodes.Capacity() <= kKeptNodes) {
+        s.open.Clear();
+        s.nodes.Clear();
+        m_spareScratch.push_back(Scratch{std::move(s.nodes), std::move(s.open)});
+    }
 }
 
 void AStar::Clear() {
     m_spareColumns.clear();
+    m_spareScratch.clear();
     m_pending.clear();
     for (const auto& s : m_running) s->done = true;
     m_running.clear();
@@ -271,7 +328,7 @@ void AStar::Update() {
         RunSlice(*s, m_running.size());
         if (i >= m_running.size() || m_running[i] != s) break;  // the list was cleared meanwhile
         if (s->done) {
-            RecycleColumns(*s);
+            Recycle(*s);
             m_running.erase(m_running.begin() + static_cast<std::ptrdiff_t>(i));
         }
         else
@@ -284,6 +341,11 @@ void AStar::StartSearch() {
     m_pending.pop_front();
     const size_t buckets = static_cast<size_t>(std::max(1, m_settings.hashTableSize));
     auto s = std::make_shared<SearchData>(std::move(request), AcquireColumns(), buckets);
+    if (!m_spareScratch.empty()) {
+        s->nodes = std::move(m_spareScratch.back().nodes);
+        s->open = std::move(m_spareScratch.back().open);
+        m_spareScratch.pop_back();
+    }
     IRequest& req = *s->request;
     s->startCell = m_grid.WorldToCell(req.GetStart());
     s->goalCell = m_grid.WorldToCell(req.GetGoal());
@@ -294,18 +356,18 @@ void AStar::StartSearch() {
     if (name != "PathRequest" && name != "TowerPathRequest" && name != "ExhaustiveRequest" &&
         (m_grid.IsCellBlocked(st.x, st.y, st.z) || m_grid.IsCellBlocked(gc.x, gc.y, gc.z))) {
         Finish(*s, false);
-        RecycleColumns(*s);
+        Recycle(*s);
         return;
     }
     if (name == "ExhaustiveRequest" && !m_grid.IsInBounds(gc.x, gc.y, gc.z)) {
         Finish(*s, false);
-        RecycleColumns(*s);
+        Recycle(*s);
         return;
     }
     if (name == "PathRequest" && HasLineOfSight(st, gc)) {
         s->path = {CellPoint(st), CellPoint(gc)};
         Finish(*s, true);
-        RecycleColumns(*s);
+        Recycle(*s);
         return;
     }
     Node* start = s->nodes.Add(st.x, st.y, st.z, s->nodeCounter++, nullptr);
@@ -353,6 +415,7 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
     }
 
     const Geometry::Vector3 gc = s.goalCell;
+    const SearchSpace::CellBox bounds = m_grid.SearchCells(req.GetSearchMin(), req.GetSearchMax());
     const float weight = m_settings.heuristicWeight;
     const float climb = m_settings.climbPenalty;
     const bool draw = m_settings.drawSearch;
@@ -376,10 +439,10 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
             atGoal = true;
             break;
         }
-        m_grid.GetNeighbours(s.neighbours, cur->x, cur->y, cur->z, req.GetSearchMin(), req.GetSearchMax(), clearance,
-                             jump);
+        const int count = m_grid.FillNeighbours(s.neighbours, cur->x, cur->y, cur->z, bounds, clearance, jump);
         const Node* par = cur->parent;
-        for (const Geometry::Vector3& nb : s.neighbours) {
+        for (int k = 0; k < count; ++k) {
+            const Geometry::Vector3& nb = s.neighbours[k];
             float step;
             if (nb.y != cur->y)
                 step = climb;
@@ -392,12 +455,13 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
                         nb.z - cur->z != cur->z - par->z))
                 g += turnPenalty;
 
-            Node* node = s.table.Find(nb.x, nb.y, nb.z);
+            float known = 0.0f;
+            Node* node = s.table.Find(nb.x, nb.y, nb.z, known);
             if (node) {
-                if (!(g < node->g)) continue;
+                if (!(g < known)) continue;
                 s.open.Remove(node);
                 node->parent = cur;
-                node->g = g;
+                s.table.SetCost(node, g);
                 node->f = node->h * weight + g;
                 s.open.Push(node);
             } else {

@@ -51,7 +51,7 @@ private:
 // The open list: the node of smallest f first, and of two equal f the one
 // pushed first. A node whose cost improves is pushed again and its older
 // entry is skipped. A four-way heap of one 64-bit key per entry: f (as an
-// order-keeping integer) above the push count.
+// order-keeping integer) above the push count, which also finds the node.
 class OpenList {
 public:
     bool Empty() const { return m_live == 0; }
@@ -61,16 +61,14 @@ public:
     void Remove(Node* node);
     bool Contains(const Node* node) const { return node->m_openTicket != 0; }
     Node* Pop();
+    // Empties the list (its nodes are no longer open); keeps the memory.
     void Clear();
 
 private:
-    struct Entry {
-        uint64_t key;
-        Node* node;
-    };
-    void SiftDown(size_t i);
+    void SiftDown(uint64_t key);
 
-    std::vector<Entry> m_heap;
+    std::vector<uint64_t> m_heap;
+    std::vector<Node*> m_pushed;  // the node of push count t is m_pushed[t - 1]
     uint32_t m_nextTicket = 1;
     size_t m_live = 0;
 };
@@ -78,7 +76,12 @@ private:
 // Node storage in large blocks: addresses stay put as the search grows.
 class NodeStore {
 public:
-    Node* Add(float x, float y, float z, int32_t id, Node* parent);
+    Node* Add(float x, float y, float z, int32_t id, Node* parent) {
+        if (m_count == m_end) Grow();
+        Node* node = &m_blocks[m_used - 1].emplace_back(x, y, z, id, parent);
+        node->number = static_cast<uint32_t>(m_count++);
+        return node;
+    }
     size_t Size() const { return m_count; }
     // The node numbered i (0 first).
     Node* At(size_t i) const {
@@ -89,11 +92,20 @@ public:
         const size_t b = 64 - static_cast<size_t>(__builtin_clzll(static_cast<unsigned long long>(i / kFirst)));
         return const_cast<Node*>(&m_blocks[b][i - (kFirst << (b - 1))]);
     }
+    // Drops every node and keeps the blocks for the next search.
+    void Clear();
+    // Nodes the kept blocks hold without allocating.
+    size_t Capacity() const;
 
 private:
+    void Grow();
+    static size_t BlockSize(size_t b) { return b < 2 ? kFirst : kFirst << (b - 1); }
+
     static constexpr size_t kFirst = 256;
     std::vector<std::vector<Node>> m_blocks;
+    size_t m_used = 0;   // blocks holding nodes of this search
     size_t m_count = 0;
+    size_t m_end = 0;    // nodes the used blocks hold when full
 };
 
 // Every node a search created, by cell. In the table and not in the open
@@ -106,6 +118,10 @@ public:
     struct Slot {
         uint32_t stamp = 0;
         uint32_t head = 0;  // node number + 1 in the search's store; 0 none
+        // The head node's level and cost, so that most look-ups never touch
+        // the node itself.
+        float headY = 0.0f;
+        float headG = 0.0f;
     };
     // Column slots, reused by one search after another.
     struct Columns {
@@ -117,8 +133,16 @@ public:
 
     // Starts a new generation of the columns; outsideBuckets sizes the map.
     NodeTable(std::unique_ptr<Columns> columns, size_t outsideBuckets, const class NodeStore& store);
-    Node* Find(float x, float y, float z) const;
+    Node* Find(float x, float y, float z) const {
+        float g;
+        return Find(x, y, z, g);
+    }
+    // Also gives the node's g (read from its column slot when it can be).
+    Node* Find(float x, float y, float z, float& g) const;
+    // The node's g must be set first.
     void Insert(Node* node);
+    // Gives a node of the table a new g.
+    void SetCost(Node* node, float g);
     size_t Size() const { return m_count; }
     // Hands the column slots back for the next search.
     std::unique_ptr<Columns> ReleaseColumns() { return std::move(m_columns); }
@@ -142,7 +166,7 @@ struct SearchData {
     OpenList open;
     NodeStore nodes;
     NodeTable table;
-    std::vector<Geometry::Vector3> neighbours;
+    Geometry::Vector3 neighbours[SearchSpace::kMaxNeighbours];
     Path path;
     Geometry::Vector3 startCell{};
     Geometry::Vector3 goalCell{};
@@ -163,6 +187,9 @@ public:
     static constexpr uint64_t kUnfetchedPathLifetimeMs = 10000;
     static constexpr float kTurnPenalty = 0.1f;
     static constexpr float kDiagonalCost = 1.4142f;
+    // Finished searches leave their node blocks to later ones up to this
+    // many nodes.
+    static constexpr size_t kKeptNodes = size_t{1} << 18;
 
     // Both must outlive the manager; they are read at every use.
     AStar(const AISettings& settings, const AIClock& clock);
@@ -210,7 +237,9 @@ private:
     int32_t StorePath(Path path);
     void ReleaseStalePaths();
     std::unique_ptr<NodeTable::Columns> AcquireColumns();
-    void RecycleColumns(SearchData& s);
+    // Hands a finished search's column slots, nodes' blocks and open list's
+    // memory to later searches.
+    void Recycle(SearchData& s);
     PathPoint CellPoint(const Geometry::Vector3& cell) const;
 
     struct StoredPath {
@@ -227,6 +256,11 @@ private:
     SearchSpace m_grid;
     std::map<int32_t, StoredPath> m_paths;
     std::vector<std::unique_ptr<NodeTable::Columns>> m_spareColumns;
+    struct Scratch {
+        NodeStore nodes;
+        OpenList open;
+    };
+    std::vector<Scratch> m_spareScratch;
     int32_t m_nextResultId = 0;
     size_t m_lastNodeCount = 0;
     float m_turnPenalty = kTurnPenalty;

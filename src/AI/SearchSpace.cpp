@@ -178,35 +178,59 @@ bool SearchSpace::OnBlockEvent(const EventSystem::IEvent& event) {
 uint64_t SearchSpace::StoredWord(size_t column, size_t w) const {
     if (w == 0) return m_low[column];
     // Nothing is stored at or above the column's length.
-    if (m_length[column] <= 64 * w) return 0;
+    if (m_high.empty() || m_length[column] <= 64 * w) return 0;
     const auto it = m_high.find(column);
     if (it == m_high.end() || w - 1 >= it->second.size()) return 0;
     return it->second[w - 1];
 }
 
-uint64_t SearchSpace::BlockedWindow(int x, int z, int base) const {
-    if (x < 0 || x >= m_nx || z < 0 || z >= m_nz) return ~uint64_t{0};
-    const size_t column = static_cast<size_t>(z) * static_cast<size_t>(m_nx) + static_cast<size_t>(x);
-    uint64_t bits;
+SearchSpace::WindowShape SearchSpace::ShapeAt(int base) const {
+    WindowShape s;
     if (base <= -64) {
-        bits = ~uint64_t{0};
-    } else if (base < 0) {
-        // Levels below 0 are blocked.
-        const int below = -base;
-        bits = (m_low[column] << below) | ((uint64_t{1} << below) - 1);
+        s.all = true;
+        return s;
+    }
+    if (base < 0) {
+        s.below = -base;
+        s.belowMask = (uint64_t{1} << s.below) - 1;  // levels below 0 are blocked
     } else {
-        const size_t w = static_cast<size_t>(base) / 64;
-        const int off = base % 64;
-        bits = StoredWord(column, w) >> off;
-        if (off) bits |= StoredWord(column, w + 1) << (64 - off);
+        s.word = static_cast<size_t>(base) / 64;
+        s.offset = base % 64;
     }
     // So are the grid's top level and everything above it.
     const long long top = static_cast<long long>(m_ny) - base;
     if (top <= 0)
-        bits = ~uint64_t{0};
+        s.all = true;
     else if (top < 64)
-        bits |= ~uint64_t{0} << top;
-    return bits;
+        s.topMask = ~uint64_t{0} << top;
+    return s;
+}
+
+[[gnu::always_inline]] inline uint64_t SearchSpace::Window(size_t column, const WindowShape& s) const {
+    if (s.all) return ~uint64_t{0};
+    uint64_t bits;
+    if (s.below) {
+        bits = (m_low[column] << s.below) | s.belowMask;
+    } else if (s.word == 0 && m_high.empty()) {
+        bits = m_low[column] >> s.offset;
+    } else {
+        bits = StoredWord(column, s.word) >> s.offset;
+        if (s.offset) bits |= StoredWord(column, s.word + 1) << (64 - s.offset);
+    }
+    return bits | s.topMask;
+}
+
+uint64_t SearchSpace::BlockedWindow(int x, int z, int base) const {
+    if (x < 0 || x >= m_nx || z < 0 || z >= m_nz) return ~uint64_t{0};
+    return Window(static_cast<size_t>(z) * static_cast<size_t>(m_nx) + static_cast<size_t>(x), ShapeAt(base));
+}
+
+void SearchSpace::GetNeighbours(std::vector<Geometry::Vector3>& out, float x, float y, float z,
+                                const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax, int clearance,
+                                int jumpHeight) const {
+    Geometry::Vector3 cells[kMaxNeighbours];
+    const int n = FillNeighbours(cells, x, y, z, SearchCells(searchMin, searchMax), clearance, jumpHeight);
+    out.assign(cells, cells + n);
 }
 
 // The four passes over bit words: for each of the nine columns around the
@@ -216,30 +240,46 @@ uint64_t SearchSpace::BlockedWindow(int x, int z, int base) const {
 // inputs outside what the words cover (no clearance, very tall clearance,
 // cells that are not whole numbers or far away, grids too large for the
 // float column index to be exact) take that walk itself.
-void SearchSpace::GetNeighbours(std::vector<Geometry::Vector3>& out, float x, float y, float z,
-                                const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax, int clearance,
-                                int jumpHeight) const {
+int SearchSpace::FillNeighbours(Geometry::Vector3* out, float x, float y, float z, const CellBox& bounds,
+                                int clearance, int jumpHeight) const {
     constexpr float kFar = 1048576.0f;
     auto whole = [&](float v) { return v >= -kFar && v <= kFar && v == static_cast<float>(static_cast<int>(v)); };
+    int n = 0;
     if (clearance < 1 || clearance > 62 || !whole(x) || !whole(y) || !whole(z) ||
         static_cast<size_t>(m_nx) * static_cast<size_t>(m_nz) > (size_t{1} << 24)) {
-        GetNeighboursCellByCell(out, x, y, z, searchMin, searchMax, clearance, jumpHeight);
-        return;
+        WalkCells([&](float cx, float cy, float cz) { out[n++] = Geometry::Vector3(cx, cy, cz); }, x, y, z, bounds,
+                  clearance, jumpHeight);
+        return n;
     }
-    out.clear();
-    const Geometry::Vector3 lo = WorldToCell(searchMin);
-    const Geometry::Vector3 hi = WorldToCell(searchMax);
+    const Geometry::Vector3& lo = bounds.lo;
+    const Geometry::Vector3& hi = bounds.hi;
     const int ix = static_cast<int>(x), iy = static_cast<int>(y), iz = static_cast<int>(z);
-    const int base = iy - 1;
+
+    // Words of the walker's column and of the eight around it.
+    const WindowShape shape = ShapeAt(iy - 1);
+    uint64_t here, straight[4], diagonal[4];
+    if (ix >= 1 && ix < m_nx - 1 && iz >= 1 && iz < m_nz - 1) {
+        const size_t c = static_cast<size_t>(iz) * static_cast<size_t>(m_nx) + static_cast<size_t>(ix);
+        const size_t row = static_cast<size_t>(m_nx);
+        here = Window(c, shape);
+        straight[0] = Window(c + 1, shape);
+        straight[1] = Window(c + row, shape);
+        straight[2] = Window(c - 1, shape);
+        straight[3] = Window(c - row, shape);
+        diagonal[0] = Window(c + row + 1, shape);
+        diagonal[1] = Window(c + row - 1, shape);
+        diagonal[2] = Window(c - row + 1, shape);
+        diagonal[3] = Window(c - row - 1, shape);
+    } else {
+        here = BlockedWindow(ix, iz, iy - 1);
+        for (int d = 0; d < 4; ++d) {
+            straight[d] = BlockedWindow(ix + kStraight[d][0], iz + kStraight[d][1], iy - 1);
+            diagonal[d] = BlockedWindow(ix + kDiagonal[d][0], iz + kDiagonal[d][1], iy - 1);
+        }
+    }
 
     const uint64_t room = ((uint64_t{1} << clearance) - 1) << 1;  // levels y .. y + C - 1
     const uint64_t roomUp = room << 1;                            // levels y + 1 .. y + C
-    const uint64_t here = BlockedWindow(ix, iz, base);
-    uint64_t straight[4], diagonal[4];
-    for (int d = 0; d < 4; ++d) {
-        straight[d] = BlockedWindow(ix + kStraight[d][0], iz + kStraight[d][1], base);
-        diagonal[d] = BlockedWindow(ix + kDiagonal[d][0], iz + kDiagonal[d][1], base);
-    }
     // The search-bounds test per column, and over the levels the passes use
     // (the float sums are those of the cell walk).
     auto xzIn = [&](float cx, float cz) { return cx >= lo.x && cx <= hi.x && cz >= lo.z && cz <= hi.z; };
@@ -248,50 +288,64 @@ void SearchSpace::GetNeighbours(std::vector<Geometry::Vector3>& out, float x, fl
     const bool upIn = y + 0.0f + 1.0f >= lo.y && y + cm1 + 1.0f <= hi.y;
 
     // 1. Level moves: a floor under the neighbour and room above it.
-    for (int d = 0; d < 4; ++d) {
-        const float nx = x + kStraight[d][0], nz = z + kStraight[d][1];
-        const uint64_t w = straight[d];
-        if ((w & 1u) && !(w & room) && levelIn && xzIn(nx, nz)) out.emplace_back(nx, y, nz);
-    }
-    // 2. Diagonals: as level moves, and neither side cell may be blocked.
-    // The side columns of diagonal d are straight[] entries: +x is 0, +z 1,
-    // -x 2, -z 3.
-    for (int d = 0; d < 4; ++d) {
-        const float nx = x + kDiagonal[d][0], nz = z + kDiagonal[d][1];
-        const uint64_t w = diagonal[d];
-        const uint64_t sideX = straight[kDiagonal[d][0] > 0 ? 0 : 2];
-        const uint64_t sideZ = straight[kDiagonal[d][1] > 0 ? 1 : 3];
-        if ((w & 1u) && !((w | sideX | sideZ) & room) && levelIn && xzIn(nx, nz)) out.emplace_back(nx, y, nz);
+    if (levelIn) {
+        for (int d = 0; d < 4; ++d) {
+            const float nx = x + kStraight[d][0], nz = z + kStraight[d][1];
+            const uint64_t w = straight[d];
+            if ((w & 1u) && !(w & room) && xzIn(nx, nz)) out[n++] = Geometry::Vector3(nx, y, nz);
+        }
+        // 2. Diagonals: as level moves, and neither side cell may be blocked.
+        // The side columns of diagonal d are straight[] entries: +x is 0, +z
+        // 1, -x 2, -z 3.
+        for (int d = 0; d < 4; ++d) {
+            const float nx = x + kDiagonal[d][0], nz = z + kDiagonal[d][1];
+            const uint64_t w = diagonal[d];
+            const uint64_t sideX = straight[kDiagonal[d][0] > 0 ? 0 : 2];
+            const uint64_t sideZ = straight[kDiagonal[d][1] > 0 ? 1 : 3];
+            if ((w & 1u) && !((w | sideX | sideZ) & room) && xzIn(nx, nz)) out[n++] = Geometry::Vector3(nx, y, nz);
+        }
     }
     // 3. Step-ups: a block beside the walker, room above it and above him.
-    for (int d = 0; d < 4; ++d) {
-        const float nx = x + kStraight[d][0], nz = z + kStraight[d][1];
-        const uint64_t w = straight[d];
-        if ((w & 2u) && !((w | here) & roomUp) && upIn && xzIn(nx, nz)) out.emplace_back(nx, y + 1.0f, nz);
+    if (upIn && !(here & roomUp)) {
+        for (int d = 0; d < 4; ++d) {
+            const float nx = x + kStraight[d][0], nz = z + kStraight[d][1];
+            const uint64_t w = straight[d];
+            if ((w & 2u) && !(w & roomUp) && xzIn(nx, nz)) out[n++] = Geometry::Vector3(nx, y + 1.0f, nz);
+        }
     }
     // 4. Drops: an edge beside the walker, then the first floor within reach.
-    for (int d = 0; d < 4; ++d) {
-        const float nx = x + kStraight[d][0], nz = z + kStraight[d][1];
-        const uint64_t w = straight[d];
-        if ((w & 1u) || (w & room) || !levelIn || !xzIn(nx, nz)) continue;
-        // The column is inside the grid (its cells at y are free), so the
-        // walk down meets level -1 at the latest.
-        const int cx = ix + kStraight[d][0], cz = iz + kStraight[d][1];
-        for (int j = 0; j < jumpHeight; ++j) {
-            if (IsCellBlocked(cx, iy - j - 1, cz)) {
-                out.emplace_back(nx, y - static_cast<float>(j), nz);
-                break;
+    if (levelIn) {
+        for (int d = 0; d < 4; ++d) {
+            const float nx = x + kStraight[d][0], nz = z + kStraight[d][1];
+            const uint64_t w = straight[d];
+            if ((w & 1u) || (w & room) || !xzIn(nx, nz)) continue;
+            // The column is inside the grid (its cells at y are free), so the
+            // walk down meets level -1 at the latest.
+            const int cx = ix + kStraight[d][0], cz = iz + kStraight[d][1];
+            for (int j = 0; j < jumpHeight; ++j) {
+                if (IsCellBlocked(cx, iy - j - 1, cz)) {
+                    out[n++] = Geometry::Vector3(nx, y - static_cast<float>(j), nz);
+                    break;
+                }
             }
         }
     }
+    return n;
 }
 
 void SearchSpace::GetNeighboursCellByCell(std::vector<Geometry::Vector3>& out, float x, float y, float z,
                                           const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax,
                                           int clearance, int jumpHeight) const {
     out.clear();
-    const Geometry::Vector3 lo = WorldToCell(searchMin);
-    const Geometry::Vector3 hi = WorldToCell(searchMax);
+    WalkCells([&](float cx, float cy, float cz) { out.emplace_back(cx, cy, cz); }, x, y, z,
+              SearchCells(searchMin, searchMax), clearance, jumpHeight);
+}
+
+template <class Emit>
+void SearchSpace::WalkCells(Emit emit, float x, float y, float z, const CellBox& bounds, int clearance,
+                            int jumpHeight) const {
+    const Geometry::Vector3& lo = bounds.lo;
+    const Geometry::Vector3& hi = bounds.hi;
     auto inSearch = [&](float cx, float cy, float cz) {
         return cx >= lo.x && cx <= hi.x && cy >= lo.y && cy <= hi.y && cz >= lo.z && cz <= hi.z;
     };
@@ -305,7 +359,7 @@ void SearchSpace::GetNeighboursCellByCell(std::vector<Geometry::Vector3>& out, f
         bool ok = true;
         for (int i = 0; i < clearance && ok; ++i)
             ok = IsCellBlocked(nx, y - 1.0f, nz) && freeInSearch(nx, y + i, nz);
-        if (ok) out.emplace_back(nx, y, nz);
+        if (ok) emit(nx, y, nz);
     }
     // 2. Diagonals: as level moves, and neither side cell may be blocked.
     for (const auto& d : kDiagonal) {
@@ -314,7 +368,7 @@ void SearchSpace::GetNeighboursCellByCell(std::vector<Geometry::Vector3>& out, f
         for (int i = 0; i < clearance && ok; ++i)
             ok = IsCellBlocked(nx, y - 1.0f, nz) && freeInSearch(nx, y + i, nz) && !IsCellBlocked(nx, y + i, z) &&
                  !IsCellBlocked(x, y + i, nz);
-        if (ok) out.emplace_back(nx, y, nz);
+        if (ok) emit(nx, y, nz);
     }
     // 3. Step-ups: a block beside the walker, room above it and above him.
     for (const auto& d : kStraight) {
@@ -322,7 +376,7 @@ void SearchSpace::GetNeighboursCellByCell(std::vector<Geometry::Vector3>& out, f
         bool ok = true;
         for (int i = 0; i < clearance && ok; ++i)
             ok = IsCellBlocked(nx, y, nz) && freeInSearch(nx, y + i + 1.0f, nz) && !IsCellBlocked(x, y + i + 1.0f, z);
-        if (ok) out.emplace_back(nx, y + 1.0f, nz);
+        if (ok) emit(nx, y + 1.0f, nz);
     }
     // 4. Drops: an edge beside the walker, then the first floor within reach.
     for (const auto& d : kStraight) {
@@ -333,7 +387,7 @@ void SearchSpace::GetNeighboursCellByCell(std::vector<Geometry::Vector3>& out, f
         if (!ok) continue;
         for (int j = 0; j < jumpHeight; ++j) {
             if (IsCellBlocked(nx, y - j - 1.0f, nz)) {
-                out.emplace_back(nx, y - static_cast<float>(j), nz);
+                emit(nx, y - static_cast<float>(j), nz);
                 break;
             }
         }

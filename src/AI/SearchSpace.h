@@ -55,6 +55,20 @@ public:
     void GetNeighbours(std::vector<Geometry::Vector3>& out, float x, float y, float z,
                        const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax, int clearance,
                        int jumpHeight) const;
+    // At most this many cells are one move away.
+    static constexpr int kMaxNeighbours = 16;
+    // Search bounds turned into cells (WorldToCell of the two world points).
+    struct CellBox {
+        Geometry::Vector3 lo;
+        Geometry::Vector3 hi;
+    };
+    CellBox SearchCells(const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax) const {
+        return {WorldToCell(searchMin), WorldToCell(searchMax)};
+    }
+    // GetNeighbours into out[0 .. kMaxNeighbours) with the bounds already in
+    // cells; answers how many.
+    int FillNeighbours(Geometry::Vector3* out, float x, float y, float z, const CellBox& bounds, int clearance,
+                       int jumpHeight) const;
     // The same list, found by testing one cell at a time.
     void GetNeighboursCellByCell(std::vector<Geometry::Vector3>& out, float x, float y, float z,
                                  const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax,
@@ -83,6 +97,19 @@ private:
     // (x, base + k, z) is blocked: outside the grid, below level 0 and from
     // the grid's top up everything is.
     uint64_t BlockedWindow(int x, int z, int base) const;
+    // What a window starting at one level takes from every column.
+    struct WindowShape {
+        bool all = false;  // wholly below level 0 or above the top
+        int below = 0;     // levels under 0 at its start
+        uint64_t belowMask = 0;
+        size_t word = 0;  // first stored word and the bit it starts at
+        int offset = 0;
+        uint64_t topMask = 0;  // levels from the top up
+    };
+    WindowShape ShapeAt(int base) const;
+    uint64_t Window(size_t column, const WindowShape& shape) const;
+    template <class Emit>
+    void WalkCells(Emit emit, float x, float y, float z, const CellBox& bounds, int clearance, int jumpHeight) const;
     void SetBit(size_t column, int level, bool mark);
     static void AxisSamples(float lo, float hi, float gridMin, int n, std::vector<int>& cells);
 

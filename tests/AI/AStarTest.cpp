@@ -1,6 +1,7 @@
 // Time-sliced A* over the search grid, and the two kinds of search request.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -378,6 +379,57 @@ TEST(NodeStore, NodesKeepTheirPlaceAcrossBlocks) {
     }
 }
 
+// Look-ups read a column's newest node and its cost from the column's slot;
+// other levels of the column, costs that improve and cells outside the grid
+// must still come out right, and a new search sees none of the old nodes.
+TEST(NodeTable, FindsEveryLevelOfAColumnWithItsCurrentCost) {
+    NodeStore store;
+    auto columns = std::make_unique<NodeTable::Columns>();
+    columns->nx = 4;
+    columns->nz = 4;
+    columns->slots.resize(16);
+    auto table = std::make_unique<NodeTable>(std::move(columns), 8, store);
+    auto add = [&](float x, float y, float z, float g) {
+        Node* n = store.Add(x, y, z, static_cast<int32_t>(store.Size()), nullptr);
+        n->g = g;
+        table->Insert(n);
+        return n;
+    };
+    Node* low = add(1, 0, 2, 5);
+    Node* high = add(1, 3, 2, 7);  // now the column's newest
+    Node* outside = add(-1, 0, 9, 2);
+    struct Case {
+        float x, y, z;
+        Node* node;
+        float g;
+    };
+    auto check = [&](std::initializer_list<Case> cases) {
+        for (const Case& c : cases) {
+            float g = -1;
+            EXPECT_EQ(table->Find(c.x, c.y, c.z, g), c.node) << c.x << "," << c.y << "," << c.z;
+            if (c.node) {
+                EXPECT_EQ(g, c.g) << c.x << "," << c.y << "," << c.z;
+            }
+        }
+    };
+    check({{1, 0, 2, low, 5}, {1, 3, 2, high, 7}, {-1, 0, 9, outside, 2}, {1, 1, 2, nullptr, 0},
+           {2, 0, 2, nullptr, 0}, {-1, 1, 9, nullptr, 0}});
+    table->SetCost(low, 4.5f);
+    table->SetCost(high, 6.5f);
+    table->SetCost(outside, 1.5f);
+    check({{1, 0, 2, low, 4.5f}, {1, 3, 2, high, 6.5f}, {-1, 0, 9, outside, 1.5f}});
+    EXPECT_EQ(low->g, 4.5f);
+    EXPECT_EQ(high->g, 6.5f);
+    // The next search on the same slots starts empty.
+    columns = table->ReleaseColumns();
+    store.Clear();
+    table = std::make_unique<NodeTable>(std::move(columns), 8, store);
+    check({{1, 0, 2, nullptr, 0}, {1, 3, 2, nullptr, 0}});
+    Node* again = add(1, 0, 2, 3);
+    EXPECT_EQ(again->number, 0u);
+    check({{1, 0, 2, again, 3}, {1, 3, 2, nullptr, 0}});
+}
+
 TEST_F(AStarTest, TimeSliceIsHonouredAcrossUpdates) {
     const std::vector<std::string> rows = {
         "....................", ".S..............#...", "................#...", "................#.G.",
@@ -474,6 +526,81 @@ TEST_F(AStarTest, ANewSearchStartsWhenOneFinishes) {
     EXPECT_EQ(astar->PendingCount(), 1u);
     astar->Update();
     EXPECT_EQ(bot.inbox->received.size(), 2u);
+}
+
+// Finished searches hand their node blocks, open-list memory and column
+// slots to later ones. A search must not see anything of the one before: the
+// same request, run alone, after a larger search and interleaved with others
+// in running-out slices, visits the same nodes in the same order with the
+// same costs and finds the same path.
+TEST_F(AStarTest, SearchesOnReusedMemoryVisitTheSameNodesInTheSameOrder) {
+    struct Trace {
+        std::vector<std::array<float, 5>> visits;
+        int32_t id = -1;
+        int reports = 0;
+    };
+    class TraceRequest : public PathRequest {
+    public:
+        TraceRequest(Trace* t, const SearchSpace& grid, const Vector3& s, const Vector3& g)
+            : PathRequest(grid, s, g, IRequest::kNoRequester, 0, 0, 0, 0, 1000000), m_t(t) {}
+        void VisitNode(const Node& n) override { m_t->visits.push_back({n.x, n.y, n.z, n.g, n.f}); }
+        void OnSuccess(int32_t id) override {
+            m_t->id = id;
+            ++m_t->reports;
+        }
+        void OnFailure() override { ++m_t->reports; }
+
+    private:
+        Trace* m_t;
+    };
+    // 40 x 12, split by a wall with its gap at the far end, more walls and
+    // one-high blocks: searches of several hundred nodes, past the first node
+    // blocks.
+    Map({"....................#...................",
+         ".S..................#...............G...",
+         "...............11...#......#............",
+         ".....####...........#......#............",
+         "....................#......#......1.....",
+         "....................#......#............",
+         "............#.......#...................",
+         "............#.......#...................",
+         "...11.......#.......#..........###......",
+         "....................#...................",
+         ".........1..........#.........1.........",
+         "........................................"});
+    const Vector3 in(0.5f, 0.2f, 0.5f);
+    const Vector3 a0 = start + in, a1 = goal + in;
+    const Vector3 b0 = Vector3(39, 0, 11) + in, b1 = Vector3(0, 0, 11) + in;
+    auto run = [&](std::vector<std::pair<Vector3, Vector3>> jobs) {
+        std::vector<std::unique_ptr<Trace>> traces;
+        for (const auto& j : jobs) {
+            traces.push_back(std::make_unique<Trace>());
+            astar->AddRequest(std::make_unique<TraceRequest>(traces.back().get(), astar->GetGrid(), j.first, j.second));
+        }
+        RunToEnd(100000);
+        std::vector<std::pair<std::vector<std::array<float, 5>>, std::vector<Vector3>>> out;
+        for (auto& t : traces) {
+            EXPECT_EQ(t->reports, 1);
+            Path p;
+            EXPECT_TRUE(astar->RetrievePath(t->id, p));
+            out.emplace_back(std::move(t->visits), Cells(p));
+        }
+        return out;
+    };
+    const auto alone = run({{a0, a1}})[0];
+    ASSERT_GT(astar->LastSearchNodeCount(), 300u);
+    ASSERT_FALSE(alone.second.empty());
+    const auto other = run({{b0, b1}})[0];
+    EXPECT_EQ(run({{a0, a1}})[0], alone);
+    // Two at a time in slices that run out after a few nodes.
+    settings.maxSearches = 2;
+    astar->SetMillisecondClock([this] { return fakeMs++ / 4; });
+    const auto mixed = run({{b0, b1}, {a0, a1}, {a0, a1}, {b0, b1}, {a0, a1}});
+    EXPECT_EQ(mixed[0], other);
+    EXPECT_EQ(mixed[1], alone);
+    EXPECT_EQ(mixed[2], alone);
+    EXPECT_EQ(mixed[3], other);
+    EXPECT_EQ(mixed[4], alone);
 }
 
 TEST_F(AStarTest, AResultCanBeFetchedOnce) {
