@@ -54,7 +54,7 @@ protected:
                         EventTypes::EventUpdateGameOver, EventTypes::EventUpdateInitializeGameView,
                         EventTypes::EventUpdatePickUpBlock, EventTypes::EventUpdateBlockActive,
                         EventTypes::EventUpdateCollisionToClient, EventTypes::EventCommandCreateBlock,
-                        EventTypes::EventUpdateThrowBlock>();
+                        EventTypes::EventUpdateThrowBlock, EventTypes::EventUpdateJump>();
     }
     void TearDown() override {
         stepper.reset();
