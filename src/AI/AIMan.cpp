@@ -1,7 +1,5 @@
 #include "AI/AIMan.h"
 
-#include <cmath>
-
 #include "AI/AStar.h"
 #include "AI/BotGameView.h"
 #include "AI/InfoCollector.h"
@@ -144,9 +142,9 @@ PlayerRecord* AIMan::FindPlayer(uint16_t actorId) const {
 
 Geometry::Vector3 AIMan::ProjectToGround(const Geometry::Vector3& point) const {
     const SearchSpace& grid = m_astar->GetGrid();
-    // Cells below the floor count as blocked, so the walk ends at the latest
-    // there; the cap only guards against a point that is not a number.
-    const int limit = static_cast<int>(std::ceil(std::fabs(point.y - grid.Minimum().y))) + 2;
+    // Cells outside the grid count as blocked: a point above or below it stops
+    // at once, one inside reaches the floor within the grid's height.
+    const int limit = grid.CellsY() + 2;
     for (int k = 0; k <= limit; ++k) {
         const Geometry::Vector3 cell = grid.WorldToCell(point.x, point.y - static_cast<float>(k), point.z);
         if (grid.IsCellBlocked(cell.x, cell.y, cell.z))

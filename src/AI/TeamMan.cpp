@@ -369,7 +369,7 @@ bool TeamMan::OnPickUpBlock(const EventSystem::IEvent& event) {
     const uint16_t blockId = static_cast<uint16_t>(d.blockId);
     if (d.team == m_team)
         if (MsgRoute* route = MsgRoute::Instance())
-            route->SendMessage(0, MSG_PICKUP_CONFIRMATION, picker, 0, SCOPE_NONE, 0, 1, d.blockId);
+            route->SendMessage(0, MSG_PICKUP_CONFIRMATION, picker, 0, SCOPE_NONE, 0, 1, blockId);
     const std::vector<std::shared_ptr<BotGameView>> bots = m_bots;
     for (const auto& bot : bots) {
         if (bot->GetActorId() == picker) continue;

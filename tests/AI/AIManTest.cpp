@@ -2,6 +2,7 @@
 // projection, the tutorial flag, and its end.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "AI/SML/Msg.h"
@@ -99,6 +100,12 @@ TEST_F(AIManTest, ProjectToGround) {
         {"below the floor", {5.5f, -3, 5.5f}, {5.5f, -2, 5.5f}},
     };
     for (const Case& c : cases) EXPECT_EQ(world.ai->ProjectToGround(c.in), c.out) << c.name;
+    // Points that are no place at all end the walk at once.
+    const Vector3 far = world.ai->ProjectToGround({0, 1e30f, 0});
+    EXPECT_EQ(far.x, 0.0f);
+    const Vector3 nan = world.ai->ProjectToGround({1, std::nanf(""), 2});
+    EXPECT_EQ(nan.x, 1.0f);
+    EXPECT_EQ(nan.z, 2.0f);
 }
 
 TEST_F(AIManTest, TheTutorialFlagFollowsTheBotsBehaviours) {
