@@ -139,27 +139,39 @@ const NodeTable::Slot* NodeTable::ColumnSlot(float x, float z) const {
     return &m_columns->slots[static_cast<size_t>(z) * static_cast<size_t>(m_columns->nx) + static_cast<size_t>(x)];
 }
 
-Node* NodeTable::Find(float x, float y, float z, float& g) const {
-    if (const Slot* slot = ColumnSlot(x, z)) {
-        if (slot->stamp != m_generation) return nullptr;
-        if (slot->head && slot->headY == y) {
-            g = slot->headG;
-            return m_store.At(slot->head - 1);
-        }
-        for (uint32_t k = slot->head; k; ) {
-            Node* n = m_store.At(k - 1);
-            if (n->y == y) {
-                g = n->g;
-                return n;
-            }
-            k = n->m_nextInColumn;
-        }
-        return nullptr;
+Node* NodeTable::FindInSlot(const Slot& slot, float y, float& g) const {
+    if (slot.stamp != m_generation) return nullptr;
+    if (slot.head && slot.headY == y) {
+        g = slot.headG;
+        return m_store.At(slot.head - 1);
     }
+    for (uint32_t k = slot.head; k; ) {
+        Node* n = m_store.At(k - 1);
+        if (n->y == y) {
+            g = n->g;
+            return n;
+        }
+        k = n->m_nextInColumn;
+    }
+    return nullptr;
+}
+
+Node* NodeTable::FindOutside(float x, float y, float z, float& g) const {
     const auto it = m_outside.find(Key(x, y, z));
     if (it == m_outside.end()) return nullptr;
     g = it->second->g;
     return it->second;
+}
+
+Node* NodeTable::Find(float x, float y, float z, float& g) const {
+    if (const Slot* slot = ColumnSlot(x, z)) return FindInSlot(*slot, y, g);
+    return FindOutside(x, y, z, g);
+}
+
+Node* NodeTable::FindAt(int32_t column, float x, float y, float z, float& g) const {
+    if (column >= 0) return FindInSlot(m_columns->slots[static_cast<size_t>(column)], y, g);
+    if (column == SearchSpace::kOutsideColumns) return FindOutside(x, y, z, g);
+    return Find(x, y, z, g);
 }
 
 void NodeTable::SetCost(Node* node, float g) {
@@ -170,22 +182,38 @@ void NodeTable::SetCost(Node* node, float g) {
     }
 }
 
-void NodeTable::Insert(Node* node) {
+void NodeTable::InsertInSlot(Slot& slot, Node* node) {
     ++m_count;
-    if (const Slot* found = ColumnSlot(node->x, node->z)) {
-        Slot* slot = const_cast<Slot*>(found);
-        if (slot->stamp != m_generation) {
-            slot->stamp = m_generation;
-            slot->head = 0;
-        }
-        node->m_nextInColumn = slot->head;
-        slot->head = node->number + 1;
-        slot->headY = node->y;
-        slot->headG = node->g;
-        return;
+    if (slot.stamp != m_generation) {
+        slot.stamp = m_generation;
+        slot.head = 0;
     }
+    node->m_nextInColumn = slot.head;
+    slot.head = node->number + 1;
+    slot.headY = node->y;
+    slot.headG = node->g;
+}
+
+void NodeTable::InsertOutside(Node* node) {
+    ++m_count;
     if (m_outside.empty()) m_outside.reserve(m_outsideBuckets);  // only searches that leave the grid pay for it
     m_outside[Key(node->x, node->y, node->z)] = node;
+}
+
+void NodeTable::Insert(Node* node) {
+    if (const Slot* found = ColumnSlot(node->x, node->z))
+        InsertInSlot(*const_cast<Slot*>(found), node);
+    else
+        InsertOutside(node);
+}
+
+void NodeTable::InsertAt(int32_t column, Node* node) {
+    if (column >= 0)
+        InsertInSlot(m_columns->slots[static_cast<size_t>(column)], node);
+    else if (column == SearchSpace::kOutsideColumns)
+        InsertOutside(node);
+    else
+        Insert(node);
 }
 
 void NodeStore::Grow() {
@@ -416,6 +444,8 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
 
     const Geometry::Vector3 gc = s.goalCell;
     const SearchSpace::CellBox bounds = m_grid.SearchCells(req.GetSearchMin(), req.GetSearchMax());
+    // The grid's column numbers serve the node table when both have one size.
+    const bool byColumn = s.table.HasColumns(m_grid.CellsX(), m_grid.CellsZ());
     const float weight = m_settings.heuristicWeight;
     const float climb = m_settings.climbPenalty;
     const bool draw = m_settings.drawSearch;
@@ -439,7 +469,8 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
             atGoal = true;
             break;
         }
-        const int count = m_grid.FillNeighbours(s.neighbours, cur->x, cur->y, cur->z, bounds, clearance, jump);
+        const int count = m_grid.FillNeighbours(s.neighbours, byColumn ? s.columns : nullptr, cur->x, cur->y, cur->z,
+                                                bounds, clearance, jump);
         const Node* par = cur->parent;
         for (int k = 0; k < count; ++k) {
             const Geometry::Vector3& nb = s.neighbours[k];
@@ -456,7 +487,8 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
                 g += turnPenalty;
 
             float known = 0.0f;
-            Node* node = s.table.Find(nb.x, nb.y, nb.z, known);
+            Node* node = byColumn ? s.table.FindAt(s.columns[k], nb.x, nb.y, nb.z, known)
+                                  : s.table.Find(nb.x, nb.y, nb.z, known);
             if (node) {
                 if (!(g < known)) continue;
                 s.open.Remove(node);
@@ -470,7 +502,10 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
                 req.ComputeHeuristic(*node, gc.x, gc.y, gc.z);
                 node->f = node->h * weight + g;
                 s.open.Push(node);
-                s.table.Insert(node);
+                if (byColumn)
+                    s.table.InsertAt(s.columns[k], node);
+                else
+                    s.table.Insert(node);
             }
             if (draw) {
                 const Geometry::Vector3 pos = m_grid.Minimum() + nb + Geometry::Vector3(0.5f, 0.5f, 0.5f);

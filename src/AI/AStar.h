@@ -139,8 +139,13 @@ public:
     }
     // Also gives the node's g (read from its column slot when it can be).
     Node* Find(float x, float y, float z, float& g) const;
+    // By the grid's column number (SearchSpace::FillNeighbours), when the
+    // table's columns are the grid's (HasColumns).
+    Node* FindAt(int32_t column, float x, float y, float z, float& g) const;
+    bool HasColumns(int nx, int nz) const { return m_columns && m_columns->nx == nx && m_columns->nz == nz; }
     // The node's g must be set first.
     void Insert(Node* node);
+    void InsertAt(int32_t column, Node* node);
     // Gives a node of the table a new g.
     void SetCost(Node* node, float g);
     size_t Size() const { return m_count; }
@@ -150,6 +155,10 @@ public:
 private:
     static uint64_t Key(float x, float y, float z);
     const Slot* ColumnSlot(float x, float z) const;
+    Node* FindInSlot(const Slot& slot, float y, float& g) const;
+    Node* FindOutside(float x, float y, float z, float& g) const;
+    void InsertInSlot(Slot& slot, Node* node);
+    void InsertOutside(Node* node);
 
     std::unique_ptr<Columns> m_columns;
     const NodeStore& m_store;
@@ -167,6 +176,7 @@ struct SearchData {
     NodeStore nodes;
     NodeTable table;
     Geometry::Vector3 neighbours[SearchSpace::kMaxNeighbours];
+    int32_t columns[SearchSpace::kMaxNeighbours];  // their grid columns
     Path path;
     Geometry::Vector3 startCell{};
     Geometry::Vector3 goalCell{};

@@ -229,7 +229,7 @@ void SearchSpace::GetNeighbours(std::vector<Geometry::Vector3>& out, float x, fl
                                 const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax, int clearance,
                                 int jumpHeight) const {
     Geometry::Vector3 cells[kMaxNeighbours];
-    const int n = FillNeighbours(cells, x, y, z, SearchCells(searchMin, searchMax), clearance, jumpHeight);
+    const int n = FillNeighbours(cells, nullptr, x, y, z, SearchCells(searchMin, searchMax), clearance, jumpHeight);
     out.assign(cells, cells + n);
 }
 
@@ -240,8 +240,8 @@ void SearchSpace::GetNeighbours(std::vector<Geometry::Vector3>& out, float x, fl
 // inputs outside what the words cover (no clearance, very tall clearance,
 // cells that are not whole numbers or far away, grids too large for the
 // float column index to be exact) take that walk itself.
-int SearchSpace::FillNeighbours(Geometry::Vector3* out, float x, float y, float z, const CellBox& bounds,
-                                int clearance, int jumpHeight) const {
+int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float x, float y, float z,
+                                const CellBox& bounds, int clearance, int jumpHeight) const {
     constexpr float kFar = 1048576.0f;
     auto whole = [&](float v) { return v >= -kFar && v <= kFar && v == static_cast<float>(static_cast<int>(v)); };
     int n = 0;
@@ -249,82 +249,111 @@ int SearchSpace::FillNeighbours(Geometry::Vector3* out, float x, float y, float 
         static_cast<size_t>(m_nx) * static_cast<size_t>(m_nz) > (size_t{1} << 24)) {
         WalkCells([&](float cx, float cy, float cz) { out[n++] = Geometry::Vector3(cx, cy, cz); }, x, y, z, bounds,
                   clearance, jumpHeight);
+        if (columns)
+            for (int k = 0; k < n; ++k) columns[k] = kUnknownColumn;
         return n;
     }
     const Geometry::Vector3& lo = bounds.lo;
     const Geometry::Vector3& hi = bounds.hi;
     const int ix = static_cast<int>(x), iy = static_cast<int>(y), iz = static_cast<int>(z);
 
-    // Words of the walker's column and of the eight around it.
+    // Words of the walker's column and of the eight around it, and their
+    // column numbers for the caller.
     const WindowShape shape = ShapeAt(iy - 1);
+    const int32_t row = m_nx;
     uint64_t here, straight[4], diagonal[4];
+    int32_t straightColumn[4], diagonalColumn[4];
     if (ix >= 1 && ix < m_nx - 1 && iz >= 1 && iz < m_nz - 1) {
-        const size_t c = static_cast<size_t>(iz) * static_cast<size_t>(m_nx) + static_cast<size_t>(ix);
-        const size_t row = static_cast<size_t>(m_nx);
-        here = Window(c, shape);
-        straight[0] = Window(c + 1, shape);
-        straight[1] = Window(c + row, shape);
-        straight[2] = Window(c - 1, shape);
-        straight[3] = Window(c - row, shape);
-        diagonal[0] = Window(c + row + 1, shape);
-        diagonal[1] = Window(c + row - 1, shape);
-        diagonal[2] = Window(c - row + 1, shape);
-        diagonal[3] = Window(c - row - 1, shape);
+        const int32_t c = iz * row + ix;
+        const int32_t sOff[4] = {1, row, -1, -row};
+        const int32_t dOff[4] = {row + 1, row - 1, -row + 1, -row - 1};
+        here = Window(static_cast<size_t>(c), shape);
+        for (int d = 0; d < 4; ++d) {
+            straightColumn[d] = c + sOff[d];
+            diagonalColumn[d] = c + dOff[d];
+            straight[d] = Window(static_cast<size_t>(straightColumn[d]), shape);
+            diagonal[d] = Window(static_cast<size_t>(diagonalColumn[d]), shape);
+        }
     } else {
+        auto columnOf = [&](int cx, int cz) {
+            return cx < 0 || cx >= m_nx || cz < 0 || cz >= m_nz ? kOutsideColumns : cz * row + cx;
+        };
         here = BlockedWindow(ix, iz, iy - 1);
         for (int d = 0; d < 4; ++d) {
             straight[d] = BlockedWindow(ix + kStraight[d][0], iz + kStraight[d][1], iy - 1);
             diagonal[d] = BlockedWindow(ix + kDiagonal[d][0], iz + kDiagonal[d][1], iy - 1);
+            straightColumn[d] = columnOf(ix + kStraight[d][0], iz + kStraight[d][1]);
+            diagonalColumn[d] = columnOf(ix + kDiagonal[d][0], iz + kDiagonal[d][1]);
         }
     }
+    int32_t unused[kMaxNeighbours];
+    int32_t* const cols = columns ? columns : unused;
 
     const uint64_t room = ((uint64_t{1} << clearance) - 1) << 1;  // levels y .. y + C - 1
     const uint64_t roomUp = room << 1;                            // levels y + 1 .. y + C
-    // The search-bounds test per column, and over the levels the passes use
-    // (the float sums are those of the cell walk).
-    auto xzIn = [&](float cx, float cz) { return cx >= lo.x && cx <= hi.x && cz >= lo.z && cz <= hi.z; };
+    // The neighbours' cells (the float sums are those of the cell walk).
+    const float xs[3] = {x + -1.0f, x + 0.0f, x + 1.0f}, zs[3] = {z + -1.0f, z + 0.0f, z + 1.0f};
+    float sx[4], sz[4], dx[4], dz[4];
+    for (int d = 0; d < 4; ++d) {
+        sx[d] = xs[kStraight[d][0] + 1];
+        sz[d] = zs[kStraight[d][1] + 1];
+        dx[d] = xs[kDiagonal[d][0] + 1];
+        dz[d] = zs[kDiagonal[d][1] + 1];
+    }
+    // The search-bounds test per column, and over the levels the passes use.
+    // When the bounds hold all nine columns, as they usually do, only the
+    // levels are left to test.
+    const bool allIn = xs[0] >= lo.x && xs[2] <= hi.x && zs[0] >= lo.z && zs[2] <= hi.z;
+    auto xzIn = [&](float cx, float cz) {
+        return allIn || (cx >= lo.x && cx <= hi.x && cz >= lo.z && cz <= hi.z);
+    };
     const float cm1 = static_cast<float>(clearance - 1);
     const bool levelIn = y + 0.0f >= lo.y && y + cm1 <= hi.y;
     const bool upIn = y + 0.0f + 1.0f >= lo.y && y + cm1 + 1.0f <= hi.y;
 
-    // 1. Level moves: a floor under the neighbour and room above it.
     if (levelIn) {
+        // 1. Level moves: a floor under the neighbour and room above it.
         for (int d = 0; d < 4; ++d) {
-            const float nx = x + kStraight[d][0], nz = z + kStraight[d][1];
             const uint64_t w = straight[d];
-            if ((w & 1u) && !(w & room) && xzIn(nx, nz)) out[n++] = Geometry::Vector3(nx, y, nz);
+            if ((w & 1u) && !(w & room) && xzIn(sx[d], sz[d])) {
+                cols[n] = straightColumn[d];
+                out[n++] = Geometry::Vector3(sx[d], y, sz[d]);
+            }
         }
         // 2. Diagonals: as level moves, and neither side cell may be blocked.
         // The side columns of diagonal d are straight[] entries: +x is 0, +z
         // 1, -x 2, -z 3.
         for (int d = 0; d < 4; ++d) {
-            const float nx = x + kDiagonal[d][0], nz = z + kDiagonal[d][1];
             const uint64_t w = diagonal[d];
             const uint64_t sideX = straight[kDiagonal[d][0] > 0 ? 0 : 2];
             const uint64_t sideZ = straight[kDiagonal[d][1] > 0 ? 1 : 3];
-            if ((w & 1u) && !((w | sideX | sideZ) & room) && xzIn(nx, nz)) out[n++] = Geometry::Vector3(nx, y, nz);
+            if ((w & 1u) && !((w | sideX | sideZ) & room) && xzIn(dx[d], dz[d])) {
+                cols[n] = diagonalColumn[d];
+                out[n++] = Geometry::Vector3(dx[d], y, dz[d]);
+            }
         }
     }
     // 3. Step-ups: a block beside the walker, room above it and above him.
     if (upIn && !(here & roomUp)) {
         for (int d = 0; d < 4; ++d) {
-            const float nx = x + kStraight[d][0], nz = z + kStraight[d][1];
             const uint64_t w = straight[d];
-            if ((w & 2u) && !(w & roomUp) && xzIn(nx, nz)) out[n++] = Geometry::Vector3(nx, y + 1.0f, nz);
+            if ((w & 2u) && !(w & roomUp) && xzIn(sx[d], sz[d])) {
+                cols[n] = straightColumn[d];
+                out[n++] = Geometry::Vector3(sx[d], y + 1.0f, sz[d]);
+            }
         }
     }
     // 4. Drops: an edge beside the walker, then the first floor within reach.
     if (levelIn) {
         for (int d = 0; d < 4; ++d) {
-            const float nx = x + kStraight[d][0], nz = z + kStraight[d][1];
             const uint64_t w = straight[d];
-            if ((w & 1u) || (w & room) || !xzIn(nx, nz)) continue;
+            if ((w & 1u) || (w & room) || !xzIn(sx[d], sz[d])) continue;
             // The column is inside the grid (its cells at y are free), so the
             // walk down meets level -1 at the latest.
-            const int cx = ix + kStraight[d][0], cz = iz + kStraight[d][1];
             for (int j = 0; j < jumpHeight; ++j) {
-                if (IsCellBlocked(cx, iy - j - 1, cz)) {
-                    out[n++] = Geometry::Vector3(nx, y - static_cast<float>(j), nz);
+                if (IsCellBlocked(ix + kStraight[d][0], iy - j - 1, iz + kStraight[d][1])) {
+                    cols[n] = straightColumn[d];
+                    out[n++] = Geometry::Vector3(sx[d], y - static_cast<float>(j), sz[d]);
                     break;
                 }
             }

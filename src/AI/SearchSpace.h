@@ -66,9 +66,14 @@ public:
         return {WorldToCell(searchMin), WorldToCell(searchMax)};
     }
     // GetNeighbours into out[0 .. kMaxNeighbours) with the bounds already in
-    // cells; answers how many.
-    int FillNeighbours(Geometry::Vector3* out, float x, float y, float z, const CellBox& bounds, int clearance,
-                       int jumpHeight) const;
+    // cells; answers how many. When columns is given, columns[k] is the
+    // column index (z * CellsX() + x) of out[k], kOutsideColumns for a cell
+    // outside the grid's columns, or kUnknownColumn where it was not worked
+    // out.
+    static constexpr int32_t kOutsideColumns = -1;
+    static constexpr int32_t kUnknownColumn = -2;
+    int FillNeighbours(Geometry::Vector3* out, int32_t* columns, float x, float y, float z, const CellBox& bounds,
+                       int clearance, int jumpHeight) const;
     // The same list, found by testing one cell at a time.
     void GetNeighboursCellByCell(std::vector<Geometry::Vector3>& out, float x, float y, float z,
                                  const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax,

@@ -364,6 +364,19 @@ TEST(SearchSpace, NeighboursFromColumnWordsMatchTheCellByCellWalk) {
             grid.GetNeighboursCellByCell(slow, x, y, z, box[0], box[1], c, j);
             ASSERT_EQ(fast, slow) << "world " << w.seed << " cell " << Vector3(x, y, z) << " clearance " << c
                                   << " jump " << j << " box " << box[0] << box[1];
+            // The column numbers handed to the path search with the cells.
+            Vector3 cells[SearchSpace::kMaxNeighbours];
+            int32_t columns[SearchSpace::kMaxNeighbours];
+            const int n = grid.FillNeighbours(cells, columns, x, y, z, grid.SearchCells(box[0], box[1]), c, j);
+            ASSERT_EQ(std::vector<Vector3>(cells, cells + n), slow);
+            for (int k = 0; k < n; ++k) {
+                const Vector3& cell = cells[k];
+                const bool inside = cell.x >= 0 && cell.x < w.n && cell.z >= 0 && cell.z < w.n;
+                if (columns[k] == SearchSpace::kUnknownColumn) continue;  // the cell walk's answer
+                EXPECT_EQ(columns[k], inside ? static_cast<int32_t>(cell.z) * w.n + static_cast<int32_t>(cell.x)
+                                             : SearchSpace::kOutsideColumns)
+                    << cell;
+            }
         }
     }
 }
