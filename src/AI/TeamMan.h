@@ -31,7 +31,9 @@ namespace AI {
 class BotGameView;
 class IFlagSearchPlanner;
 
-// A human player of the team and what the tutorial knows of it.
+// A human player of the team and what the tutorial knows of it. Records are
+// freed when the human's actor goes to a bot (RemovePlayer): whoever needs one
+// later (a tutor, for instance) keeps the actor id and asks FindPlayer.
 struct PlayerRecord {
     // Tutorial done starts true in a network game or once a match has been
     // won since the main menu; otherwise it follows the skip-tutorial option.
