@@ -600,7 +600,10 @@ bool MiravGameLogic::OnUpdateExplosion(const EventSystem::IEvent& event) {
         v.y = std::max(v.y, -4.0f);
         if (actor.body) actor.body->SetVelocity(actor.body->GetVelocity() + v);
     }
-    DeleteBlockActor(static_cast<uint16_t>(data->bombId));
+    // An explosion of an id that is no block (any more) deletes nothing and
+    // reports no deletion.
+    const uint16_t bombId = static_cast<uint16_t>(data->bombId);
+    if (GetBlock(bombId)) DeleteBlockActor(bombId);
     return false;
 }
 

@@ -193,6 +193,9 @@ TEST_F(BombsTest, TheBlastKillsAndPushesEnemiesWithinTheKillRadiusOnly) {
     // q = 4: a = max(3, 0.75) = 3, v = d x -9 = (18, 0, 0) on top of the spill.
     EXPECT_GT(enemy->GetVelocity().x - before.x, 17.9f);
     EXPECT_NEAR(mate->GetVelocity().x, 0.0f, 1e-2f);
+    // The report named no block: only the victim's pouch spill was deleted.
+    for (const auto& del : recorder.Of<EventTypes::EventUpdateDeleteActor>())
+        EXPECT_NE(del->GetPayload()->actorId, -1);
 }
 
 TEST_F(BombsTest, ABlastRightAtAPlayerPushesItUpAndStaysFinite) {
