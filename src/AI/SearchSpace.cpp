@@ -23,6 +23,10 @@ int CellCount(float lo, float hi) {
 
 const int kStraight[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
 const int kDiagonal[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+// The direction of each candidate bit of the word-wise neighbour search:
+// level moves, diagonals, step-ups, drops.
+const int kMoveDx[16] = {1, 0, -1, 0, 1, -1, 1, -1, 1, 0, -1, 0, 1, 0, -1, 0};
+const int kMoveDz[16] = {0, 1, 0, -1, 1, 1, -1, -1, 0, 1, 0, -1, 0, 1, 0, -1};
 
 // Cell coordinate from a float cell value, for the walks; far-away values are
 // pinned well outside any grid so the arithmetic cannot overflow.
@@ -257,22 +261,27 @@ int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float 
     const Geometry::Vector3& hi = bounds.hi;
     const int ix = static_cast<int>(x), iy = static_cast<int>(y), iz = static_cast<int>(z);
 
-    // Words of the walker's column and of the eight around it, and their
-    // column numbers for the caller.
+    // Words of the walker's column and of the eight around it, and the
+    // numbers of the eight for the caller: straight directions first, then
+    // the diagonals.
     const WindowShape shape = ShapeAt(iy - 1);
     const int32_t row = m_nx;
     uint64_t here, straight[4], diagonal[4];
-    int32_t straightColumn[4], diagonalColumn[4];
+    int32_t column[8];
     if (ix >= 1 && ix < m_nx - 1 && iz >= 1 && iz < m_nz - 1) {
         const int32_t c = iz * row + ix;
-        const int32_t sOff[4] = {1, row, -1, -row};
-        const int32_t dOff[4] = {row + 1, row - 1, -row + 1, -row - 1};
+        column[0] = c + 1;
+        column[1] = c + row;
+        column[2] = c - 1;
+        column[3] = c - row;
+        column[4] = c + row + 1;
+        column[5] = c + row - 1;
+        column[6] = c - row + 1;
+        column[7] = c - row - 1;
         here = Window(static_cast<size_t>(c), shape);
         for (int d = 0; d < 4; ++d) {
-            straightColumn[d] = c + sOff[d];
-            diagonalColumn[d] = c + dOff[d];
-            straight[d] = Window(static_cast<size_t>(straightColumn[d]), shape);
-            diagonal[d] = Window(static_cast<size_t>(diagonalColumn[d]), shape);
+            straight[d] = Window(static_cast<size_t>(column[d]), shape);
+            diagonal[d] = Window(static_cast<size_t>(column[4 + d]), shape);
         }
     } else {
         auto columnOf = [&](int cx, int cz) {
@@ -282,78 +291,68 @@ int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float 
         for (int d = 0; d < 4; ++d) {
             straight[d] = BlockedWindow(ix + kStraight[d][0], iz + kStraight[d][1], iy - 1);
             diagonal[d] = BlockedWindow(ix + kDiagonal[d][0], iz + kDiagonal[d][1], iy - 1);
-            straightColumn[d] = columnOf(ix + kStraight[d][0], iz + kStraight[d][1]);
-            diagonalColumn[d] = columnOf(ix + kDiagonal[d][0], iz + kDiagonal[d][1]);
+            column[d] = columnOf(ix + kStraight[d][0], iz + kStraight[d][1]);
+            column[4 + d] = columnOf(ix + kDiagonal[d][0], iz + kDiagonal[d][1]);
         }
     }
-    int32_t unused[kMaxNeighbours];
-    int32_t* const cols = columns ? columns : unused;
 
+    // Every test of the four passes as one bit per candidate, in the order
+    // the candidates are appended: bits 0-3 level moves, 4-7 diagonals, 8-11
+    // step-ups (each by direction), 12-15 edges to drop from.
     const uint64_t room = ((uint64_t{1} << clearance) - 1) << 1;  // levels y .. y + C - 1
     const uint64_t roomUp = room << 1;                            // levels y + 1 .. y + C
-    // The neighbours' cells (the float sums are those of the cell walk).
-    const float xs[3] = {x + -1.0f, x + 0.0f, x + 1.0f}, zs[3] = {z + -1.0f, z + 0.0f, z + 1.0f};
-    float sx[4], sz[4], dx[4], dz[4];
+    unsigned moves = 0;
     for (int d = 0; d < 4; ++d) {
-        sx[d] = xs[kStraight[d][0] + 1];
-        sz[d] = zs[kStraight[d][1] + 1];
-        dx[d] = xs[kDiagonal[d][0] + 1];
-        dz[d] = zs[kDiagonal[d][1] + 1];
+        const uint64_t w = straight[d];
+        const bool roomy = !(w & room);
+        // 1. Level moves: a floor under the neighbour and room above it.
+        moves |= static_cast<unsigned>((w & 1u) && roomy) << d;
+        // 2. Diagonals: as level moves, and neither side cell may be blocked.
+        const uint64_t sides = straight[kDiagonal[d][0] > 0 ? 0 : 2] | straight[kDiagonal[d][1] > 0 ? 1 : 3];
+        moves |= static_cast<unsigned>((diagonal[d] & 1u) && !((diagonal[d] | sides) & room)) << (4 + d);
+        // 3. Step-ups: a block beside the walker, room above it (and above
+        // him, below).
+        moves |= static_cast<unsigned>((w & 2u) && !(w & roomUp)) << (8 + d);
+        // 4. Drops: an edge beside the walker with room above it.
+        moves |= static_cast<unsigned>(!(w & 1u) && roomy) << (12 + d);
     }
-    // The search-bounds test per column, and over the levels the passes use.
-    // When the bounds hold all nine columns, as they usually do, only the
-    // levels are left to test.
-    const bool allIn = xs[0] >= lo.x && xs[2] <= hi.x && zs[0] >= lo.z && zs[2] <= hi.z;
-    auto xzIn = [&](float cx, float cz) {
-        return allIn || (cx >= lo.x && cx <= hi.x && cz >= lo.z && cz <= hi.z);
-    };
+    // The search bounds over the levels each pass uses (the float sums are
+    // those of the cell walk), then per column unless all nine are inside.
     const float cm1 = static_cast<float>(clearance - 1);
     const bool levelIn = y + 0.0f >= lo.y && y + cm1 <= hi.y;
     const bool upIn = y + 0.0f + 1.0f >= lo.y && y + cm1 + 1.0f <= hi.y;
+    if (!levelIn) moves &= 0x0F00u;
+    if (!upIn || (here & roomUp)) moves &= ~0x0F00u;
+    const float xs[3] = {x + -1.0f, x + 0.0f, x + 1.0f}, zs[3] = {z + -1.0f, z + 0.0f, z + 1.0f};
+    if (moves && !(xs[0] >= lo.x && xs[2] <= hi.x && zs[0] >= lo.z && zs[2] <= hi.z)) {
+        for (unsigned m = moves; m; m &= m - 1) {
+            const int b = __builtin_ctz(m);
+            const float cx = xs[kMoveDx[b] + 1], cz = zs[kMoveDz[b] + 1];
+            if (!(cx >= lo.x && cx <= hi.x && cz >= lo.z && cz <= hi.z)) moves &= ~(1u << b);
+        }
+    }
 
-    if (levelIn) {
-        // 1. Level moves: a floor under the neighbour and room above it.
-        for (int d = 0; d < 4; ++d) {
-            const uint64_t w = straight[d];
-            if ((w & 1u) && !(w & room) && xzIn(sx[d], sz[d])) {
-                cols[n] = straightColumn[d];
-                out[n++] = Geometry::Vector3(sx[d], y, sz[d]);
-            }
-        }
-        // 2. Diagonals: as level moves, and neither side cell may be blocked.
-        // The side columns of diagonal d are straight[] entries: +x is 0, +z
-        // 1, -x 2, -z 3.
-        for (int d = 0; d < 4; ++d) {
-            const uint64_t w = diagonal[d];
-            const uint64_t sideX = straight[kDiagonal[d][0] > 0 ? 0 : 2];
-            const uint64_t sideZ = straight[kDiagonal[d][1] > 0 ? 1 : 3];
-            if ((w & 1u) && !((w | sideX | sideZ) & room) && xzIn(dx[d], dz[d])) {
-                cols[n] = diagonalColumn[d];
-                out[n++] = Geometry::Vector3(dx[d], y, dz[d]);
-            }
-        }
-    }
-    // 3. Step-ups: a block beside the walker, room above it and above him.
-    if (upIn && !(here & roomUp)) {
-        for (int d = 0; d < 4; ++d) {
-            const uint64_t w = straight[d];
-            if ((w & 2u) && !(w & roomUp) && xzIn(sx[d], sz[d])) {
-                cols[n] = straightColumn[d];
-                out[n++] = Geometry::Vector3(sx[d], y + 1.0f, sz[d]);
-            }
-        }
-    }
-    // 4. Drops: an edge beside the walker, then the first floor within reach.
-    if (levelIn) {
-        for (int d = 0; d < 4; ++d) {
-            const uint64_t w = straight[d];
-            if ((w & 1u) || (w & room) || !xzIn(sx[d], sz[d])) continue;
-            // The column is inside the grid (its cells at y are free), so the
-            // walk down meets level -1 at the latest.
+    int32_t unused[kMaxNeighbours];
+    int32_t* const cols = columns ? columns : unused;
+    for (; moves; moves &= moves - 1) {
+        const int b = __builtin_ctz(moves);
+        const float cx = xs[kMoveDx[b] + 1], cz = zs[kMoveDz[b] + 1];
+        const int32_t col = column[b < 8 ? b : (b & 3)];
+        if (b < 8) {
+            cols[n] = col;
+            out[n++] = Geometry::Vector3(cx, y, cz);
+        } else if (b < 12) {
+            cols[n] = col;
+            out[n++] = Geometry::Vector3(cx, y + 1.0f, cz);
+        } else {
+            // The first floor within reach. The column is inside the grid
+            // (its cells at y are free), so the walk down meets level -1 at
+            // the latest.
+            const int gx = ix + kMoveDx[b], gz = iz + kMoveDz[b];
             for (int j = 0; j < jumpHeight; ++j) {
-                if (IsCellBlocked(ix + kStraight[d][0], iy - j - 1, iz + kStraight[d][1])) {
-                    cols[n] = straightColumn[d];
-                    out[n++] = Geometry::Vector3(sx[d], y - static_cast<float>(j), sz[d]);
+                if (IsCellBlocked(gx, iy - j - 1, gz)) {
+                    cols[n] = col;
+                    out[n++] = Geometry::Vector3(cx, y - static_cast<float>(j), cz);
                     break;
                 }
             }
