@@ -290,8 +290,9 @@ void MiravGameLogic::LoadLevel() {
     }
     // More players than the team size (joined humans) add no bots; the count
     // never goes below 0.
+    const int teamSize = m_teamSizeOverride > 0 ? std::min(m_teamSizeOverride, 16) : settings.teamsize;
     for (uint8_t team = 0; team < 2; ++team)
-        for (int n = std::max(0, settings.teamsize - count[team]); n > 0; --n) AddBot(team);
+        for (int n = std::max(0, teamSize - count[team]); n > 0; --n) AddBot(team);
 }
 
 // ----------------------------------------------------------------- actors

@@ -110,6 +110,11 @@ public:
     // Replaces out by the guard points of team 1 when team is not 0, else team 0.
     void GetGuardPoints(std::vector<Geometry::Vector3>& out, uint8_t team) const;
 
+    // Players per team once bots fill up: the level's own number when 0 (the
+    // default), else this one (1..16). Headless matches set it.
+    void SetTeamSizeOverride(int teamSize) { m_teamSizeOverride = teamSize; }
+    int GetTeamSizeOverride() const { return m_teamSizeOverride; }
+
     bool IsGameOver() const { return m_gameOver; }
     void SetGameOver(bool over) { m_gameOver = over; }
     bool IsVictoryEnabled() const { return m_victoryEnabled; }
@@ -146,6 +151,7 @@ private:
     std::shared_ptr<BombSpawnManager> m_bombSpawns;
     std::shared_ptr<ScoreMan> m_score;
     std::vector<Geometry::Vector3> m_guardPoints[2];
+    int m_teamSizeOverride = 0;
     bool m_victoryEnabled = true;
     bool m_backdrop = false;
     // Set by an initialisation, cleared by the reset: a second initialisation

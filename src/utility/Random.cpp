@@ -50,14 +50,33 @@ std::shared_ptr<IRandImpl<float>> MakeFloatImpl(int seed) { return std::make_sha
 
 }  // namespace Implementation
 
-Random<long>::Random(int seed) : m_impl(Implementation::MakeIntegerImpl(seed == 0 ? 1 : seed)) {}
+namespace {
+
+int g_runSeed = 0;
+
+// The user's seed, moved by the run seed; never 0 (which counts as 1).
+int Mixed(int seed) {
+    if (seed == 0) seed = 1;
+    if (g_runSeed == 0) return seed;
+    const unsigned long long h = static_cast<unsigned long long>(static_cast<unsigned>(seed)) * 2654435761ULL +
+                                 static_cast<unsigned long long>(static_cast<unsigned>(g_runSeed)) * 40503ULL;
+    const int mixed = static_cast<int>(static_cast<unsigned>(h ^ (h >> 29)) & 0x7fffffffU);
+    return mixed == 0 ? 1 : mixed;
+}
+
+}  // namespace
+
+void SetRunSeed(int runSeed) { g_runSeed = runSeed; }
+int GetRunSeed() { return g_runSeed; }
+
+Random<long>::Random(int seed) : m_impl(Implementation::MakeIntegerImpl(Mixed(seed))) {}
 
 long Random<long>::Get(long min, long max) {
     m_impl->SetRange(min, max);
     return m_impl->Next();
 }
 
-Random<float>::Random(int seed) : m_impl(Implementation::MakeFloatImpl(seed == 0 ? 1 : seed)) {}
+Random<float>::Random(int seed) : m_impl(Implementation::MakeFloatImpl(Mixed(seed))) {}
 
 float Random<float>::Get(float min, float max) {
     m_impl->SetRange(min, max);

@@ -26,6 +26,12 @@ std::shared_ptr<IRandImpl<float>> MakeFloatImpl(int seed);
 
 }  // namespace Implementation
 
+// A run-wide seed mixed into every generator created from now on, so a
+// headless match can be replayed or varied as a whole. 0 (the default)
+// leaves every seed as its user gives it.
+void SetRunSeed(int runSeed);
+int GetRunSeed();
+
 template <class T>
 class Random;
 

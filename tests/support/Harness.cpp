@@ -13,6 +13,7 @@
 #include "utility/Console.h"
 #include "utility/Diagnostics.h"
 #include "utility/Profiler.h"
+#include "utility/Random.h"
 #include "tools/levelloader/LevelLoader.h"
 
 namespace TestSupport {
@@ -32,6 +33,7 @@ void ResetSingletons() {
     GameLogicView::ResetLogicSettings();
     GameLogicView::ResetRulesSettings();
     GameLogicView::ResetBombGenerator();
+    Utility::SetRunSeed(0);
     AI::AIMan::Destroy();
 }
 
