@@ -39,7 +39,14 @@ TEST_F(Flow, AGameStartsOnTheSecondFrameWithTheLocalPlayerBeforeTheLevel) {
     ASSERT_GT(creates.size(), 10u);
     EXPECT_EQ(creates[0]->GetPayload()->actorId, 0);
     EXPECT_STREQ(creates[0]->GetPayload()->typeName, "character");
+    // The object state comes from the table (angel player: model 1, material 1).
+    EXPECT_EQ(creates[0]->GetPayload()->objectState.stateId, 1);
+    EXPECT_EQ(creates[0]->GetPayload()->objectState.modelId, 1);
+    EXPECT_EQ(creates[0]->GetPayload()->objectState.materialId, 1);
+    EXPECT_EQ(creates[0]->GetPayload()->extents, Vector3(0.5f, 1.5f, 0.5f));
     EXPECT_STREQ(creates[1]->GetPayload()->typeName, "plane");
+    // The ground's top is at height 0.
+    EXPECT_FLOAT_EQ(creates[1]->GetPayload()->position.y + creates[1]->GetPayload()->extents.y, 0.0f);
     EXPECT_EQ(names.back(), std::string("LtVStartGame"));
     EXPECT_EQ(recorder.Count<EventTypes::EventUpdateStartGame>(), 1u);
     // Flags of both teams were made by the level.
