@@ -211,8 +211,9 @@ bool MiravGameLogic::OnGameOver(const EventSystem::IEvent&) {
 void MiravGameLogic::Reset() {
     // Timers, physics and the AI first: nothing may run on what follows.
     m_processes.DetachAll();
+    // Only our own: a logic that replaced this one may have published its own.
+    if (Physics::GetPhysProc() == m_physProc.get()) Physics::SetPhysProc(nullptr);
     m_physProc.reset();
-    Physics::SetPhysProc(nullptr);
     m_actors.Clear();
     m_players.Clear();
     if (m_blockMan) {
