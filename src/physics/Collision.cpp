@@ -64,11 +64,12 @@ struct PointList {
 // many of them became new entries: merged repeats of a corner must not use up
 // a phase's budget, or two aligned boxes of one size would get only three of
 // their four shared corners and a stack of them would tip over.
-int ClipEdge(const Vector3& e0, const Vector3& e1, const Vector3& size, const BoxShape& p, const Vector3& origin,
+int ClipEdge(const float* e0, const float* e1, const float* size, const BoxShape& p, const Vector3& origin,
              PointList& list) {
+    static const int kNext[3][2] = {{1, 2}, {2, 0}, {0, 1}};
     int got = 0;
     int fresh = 0;
-    const Vector3 d = e1 - e0;
+    const float d[3] = {e1[0] - e0[0], e1[1] - e0[1], e1[2] - e0[2]};
     for (int axis = 2; axis >= 0; --axis) {
         for (int side = 0; side < 2; ++side) {
             const float plane = side == 0 ? size[axis] : 0.0f;
@@ -85,13 +86,13 @@ int ClipEdge(const Vector3& e0, const Vector3& e1, const Vector3& size, const Bo
             } else {
                 continue;
             }
-            const Vector3 q = e0 + d * u;
-            const int o1 = (axis + 1) % 3;
-            const int o2 = (axis + 2) % 3;
+            const float q[3] = {e0[0] + d[0] * u, e0[1] + d[1] * u, e0[2] + d[2] * u};
+            const int o1 = kNext[axis][0];
+            const int o2 = kNext[axis][1];
             if (!(q[o1] > -kClipEps && q[o1] < size[o1] + kClipEps && q[o2] > -kClipEps &&
                   q[o2] < size[o2] + kClipEps))
                 continue;
-            if (list.Add(Mul(p.rotation, q) + origin)) ++fresh;
+            if (list.Add(Mul(p.rotation, Vector3(q[0], q[1], q[2])) + origin)) ++fresh;
             if (++got == 2) return fresh;
         }
     }
@@ -136,6 +137,10 @@ bool OverlapOnAxis(const Vector3& axis, const BoxShape& a, const BoxShape& b, fl
     float minA, maxA, minB, maxB;
     Project(a, axis, minA, maxA);
     Project(b, axis, minB, maxB);
+    return OverlapOf(minA, maxA, minB, maxB, tolerance, overlap);
+}
+
+bool OverlapOf(float minA, float maxA, float minB, float maxB, float tolerance, float& overlap) {
     if (minA > maxB + tolerance + 1e-6f || minB > maxA + 1e-6f) return false;
     if (maxA > maxB && minB > minA)
         overlap = std::min(maxB - minA, maxA - minB);
@@ -165,14 +170,17 @@ int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Vec
         const Vector3 ey = qa[1] * (2.0f * q.halfExtents.y);
         const Vector3 ez = qa[2] * (2.0f * q.halfExtents.z);
         const Vector3 mn = c - qa[0] * q.halfExtents.x - qa[1] * q.halfExtents.y - qa[2] * q.halfExtents.z;
-        Vector3 corner[8];
+        float corner[8][3];
         for (int k = 0; k < 8; ++k) {
             Vector3 v = mn;
             if (k & 4) v += ex;
             if (k & 2) v += ey;
             if (k & 1) v += ez;
-            corner[k] = v;
+            corner[k][0] = v.x;
+            corner[k][1] = v.y;
+            corner[k][2] = v.z;
         }
+        const float box[3] = {size.x, size.y, size.z};
         // Corners beyond the same face of P on both ends of an edge: no point
         // of that edge can lie on P, so the edge is skipped untested.
         unsigned outside[8];
@@ -180,7 +188,7 @@ int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Vec
             unsigned code = 0;
             for (int axis = 0; axis < 3; ++axis) {
                 if (corner[k][axis] <= -kClipEps) code |= 1u << (2 * axis);
-                if (corner[k][axis] >= size[axis] + kClipEps) code |= 2u << (2 * axis);
+                if (corner[k][axis] >= box[axis] + kClipEps) code |= 2u << (2 * axis);
             }
             outside[k] = code;
         }
@@ -188,52 +196,80 @@ int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Vec
         for (const auto& e : kEdges) {
             if (produced >= 6) break;
             if (outside[e[0]] & outside[e[1]]) continue;
-            produced += ClipEdge(corner[e[0]], corner[e[1]], size, p, origin, list);
+            produced += ClipEdge(corner[e[0]], corner[e[1]], box, p, origin, list);
         }
     }
     return list.count;
 }
 
 bool TestBoxBox(const BoxShape& a, const BoxShape& b, ContactManifold& out, bool full, float tolerance) {
-    Vector3 axes[15];
-    bool valid[15];
+    // Every projection of the fifteen axes follows from the dot products of
+    // the two boxes' axes (r[i][j] = A_i . B_j) and from the offset of B's
+    // centre along A's and B's axes; measured from A's centre, A covers
+    // [-ra, ra] on an axis and B covers [d - rb, d + rb].
+    Vector3 ax[3], bx[3];
     for (int i = 0; i < 3; ++i) {
-        axes[i] = AxisOf(a, i);
-        axes[3 + i] = AxisOf(b, i);
-        valid[i] = valid[3 + i] = true;
+        ax[i] = AxisOf(a, i);
+        bx[i] = AxisOf(b, i);
     }
-    // The tolerance widens only the side where A lies beyond B. A crossed
-    // axis has no direction of its own, so it is turned to point from B
-    // towards A; otherwise a mere sign would decide whether a gap within the
-    // tolerance counts as contact.
-    const Vector3 bToA = a.position - b.position;
+    float r[3][3], absR[3][3];
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {
-            const int k = 6 + i * 3 + j;
-            axes[k] = Geometry::Cross(axes[i], axes[3 + j]);
-            valid[k] = axes[k].LengthSquared() >= 1e-6f;
-            if (axes[k].Dot(bToA) < 0.0f) axes[k] = -axes[k];
+            r[i][j] = ax[i].Dot(bx[j]);
+            absR[i][j] = std::fabs(r[i][j]);
         }
+    const Vector3 offset = b.position - a.position;
+    float tA[3], tB[3];
+    for (int i = 0; i < 3; ++i) {
+        tA[i] = offset.Dot(ax[i]);
+        tB[i] = offset.Dot(bx[i]);
+    }
+    const Vector3& ha = a.halfExtents;
+    const Vector3& hb = b.halfExtents;
 
     float best = 1e7f;
     int bestIndex = -1;
-    float bestLength = 1.0f;
-    for (int k = 0; k < 15; ++k) {
-        if (!valid[k]) continue;
+    auto consider = [&](int k, float d, float ra, float rb, float length) {
         float overlap;
-        if (!OverlapOnAxis(axes[k], a, b, tolerance, overlap)) return false;
-        const float len = axes[k].Length();
-        overlap /= len;
+        if (!OverlapOf(-ra, ra, d - rb, d + rb, tolerance, overlap)) return false;
+        overlap /= length;
         if (overlap < best) {
             best = overlap;
             bestIndex = k;
-            bestLength = len;
+        }
+        return true;
+    };
+    for (int i = 0; i < 3; ++i) {
+        const float rb = hb.x * absR[i][0] + hb.y * absR[i][1] + hb.z * absR[i][2];
+        if (!consider(i, tA[i], ha[i], rb, 1.0f)) return false;
+    }
+    for (int j = 0; j < 3; ++j) {
+        const float ra = ha.x * absR[0][j] + ha.y * absR[1][j] + ha.z * absR[2][j];
+        if (!consider(3 + j, tB[j], ra, hb[j], 1.0f)) return false;
+    }
+    // Crossed axes A_i x B_j; nearly parallel pairs give no axis. Such an
+    // axis has no direction of its own, so it is turned to point from B
+    // towards A (d <= 0): the tolerance widens only the side where A lies
+    // beyond B, and a mere sign must not decide whether a gap counts.
+    for (int i = 0; i < 3; ++i) {
+        const int i1 = (i + 1) % 3, i2 = (i + 2) % 3;
+        for (int j = 0; j < 3; ++j) {
+            const float len2 = 1.0f - r[i][j] * r[i][j];
+            if (len2 < 1e-6f) continue;
+            const int j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            const float ra = ha[i1] * absR[i2][j] + ha[i2] * absR[i1][j];
+            const float rb = hb[j1] * absR[i][j2] + hb[j2] * absR[i][j1];
+            const float d = -std::fabs(tA[i2] * r[i1][j] - tA[i1] * r[i2][j]);
+            if (!consider(6 + i * 3 + j, d, ra, rb, std::sqrt(len2))) return false;
         }
     }
     if (bestIndex < 0) return false;
 
-    Vector3 n = axes[bestIndex] / bestLength;
-    if (n.Dot(b.position - a.position) > 0.0f) n = -n;
+    Vector3 n = bestIndex < 3 ? ax[bestIndex]
+                              : bestIndex < 6 ? bx[bestIndex - 3]
+                                              : Geometry::Cross(ax[(bestIndex - 6) / 3], bx[(bestIndex - 6) % 3]);
+    n = n / n.Length();
+    if (n.Dot(offset) > 0.0f) n = -n;
     out.normal = n;
     if (!full) return true;
 
@@ -248,8 +284,8 @@ bool TestBoxBox(const BoxShape& a, const BoxShape& b, ContactManifold& out, bool
         const int j = (bestIndex - 6) % 3;
         const Vector3 pA = Support(a, -n);
         const Vector3 pB = Support(b, n);
-        const Vector3 eA = axes[i];
-        const Vector3 c = Geometry::Cross(n, axes[3 + j]);
+        const Vector3 eA = ax[i];
+        const Vector3 c = Geometry::Cross(n, bx[j]);
         const float denom = eA.Dot(c);
         if (std::fabs(denom) < 1e-6f) return false;
         const float s = (pB - pA).Dot(c) / denom;

@@ -44,6 +44,8 @@ struct ContactManifold {
 // overlap (negative for a gap within the tolerance).
 bool OverlapOnAxis(const Geometry::Vector3& axis, const BoxShape& a, const BoxShape& b, float tolerance,
                    float& overlap);
+// The same from the two projections [minA, maxA] and [minB, maxB].
+bool OverlapOf(float minA, float maxA, float minB, float maxB, float tolerance, float& overlap);
 
 // False when some axis separates the boxes (or an edge-edge contact is
 // degenerate); else the normal, and with full also points, count and report point.

@@ -45,8 +45,19 @@ void PhysBody::RecomputeInertiaShape(bool zero) {
 }
 
 void PhysBody::RecomputeInverseInertiaWorld() {
+    // R x inverseInertiaBody x R transposed; the body inertia is diagonal, so
+    // entry (i, j) is the sum over k of R(i, k) d_k R(j, k).
     const Matrix3x3 r = state.orientation.SafeToMatrix3x3();
-    state.inverseInertiaWorld = r * massProps.inverseInertiaBody * r.Transpose();
+    const Matrix3x3& ib = massProps.inverseInertiaBody;
+    const float d[3] = {ib.m[0], ib.m[4], ib.m[8]};
+    Matrix3x3& w = state.inverseInertiaWorld;
+    for (int i = 0; i < 3; ++i)
+        for (int j = i; j < 3; ++j) {
+            const float v = r.m[i * 3] * d[0] * r.m[j * 3] + r.m[i * 3 + 1] * d[1] * r.m[j * 3 + 1] +
+                            r.m[i * 3 + 2] * d[2] * r.m[j * 3 + 2];
+            w.m[i * 3 + j] = v;
+            w.m[j * 3 + i] = v;
+        }
 }
 
 void PhysBody::ApplyMaterial(const PhysMaterial& material) {
@@ -317,6 +328,7 @@ void CreateBody(const Vector3& position, const Vector3& halfExtents, PhysBodyPtr
     MassProperties& mp = body->massProps;
     mp.volume = 8.0f * h.x * h.y * h.z;
     mp.radius = h.Length();
+    body->boundingRadius = mp.radius;
     mp.halfExtents = h;
     body->RecomputeInertiaShape(false);
     body->ApplyMaterial(MaterialMan().GetMaterial(materialName));

@@ -39,11 +39,12 @@ struct RigidState {
     Geometry::Matrix3x3 inverseInertiaWorld{0, 0, 0, 0, 0, 0, 0, 0, 0};
 };
 
-// The collision box as the narrow phase sees it.
+// The collision box as the narrow phase sees it; its position is always the
+// body's (refreshed with every change of it).
 struct BoxShape {
-    Geometry::Matrix3x3 rotationT;  // rows: the box's x, y, z axes in world coordinates
-    Geometry::Vector3 halfExtents;
     Geometry::Vector3 position;
+    Geometry::Vector3 halfExtents;
+    Geometry::Matrix3x3 rotationT;  // rows: the box's x, y, z axes in world coordinates
     Geometry::Vector3 startPosition;  // position when the current step began
     Geometry::Matrix3x3 rotation;
 
@@ -111,17 +112,19 @@ public:
     float GetMass() const { return massProps.mass; }
     const PhysMaterial& GetMaterial() const { return massProps.material; }
 
-    // State, in the order the world and the solver use it.
+    // What a pair test reads of a candidate comes first, in one cache line:
+    // the broad phase visits many bodies it then rejects.
+    uint32_t queryStamp = 0;
+    bool asleep = false;
+    bool boundsDirty = true;  // the shape moved since the bounds were computed
+    uint32_t boundsStamp = 0;
+    float boundingRadius = 0.0f;  // massProps.radius, kept here for the pair test
+    Geometry::AABB bounds;
+    BoxShape shape;
     float moveX = 0.0f, moveZ = 0.0f;  // walking target as mass x velocity
     bool walking = false;
-    BoxShape shape;
-    uint32_t boundsStamp = 0;
-    bool boundsDirty = true;  // the shape moved since the bounds were computed
-    Geometry::AABB bounds;
-    uint32_t queryStamp = 0;
     float restTime = 0.0f;
     RigidState state;
-    bool asleep = false;
     MassProperties massProps;
     uint16_t actorId = kNoActor;
     std::vector<ContactManifold*> contacts;

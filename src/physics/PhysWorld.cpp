@@ -185,8 +185,8 @@ void PhysWorld::PairTest(PhysBody* body, PhysBody* candidate, float tolerance, b
     } else if (body->asleep && candidate->asleep) {
         return;
     }
-    const float reach = body->massProps.radius + candidate->massProps.radius + tolerance;
-    if ((body->state.position - candidate->state.position).LengthSquared() > reach * reach) return;
+    const float reach = body->boundingRadius + candidate->boundingRadius + tolerance;
+    if ((body->shape.position - candidate->shape.position).LengthSquared() > reach * reach) return;
 
     const Geometry::AABB& a = body->GetAABB(m_stepStamp);
     const Geometry::AABB& c = candidate->GetAABB(m_stepStamp);
