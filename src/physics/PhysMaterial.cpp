@@ -56,6 +56,10 @@ void PhysMaterial::Sanitize() {
     nonNegative(coRestitution);
     nonNegative(angDrag);
     nonNegative(linDrag);
+    // A bounce never gains energy; the air control is a fraction.
+    if (coRestitution > 1.0f) coRestitution = 1.0f;
+    if (!(airAccel >= 0.0f)) airAccel = 0.0f;
+    if (airAccel > 1.0f) airAccel = 1.0f;
     // The walking controller divides by the move time.
     if (!(moveTime >= 1e-3f)) moveTime = 1e-3f;
 }

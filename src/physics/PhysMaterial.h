@@ -28,7 +28,8 @@ struct PhysMaterial {
     static PhysMaterial Test();
     static PhysMaterial TestStatic();
     // Clamps values a body could not work with: negative densities, frictions
-    // and drags become 0, a non-positive move time a small positive one.
+    // and drags become 0, restitution and air control stay within 0..1, a
+    // non-positive move time becomes a small positive one.
     void Sanitize();
 };
 

@@ -98,9 +98,10 @@ TEST_F(MaterialFolder, MissingFileOrKeysFallBackAndBadValuesAreClamped) {
 
     // A zero move time would divide by zero in the walking controller; a
     // negative density would make a body with negative mass.
-    Write("odd", "[PhysMaterial]\ndensity = -5\nmoveTime = 0\nkineticFriction = oops\n");
+    Write("odd", "[PhysMaterial]\ndensity = -5\nmoveTime = 0\nkineticFriction = oops\ncoRestitution = 3\n");
     const PhysMaterial odd = man.GetMaterial("odd");
     EXPECT_FLOAT_EQ(odd.density, 0.0f);
+    EXPECT_FLOAT_EQ(odd.coRestitution, 1.0f);
     EXPECT_GT(odd.moveTime, 0.0f);
     EXPECT_FLOAT_EQ(odd.kineticFriction, PhysMaterial::Test().kineticFriction);
     EXPECT_TRUE(odd.allowAngMoCorrection);
