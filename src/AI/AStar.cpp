@@ -37,33 +37,32 @@ void OpenList::Push(Node* node) {
     if (node->m_openTicket == 0) ++m_live;
     const uint32_t ticket = m_nextTicket++;
     node->m_openTicket = ticket;
-    m_pushed.push_back(node);
-    const uint64_t key = (static_cast<uint64_t>(OrderedBits(node->f)) << 32) | ticket;
+    const Entry e{(static_cast<uint64_t>(OrderedBits(node->f)) << 32) | ticket, node};
     size_t i = m_heap.size();
-    m_heap.push_back(key);
-    uint64_t* heap = m_heap.data();
+    m_heap.push_back(e);
+    Entry* heap = m_heap.data();
     while (i > 0) {
         const size_t parent = (i - 1) / 4;
-        if (heap[parent] <= key) break;
+        if (heap[parent].key <= e.key) break;
         heap[i] = heap[parent];
         i = parent;
     }
-    heap[i] = key;
+    heap[i] = e;
 }
 
-// Puts key at the root and moves it down to its place.
-void OpenList::SiftDown(uint64_t key) {
-    uint64_t* heap = m_heap.data();
+// Puts e at the root and moves it down to its place.
+void OpenList::SiftDown(const Entry e) {
+    Entry* heap = m_heap.data();
     const size_t n = m_heap.size();
     size_t i = 0;
     for (;;) {
         const size_t first = 4 * i + 1;
         if (first >= n) break;
         size_t best = first;
-        uint64_t bestKey = heap[first];
+        uint64_t bestKey = heap[first].key;
         if (first + 4 <= n) {
             // The usual case: all four children exist.
-            const uint64_t k1 = heap[first + 1], k2 = heap[first + 2], k3 = heap[first + 3];
+            const uint64_t k1 = heap[first + 1].key, k2 = heap[first + 2].key, k3 = heap[first + 3].key;
             const size_t b01 = k1 < bestKey ? first + 1 : first;
             const uint64_t m01 = k1 < bestKey ? k1 : bestKey;
             const size_t b23 = k3 < k2 ? first + 3 : first + 2;
@@ -72,16 +71,16 @@ void OpenList::SiftDown(uint64_t key) {
             bestKey = m23 < m01 ? m23 : m01;
         } else {
             for (size_t c = first + 1; c < n; ++c)
-                if (heap[c] < bestKey) {
+                if (heap[c].key < bestKey) {
                     best = c;
-                    bestKey = heap[c];
+                    bestKey = heap[c].key;
                 }
         }
-        if (bestKey >= key) break;
-        heap[i] = bestKey;
+        if (bestKey >= e.key) break;
+        heap[i] = heap[best];
         i = best;
     }
-    heap[i] = key;
+    heap[i] = e;
 }
 
 void OpenList::Remove(Node* node) {
@@ -92,25 +91,22 @@ void OpenList::Remove(Node* node) {
 
 Node* OpenList::Pop() {
     while (!m_heap.empty()) {
-        const uint64_t top = m_heap.front();
-        const uint64_t last = m_heap.back();
+        const Entry top = m_heap.front();
+        const Entry last = m_heap.back();
         m_heap.pop_back();
         if (!m_heap.empty()) SiftDown(last);
-        const uint32_t ticket = static_cast<uint32_t>(top);
-        Node* node = m_pushed[ticket - 1];
-        if (node->m_openTicket != ticket) continue;  // removed or pushed again since
-        node->m_openTicket = 0;
+        if (top.node->m_openTicket != static_cast<uint32_t>(top.key)) continue;  // removed or pushed again since
+        top.node->m_openTicket = 0;
         --m_live;
-        return node;
+        return top.node;
     }
     return nullptr;
 }
 
 void OpenList::Clear() {
-    for (const uint64_t key : m_heap) m_pushed[static_cast<uint32_t>(key) - 1]->m_openTicket = 0;
+    for (const Entry& e : m_heap) e.node->m_openTicket = 0;
     m_heap.clear();
-    m_pushed.clear();
-    m_nextTicket = 1;
+    m_nextTicket = 1;  // no node holds a ticket any more
     m_live = 0;
 }
 
@@ -139,7 +135,7 @@ const NodeTable::Slot* NodeTable::ColumnSlot(float x, float z) const {
     return &m_columns->slots[static_cast<size_t>(z) * static_cast<size_t>(m_columns->nx) + static_cast<size_t>(x)];
 }
 
-Node* NodeTable::FindInSlot(const Slot& slot, float y, float& g) const {
+[[gnu::always_inline]] inline Node* NodeTable::FindInSlot(const Slot& slot, float y, float& g) const {
     if (slot.stamp != m_generation) return nullptr;
     if (slot.head && slot.headY == y) {
         g = slot.headG;
@@ -168,7 +164,7 @@ Node* NodeTable::Find(float x, float y, float z, float& g) const {
     return FindOutside(x, y, z, g);
 }
 
-Node* NodeTable::FindAt(int32_t column, float x, float y, float z, float& g) const {
+[[gnu::always_inline]] inline Node* NodeTable::FindAt(int32_t column, float x, float y, float z, float& g) const {
     if (column >= 0) return FindInSlot(m_columns->slots[static_cast<size_t>(column)], y, g);
     if (column == SearchSpace::kOutsideColumns) return FindOutside(x, y, z, g);
     return Find(x, y, z, g);
@@ -182,7 +178,7 @@ void NodeTable::SetCost(Node* node, float g) {
     }
 }
 
-void NodeTable::InsertInSlot(Slot& slot, Node* node) {
+[[gnu::always_inline]] inline void NodeTable::InsertInSlot(Slot& slot, Node* node) {
     ++m_count;
     if (slot.stamp != m_generation) {
         slot.stamp = m_generation;
@@ -207,7 +203,7 @@ void NodeTable::Insert(Node* node) {
         InsertOutside(node);
 }
 
-void NodeTable::InsertAt(int32_t column, Node* node) {
+[[gnu::always_inline]] inline void NodeTable::InsertAt(int32_t column, Node* node) {
     if (column >= 0)
         InsertInSlot(m_columns->slots[static_cast<size_t>(column)], node);
     else if (column == SearchSpace::kOutsideColumns)
@@ -464,6 +460,9 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
         // unless a cheaper way to it reopens it.
         Node* cur = s.open.Pop();
         s.current = cur;
+        // The node likely to come next is fetched into the cache while this
+        // one is expanded.
+        if (const Node* next = s.open.PeekHint()) __builtin_prefetch(next);
         req.VisitNode(*cur);
         if (req.IsGoal(*cur, gc.x, gc.y, gc.z)) {
             atGoal = true;

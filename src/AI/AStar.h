@@ -23,7 +23,7 @@ struct AISettings;
 class AIClock;
 
 // One cell the search reached.
-class Node {
+class alignas(64) Node {
 public:
     Node(float cx, float cy, float cz, int32_t nodeId, Node* parentNode)
         : x(cx), y(cy), z(cz), parent(parentNode), id(nodeId) {}
@@ -50,8 +50,8 @@ private:
 
 // The open list: the node of smallest f first, and of two equal f the one
 // pushed first. A node whose cost improves is pushed again and its older
-// entry is skipped. A four-way heap of one 64-bit key per entry: f (as an
-// order-keeping integer) above the push count, which also finds the node.
+// entry is skipped. A four-way heap of entries keyed by one 64-bit number:
+// f (as an order-keeping integer) above the push count.
 class OpenList {
 public:
     bool Empty() const { return m_live == 0; }
@@ -61,14 +61,20 @@ public:
     void Remove(Node* node);
     bool Contains(const Node* node) const { return node->m_openTicket != 0; }
     Node* Pop();
+    // The node of the first entry (which may be a stale one), or null: a
+    // hint of what comes next.
+    const Node* PeekHint() const { return m_heap.empty() ? nullptr : m_heap.front().node; }
     // Empties the list (its nodes are no longer open); keeps the memory.
     void Clear();
 
 private:
-    void SiftDown(uint64_t key);
+    struct Entry {
+        uint64_t key;
+        Node* node;
+    };
+    void SiftDown(Entry e);
 
-    std::vector<uint64_t> m_heap;
-    std::vector<Node*> m_pushed;  // the node of push count t is m_pushed[t - 1]
+    std::vector<Entry> m_heap;
     uint32_t m_nextTicket = 1;
     size_t m_live = 0;
 };

@@ -27,6 +27,9 @@ const int kDiagonal[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
 // level moves, diagonals, step-ups, drops.
 const int kMoveDx[16] = {1, 0, -1, 0, 1, -1, 1, -1, 1, 0, -1, 0, 1, 0, -1, 0};
 const int kMoveDz[16] = {0, 1, 0, -1, 1, 1, -1, -1, 0, 1, 0, -1, 0, 1, 0, -1};
+// The same as floats, added to the walker's cell as the cell walk adds them.
+const float kMoveFx[16] = {1, 0, -1, 0, 1, -1, 1, -1, 1, 0, -1, 0, 1, 0, -1, 0};
+const float kMoveFz[16] = {0, 1, 0, -1, 1, 1, -1, -1, 0, 1, 0, -1, 0, 1, 0, -1};
 
 // Cell coordinate from a float cell value, for the walks; far-away values are
 // pinned well outside any grid so the arithmetic cannot overflow.
@@ -261,12 +264,12 @@ int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float 
     const Geometry::Vector3& hi = bounds.hi;
     const int ix = static_cast<int>(x), iy = static_cast<int>(y), iz = static_cast<int>(z);
 
-    // Words of the walker's column and of the eight around it, and the
-    // numbers of the eight for the caller: straight directions first, then
-    // the diagonals.
+    // Words of the walker's column and of the eight around it (w[0] his, 1-4
+    // the straight directions, 5-8 the diagonals), and the numbers of the
+    // eight for the caller.
     const WindowShape shape = ShapeAt(iy - 1);
     const int32_t row = m_nx;
-    uint64_t here, straight[4], diagonal[4];
+    uint64_t w[9];
     int32_t column[8];
     if (ix >= 1 && ix < m_nx - 1 && iz >= 1 && iz < m_nz - 1) {
         const int32_t c = iz * row + ix;
@@ -278,19 +281,34 @@ int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float 
         column[5] = c + row - 1;
         column[6] = c - row + 1;
         column[7] = c - row - 1;
-        here = Window(static_cast<size_t>(c), shape);
-        for (int d = 0; d < 4; ++d) {
-            straight[d] = Window(static_cast<size_t>(column[d]), shape);
-            diagonal[d] = Window(static_cast<size_t>(column[4 + d]), shape);
+        const uint64_t* low = m_low.data();
+        auto load = [&](auto word) {
+            w[0] = word(static_cast<size_t>(c));
+            for (int k = 0; k < 8; ++k) w[1 + k] = word(static_cast<size_t>(column[k]));
+        };
+        // The usual shapes (the lowest level, or levels within the first
+        // word of every column) read one word per column with no tests.
+        if (shape.all) {
+            for (uint64_t& v : w) v = ~uint64_t{0};
+        } else if (shape.below) {
+            const int shift = shape.below;
+            const uint64_t fill = shape.belowMask | shape.topMask;
+            load([&](size_t k) { return (low[k] << shift) | fill; });
+        } else if (shape.word == 0 && m_high.empty()) {
+            const int shift = shape.offset;
+            const uint64_t fill = shape.topMask;
+            load([&](size_t k) { return (low[k] >> shift) | fill; });
+        } else {
+            load([&](size_t k) { return Window(k, shape); });
         }
     } else {
         auto columnOf = [&](int cx, int cz) {
             return cx < 0 || cx >= m_nx || cz < 0 || cz >= m_nz ? kOutsideColumns : cz * row + cx;
         };
-        here = BlockedWindow(ix, iz, iy - 1);
+        w[0] = BlockedWindow(ix, iz, iy - 1);
         for (int d = 0; d < 4; ++d) {
-            straight[d] = BlockedWindow(ix + kStraight[d][0], iz + kStraight[d][1], iy - 1);
-            diagonal[d] = BlockedWindow(ix + kDiagonal[d][0], iz + kDiagonal[d][1], iy - 1);
+            w[1 + d] = BlockedWindow(ix + kStraight[d][0], iz + kStraight[d][1], iy - 1);
+            w[5 + d] = BlockedWindow(ix + kDiagonal[d][0], iz + kDiagonal[d][1], iy - 1);
             column[d] = columnOf(ix + kStraight[d][0], iz + kStraight[d][1]);
             column[4 + d] = columnOf(ix + kDiagonal[d][0], iz + kDiagonal[d][1]);
         }
@@ -303,18 +321,21 @@ int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float 
     const uint64_t roomUp = room << 1;                            // levels y + 1 .. y + C
     unsigned moves = 0;
     for (int d = 0; d < 4; ++d) {
-        const uint64_t w = straight[d];
-        const bool roomy = !(w & room);
+        const uint64_t sw = w[1 + d];
+        const unsigned floor = static_cast<unsigned>(sw & 1u);
+        const unsigned roomy = (sw & room) == 0;
         // 1. Level moves: a floor under the neighbour and room above it.
-        moves |= static_cast<unsigned>((w & 1u) && roomy) << d;
-        // 2. Diagonals: as level moves, and neither side cell may be blocked.
-        const uint64_t sides = straight[kDiagonal[d][0] > 0 ? 0 : 2] | straight[kDiagonal[d][1] > 0 ? 1 : 3];
-        moves |= static_cast<unsigned>((diagonal[d] & 1u) && !((diagonal[d] | sides) & room)) << (4 + d);
+        moves |= (floor & roomy) << d;
+        // 2. Diagonals: as level moves, and neither side cell may be
+        // blocked (straight +x is w[1], +z w[2], -x w[3], -z w[4]).
+        const uint64_t dw = w[5 + d];
+        const uint64_t sides = w[kDiagonal[d][0] > 0 ? 1 : 3] | w[kDiagonal[d][1] > 0 ? 2 : 4];
+        moves |= (static_cast<unsigned>(dw & 1u) & static_cast<unsigned>(((dw | sides) & room) == 0)) << (4 + d);
         // 3. Step-ups: a block beside the walker, room above it (and above
         // him, below).
-        moves |= static_cast<unsigned>((w & 2u) && !(w & roomUp)) << (8 + d);
+        moves |= (static_cast<unsigned>((sw >> 1) & 1u) & static_cast<unsigned>((sw & roomUp) == 0)) << (8 + d);
         // 4. Drops: an edge beside the walker with room above it.
-        moves |= static_cast<unsigned>(!(w & 1u) && roomy) << (12 + d);
+        moves |= ((floor ^ 1u) & roomy) << (12 + d);
     }
     // The search bounds over the levels each pass uses (the float sums are
     // those of the cell walk), then per column unless all nine are inside.
@@ -322,12 +343,11 @@ int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float 
     const bool levelIn = y + 0.0f >= lo.y && y + cm1 <= hi.y;
     const bool upIn = y + 0.0f + 1.0f >= lo.y && y + cm1 + 1.0f <= hi.y;
     if (!levelIn) moves &= 0x0F00u;
-    if (!upIn || (here & roomUp)) moves &= ~0x0F00u;
-    const float xs[3] = {x + -1.0f, x + 0.0f, x + 1.0f}, zs[3] = {z + -1.0f, z + 0.0f, z + 1.0f};
-    if (moves && !(xs[0] >= lo.x && xs[2] <= hi.x && zs[0] >= lo.z && zs[2] <= hi.z)) {
+    if (!upIn || (w[0] & roomUp)) moves &= ~0x0F00u;
+    if (moves && !(x + -1.0f >= lo.x && x + 1.0f <= hi.x && z + -1.0f >= lo.z && z + 1.0f <= hi.z)) {
         for (unsigned m = moves; m; m &= m - 1) {
             const int b = __builtin_ctz(m);
-            const float cx = xs[kMoveDx[b] + 1], cz = zs[kMoveDz[b] + 1];
+            const float cx = x + kMoveFx[b], cz = z + kMoveFz[b];
             if (!(cx >= lo.x && cx <= hi.x && cz >= lo.z && cz <= hi.z)) moves &= ~(1u << b);
         }
     }
@@ -336,7 +356,7 @@ int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float 
     int32_t* const cols = columns ? columns : unused;
     for (; moves; moves &= moves - 1) {
         const int b = __builtin_ctz(moves);
-        const float cx = xs[kMoveDx[b] + 1], cz = zs[kMoveDz[b] + 1];
+        const float cx = x + kMoveFx[b], cz = z + kMoveFz[b];
         const int32_t col = column[b < 8 ? b : (b & 3)];
         if (b < 8) {
             cols[n] = col;
