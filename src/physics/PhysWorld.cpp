@@ -23,6 +23,13 @@ bool EraseBody(std::vector<PhysBodyPtr>& list, PhysBody* body) {
     return false;
 }
 
+// Asks for the first cache lines of a contact record: the header and the
+// first points, which a visit reads first.
+inline void Prefetch(const ContactManifold* c) {
+    const char* p = reinterpret_cast<const char*>(c);
+    for (int line = 0; line < 4; ++line) __builtin_prefetch(p + 64 * line);
+}
+
 }  // namespace
 
 PhysWorld::PhysWorld() : m_grid(kCellSize), m_contactPool(sizeof(ContactManifold), 32) {}
@@ -218,12 +225,18 @@ void PhysWorld::Resolve(float dt, bool collisionPass) {
         m_forward = !m_forward;
         bool changed = false;
         const size_t n = m_contacts.size();
+        // The shuffled records lie anywhere in memory: fetch a few ahead.
+        constexpr size_t kAhead = 4;
         if (forward) {
-            for (size_t i = 0; i < n; ++i)
+            for (size_t i = 0; i < n; ++i) {
+                if (i + kAhead < n) Prefetch(m_contacts[i + kAhead]);
                 if (!m_contacts[i]->done) changed |= SolveContact(*m_contacts[i]);
+            }
         } else {
-            for (size_t i = n; i-- > 0;)
+            for (size_t i = n; i-- > 0;) {
+                if (i >= kAhead) Prefetch(m_contacts[i - kAhead]);
                 if (!m_contacts[i]->done) changed |= SolveContact(*m_contacts[i]);
+            }
         }
         if (collisionPass) {
             const size_t before = m_contacts.size();
