@@ -1,14 +1,40 @@
 // Our physics world against Bullet on the same scenes, one thread, the same
-// fixed step, in one process. Prints per scene the median milliseconds per
-// step of each and their ratio (ours / Bullet), one line each, last.
-//   physics_vs_bullet           full scenes (the figures we quote)
-//   physics_vs_bullet --tiny    small scenes, few steps (CI proves it runs)
-//   physics_vs_bullet --scene field   one scene only
+// fixed step (1/60 s) and the same gravity, in one process. Both worlds of a
+// scene are stepped in turn, each step of ours followed by the same step of
+// Bullet, so that load on a shared machine falls on both alike. Last, one line
+// per scene:
+//   physics: scene=<name> bodies=<n> ours_ms=<median> bullet_ms=<median> ratio=<ours/bullet>
+// with the median milliseconds per step of each (our step includes taking the
+// collision and move reports, as the physics process does after every step).
+//
+// What is measured:
+// - pyramid (1,240 unit boxes in square layers of 15 x 15 down to 1 x 1 on a
+//   static slab): the steps in which every box is awake in both worlds, i.e.
+//   the settling of the stack from its first step until either world puts a
+//   box to sleep (ours sleeps a box after 1.4 s at rest, Bullet an island
+//   after 2 s). A stack left alone falls asleep in both engines and a sleeping
+//   world costs next to nothing, so a median over a long run would compare
+//   two idle worlds; the window compares the same bodies and the same
+//   contacts doing the same work on both sides.
+// - field (5,000 static unit blocks: a floor with walls, and 300 unit blocks
+//   falling from 5 to 15 units onto it): every step of 5 s, falling, impacts,
+//   settling and sleeping as each engine does them, as in a level.
+// Each scene is run for several rounds (fresh worlds each time) and the median
+// is taken over the measured steps of all rounds.
+//
+//   bench_physics_vs_bullet                full scenes (the figures we quote)
+//   bench_physics_vs_bullet --tiny         small scenes, few steps (CI proves it runs)
+//   bench_physics_vs_bullet --scene NAME   one scene only
+//   --rounds N      rounds per scene (default 3, tiny 1)
+//   --ours-only / --bullet-only           step one engine only (profiling,
+//                                          instruction counts)
+//   --trace         per-step times and awake counts on stderr
 #include <btBulletDynamicsCommon.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -29,7 +55,8 @@ struct BoxSpec {
 struct Scene {
     std::string name;
     std::vector<BoxSpec> boxes;
-    int steps = 0;
+    int steps = 0;             // at most this many steps per round
+    bool awakeWindow = false;  // measure only while every dynamic body is awake in both
 };
 
 const float kStep = 1.0f / 60.0f;
@@ -59,6 +86,7 @@ Scene Pyramid(int base, int steps) {
     Scene s;
     s.name = "pyramid";
     s.steps = steps;
+    s.awakeWindow = true;
     s.boxes.push_back({0, -0.5f, 0, base + 10.0f, 0.5f, base + 10.0f, false});
     for (int layer = 0; layer < base; ++layer) {
         const int n = base - layer;
@@ -118,92 +146,171 @@ double Ms(Clock::time_point a, Clock::time_point b) {
 }
 
 // ---- ours -----------------------------------------------------------------
-struct OursResult {
-    double medianMs;
-    double meanMs;
-    int awakeAtEnd;
-};
+class Ours {
+public:
+    explicit Ours(const Scene& scene) {
+        uint16_t id = 0;
+        for (const BoxSpec& b : scene.boxes) {
+            Physics::PhysBodyPtr body = Physics::CreateBody({b.x, b.y, b.z}, {b.hx, b.hy, b.hz},
+                                                            b.dynamic ? "TEST" : "TEST_STATIC");
+            body->ApplyMaterial(b.dynamic ? BlockMaterial() : GroundMaterial());
+            body->SetActorId(id++);
+            m_world.AddBody(body);
+            m_bodies.push_back(body);
+        }
+    }
+    // One step with the reports the physics process collects after each.
+    void Step() {
+        m_world.Step(kStep);
+        m_world.TakeCollisionReports();
+        m_world.CollectMoveReports(m_moves);
+    }
+    int AwakeDynamic() const {
+        int n = 0;
+        for (const auto& b : m_bodies)
+            if (!b->IsStatic() && !b->IsAsleep()) ++n;
+        return n;
+    }
 
-OursResult RunOurs(const Scene& scene) {
-    Physics::PhysWorld world;
-    std::vector<Physics::PhysBodyPtr> bodies;
-    uint16_t id = 0;
-    for (const BoxSpec& b : scene.boxes) {
-        Physics::PhysBodyPtr body = Physics::CreateBody({b.x, b.y, b.z}, {b.hx, b.hy, b.hz},
-                                                        b.dynamic ? "TEST" : "TEST_STATIC");
-        body->ApplyMaterial(b.dynamic ? BlockMaterial() : GroundMaterial());
-        body->SetActorId(id++);
-        world.AddBody(body);
-        bodies.push_back(body);
-    }
-    std::vector<double> times;
-    std::vector<Physics::MoveReport> moves;
-    for (int i = 0; i < scene.steps; ++i) {
-        const auto t0 = Clock::now();
-        world.Step(kStep);
-        world.TakeCollisionReports();
-        world.CollectMoveReports(moves);
-        times.push_back(Ms(t0, Clock::now()));
-    }
-    return {Median(times), Mean(times), static_cast<int>(world.AwakeBodies().size())};
-}
+private:
+    Physics::PhysWorld m_world;
+    std::vector<Physics::PhysBodyPtr> m_bodies;
+    std::vector<Physics::MoveReport> m_moves;
+};
 
 // ---- Bullet ---------------------------------------------------------------
-struct BulletResult {
-    double medianMs;
-    double meanMs;
-    int activeAtEnd;
+class Bullet {
+public:
+    explicit Bullet(const Scene& scene)
+        : m_dispatcher(&m_config), m_world(&m_dispatcher, &m_broadphase, &m_solver, &m_config) {
+        m_world.setGravity(btVector3(0, -10, 0));
+        btBoxShape* unit = new btBoxShape(btVector3(0.5f, 0.5f, 0.5f));
+        m_shapes.emplace_back(unit);
+        for (const BoxSpec& b : scene.boxes) {
+            btCollisionShape* shape = unit;
+            if (b.hx != 0.5f || b.hy != 0.5f || b.hz != 0.5f) {
+                shape = new btBoxShape(btVector3(b.hx, b.hy, b.hz));
+                m_shapes.emplace_back(shape);
+            }
+            const btScalar mass = b.dynamic ? kDensity * 8.0f * b.hx * b.hy * b.hz : 0.0f;
+            btVector3 inertia(0, 0, 0);
+            if (mass > 0) shape->calculateLocalInertia(mass, inertia);
+            btTransform t;
+            t.setIdentity();
+            t.setOrigin(btVector3(b.x, b.y, b.z));
+            m_states.emplace_back(new btDefaultMotionState(t));
+            btRigidBody::btRigidBodyConstructionInfo info(mass, m_states.back().get(), shape, inertia);
+            info.m_restitution = kRestitution;
+            info.m_friction = kFriction;
+            m_bodies.emplace_back(new btRigidBody(info));
+            m_world.addRigidBody(m_bodies.back().get());
+        }
+    }
+    ~Bullet() {
+        for (auto& b : m_bodies) m_world.removeRigidBody(b.get());
+    }
+    void Step() { m_world.stepSimulation(kStep, 0); }  // exactly one step of kStep
+    int AwakeDynamic() const {
+        int n = 0;
+        for (const auto& b : m_bodies)
+            if (b->getInvMass() > 0 && b->isActive()) ++n;
+        return n;
+    }
+
+private:
+    btDefaultCollisionConfiguration m_config;
+    btCollisionDispatcher m_dispatcher;
+    btDbvtBroadphase m_broadphase;
+    btSequentialImpulseConstraintSolver m_solver;
+    btDiscreteDynamicsWorld m_world;
+    std::vector<std::unique_ptr<btCollisionShape>> m_shapes;
+    std::vector<std::unique_ptr<btDefaultMotionState>> m_states;
+    std::vector<std::unique_ptr<btRigidBody>> m_bodies;
 };
 
-BulletResult RunBullet(const Scene& scene) {
-    btDefaultCollisionConfiguration config;
-    btCollisionDispatcher dispatcher(&config);
-    btDbvtBroadphase broadphase;
-    btSequentialImpulseConstraintSolver solver;
-    btDiscreteDynamicsWorld world(&dispatcher, &broadphase, &solver, &config);
-    world.setGravity(btVector3(0, -10, 0));
+// ---- one scene --------------------------------------------------------------
+struct Options {
+    bool runOurs = true;
+    bool runBullet = true;
+    bool trace = false;
+    int rounds = 1;
+};
 
-    std::vector<std::unique_ptr<btCollisionShape>> shapes;
-    std::vector<std::unique_ptr<btDefaultMotionState>> states;
-    std::vector<std::unique_ptr<btRigidBody>> bodies;
-    btBoxShape* unit = new btBoxShape(btVector3(0.5f, 0.5f, 0.5f));
-    shapes.emplace_back(unit);
-    for (const BoxSpec& b : scene.boxes) {
-        btCollisionShape* shape = unit;
-        if (b.hx != 0.5f || b.hy != 0.5f || b.hz != 0.5f) {
-            shape = new btBoxShape(btVector3(b.hx, b.hy, b.hz));
-            shapes.emplace_back(shape);
+struct SideTimes {
+    std::vector<double> ms;  // every measured step of every round
+    int awakeAtEnd = 0;      // dynamic bodies awake after the last round
+};
+
+struct SceneResult {
+    SideTimes ours, bullet;
+};
+
+// Steps both worlds in turn, each step of ours followed by the same step of
+// Bullet, so that load on the machine falls on both alike.
+SceneResult RunScene(const Scene& scene, const Options& opt) {
+    SceneResult r;
+    int dynamic = 0;
+    for (const BoxSpec& b : scene.boxes) dynamic += b.dynamic ? 1 : 0;
+    for (int round = 0; round < opt.rounds; ++round) {
+        std::unique_ptr<Ours> ours(opt.runOurs ? new Ours(scene) : nullptr);
+        std::unique_ptr<Bullet> bullet(opt.runBullet ? new Bullet(scene) : nullptr);
+        for (int i = 0; i < scene.steps; ++i) {
+            // Awake-window scenes end once either world put a body to sleep.
+            if (scene.awakeWindow && ((ours && ours->AwakeDynamic() != dynamic) ||
+                                      (bullet && bullet->AwakeDynamic() != dynamic)))
+                break;
+            double tOurs = 0.0, tBullet = 0.0;
+            if (ours) {
+                const auto t0 = Clock::now();
+                ours->Step();
+                tOurs = Ms(t0, Clock::now());
+                r.ours.ms.push_back(tOurs);
+            }
+            if (bullet) {
+                const auto t0 = Clock::now();
+                bullet->Step();
+                tBullet = Ms(t0, Clock::now());
+                r.bullet.ms.push_back(tBullet);
+            }
+            if (opt.trace)
+                std::fprintf(stderr, "trace %s round %d step %d: ours %.3f ms awake %d, bullet %.3f ms awake %d\n",
+                             scene.name.c_str(), round, i, tOurs, ours ? ours->AwakeDynamic() : 0, tBullet,
+                             bullet ? bullet->AwakeDynamic() : 0);
         }
-        const btScalar mass = b.dynamic ? kDensity * 8.0f * b.hx * b.hy * b.hz : 0.0f;
-        btVector3 inertia(0, 0, 0);
-        if (mass > 0) shape->calculateLocalInertia(mass, inertia);
-        btTransform t;
-        t.setIdentity();
-        t.setOrigin(btVector3(b.x, b.y, b.z));
-        states.emplace_back(new btDefaultMotionState(t));
-        btRigidBody::btRigidBodyConstructionInfo info(mass, states.back().get(), shape, inertia);
-        info.m_restitution = kRestitution;
-        info.m_friction = kFriction;
-        bodies.emplace_back(new btRigidBody(info));
-        world.addRigidBody(bodies.back().get());
+        r.ours.awakeAtEnd = ours ? ours->AwakeDynamic() : 0;
+        r.bullet.awakeAtEnd = bullet ? bullet->AwakeDynamic() : 0;
     }
-    std::vector<double> times;
-    for (int i = 0; i < scene.steps; ++i) {
-        const auto t0 = Clock::now();
-        world.stepSimulation(kStep, 0);  // exactly one fixed step
-        times.push_back(Ms(t0, Clock::now()));
-    }
-    int active = 0;
-    for (auto& b : bodies)
-        if (b->getInvMass() > 0 && b->isActive()) ++active;
-    for (auto& b : bodies) world.removeRigidBody(b.get());
-    return {Median(times), Mean(times), active};
+    return r;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool tiny = argc > 1 && std::strcmp(argv[1], "--tiny") == 0;
+    bool tiny = false;
+    const char* only = nullptr;
+    Options opt;
+    int rounds = -1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--tiny") {
+            tiny = true;
+        } else if (a == "--scene" && i + 1 < argc) {
+            only = argv[++i];
+        } else if (a == "--rounds" && i + 1 < argc) {
+            rounds = std::atoi(argv[++i]);
+        } else if (a == "--ours-only") {
+            opt.runBullet = false;
+        } else if (a == "--bullet-only") {
+            opt.runOurs = false;
+        } else if (a == "--trace") {
+            opt.trace = true;
+        } else {
+            std::fprintf(stderr, "usage: %s [--tiny] [--scene NAME] [--rounds N] [--ours-only|--bullet-only] [--trace]\n",
+                         argv[0]);
+            return 2;
+        }
+    }
+    opt.rounds = rounds > 0 ? rounds : tiny ? 1 : 3;
     std::vector<Scene> scenes;
     if (tiny) {
         scenes.push_back(Pyramid(4, 20));
@@ -212,25 +319,28 @@ int main(int argc, char** argv) {
         scenes.push_back(Pyramid(15, 300));
         scenes.push_back(Field(5000, 300, 300));
     }
-    // --scene NAME runs one scene only (profiling).
-    const char* only = nullptr;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--scene") == 0) only = argv[i + 1];
     std::vector<std::string> lines;
     for (const Scene& s : scenes) {
         if (only && s.name != only) continue;
-        const OursResult ours = RunOurs(s);
-        const BulletResult bullet = RunBullet(s);
-        std::printf("physics: scene %s: %zu bodies, %d steps; mean ms per step: ours %.3f, bullet %.3f; "
-                    "awake at the end: ours %d, bullet %d\n",
-                    s.name.c_str(), s.boxes.size(), s.steps, ours.meanMs, bullet.meanMs, ours.awakeAtEnd,
-                    bullet.activeAtEnd);
+        const SceneResult r = RunScene(s, opt);
+        const size_t steps = std::max(r.ours.ms.size(), r.bullet.ms.size());
+        std::printf("physics: scene %s: %zu bodies, %zu measured steps in %d rounds%s; mean ms per step: ours %.3f, "
+                    "bullet %.3f; dynamic bodies awake at the end: ours %d, bullet %d\n",
+                    s.name.c_str(), s.boxes.size(), steps, opt.rounds,
+                    s.awakeWindow ? " (while every box is awake in both)" : "", Mean(r.ours.ms), Mean(r.bullet.ms),
+                    r.ours.awakeAtEnd, r.bullet.awakeAtEnd);
+        const double ours = Median(r.ours.ms);
+        const double bullet = Median(r.bullet.ms);
         char line[256];
         std::snprintf(line, sizeof line, "physics: scene=%s bodies=%zu ours_ms=%.4f bullet_ms=%.4f ratio=%.3f",
-                      s.name.c_str(), s.boxes.size(), ours.medianMs, bullet.medianMs,
-                      bullet.medianMs > 0 ? ours.medianMs / bullet.medianMs : 0.0);
+                      s.name.c_str(), s.boxes.size(), ours, bullet, bullet > 0 ? ours / bullet : 0.0);
         lines.push_back(line);
     }
+    if (only && lines.empty()) {
+        std::fprintf(stderr, "no scene named %s\n", only);
+        return 2;
+    }
+    std::fflush(stdout);
     for (const std::string& l : lines) std::puts(l.c_str());
     return 0;
 }
