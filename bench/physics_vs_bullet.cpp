@@ -26,8 +26,11 @@
 //   bench_physics_vs_bullet --tiny         small scenes, few steps (CI proves it runs)
 //   bench_physics_vs_bullet --scene NAME   one scene only
 //   --rounds N      rounds per scene (default 3, tiny 1)
+//   --steps N       at most N steps per round (profiling)
 //   --ours-only / --bullet-only           step one engine only (profiling,
-//                                          instruction counts)
+//                                          instruction counts), e.g.
+//     valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*Ours::Step*'
+//       bench_physics_vs_bullet --scene pyramid --ours-only --rounds 1 --steps 20
 //   --trace         per-step times and awake counts on stderr
 #include <btBulletDynamicsCommon.h>
 
@@ -160,7 +163,8 @@ public:
         }
     }
     // One step with the reports the physics process collects after each.
-    void Step() {
+    // Not inlined, so that callgrind can count this function alone.
+    __attribute__((noinline)) void Step() {
         m_world.Step(kStep);
         m_world.TakeCollisionReports();
         m_world.CollectMoveReports(m_moves);
@@ -209,7 +213,8 @@ public:
     ~Bullet() {
         for (auto& b : m_bodies) m_world.removeRigidBody(b.get());
     }
-    void Step() { m_world.stepSimulation(kStep, 0); }  // exactly one step of kStep
+    // Exactly one step of kStep; not inlined, so that callgrind can count it.
+    __attribute__((noinline)) void Step() { m_world.stepSimulation(kStep, 0); }
     int AwakeDynamic() const {
         int n = 0;
         for (const auto& b : m_bodies)
@@ -234,6 +239,7 @@ struct Options {
     bool runBullet = true;
     bool trace = false;
     int rounds = 1;
+    int maxSteps = 0;  // 0: the scene's own count
 };
 
 struct SideTimes {
@@ -254,7 +260,8 @@ SceneResult RunScene(const Scene& scene, const Options& opt) {
     for (int round = 0; round < opt.rounds; ++round) {
         std::unique_ptr<Ours> ours(opt.runOurs ? new Ours(scene) : nullptr);
         std::unique_ptr<Bullet> bullet(opt.runBullet ? new Bullet(scene) : nullptr);
-        for (int i = 0; i < scene.steps; ++i) {
+        const int steps = opt.maxSteps > 0 ? std::min(opt.maxSteps, scene.steps) : scene.steps;
+        for (int i = 0; i < steps; ++i) {
             // Awake-window scenes end once either world put a body to sleep.
             if (scene.awakeWindow && ((ours && ours->AwakeDynamic() != dynamic) ||
                                       (bullet && bullet->AwakeDynamic() != dynamic)))
@@ -298,6 +305,8 @@ int main(int argc, char** argv) {
             only = argv[++i];
         } else if (a == "--rounds" && i + 1 < argc) {
             rounds = std::atoi(argv[++i]);
+        } else if (a == "--steps" && i + 1 < argc) {
+            opt.maxSteps = std::atoi(argv[++i]);
         } else if (a == "--ours-only") {
             opt.runBullet = false;
         } else if (a == "--bullet-only") {
@@ -305,7 +314,7 @@ int main(int argc, char** argv) {
         } else if (a == "--trace") {
             opt.trace = true;
         } else {
-            std::fprintf(stderr, "usage: %s [--tiny] [--scene NAME] [--rounds N] [--ours-only|--bullet-only] [--trace]\n",
+            std::fprintf(stderr, "usage: %s [--tiny] [--scene NAME] [--rounds N] [--steps N] [--ours-only|--bullet-only] [--trace]\n",
                          argv[0]);
             return 2;
         }
