@@ -3,7 +3,7 @@
 // blocks for the pouch, path searches that never run out of time, and the
 // commands the bot raised. Roles and behaviour selection stay off; the test
 // puts machines on the bot itself. Optionally the bot's moves are applied to
-// its body, so walks can be followed to their end.
+// its body (sliding along walls), so walks can be followed to their end.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -67,10 +67,7 @@ protected:
         cmds.Deliver();
         if (walker) {
             const auto moves = cmds.Moves(id());
-            if (moves.size() > m_movesApplied) {
-                const Vector3 m = moves.back();
-                Place(Me(), Me()->GetPosition() + m);
-            }
+            if (moves.size() > m_movesApplied) Slide(moves.back());
             m_movesApplied = moves.size();
         }
         world.ai->Update(ms);
@@ -107,6 +104,12 @@ protected:
         bot->RequestStackOp(AIGameObject::OP_RESET, nullptr);
         bot->ProcessStackRequests();
     }
+    // From now on every search slice runs out at once: searches stay open
+    // (until their time-out) and never answer.
+    void SlowSearches() {
+        world.ai->GetSettings().aStarTimeSlice = 0;
+        world.ai->GetAStar().SetMillisecondClock([n = uint64_t{0}]() mutable { return n += 10; });
+    }
     // Steps until no timer is queued any more (at most 2 s).
     void DrainTimers() {
         for (int i = 0; i < 125 && MsgRoute::Instance()->QueuedCount() > 0; ++i) Frame();
@@ -121,6 +124,22 @@ protected:
     int elapsed = 0;
 
 private:
+    // Moves the body, sliding along a wall the way the physics would: a move
+    // into a blocked cell keeps whichever of its two horizontal parts is free.
+    void Slide(const Vector3& m) {
+        const AI::SearchSpace& grid = world.ai->GetSearchSpace();
+        auto freeAt = [&](const Vector3& p) {
+            const Vector3 c = grid.WorldToCell(p);
+            return !grid.IsCellBlocked(c.x, c.y, c.z);
+        };
+        const Vector3 p = Me()->GetPosition();
+        for (const Vector3& step : {m, Vector3(m.x, 0, 0), Vector3(0, 0, m.z)})
+            if (freeAt(p + step)) {
+                Place(Me(), p + step);
+                return;
+            }
+    }
+
     size_t m_movesApplied = 0;
 };
 

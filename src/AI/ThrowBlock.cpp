@@ -1,0 +1,22 @@
+#include "AI/ThrowBlock.h"
+
+#include "AI/BotGameView.h"
+#include "AI/Steering.h"
+#include "AI/TeamMan.h"
+
+namespace AI {
+
+ThrowBlock::ThrowBlock(BotGameView* owner, float targetX, float targetY, float targetZ)
+    : StateMachine(owner, kName), m_bot(owner), m_target(targetX, targetY, targetZ) {}
+
+ThrowBlock::~ThrowBlock() = default;
+
+bool ThrowBlock::HandleStateEvent(int32_t kind, const Msg*, int32_t state, int32_t substate) {
+    if (state != 0 || substate != kNoSubstate || kind != EVENT_ENTER) return false;
+    StopBot(*m_bot);
+    QueueThrow(*m_bot, ComputeThrowAim(BotPosition(*m_bot), m_target, Geometry::kZeroVector, 0.0f));
+    RequestNextInPlan();
+    return true;
+}
+
+}  // namespace AI
