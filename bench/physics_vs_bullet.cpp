@@ -32,6 +32,8 @@
 //     valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*Ours::Step*'
 //       bench_physics_vs_bullet --scene pyramid --ours-only --rounds 1 --steps 20
 //   --trace         per-step times and awake counts on stderr
+//   --checksum      a hash of our bodies' states after the run (speed work
+//                   must not change it)
 #include <btBulletDynamicsCommon.h>
 
 #include <algorithm>
@@ -175,6 +177,30 @@ public:
             if (!b->IsStatic() && !b->IsAsleep()) ++n;
         return n;
     }
+    // FNV-1a over the bits of every body's position, orientation and
+    // velocities: a change of speed work must leave it unchanged.
+    uint64_t Checksum() const {
+        uint64_t h = 1469598103934665603ull;
+        auto add = [&h](const float* f, int n) {
+            for (int i = 0; i < n; ++i) {
+                uint32_t bits;
+                std::memcpy(&bits, &f[i], sizeof bits);
+                for (int k = 0; k < 4; ++k) {
+                    h ^= (bits >> (8 * k)) & 0xFFu;
+                    h *= 1099511628211ull;
+                }
+            }
+        };
+        for (const auto& b : m_bodies) {
+            const Physics::RigidState& s = b->state;
+            const float v[16] = {s.position.x, s.position.y, s.position.z, s.orientation.w, s.orientation.x,
+                                 s.orientation.y, s.orientation.z, s.velocity.x, s.velocity.y, s.velocity.z,
+                                 s.angularVelocity.x, s.angularVelocity.y, s.angularVelocity.z,
+                                 b->IsAsleep() ? 1.0f : 0.0f, 0.0f, 0.0f};
+            add(v, 14);
+        }
+        return h;
+    }
 
 private:
     Physics::PhysWorld m_world;
@@ -238,6 +264,7 @@ struct Options {
     bool runOurs = true;
     bool runBullet = true;
     bool trace = false;
+    bool checksum = false;
     int rounds = 1;
     int maxSteps = 0;  // 0: the scene's own count
 };
@@ -245,6 +272,7 @@ struct Options {
 struct SideTimes {
     std::vector<double> ms;  // every measured step of every round
     int awakeAtEnd = 0;      // dynamic bodies awake after the last round
+    uint64_t checksum = 0;   // ours: state after the last round
 };
 
 struct SceneResult {
@@ -285,6 +313,7 @@ SceneResult RunScene(const Scene& scene, const Options& opt) {
                              bullet ? bullet->AwakeDynamic() : 0);
         }
         r.ours.awakeAtEnd = ours ? ours->AwakeDynamic() : 0;
+        r.ours.checksum = ours ? ours->Checksum() : 0;
         r.bullet.awakeAtEnd = bullet ? bullet->AwakeDynamic() : 0;
     }
     return r;
@@ -311,10 +340,12 @@ int main(int argc, char** argv) {
             opt.runBullet = false;
         } else if (a == "--bullet-only") {
             opt.runOurs = false;
+        } else if (a == "--checksum") {
+            opt.checksum = true;
         } else if (a == "--trace") {
             opt.trace = true;
         } else {
-            std::fprintf(stderr, "usage: %s [--tiny] [--scene NAME] [--rounds N] [--steps N] [--ours-only|--bullet-only] [--trace]\n",
+            std::fprintf(stderr, "usage: %s [--tiny] [--scene NAME] [--rounds N] [--steps N] [--ours-only|--bullet-only] [--trace] [--checksum]\n",
                          argv[0]);
             return 2;
         }
@@ -338,6 +369,9 @@ int main(int argc, char** argv) {
                     s.name.c_str(), s.boxes.size(), steps, opt.rounds,
                     s.awakeWindow ? " (while every box is awake in both)" : "", Mean(r.ours.ms), Mean(r.bullet.ms),
                     r.ours.awakeAtEnd, r.bullet.awakeAtEnd);
+        if (opt.checksum && opt.runOurs)
+            std::printf("physics: scene %s: state checksum of ours %016llx\n", s.name.c_str(),
+                        static_cast<unsigned long long>(r.ours.checksum));
         const double ours = Median(r.ours.ms);
         const double bullet = Median(r.bullet.ms);
         char line[256];
