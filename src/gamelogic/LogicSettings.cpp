@@ -68,9 +68,10 @@ void LogicSettings::Validate() {
     const LogicSettings d;
     constexpr int32_t kDay = 24 * 3600 * 1000;
     Limit("PouchSize", pouchSize, 0u, kMaxPouchSize, d.pouchSize);
-    // A spawn fills the hand and the pouch; the pouch never holds more than
-    // the joining machines' snapshot has room for.
-    Limit("SpawnInPouch", spawnInPouch, 0, static_cast<int32_t>(kMaxPouchSize) + 1, d.spawnInPouch);
+    // Every start block enters the pouch before the first goes to the hand,
+    // and no pouch holds more than the joining machines' snapshot has room
+    // for: a larger count would make blocks only to delete them at once.
+    Limit("SpawnInPouch", spawnInPouch, 0, static_cast<int32_t>(kMaxPouchSize), d.spawnInPouch);
     Limit("RespawnDelay", respawnDelay, 0, kDay, d.respawnDelay);
     Limit("Invincible", invincible, 0, kDay, d.invincible);
     Limit("CollisSpeedForKill", collisSpeedForKill, 0.0f, 1.0e6f, d.collisSpeedForKill);

@@ -15,7 +15,9 @@ struct LogicSettings {
 
     // Players and spawning.
     uint32_t pouchSize = 5;     // pick-ups stop here; 0..kMaxPouchSize
-    int32_t spawnInPouch = 10;  // blocks made at a spawn (one goes to the hand); 0..kMaxPouchSize + 1
+    // Blocks made into the pouch at a spawn (the first then goes to the hand);
+    // 0..kMaxPouchSize, since they all pass through the pouch.
+    int32_t spawnInPouch = 10;
     int32_t respawnDelay = 5000;
     int32_t invincible = 2000;
     float collisSpeedForKill = 20.0f;

@@ -144,6 +144,26 @@ TEST_F(Death, ASpawnFillsHandAndPouchAndFacesTheEnemyFlags) {
     EXPECT_EQ(victim->GetHeldBlock()->actor->objectState.materialId, 3);
 }
 
+TEST_F(Death, TheLargestSpawnFillsAWholePouchAndMakesNoBlockInVain) {
+    LogicSettings s;
+    s.spawnInPouch = 17;  // more than any pouch holds: held to 16
+    SetLogicSettings(s);
+    PlayerLife::Kill(*victim, Vector3(), victim->GetPosition(), logic->GetPlayerManager(), 0, 0.0f);
+    EventSystem::ProcessEventQueue();
+    recorder.Clear();
+    const uint16_t next = ActorMan::NextId();
+    PlayerLife::Respawn(*victim, logic->GetPlayerManager());
+    EventSystem::ProcessEventQueue();
+    EXPECT_EQ(recorder.Count<EventTypes::EventUpdateDeleteActor>(), 0u) << "no start block is made to be deleted";
+    ASSERT_TRUE(victim->HasHeldBlock());
+    EXPECT_EQ(victim->GetPouch().size(), LogicSettings::kMaxPouchSize - 1);
+    const auto spawns = recorder.Of<EventTypes::EventUpdateActorSpawn>();
+    ASSERT_EQ(spawns.size(), 1u);
+    EXPECT_EQ(spawns[0]->GetPayload()->firstPouchBlockId, static_cast<int16_t>(next));
+    EXPECT_EQ(spawns[0]->GetPayload()->lastPouchBlockId, static_cast<int16_t>(next + 15));
+    EXPECT_EQ(ActorMan::NextId(), next + 16) << "exactly the blocks the player got";
+}
+
 TEST_F(Death, ADyingCarrierDropsTheFlagWhichFallsWithAFractionOfItsSpeed) {
     ActorCreateInfo info;
     info.params.SetType(ActorTypes::kFlag);

@@ -45,7 +45,7 @@ TEST(LogicSettingsTest, ClampsWhatTheRulesCannotWorkWith) {
     const LogicSettings s = LogicSettings::Load(file);
     std::remove(file.c_str());
     EXPECT_EQ(s.pouchSize, LogicSettings::kMaxPouchSize) << "the snapshot has room for 16 pouch blocks";
-    EXPECT_EQ(s.spawnInPouch, 17) << "the hand and a full snapshot";
+    EXPECT_EQ(s.spawnInPouch, 16) << "every start block passes through the pouch";
     EXPECT_EQ(s.throwSpeed, 55.0f);
     EXPECT_EQ(s.jumpSpeed, 8.0f);
     EXPECT_EQ(s.jumpYSpeedLessThanZeroDivisor, 0.0f) << "a zero divisor is kept: the rule skips the division";
