@@ -20,7 +20,6 @@
 #include "gamelogic/BombSpawnManager.h"
 #include "gamelogic/CapMan.h"
 #include "gamelogic/FlagMan.h"
-#include "gamelogic/LogicSettings.h"
 #include "gamelogic/Player.h"
 #include "gamelogic/PlayerLife.h"
 #include "gamelogic/PlayerManager.h"
@@ -58,20 +57,6 @@ const typename E::Data* PayloadOf(const EventSystem::IEvent& event) {
 
 bool IsType(const Actor& actor, const char* name) {
     return actor.typeName && std::strcmp(actor.typeName, name) == 0;
-}
-
-void StopBody(Physics::PhysBody& body) {
-    body.ResetMotion();
-    body.state.angularMomentum = Geometry::kZeroVector;
-    body.UpdateAngularVelocity();
-    body.touched = true;
-}
-
-void AttachAfter(ProcessSystem::ProcessManager& processes, int ms,
-                 const std::shared_ptr<ProcessSystem::IProcess>& then) {
-    auto wait = std::make_shared<ProcessSystem::WaitProcess>(ms);
-    wait->SetNext(then);
-    processes.Attach(wait);
 }
 
 // The level load creates through the logic.
@@ -466,53 +451,19 @@ bool MiravGameLogic::OnCommandActorJump(const EventSystem::IEvent& event) {
 }
 
 bool MiravGameLogic::OnCommandThrowBlock(const EventSystem::IEvent& event) {
-    const auto* data = PayloadOf<EventTypes::EventCommandThrowBlock>(event);
-    if (!data) return false;
-    Player* player = m_players.GetPlayer(static_cast<uint16_t>(data->actorId));
-    if (!player || player->IsDead() || !player->HasHeldBlock() || player->canThrow != 1) return false;
-    const Geometry::Vector3& aim = data->direction;
-    if (!aim.IsFinite() || aim.LengthSquared() == 0.0f) return false;
-    if (!player->ThrowBlock(aim, &m_processes, m_blockMan.get())) return false;
-    player->canThrow = 0;
-    AttachAfter(m_processes, static_cast<int>(GetLogicSettings().lockTimeAfterThrow),
-                ProcessSystem::MakeFunctorProcess([player]() { player->AllowThrow(); }));
+    if (const auto* data = PayloadOf<EventTypes::EventCommandThrowBlock>(event))
+        m_players.CommandThrow(static_cast<uint16_t>(data->actorId), data->direction);
     return false;
 }
 
 bool MiravGameLogic::OnCommandPickUpBlock(const EventSystem::IEvent& event) {
-    const auto* data = PayloadOf<EventTypes::EventCommandPickUpBlock>(event);
-    if (!data || !m_blockMan) return false;
-    Player* player = m_players.GetPlayer(static_cast<uint16_t>(data->actorId));
-    if (!player || !player->GetActor()) return false;
-    const Geometry::Vector3 position = player->GetPosition();
-    const Geometry::Vector3 view = player->viewDirection.IsFinite() ? player->viewDirection : Geometry::kZeroVector;
-    BlockPtr block;
-    m_blockMan->PickBlock(block, position, view);
-    if (!block) m_blockMan->PickBlock(block, position, Geometry::Vector3(view.x, -1.0f, view.z));
-    if (!block || !block->actor) return false;
-    const Geometry::Vector3 blockPosition = block->GetPosition();
-    const bool taken = block->IsType(ActorTypes::kFlag) ? player->PickUpFlag(m_blockMan.get(), block)
-                                                        : player->PickUpBlock(m_blockMan.get(), block);
-    if (!taken) return false;
-    AttachBlockToPlayer(player->GetActor(), block);
-    player->canPickUp = 0;
-    AttachAfter(m_processes, static_cast<int>(GetLogicSettings().lockTimeAfterPickup),
-                ProcessSystem::MakeFunctorProcess([player]() { player->AllowPickUp(); }));
-    Geometry::Vector3 e = block->actor->GetOrientation().Rotate(block->actor->extents);
-    SnapToHalfGrid(e);
-    EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdatePickUpBlock>(
-        static_cast<int16_t>(player->GetActorId()), static_cast<int16_t>(block->GetId()), player->GetTeam(), position,
-        e, blockPosition));
+    if (const auto* data = PayloadOf<EventTypes::EventCommandPickUpBlock>(event))
+        m_players.CommandPickUp(static_cast<uint16_t>(data->actorId));
     return false;
 }
 
 void MiravGameLogic::AttachBlockToPlayer(const ActorPtr& playerActor, const BlockPtr& block) {
-    if (!playerActor || !block || !block->actor) return;
-    playerActor->FollowCarrier();
-    block->rotation = Geometry::kIdentityQuaternion;
-    if (block->actor->body) block->actor->body->SetOrientation(playerActor->GetOrientation());
-    block->SetState(BlockState::kHeld);
-    if (block->actor->body) StopBody(*block->actor->body);
+    if (playerActor && block && block->actor) GameLogicView::AttachBlockToPlayer(*playerActor, *block);
 }
 
 // ------------------------------------------------- collisions and bombs

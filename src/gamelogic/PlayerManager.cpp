@@ -134,11 +134,15 @@ bool PlayerManager::CommandPickUp(uint16_t actorId) {
     Player* player = GetPlayer(actorId);
     if (!player || !player->actor || !m_blocks) return false;
     const Geometry::Vector3 position = player->GetPosition();
-    const Geometry::Vector3 view = player->viewDirection;
+    const Geometry::Vector3 view = player->viewDirection.IsFinite() ? player->viewDirection : Geometry::kZeroVector;
     BlockPtr block;
     m_blocks->PickBlock(block, position, view);
+    // The second try replaces only the view's y: the picker's tilt still
+    // applies, so it looks down only when the tilt is below 1.
     if (!block) m_blocks->PickBlock(block, position, Geometry::Vector3(view.x, -1.0f, view.z));
-    if (!block) return false;
+    if (!block || !block->actor) return false;
+    // Where it lay: the report lets the views move it from there.
+    const Geometry::Vector3 blockPosition = block->GetPosition();
     const bool taken = block->IsType(ActorTypes::kFlag) ? player->PickUpFlag(m_blocks, block)
                                                         : player->PickUpBlock(m_blocks, block);
     if (!taken) return false;
@@ -147,8 +151,8 @@ bool PlayerManager::CommandPickUp(uint16_t actorId) {
     AttachTimer(static_cast<int>(GetLogicSettings().lockTimeAfterPickup),
                 ProcessSystem::MakeFunctorProcess([player]() { player->AllowPickUp(); }));
     EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdatePickUpBlock>(
-        static_cast<int16_t>(actorId), static_cast<int16_t>(block->GetId()), player->team, player->GetPosition(),
-        block->TurnedExtents(), block->GetPosition()));
+        static_cast<int16_t>(actorId), static_cast<int16_t>(block->GetId()), player->team, position,
+        block->TurnedExtents(), blockPosition));
     return true;
 }
 

@@ -125,9 +125,6 @@ TEST_F(Commands, ASecondThrowWithinTheLockDoesNothing) {
 }
 
 TEST_F(Commands, APickUpLookingUpFindsABlockBelowThroughTheSecondTry) {
-    LogicSettings s;
-    s.pickerZOffset = 0.0f;  // the view as it is: up, then down
-    SetLogicSettings(s);
     // Empty hands, standing on a free block.
     while (BlockPtr b = player->TakeFromPouch()) logic->DeleteBlockActor(b->GetId());
     logic->DeleteBlockActor(player->GetHeldBlock()->GetId());
@@ -137,6 +134,13 @@ TEST_F(Commands, APickUpLookingUpFindsABlockBelowThroughTheSecondTry) {
     Place(player, Vector3(0, 2.5f, 0));
     Send<EventTypes::EventHackActorView>(id, Vector3(0, 1, 0));
     EventSystem::ProcessEventQueue();
+    // The second try is tilted too: with the default tilt of 3 its y is
+    // -1 + 3, still upwards, so the block below is out of reach.
+    Send<EventTypes::EventCommandPickUpBlock>(id);
+    EXPECT_FALSE(player->HasHeldBlock());
+    LogicSettings s;
+    s.pickerZOffset = 0.0f;  // the view as it is: up, then down
+    SetLogicSettings(s);
     recorder.Clear();
     Send<EventTypes::EventCommandPickUpBlock>(id);
     EventSystem::ProcessEventQueue();
@@ -201,6 +205,21 @@ TEST_F(Collisions, AThrownBlockHittingAWallBecomesInactiveAndReturnsToFree) {
     Run(224);
     EXPECT_EQ(b->state, BlockState::kFree);
     EXPECT_EQ(b->team, 255);
+}
+
+TEST_F(Collisions, OnlyABlockThatCanComeLooseReturnsToFreeAfterTouchingTheGround) {
+    // A "solid" block never comes loose and a held one is out of the world:
+    // touching the ground or a wall starts no return to free for either.
+    const BlockPtr solid = MakeBlock(ActorTypes::kSolid, Vector3(20, 0.5f, 20));
+    const BlockPtr held = MakeBlock(ActorTypes::kBox, Vector3(-20, 0.5f, 20));
+    held->SetState(BlockState::kHeld);
+    Collide(solid->GetId(), groundActor->actorId, 0.0f, Vector3(0, 1, 0), 1);
+    Collide(held->GetId(), 0xFFFF, 10.0f);
+    EXPECT_FALSE(logic->GetBlockMan()->HasCollisionToFree(solid->GetId()));
+    EXPECT_FALSE(logic->GetBlockMan()->HasCollisionToFree(held->GetId()));
+    Run(224);
+    EXPECT_EQ(solid->state, BlockState::kPlaced);
+    EXPECT_EQ(held->state, BlockState::kHeld);
 }
 
 TEST_F(Collisions, ABlockHittingAPlayerSeesTheNormalFromTheBlockTowardsThePlayer) {
