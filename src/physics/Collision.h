@@ -23,12 +23,24 @@ struct ContactPoint {
 
 // The fields the solver reads on every visit come first, so that a visit that
 // finds nothing to do touches one cache line; the points follow.
+//
+// A contact is done (skipped by the solver) from its solve until either of
+// its bodies takes an impulse from any contact it is listed with. Rather than
+// clearing a flag in every contact of both bodies after each solve, a contact
+// keeps the impulse counts its bodies had when it was solved; it is done while
+// they are unchanged (see IsDone in ContactSolver.h). A body whose contact
+// list is emptied no longer reopens the contacts that were on it (listedA,
+// listedB).
 struct ContactManifold {
     static constexpr uint32_t kMaxPoints = 9;
 
     Geometry::Vector3 normal;  // unit, from B towards A
-    bool done = false;
+    bool solved = false;       // marked done by its last solve (see above)
+    bool listedA = false;      // on A's contact list
+    bool listedB = false;      // on B's contact list
     uint32_t count = 0;
+    uint32_t stampA = 0;       // A's impulse count when solved
+    uint32_t stampB = 0;       // B's impulse count when solved
     PhysBody* bodyA = nullptr;
     PhysBody* bodyB = nullptr;
     float restitution = 0.0f;

@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "physics/Collision.h"
-#include "physics/PhysBody.h"
-
 namespace Physics {
 
 using Geometry::Cross;
@@ -35,25 +32,46 @@ inline Vector3 Relative(const PhysBody& a, const Vector3& ra, const PhysBody& b,
     return bStatic ? VelocityAt(a, ra) : VelocityAt(a, ra) - VelocityAt(b, rb);
 }
 
-// PhysBody::ApplyImpulse (j, cross(r, j)) written out for the solver's inner
-// loop; the solver's impulses are finite whenever the bodies' states are.
-inline void Push(PhysBody& b, const Vector3& j, const Vector3& r) {
-    if (b.IsStatic()) return;
+// The velocities that follow from the momenta.
+inline void Derive(PhysBody& b) {
     RigidState& s = b.state;
-    s.momentum += j;
     s.velocity = s.momentum * b.massProps.inverseMass;
-    s.angularMomentum += Cross(r, j);
     s.angularVelocity = s.angularMomentum == Geometry::kZeroVector ? Geometry::kZeroVector
                                                                    : Mul(s.inverseInertiaWorld, s.angularMomentum);
     b.touched = true;
 }
 
+// PhysBody::ApplyImpulse (j, cross(r, j)) without the velocities, for a run
+// of impulses that nothing reads in between; Derive follows the run.
+inline void AddMomentum(PhysBody& b, const Vector3& j, const Vector3& r) {
+    b.state.momentum += j;
+    b.state.angularMomentum += Cross(r, j);
+}
+
+// PhysBody::ApplyImpulse (j, cross(r, j)) written out for the solver's inner
+// loop; the solver's impulses are finite whenever the bodies' states are.
+inline void Push(PhysBody& b, const Vector3& j, const Vector3& r) {
+    if (b.IsStatic()) return;
+    AddMomentum(b, j, r);
+    Derive(b);
+}
+
 }  // namespace
+
+void UnlistContacts(PhysBody& body) {
+    for (ContactManifold* c : body.contacts) {
+        // Reopened through this body already: it stays open.
+        if (c->solved && !IsDone(*c)) Reopen(*c);
+        if (c->bodyA == &body) c->listedA = false;
+        if (c->bodyB == &body) c->listedB = false;
+    }
+    body.contacts.clear();
+}
 
 void PrepareContact(ContactManifold& c, float dt) {
     PhysBody& a = *c.bodyA;
     PhysBody& b = *c.bodyB;
-    c.done = false;
+    Reopen(c);
     const PhysMaterial& ma = a.massProps.material;
     const PhysMaterial& mb = b.massProps.material;
     c.restitution = std::max(ma.coRestitution, mb.coRestitution);
@@ -70,7 +88,9 @@ void PrepareContact(ContactManifold& c, float dt) {
         if (p.targetSpeed > 3.0f) p.targetSpeed = 3.0f;
     }
     a.contacts.push_back(&c);
-    if (!b.IsStatic()) b.contacts.push_back(&c);
+    c.listedA = true;
+    c.listedB = !b.IsStatic();
+    if (c.listedB) b.contacts.push_back(&c);
 }
 
 bool SolveContact(ContactManifold& c) {
@@ -78,7 +98,7 @@ bool SolveContact(ContactManifold& c) {
     PhysBody& b = *c.bodyB;
     const Vector3 n = c.normal;
     const bool bStatic = b.IsStatic();
-    c.done = true;
+    MarkDone(c);
 
     float j[ContactManifold::kMaxPoints];
     float sum = 0.0f;
@@ -102,11 +122,20 @@ bool SolveContact(ContactManifold& c) {
     }
     if (sum <= 1e-6f) return false;
 
+    // The points' shares of the normal impulse; nothing reads the velocities
+    // in between, so they follow once from the summed momenta.
+    const bool aStatic = a.IsStatic();
+    bool pushed = false;
     for (int i = static_cast<int>(c.count) - 1; i >= 0; --i) {
         if (j[i] <= 1e-6f) continue;
         const Vector3 impulse = n * (j[i] * j[i] / sum);
-        Push(a, impulse, c.points[i].offsetA);
-        Push(b, -impulse, c.points[i].offsetB);
+        if (!aStatic) AddMomentum(a, impulse, c.points[i].offsetA);
+        if (!bStatic) AddMomentum(b, -impulse, c.points[i].offsetB);
+        pushed = true;
+    }
+    if (pushed) {
+        if (!aStatic) Derive(a);
+        if (!bStatic) Derive(b);
     }
 
     // One more impulse at the weighted centre of the points.
@@ -147,8 +176,9 @@ bool SolveContact(ContactManifold& c) {
         Push(b, t * -friction, p.offsetB);
     }
 
-    for (ContactManifold* other : a.contacts) other->done = false;
-    for (ContactManifold* other : b.contacts) other->done = false;
+    // Every contact listed with either body is open again, this one included.
+    ++a.impulseCount;
+    ++b.impulseCount;
     return true;
 }
 

@@ -129,6 +129,9 @@ public:
     uint16_t actorId = kNoActor;
     std::vector<ContactManifold*> contacts;
     bool touched = false;
+    // Solves that gave this body an impulse; reopens its listed contacts
+    // (see ContactManifold).
+    uint32_t impulseCount = 0;
 
     // Inertia of the box (zero while walking, so it does not turn) and its inverses.
     void RecomputeInertiaShape(bool zero);

@@ -218,7 +218,7 @@ void PhysWorld::Resolve(float dt, bool collisionPass) {
     if (!collisionPass)
         for (ContactManifold* c : m_contacts) {
             c->restitution = 0.0f;
-            c->done = false;
+            Reopen(*c);
         }
     for (int s = 0; s < sweeps; ++s) {
         const bool forward = m_forward;
@@ -230,12 +230,12 @@ void PhysWorld::Resolve(float dt, bool collisionPass) {
         if (forward) {
             for (size_t i = 0; i < n; ++i) {
                 if (i + kAhead < n) Prefetch(m_contacts[i + kAhead]);
-                if (!m_contacts[i]->done) changed |= SolveContact(*m_contacts[i]);
+                if (!IsDone(*m_contacts[i])) changed |= SolveContact(*m_contacts[i]);
             }
         } else {
             for (size_t i = n; i-- > 0;) {
                 if (i >= kAhead) Prefetch(m_contacts[i - kAhead]);
-                if (!m_contacts[i]->done) changed |= SolveContact(*m_contacts[i]);
+                if (!IsDone(*m_contacts[i])) changed |= SolveContact(*m_contacts[i]);
             }
         }
         if (collisionPass) {
@@ -276,7 +276,7 @@ void PhysWorld::WakeAndCollide(PhysBody* root, bool forced) {
     auto visit = [this, &first](PhysBody* body, bool forcedCall) {
         body->Wake();
         if (body->asleep && !forcedCall) return;
-        body->contacts.clear();
+        UnlistContacts(*body);
         if (!first) ++m_queryStamp;
         first = false;
         body->queryStamp = m_queryStamp;

@@ -86,7 +86,7 @@ TEST(ContactSolver, CollisionAndContactPasses) {
         EXPECT_NEAR(p.block->GetVelocity().y, c.vyAfter, 1e-4f);
         EXPECT_EQ(p.ground->GetVelocity(), Geometry::kZeroVector);
         EXPECT_EQ(p.block->state.angularVelocity, Geometry::kZeroVector);
-        EXPECT_EQ(p.m.done, !c.applies ? true : false);
+        EXPECT_EQ(Physics::IsDone(p.m), !c.applies);
     }
 }
 
@@ -149,9 +149,52 @@ TEST(ContactSolver, SolvingReopensTheContactsOfBothBodies) {
     other.m.bodyA = p.block.get();  // a second contact of the same block
     Physics::PrepareContact(p.m, 0.04f);
     Physics::PrepareContact(other.m, 0.04f);
-    other.m.done = true;
+    Physics::MarkDone(other.m);
+    ASSERT_TRUE(Physics::IsDone(other.m));
     p.block->SetVelocity({0, -1, 0});
     ASSERT_TRUE(Physics::SolveContact(p.m));
-    EXPECT_FALSE(other.m.done);
-    EXPECT_FALSE(p.m.done);
+    EXPECT_FALSE(Physics::IsDone(other.m));
+    EXPECT_FALSE(Physics::IsDone(p.m));
+}
+
+// A body's contact list is emptied when the world wakes it during a step: the
+// contacts that were on it keep their state, and its later impulses no longer
+// reopen them (only the other body of such a contact still does).
+TEST(ContactSolver, AnEmptiedListNoLongerReopensItsContacts) {
+    for (bool reopenedBefore : {false, true}) {
+        SCOPED_TRACE(reopenedBefore ? "reopened before the list was emptied" : "done when the list was emptied");
+        Pair p;
+        PhysBodyPtr upper = Physics::CreateBody({0, 1.5f, 0}, {0.5f, 0.5f, 0.5f}, "TEST");
+        ContactManifold above;  // upper block on p.block
+        above.normal = {0, 1, 0};
+        above.bodyA = upper.get();
+        above.bodyB = p.block.get();
+        above.count = 1;
+        above.points[0].offsetA = {0, -0.5f, 0};
+        above.points[0].offsetB = {0, 0.5f, 0};
+        Physics::PrepareContact(p.m, 0.04f);
+        Physics::PrepareContact(above, 0.04f);
+        ASSERT_EQ(p.block->contacts.size(), 2u);
+        Physics::MarkDone(above);
+        p.block->SetVelocity({0, -1, 0});
+        if (reopenedBefore) {
+            ASSERT_TRUE(Physics::SolveContact(p.m));
+        }
+        Physics::UnlistContacts(*p.block);
+        EXPECT_TRUE(p.block->contacts.empty());
+        EXPECT_EQ(Physics::IsDone(above), !reopenedBefore);
+        // The block takes another impulse: no effect on the unlisted contact.
+        Physics::PrepareContact(p.m, 0.04f);
+        p.block->SetVelocity({0, -1, 0});
+        ASSERT_TRUE(Physics::SolveContact(p.m));
+        EXPECT_EQ(Physics::IsDone(above), !reopenedBefore);
+        // The upper block still reopens it, through a contact of its own.
+        Physics::MarkDone(above);
+        Pair own;
+        own.m.bodyA = upper.get();
+        Physics::PrepareContact(own.m, 0.04f);
+        upper->SetVelocity({0, -1, 0});
+        ASSERT_TRUE(Physics::SolveContact(own.m));
+        EXPECT_FALSE(Physics::IsDone(above));
+    }
 }
