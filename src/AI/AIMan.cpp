@@ -7,6 +7,7 @@
 #include "AI/SML/MsgRoute.h"
 #include "AI/SearchSpace.h"
 #include "AI/TeamMan.h"
+#include "gamelogic/BlockMan.h"
 #include "gamelogic/MiravGameLogic.h"
 #include "gamelogic/PlayerManager.h"
 #include "utility/Profiler.h"
@@ -52,6 +53,7 @@ AIMan::~AIMan() {
     m_info->UnregisterListeners();
     if (m_consoleRegistered) UnregisterConsoleVariables(this);
     m_names.reset();
+    ReleaseBlockManGrid();
     m_blocks.reset();
     if (g_instance == this) g_instance = nullptr;
 }
@@ -65,6 +67,9 @@ void AIMan::Init(GameLogicView::MiravGameLogic* logic, std::shared_ptr<GameLogic
     m_route = std::make_unique<MsgRoute>(m_clock);
     m_route->SetReceiverLookup([this](uint16_t actorId) -> AIGameObject* { return GetBot(actorId); });
 
+    // The previous logic's block manager must not go on reading a grid that
+    // now maps another level (nor one that may go before that logic does).
+    if (m_blocks != blocks) ReleaseBlockManGrid();
     m_blocks = std::move(blocks);
     m_logic = logic;
     m_players = logic ? &logic->GetPlayerManager() : nullptr;
@@ -84,6 +89,10 @@ void AIMan::Init(GameLogicView::MiravGameLogic* logic, std::shared_ptr<GameLogic
 
     AddTeam(0);
     AddTeam(1);
+}
+
+void AIMan::ReleaseBlockManGrid() {
+    if (m_blocks && m_astar && m_blocks->UsesSearchSpace(&m_astar->GetGrid())) m_blocks->SetSearchSpace(nullptr);
 }
 
 void AIMan::LoadSettings() {
@@ -185,12 +194,19 @@ const SearchSpace& AIMan::GetSearchSpace() const { return m_astar->GetGrid(); }
 
 // ---------------------------------------------------------------- AIProcess
 
-AIProcess::AIProcess() : IProcess(kType) { AIMan::Create(); }
+// The newest process drives the manager: a logic initialised while an older
+// one still exists takes the AI over, and the older logic's process, when it
+// goes, neither steps nor destroys what now serves the newer one.
+AIProcess::AIProcess() : IProcess(kType) { AIMan::Create()->m_driver = this; }
 
-AIProcess::~AIProcess() { AIMan::Destroy(); }
+AIProcess::~AIProcess() {
+    const AIMan* ai = AIMan::Instance();
+    if (ai && ai->m_driver == this) AIMan::Destroy();
+}
 
 void AIProcess::OnUpdate(int ms) {
-    if (AIMan* ai = AIMan::Instance()) ai->Update(ms);
+    AIMan* ai = AIMan::Instance();
+    if (ai && ai->m_driver == this) ai->Update(ms);
 }
 
 }  // namespace AI

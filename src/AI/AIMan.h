@@ -27,6 +27,7 @@ class PlayerManager;
 
 namespace AI {
 
+class AIProcess;
 class AStar;
 class BotGameView;
 class ChatPool;
@@ -109,7 +110,10 @@ public:
     const std::vector<std::unique_ptr<TeamMan>>& GetTeams() const { return m_teams; }
 
 private:
+    friend class AIProcess;
     AIMan();
+    // Takes this manager's grid back from the block manager it served.
+    void ReleaseBlockManGrid();
 
     std::vector<std::unique_ptr<TeamMan>> m_teams;
     AIClock m_clock;
@@ -126,10 +130,12 @@ private:
     bool m_tutorial = false;
     bool m_consoleRegistered = false;
     std::unique_ptr<MsgRoute> m_route;
+    const AIProcess* m_driver = nullptr;  // the process that steps and ends it
 };
 
 // The process that runs the AI step in the logic's process list. It creates
-// the AI manager when there is none and destroys it when it goes.
+// the AI manager when there is none, or takes over the one there is; only the
+// process that took it last steps it and destroys it when it goes.
 class AIProcess : public ProcessSystem::IProcess {
 public:
     static constexpr int kType = 4;

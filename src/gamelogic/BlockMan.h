@@ -77,6 +77,7 @@ public:
     // The bots' occupancy grid that collapses read and update. Until one is
     // set the manager keeps a grid of its own over the AI's bounds.
     void SetSearchSpace(AI::SearchSpace* grid) { m_grid = grid; }
+    bool UsesSearchSpace(const AI::SearchSpace* grid) const { return grid && m_grid == grid; }
     AI::SearchSpace& Grid();
     MiravGameLogic* GetLogic() const { return m_logic; }
 
