@@ -77,6 +77,14 @@ void Actor::WakeBody() {
     if (body && body->IsAsleep() && body->GetMass() != 0.0f) body->Wake();
 }
 
+void Actor::StopBody() {
+    if (!body) return;
+    body->ResetMotion();
+    body->state.angularMomentum = Geometry::kZeroVector;
+    body->UpdateAngularVelocity();
+    body->touched = true;
+}
+
 void Actor::FollowCarrier() {
     if (!body || !heldActor || !heldActor->body) return;
     const Geometry::Quaternion q = heldActor->body->GetOrientation();

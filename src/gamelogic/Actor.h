@@ -68,6 +68,9 @@ public:
     void SetMove(float x, float z);
     void SetMaterial(const std::string& name);
     void WakeBody();
+    // The body stands still where it is: no motion, no spin, and marked
+    // touched. Nothing without a body.
+    void StopBody();
     // Places the held actor above this one, on the half-unit grid.
     void FollowCarrier();
     void SetHeldActor(const std::shared_ptr<Actor>& held);

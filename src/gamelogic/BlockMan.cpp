@@ -348,13 +348,7 @@ void BlockMan::TakeBlock(const BlockPtr& block) {
     ForgetCollisionToFree(block);
     if (block->state == BlockState::kPlaced) DetachBlock(block);
     block->SetState(BlockState::kHeld);
-    if (block->actor && block->actor->body) {
-        Physics::PhysBody& body = *block->actor->body;
-        body.ResetMotion();
-        body.state.angularMomentum = Geometry::kZeroVector;
-        body.UpdateAngularVelocity();
-        body.touched = true;
-    }
+    if (block->actor) block->actor->StopBody();
     m_units.RemoveFreeBlock(block);
 }
 

@@ -11,6 +11,7 @@
 #include "gamelogic/BlockMan.h"
 #include "gamelogic/MiravGameLogic.h"
 #include "gamelogic/RulesSettings.h"
+#include "gamelogic/Timers.h"
 #include "physics/PhysBody.h"
 
 namespace GameLogicView {
@@ -113,14 +114,12 @@ void Bombs::ExplodeBomb(BlockMan& blocks, const BlockPtr& bomb, uint16_t owner, 
 void Bombs::ChainExplode(BlockMan& blocks, const BlockPtr& bomb, uint16_t owner, uint8_t team, int step) {
     MiravGameLogic* logic = blocks.GetLogic();
     if (!logic || !bomb) return;
-    auto wait = std::make_shared<ProcessSystem::WaitProcess>(
-        static_cast<int>(GetRulesSettings().bombChainExplodeDelay) * step);
     // The block manager is looked up when the timer fires: the record keeps
     // the bomb alive, the logic's current manager decides what it still is.
-    wait->SetNext(ProcessSystem::MakeFunctorProcess([logic, bomb, owner, team]() {
-        if (BlockMan* current = logic->GetBlockMan()) ExplodeBomb(*current, bomb, owner, team);
-    }));
-    logic->GetProcessManager().Attach(wait);
+    AttachAfter(&logic->GetProcessManager(), static_cast<int>(GetRulesSettings().bombChainExplodeDelay) * step,
+                ProcessSystem::MakeFunctorProcess([logic, bomb, owner, team]() {
+                    if (BlockMan* current = logic->GetBlockMan()) ExplodeBomb(*current, bomb, owner, team);
+                }));
 }
 
 }  // namespace GameLogicView

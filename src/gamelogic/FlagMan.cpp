@@ -11,19 +11,12 @@
 #include "gamelogic/PlayerManager.h"
 #include "gamelogic/RulesSettings.h"
 #include "gamelogic/ScoreMan.h"
+#include "gamelogic/Timers.h"
 #include "physics/PhysBody.h"
 
 namespace GameLogicView {
 
 namespace {
-
-// The body stands still where it is put: no motion, no spin.
-void StopBody(Physics::PhysBody& body) {
-    body.ResetMotion();
-    body.state.angularMomentum = Geometry::kZeroVector;
-    body.UpdateAngularVelocity();
-    body.touched = true;
-}
 
 float DistanceSquared(const Geometry::Vector3& a, const Geometry::Vector3& b) { return (a - b).LengthSquared(); }
 
@@ -53,12 +46,9 @@ void Flag::CancelReturnTimer() {
 void Flag::OnDropped(ProcessSystem::ProcessManager* processes) {
     CancelReturnTimer();
     m_state = FlagState::kDropped;
-    if (!processes) return;
-    auto wait = std::make_shared<ProcessSystem::WaitProcess>(static_cast<int>(GetRulesSettings().flagRespawnTime));
     // The flag outlives its timer: its destructor cancels the timer.
-    wait->SetNext(ProcessSystem::MakeFunctorProcess([this]() { Return(kNoActor); }));
-    m_returnTimer = wait;
-    processes->Attach(wait);
+    m_returnTimer = AttachAfter(processes, static_cast<int>(GetRulesSettings().flagRespawnTime),
+                                ProcessSystem::MakeFunctorProcess([this]() { Return(kNoActor); }));
 }
 
 void Flag::Return(uint16_t returner) {
@@ -68,7 +58,7 @@ void Flag::Return(uint16_t returner) {
         Physics::PhysBody& body = *m_actor->body;
         body.SetPosition(m_home);
         body.SetOrientation(Geometry::kIdentityQuaternion);
-        StopBody(body);
+        m_actor->StopBody();
     }
     CancelReturnTimer();
     m_state = FlagState::kHome;

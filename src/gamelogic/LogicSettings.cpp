@@ -1,9 +1,7 @@
 #include "gamelogic/LogicSettings.h"
 
-#include <cmath>
-#include <memory>
-
 #include "INI/IniFile.h"
+#include "gamelogic/SettingsFile.h"
 #include "utility/Diagnostics.h"
 
 namespace GameLogicView {
@@ -14,45 +12,10 @@ const char* const kLogic = "LOGIC";
 const char* const kPicker = "BlockPicker";
 const char* const kBombs = "Bombs";
 
-std::unique_ptr<LogicSettings>& Current() {
-    static std::unique_ptr<LogicSettings> settings;
-    return settings;
-}
-
-template <class T>
-void Read(const Utility::IniFile& file, const char* section, const char* key, T& value) {
-    const Utility::Key k(key);
-    const Utility::Section s(section);
-    if (!file.HasKey(k, s)) return;
-    T v{};
-    if (file.GetValue(k, s, v)) {
-        value = v;
-    } else {
-        Utility::ReportWarning(file.GetFileName() + ": [" + section + "] " + key +
-                               " is malformed; using the default");
-    }
-}
-
-// Keeps value in lo..hi; NaN and infinities give the fallback.
-template <class T>
-void Limit(const char* name, T& value, T lo, T hi, T fallback) {
-    if constexpr (std::is_floating_point_v<T>) {
-        if (!std::isfinite(value)) {
-            Utility::ReportWarning(std::string("setting ") + name + " is not a finite number; using " +
-                                   std::to_string(fallback));
-            value = fallback;
-            return;
-        }
-    }
-    if (value < lo || value > hi) {
-        const T fixed = value < lo ? lo : hi;
-        Utility::ReportWarning(std::string("setting ") + name + " = " + std::to_string(value) +
-                               " is out of range; using " + std::to_string(fixed));
-        value = fixed;
-    }
-}
-
 }  // namespace
+
+using SettingsFile::Limit;
+using SettingsFile::Read;
 
 int32_t LogicSettings::BombSpawnTime(int code) const {
     switch (code) {
@@ -173,18 +136,10 @@ LogicSettings LogicSettings::Load(const std::string& fileName) {
     return s;
 }
 
-const LogicSettings& GetLogicSettings() {
-    std::unique_ptr<LogicSettings>& current = Current();
-    if (!current) current = std::make_unique<LogicSettings>(LogicSettings::Load("Config/Config.ini"));
-    return *current;
-}
+const LogicSettings& GetLogicSettings() { return SettingsFile::RunCopy<LogicSettings>::Get(); }
 
-void SetLogicSettings(const LogicSettings& settings) {
-    auto s = std::make_unique<LogicSettings>(settings);
-    s->Validate();
-    Current() = std::move(s);
-}
+void SetLogicSettings(const LogicSettings& settings) { SettingsFile::RunCopy<LogicSettings>::Set(settings); }
 
-void ResetLogicSettings() { Current().reset(); }
+void ResetLogicSettings() { SettingsFile::RunCopy<LogicSettings>::Reset(); }
 
 }  // namespace GameLogicView

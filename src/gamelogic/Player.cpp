@@ -10,6 +10,7 @@
 #include "gamelogic/BlockMan.h"
 #include "gamelogic/LogicSettings.h"
 #include "gamelogic/PlayerProcs.h"
+#include "gamelogic/Timers.h"
 #include "physics/PhysBody.h"
 #include "processes/Process.h"
 #include "utility/Random.h"
@@ -122,11 +123,7 @@ bool Player::ThrowBlock(const Geometry::Vector3& aim, ProcessSystem::ProcessMana
     if (block->IsType(ActorTypes::kFlag)) {
         carryingFlag = 0;
         flagThrown = 1;
-        if (processes) {
-            auto wait = std::make_shared<ProcessSystem::WaitProcess>(250);
-            wait->SetNext(std::make_shared<ResetFlagThrown>(this));
-            processes->Attach(wait);
-        }
+        AttachAfter(processes, 250, std::make_shared<ResetFlagThrown>(this));
         EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateFlagDropped>(
             static_cast<int16_t>(actorId), static_cast<int16_t>(block->GetId()), team, blockActor.team));
     }

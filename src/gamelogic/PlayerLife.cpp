@@ -16,6 +16,7 @@
 #include "gamelogic/Player.h"
 #include "gamelogic/PlayerManager.h"
 #include "gamelogic/SpawnManager.h"
+#include "gamelogic/Timers.h"
 #include "physics/PhysBody.h"
 #include "utility/Random.h"
 
@@ -29,21 +30,6 @@ Geometry::Vector2 Horizontal(float x, float z) {
     const float len2 = v.LengthSquared();
     if (!(len2 > 0.0f) || !std::isfinite(len2)) return Geometry::Vector2(0.0f, 0.0f);
     return v * (1.0f / std::sqrt(len2));
-}
-
-void StopBody(Physics::PhysBody& body) {
-    body.ResetMotion();
-    body.state.angularMomentum = Geometry::kZeroVector;
-    body.UpdateAngularVelocity();
-    body.touched = true;
-}
-
-void AttachAfter(ProcessSystem::ProcessManager* processes, int ms,
-                 const std::shared_ptr<ProcessSystem::IProcess>& then) {
-    if (!processes) return;
-    auto wait = std::make_shared<ProcessSystem::WaitProcess>(ms);
-    wait->SetNext(then);
-    processes->Attach(wait);
 }
 
 }  // namespace
@@ -92,7 +78,7 @@ void PlayerLife::DropAll(Player& player, const Geometry::Vector3& hitPoint, cons
     Physics::PhysBody* body = actor ? actor->body.get() : nullptr;
     if (body) {
         body->StopMoving();
-        StopBody(*body);
+        actor->StopBody();
         const Geometry::Vector3 e = body->GetOrientation().Rotate(actor->extents);
         const Geometry::Vector2 f = Horizontal(e.x, e.z);
         Geometry::Vector2 h(d.x, d.z);

@@ -9,6 +9,7 @@
 #include "gamelogic/BlockMan.h"
 #include "gamelogic/LogicSettings.h"
 #include "gamelogic/PlayerProcs.h"
+#include "gamelogic/Timers.h"
 #include "physics/PhysBody.h"
 #include "processes/Process.h"
 
@@ -60,13 +61,6 @@ bool PlayerManager::DropFlag(uint16_t playerId, uint16_t flagId) {
     return false;
 }
 
-void PlayerManager::AttachTimer(int ms, const std::shared_ptr<ProcessSystem::IProcess>& then) {
-    if (!m_processes) return;
-    auto wait = std::make_shared<ProcessSystem::WaitProcess>(ms);
-    wait->SetNext(then);
-    m_processes->Attach(wait);
-}
-
 bool PlayerManager::Jump(uint16_t actorId) {
     Player* player = GetPlayer(actorId);
     if (!player || player->IsDead() || player->jumpCount >= 2 || player->jumpReady != 1) return false;
@@ -76,13 +70,13 @@ bool PlayerManager::Jump(uint16_t actorId) {
     // Landing is allowed again before the double jump's own end is checked,
     // so with equal delays the double jump still ends by itself.
     player->mayLand = 0;
-    AttachTimer(static_cast<int>(s.jumpAllowResetDelay),
+    AttachAfter(m_processes, static_cast<int>(s.jumpAllowResetDelay),
                 ProcessSystem::MakeFunctorProcess([player]() { player->AllowLanding(); }));
     if (before == 1)
-        AttachTimer(static_cast<int>(s.jumpResetDelay),
+        AttachAfter(m_processes, static_cast<int>(s.jumpResetDelay),
                     std::make_shared<ResetJumpCountProcess>(this, actorId, player->jumpSerial));
     player->jumpReady = 0;
-    AttachTimer(static_cast<int>(s.jumpDoubleJumpDelay),
+    AttachAfter(m_processes, static_cast<int>(s.jumpDoubleJumpDelay),
                 ProcessSystem::MakeFunctorProcess([player]() { player->AllowJump(); }));
     return true;
 }
@@ -98,7 +92,7 @@ bool PlayerManager::OnHitByBlock(const EventTypes::EventUpdateCollisionData& rep
     } else if (block->state == BlockState::kPlaced && player->airborne == 1) {
         const LogicSettings& s = GetLogicSettings();
         player->canMove = 0;
-        AttachTimer(static_cast<int>(s.jumpMovementEnableAfterHitDelay),
+        AttachAfter(m_processes, static_cast<int>(s.jumpMovementEnableAfterHitDelay),
                     ProcessSystem::MakeFunctorProcess([player]() { player->EnableMove(); }));
         if (player->actor && player->actor->body)
             player->actor->body->SetVelocity(player->GetVelocity() + n * s.jumpBounceBackVelocity);
@@ -111,7 +105,7 @@ bool PlayerManager::CommandThrow(uint16_t actorId, const Geometry::Vector3& aim)
     if (!player || player->IsDead() || !player->HasHeldBlock() || player->canThrow != 1) return false;
     if (!player->ThrowBlock(aim, m_processes, m_blocks)) return false;
     player->canThrow = 0;
-    AttachTimer(static_cast<int>(GetLogicSettings().lockTimeAfterThrow),
+    AttachAfter(m_processes, static_cast<int>(GetLogicSettings().lockTimeAfterThrow),
                 ProcessSystem::MakeFunctorProcess([player]() { player->AllowThrow(); }));
     return true;
 }
@@ -121,13 +115,7 @@ void AttachBlockToPlayer(Actor& player, BlockData& block) {
     block.rotation = Geometry::kIdentityQuaternion;
     if (block.actor && block.actor->body) block.actor->body->SetOrientation(player.GetOrientation());
     block.SetState(BlockState::kHeld);
-    if (block.actor && block.actor->body) {
-        Physics::PhysBody& body = *block.actor->body;
-        body.ResetMotion();
-        body.state.angularMomentum = Geometry::kZeroVector;
-        body.UpdateAngularVelocity();
-        body.touched = true;
-    }
+    if (block.actor) block.actor->StopBody();
 }
 
 bool PlayerManager::CommandPickUp(uint16_t actorId) {
@@ -148,7 +136,7 @@ bool PlayerManager::CommandPickUp(uint16_t actorId) {
     if (!taken) return false;
     AttachBlockToPlayer(*player->actor, *block);
     player->canPickUp = 0;
-    AttachTimer(static_cast<int>(GetLogicSettings().lockTimeAfterPickup),
+    AttachAfter(m_processes, static_cast<int>(GetLogicSettings().lockTimeAfterPickup),
                 ProcessSystem::MakeFunctorProcess([player]() { player->AllowPickUp(); }));
     EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdatePickUpBlock>(
         static_cast<int16_t>(actorId), static_cast<int16_t>(block->GetId()), player->team, position,

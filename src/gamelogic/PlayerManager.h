@@ -93,8 +93,6 @@ public:
     const std::map<uint16_t, Player>& Players() const { return m_players; }
 
 private:
-    void AttachTimer(int ms, const std::shared_ptr<ProcessSystem::IProcess>& then);
-
     MiravGameLogic* m_logic = nullptr;
     ProcessSystem::ProcessManager* m_processes = nullptr;
     BlockMan* m_blocks = nullptr;

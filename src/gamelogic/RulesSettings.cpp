@@ -1,52 +1,13 @@
 #include "gamelogic/RulesSettings.h"
 
-#include <cmath>
-#include <memory>
-#include <type_traits>
-
 #include "INI/IniFile.h"
+#include "gamelogic/SettingsFile.h"
 #include "utility/Diagnostics.h"
 
 namespace GameLogicView {
 
-namespace {
-
-std::unique_ptr<RulesSettings>& Current() {
-    static std::unique_ptr<RulesSettings> settings;
-    return settings;
-}
-
-template <class T>
-void Read(const Utility::IniFile& file, const char* section, const char* key, T& value) {
-    const Utility::Key k(key);
-    const Utility::Section s(section);
-    if (!file.HasKey(k, s)) return;
-    T v{};
-    if (file.GetValue(k, s, v))
-        value = v;
-    else
-        Utility::ReportWarning(file.GetFileName() + ": [" + section + "] " + key + " is malformed; using the default");
-}
-
-template <class T>
-void Limit(const char* name, T& value, T lo, T hi, T fallback) {
-    if constexpr (std::is_floating_point_v<T>) {
-        if (!std::isfinite(value)) {
-            Utility::ReportWarning(std::string("setting ") + name + " is not a finite number; using " +
-                                   std::to_string(fallback));
-            value = fallback;
-            return;
-        }
-    }
-    if (value < lo || value > hi) {
-        const T fixed = value < lo ? lo : hi;
-        Utility::ReportWarning(std::string("setting ") + name + " = " + std::to_string(value) +
-                               " is out of range; using " + std::to_string(fixed));
-        value = fixed;
-    }
-}
-
-}  // namespace
+using SettingsFile::Limit;
+using SettingsFile::Read;
 
 void RulesSettings::Validate() {
     const RulesSettings d;
@@ -96,18 +57,10 @@ RulesSettings RulesSettings::Load(const std::string& fileName) {
     return s;
 }
 
-const RulesSettings& GetRulesSettings() {
-    std::unique_ptr<RulesSettings>& current = Current();
-    if (!current) current = std::make_unique<RulesSettings>(RulesSettings::Load("Config/Config.ini"));
-    return *current;
-}
+const RulesSettings& GetRulesSettings() { return SettingsFile::RunCopy<RulesSettings>::Get(); }
 
-void SetRulesSettings(const RulesSettings& settings) {
-    auto s = std::make_unique<RulesSettings>(settings);
-    s->Validate();
-    Current() = std::move(s);
-}
+void SetRulesSettings(const RulesSettings& settings) { SettingsFile::RunCopy<RulesSettings>::Set(settings); }
 
-void ResetRulesSettings() { Current().reset(); }
+void ResetRulesSettings() { SettingsFile::RunCopy<RulesSettings>::Reset(); }
 
 }  // namespace GameLogicView

@@ -12,6 +12,7 @@
 #include "gamelogic/MiravGameLogic.h"
 #include "gamelogic/Player.h"
 #include "gamelogic/PlayerManager.h"
+#include "gamelogic/Timers.h"
 
 namespace GameLogicView {
 
@@ -68,9 +69,8 @@ void UnitBlockMan::FadeBlock(MiravGameLogic* logic, const BlockPtr& block) {
     EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateBlockFade>(static_cast<int16_t>(block->GetId())));
     if (!logic) return;
     const int fade = static_cast<int>(GetLogicSettings().unitBlockFadeTime) + 150;
-    auto wait = std::make_shared<ProcessSystem::WaitProcess>(fade);
-    wait->SetNext(ProcessSystem::MakeFunctorProcess([block, logic]() { DeleteFadedBlock(block, logic); }));
-    logic->GetProcessManager().Attach(wait);
+    AttachAfter(&logic->GetProcessManager(), fade,
+                ProcessSystem::MakeFunctorProcess([block, logic]() { DeleteFadedBlock(block, logic); }));
 }
 
 void UnitBlockMan::DeleteFadedBlock(const BlockPtr& block, MiravGameLogic* logic) {
