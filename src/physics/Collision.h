@@ -47,8 +47,8 @@ struct ContactManifold {
     float staticFriction = 0.0f;
     float kineticFriction = 0.0f;
     float inverseMassSum = 0.0f;
-    Geometry::Vector3 reportPoint;
     ContactPoint points[kMaxPoints];
+    Geometry::Vector3 reportPoint;  // read once per step, kept out of the way
 };
 
 // Separation test of two boxes on one (not necessarily unit) axis. The

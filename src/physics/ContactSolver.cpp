@@ -1,5 +1,7 @@
 #include "physics/ContactSolver.h"
 
+#include "physics/PhysSimd.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -20,40 +22,6 @@ inline Vector3 Mul(const Geometry::Matrix3x3& m, const Vector3& v) {
 inline float AngularTerm(const PhysBody& b, const Vector3& u, const Vector3& r) {
     if (b.IsStatic()) return 0.0f;
     return u.Dot(Cross(Mul(b.state.inverseInertiaWorld, Cross(r, u)), r));
-}
-
-inline Vector3 VelocityAt(const PhysBody& b, const Vector3& r) {
-    return b.state.velocity + Cross(b.state.angularVelocity, r);
-}
-
-// Velocity of A at ra relative to B at rb. A static body never moves (its
-// velocity is inverse mass 0 times its momentum), so its side is skipped.
-inline Vector3 Relative(const PhysBody& a, const Vector3& ra, const PhysBody& b, const Vector3& rb, bool bStatic) {
-    return bStatic ? VelocityAt(a, ra) : VelocityAt(a, ra) - VelocityAt(b, rb);
-}
-
-// The velocities that follow from the momenta.
-inline void Derive(PhysBody& b) {
-    RigidState& s = b.state;
-    s.velocity = s.momentum * b.massProps.inverseMass;
-    s.angularVelocity = s.angularMomentum == Geometry::kZeroVector ? Geometry::kZeroVector
-                                                                   : Mul(s.inverseInertiaWorld, s.angularMomentum);
-    b.touched = true;
-}
-
-// PhysBody::ApplyImpulse (j, cross(r, j)) without the velocities, for a run
-// of impulses that nothing reads in between; Derive follows the run.
-inline void AddMomentum(PhysBody& b, const Vector3& j, const Vector3& r) {
-    b.state.momentum += j;
-    b.state.angularMomentum += Cross(r, j);
-}
-
-// PhysBody::ApplyImpulse (j, cross(r, j)) written out for the solver's inner
-// loop; the solver's impulses are finite whenever the bodies' states are.
-inline void Push(PhysBody& b, const Vector3& j, const Vector3& r) {
-    if (b.IsStatic()) return;
-    AddMomentum(b, j, r);
-    Derive(b);
 }
 
 }  // namespace
@@ -93,21 +61,88 @@ void PrepareContact(ContactManifold& c, float dt) {
     if (c.listedB) b.contacts.push_back(&c);
 }
 
+namespace {
+
+using Simd::V;
+
+// The solver's working copy of a body: velocities, momenta and world inverse
+// inertia in registers, written back once at the end of a solve (nothing else
+// reads the body meanwhile).
+struct Body {
+    V v, w, p, l;
+    Simd::M inertia;  // world inverse inertia; symmetric (R D R transposed)
+    float inverseMass;
+    bool isStatic;
+    bool pushed = false;
+
+    explicit Body(const PhysBody& b)
+        : v(Simd::Load(b.state.velocity)),
+          w(Simd::Load(b.state.angularVelocity)),
+          p(Simd::Load(b.state.momentum)),
+          l(Simd::Load(b.state.angularMomentum)),
+          inertia(Simd::LoadSymmetric(b.state.inverseInertiaWorld)),
+          inverseMass(b.massProps.inverseMass),
+          isStatic(b.IsStatic()) {}
+
+    void WriteBack(PhysBody& b) const {
+        if (!pushed) return;
+        Simd::Store(b.state.velocity, v);
+        Simd::Store(b.state.angularVelocity, w);
+        Simd::Store(b.state.momentum, p);
+        Simd::Store(b.state.angularMomentum, l);
+        b.touched = true;
+    }
+
+    V VelocityAt(V r) const { return v + Simd::Cross(w, r); }
+
+    // u . cross(I cross(r, u), r); 0 for a static body.
+    float AngularTerm(V u, V r) const {
+        if (isStatic) return 0.0f;
+        return Simd::Dot(u, Simd::Cross(Simd::Mul(inertia, Simd::Cross(r, u)), r));
+    }
+
+    // PhysBody::ApplyImpulse (j, cross(r, j)) without the velocities.
+    void AddMomentum(V j, V r) {
+        p += j;
+        l += Simd::Cross(r, j);
+        pushed = true;
+    }
+    // The velocities that follow from the momenta.
+    void Derive() {
+        v = p * inverseMass;
+        w = Simd::IsZero(l) ? Simd::Zero() : Simd::Mul(inertia, l);
+    }
+    // PhysBody::ApplyImpulse (j, cross(r, j)); nothing for a static body.
+    void Push(V j, V r) {
+        if (isStatic) return;
+        AddMomentum(j, r);
+        Derive();
+    }
+};
+
+// Velocity of A at ra relative to B at rb. A static body never moves (its
+// velocity is inverse mass 0 times its momentum), so its side is skipped.
+inline V Relative(const Body& a, V ra, const Body& b, V rb) {
+    return b.isStatic ? a.VelocityAt(ra) : a.VelocityAt(ra) - b.VelocityAt(rb);
+}
+
+}  // namespace
+
 bool SolveContact(ContactManifold& c) {
-    PhysBody& a = *c.bodyA;
-    PhysBody& b = *c.bodyB;
-    const Vector3 n = c.normal;
-    const bool bStatic = b.IsStatic();
     MarkDone(c);
+    Body a(*c.bodyA);
+    Body b(*c.bodyB);
+    const V n = Simd::Load(c.normal);
+    const int count = static_cast<int>(c.count);
 
     float j[ContactManifold::kMaxPoints];
     float sum = 0.0f;
     float sumTarget = 0.0f;
-    Vector3 sumPoint;
-    for (int i = static_cast<int>(c.count) - 1; i >= 0; --i) {
+    V sumPoint = Simd::Zero();
+    for (int i = count - 1; i >= 0; --i) {
         const ContactPoint& p = c.points[i];
         j[i] = 0.0f;
-        const float vn = Relative(a, p.offsetA, b, p.offsetB, bStatic).Dot(n);
+        const float vn = Simd::Dot(Relative(a, Simd::Load(p.offsetA), b, Simd::Load(p.offsetB)), n);
         if (vn <= p.targetSpeed) {
             float wanted = -c.restitution * vn;
             if (wanted < 0.01f) wanted = p.targetSpeed;
@@ -116,7 +151,7 @@ bool SolveContact(ContactManifold& c) {
                 j[i] = delta / p.effectiveInverseMass;
                 sum += j[i];
                 sumTarget += p.targetSpeed * j[i];
-                sumPoint += p.worldPoint * j[i];
+                sumPoint += Simd::Load(p.worldPoint) * j[i];
             }
         }
     }
@@ -124,61 +159,64 @@ bool SolveContact(ContactManifold& c) {
 
     // The points' shares of the normal impulse; nothing reads the velocities
     // in between, so they follow once from the summed momenta.
-    const bool aStatic = a.IsStatic();
-    bool pushed = false;
-    for (int i = static_cast<int>(c.count) - 1; i >= 0; --i) {
+    bool shared = false;
+    for (int i = count - 1; i >= 0; --i) {
         if (j[i] <= 1e-6f) continue;
-        const Vector3 impulse = n * (j[i] * j[i] / sum);
-        if (!aStatic) AddMomentum(a, impulse, c.points[i].offsetA);
-        if (!bStatic) AddMomentum(b, -impulse, c.points[i].offsetB);
-        pushed = true;
+        const V impulse = n * (j[i] * j[i] / sum);
+        if (!a.isStatic) a.AddMomentum(impulse, Simd::Load(c.points[i].offsetA));
+        if (!b.isStatic) b.AddMomentum(-impulse, Simd::Load(c.points[i].offsetB));
+        shared = true;
     }
-    if (pushed) {
-        if (!aStatic) Derive(a);
-        if (!bStatic) Derive(b);
+    if (shared) {
+        if (!a.isStatic) a.Derive();
+        if (!b.isStatic) b.Derive();
     }
 
     // One more impulse at the weighted centre of the points.
     float jc = 0.0f;
-    const Vector3 centre = sumPoint / sum;
+    const V centre = sumPoint / sum;
     const float target = sumTarget / sum;
-    const Vector3 ra = centre - a.state.position;
-    const Vector3 rb = centre - b.state.position;
-    const float vc = Relative(a, ra, b, rb, bStatic).Dot(n);
+    const V ra = centre - Simd::Load(c.bodyA->state.position);
+    const V rb = centre - Simd::Load(c.bodyB->state.position);
+    const float vc = Simd::Dot(Relative(a, ra, b, rb), n);
     if (target > vc) {
         float wanted = -c.restitution * vc;
         if (wanted < 0.01f) wanted = target;
         const float delta = wanted - vc;
         if (delta > 0.01f) {
-            const float k = std::max(1e-6f, AngularTerm(a, n, ra) + AngularTerm(b, n, rb) + c.inverseMassSum);
+            const float k = std::max(1e-6f, a.AngularTerm(n, ra) + b.AngularTerm(n, rb) + c.inverseMassSum);
             jc = delta / k;
-            Push(a, n * jc, ra);
-            Push(b, n * -jc, rb);
+            a.Push(n * jc, ra);
+            b.Push(n * -jc, rb);
         }
     }
 
     // Coulomb friction at each point; later points see the earlier impulses.
-    for (int i = static_cast<int>(c.count) - 1; i >= 0; --i) {
+    for (int i = count - 1; i >= 0; --i) {
         const ContactPoint& p = c.points[i];
-        const Vector3 u = Relative(a, p.offsetA, b, p.offsetB, bStatic);
-        const Vector3 ut = u - n * u.Dot(n);
-        const float ut2 = ut.LengthSquared();
+        const V pa = Simd::Load(p.offsetA);
+        const V pb = Simd::Load(p.offsetB);
+        const V u = Relative(a, pa, b, pb);
+        const V ut = u - n * Simd::Dot(u, n);
+        const float ut2 = Simd::Dot(ut, ut);
         if (ut2 <= 0.0001f) continue;
         const float utLen = std::sqrt(ut2);
-        const Vector3 t = ut * (-1.0f / utLen);
-        const float kt = AngularTerm(a, t, p.offsetA) + AngularTerm(b, t, p.offsetB) + c.inverseMassSum;
+        const V t = ut * (-1.0f / utLen);
+        const float kt = a.AngularTerm(t, pa) + b.AngularTerm(t, pb) + c.inverseMassSum;
         if (kt <= 1e-6f) continue;
         const float jn = (j[i] + jc) * j[i] / sum;
         const float js = utLen / kt;
         const float friction = c.staticFriction * jn > js ? js : c.kineticFriction * jn;
         if (friction == 0.0f) continue;
-        Push(a, t * friction, p.offsetA);
-        Push(b, t * -friction, p.offsetB);
+        a.Push(t * friction, pa);
+        b.Push(t * -friction, pb);
     }
 
+    a.WriteBack(*c.bodyA);
+    b.WriteBack(*c.bodyB);
     // Every contact listed with either body is open again, this one included.
-    ++a.impulseCount;
-    ++b.impulseCount;
+    ++c.bodyA->impulseCount;
+    ++c.bodyB->impulseCount;
     return true;
 }
 

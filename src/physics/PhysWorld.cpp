@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <new>
+#include <type_traits>
 
 #include "physics/Collision.h"
 #include "physics/ContactSolver.h"
@@ -32,7 +35,20 @@ inline void Prefetch(const ContactManifold* c) {
 
 }  // namespace
 
-PhysWorld::PhysWorld() : m_grid(kCellSize), m_contactPool(sizeof(ContactManifold), 32) {}
+namespace {
+static_assert(std::is_trivially_copyable<ContactManifold>::value, "contact records are copied bytewise");
+constexpr size_t kLine = 64;
+// Records of whole cache lines.
+constexpr size_t kRecordSize = (sizeof(ContactManifold) + kLine - 1) / kLine * kLine;
+}  // namespace
+
+char* PhysWorld::AlignedBlocks::malloc(size_type bytes) {
+    return static_cast<char*>(::operator new(bytes, std::align_val_t(kLine), std::nothrow));
+}
+
+void PhysWorld::AlignedBlocks::free(char* block) { ::operator delete(block, std::align_val_t(kLine)); }
+
+PhysWorld::PhysWorld() : m_grid(kCellSize), m_contactPool(kRecordSize, 32) {}
 
 PhysWorld::~PhysWorld() { ReleaseContacts(); }
 
@@ -42,8 +58,23 @@ ContactManifold* PhysWorld::NewContact() {
     return new (mem) ContactManifold();
 }
 
+// A pool record holding the staged record's header, its points in use and
+// its report point (the unused points are left as they are: nothing reads
+// past count).
+ContactManifold* PhysWorld::CopyToPool(const ContactManifold& staged) {
+    void* mem = m_contactPool.malloc();
+    if (!mem) throw std::bad_alloc();
+    ContactManifold* c = static_cast<ContactManifold*>(mem);
+    std::memcpy(static_cast<void*>(c), &staged,
+                offsetof(ContactManifold, points) + staged.count * sizeof(ContactPoint));
+    c->reportPoint = staged.reportPoint;
+    return c;
+}
+
 void PhysWorld::ReleaseContacts() {
-    for (ContactManifold* c : m_contacts) m_contactPool.free(c);
+    // Last first: the pool hands out the records freed last first, so the
+    // next step's records come in the order of this step's, one after another.
+    for (size_t i = m_contacts.size(); i-- > 0;) m_contactPool.free(m_contacts[i]);
     m_contacts.clear();
 }
 
@@ -166,17 +197,28 @@ PhysContact PhysWorld::Classify(const ContactManifold& c) const {
 
 void PhysWorld::DetectContacts(float dt) {
     for (auto& b : m_awake) m_grid.Refile(b.get(), b->GetGridRect(m_stepStamp));
+    // The step's contacts are found into the staging records (no contact of
+    // the step exists before: the previous ones went back to the pool).
+    m_staging = true;
+    m_stagedCount = 0;
     for (auto& b : m_awake) {
         ++m_queryStamp;
         b->queryStamp = m_queryStamp;
         QueryPairs(b.get(), 0.02f, false, true);
     }
-    // Shuffle so that no body pair is always solved first.
-    for (size_t k = 1; k < m_contacts.size(); ++k) {
+    m_staging = false;
+    // Shuffle so that no body pair is always solved first; the records are
+    // then laid out in the shuffled order and prepared.
+    const size_t n = m_stagedCount;
+    m_order.resize(n);
+    for (size_t k = 0; k < n; ++k) m_order[k] = static_cast<uint32_t>(k);
+    for (size_t k = 1; k < n; ++k) {
         const size_t r = static_cast<size_t>(m_random.Below(k + 1));
-        std::swap(m_contacts[k], m_contacts[r]);
+        std::swap(m_order[k], m_order[r]);
     }
-    for (ContactManifold* c : m_contacts) PrepareContact(*c, dt);
+    const size_t first = m_contacts.size();
+    for (size_t k = 0; k < n; ++k) m_contacts.push_back(CopyToPool(m_staged[m_order[k]]));
+    for (size_t k = first; k < m_contacts.size(); ++k) PrepareContact(*m_contacts[k], dt);
 }
 
 void PhysWorld::QueryPairs(PhysBody* body, float tolerance, bool wakePass, bool full) {
@@ -203,6 +245,16 @@ void PhysWorld::PairTest(PhysBody* body, PhysBody* candidate, float tolerance, b
         if (!(a.min[axis] - e <= c.min[axis] && c.min[axis] <= a.max[axis] + e)) return;
     }
 
+    if (m_staging) {
+        if (m_stagedCount == m_staged.size()) m_staged.resize(m_staged.size() + m_staged.size() / 2 + 64);
+        ContactManifold& staged = m_staged[m_stagedCount];
+        staged.count = 0;
+        if (!TestBoxBox(body->shape, candidate->shape, staged, full, tolerance)) return;
+        staged.bodyA = body;
+        staged.bodyB = candidate;
+        ++m_stagedCount;
+        return;
+    }
     ContactManifold* contact = NewContact();
     if (!TestBoxBox(body->shape, candidate->shape, *contact, full, tolerance)) {
         m_contactPool.free(contact);

@@ -3,20 +3,20 @@
 // velocity update, sleeping and wake propagation.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include <boost/pool/pool.hpp>
 
+#include "physics/Collision.h"
 #include "physics/PhysBody.h"
 #include "physics/PhysContact.h"
 #include "physics/PhysGrid.h"
 #include "physics/PhysRandom.h"
 
 namespace Physics {
-
-struct ContactManifold;
 
 class PhysWorld {
 public:
@@ -63,6 +63,7 @@ private:
     void WakeCheck();
     void WakeAndCollide(PhysBody* body, bool forced);
     ContactManifold* NewContact();
+    ContactManifold* CopyToPool(const ContactManifold& staged);
     void ReleaseContacts();
     PhysContact Classify(const ContactManifold& c) const;
 
@@ -77,7 +78,22 @@ private:
     uint32_t m_stepStamp = 0;
     bool m_fullContacts = false;
     std::vector<PhysContact> m_reports;
-    boost::pool<> m_contactPool;
+    // Contact records: cache-line aligned blocks, so a record's header is one
+    // line and its points follow in whole lines.
+    struct AlignedBlocks {
+        using size_type = std::size_t;
+        using difference_type = std::ptrdiff_t;
+        static char* malloc(size_type bytes);
+        static void free(char* block);
+    };
+    boost::pool<AlignedBlocks> m_contactPool;
+    // Contact detection writes each pair's record here first; after the
+    // shuffle the records are copied to the pool in their shuffled order, so
+    // that the solver's sweeps walk memory in one direction.
+    std::vector<ContactManifold> m_staged;
+    size_t m_stagedCount = 0;
+    bool m_staging = false;
+    std::vector<uint32_t> m_order;  // the shuffle of the staged records
     PhysRandom m_random;
     bool m_forward = true;  // direction of the next solver sweep
     struct WakeFrame {

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <random>
+
 #include "physics/Collision.h"
 #include "physics/ContactSolver.h"
 #include "physics/PhysBody.h"
@@ -197,4 +202,171 @@ TEST(ContactSolver, AnEmptiedListNoLongerReopensItsContacts) {
         ASSERT_TRUE(Physics::SolveContact(own.m));
         EXPECT_FALSE(Physics::IsDone(above));
     }
+}
+
+namespace {
+
+// The solver as the algorithm reads, one impulse at a time through the
+// body's own ApplyImpulse, in plain Vector3 arithmetic: the solver proper
+// batches and vectorises this work and must give the same bits.
+Vector3 RefVelocityAt(const Physics::PhysBody& b, const Vector3& r) {
+    return b.state.velocity + Geometry::Cross(b.state.angularVelocity, r);
+}
+float RefAngularTerm(const Physics::PhysBody& b, const Vector3& u, const Vector3& r) {
+    if (b.IsStatic()) return 0.0f;
+    return u.Dot(Geometry::Cross(b.state.inverseInertiaWorld * Geometry::Cross(r, u), r));
+}
+void RefPush(Physics::PhysBody& b, const Vector3& j, const Vector3& r) {
+    if (!b.IsStatic()) b.ApplyImpulse(j, Geometry::Cross(r, j));
+}
+
+bool ReferenceSolve(ContactManifold& c) {
+    Physics::PhysBody& a = *c.bodyA;
+    Physics::PhysBody& b = *c.bodyB;
+    const Vector3 n = c.normal;
+    auto relative = [&](const Vector3& ra, const Vector3& rb) {
+        return b.IsStatic() ? RefVelocityAt(a, ra) : RefVelocityAt(a, ra) - RefVelocityAt(b, rb);
+    };
+    float j[ContactManifold::kMaxPoints] = {};
+    float sum = 0.0f, sumTarget = 0.0f;
+    Vector3 sumPoint;
+    for (int i = static_cast<int>(c.count) - 1; i >= 0; --i) {
+        const Physics::ContactPoint& p = c.points[i];
+        const float vn = relative(p.offsetA, p.offsetB).Dot(n);
+        if (vn > p.targetSpeed) continue;
+        float wanted = -c.restitution * vn;
+        if (wanted < 0.01f) wanted = p.targetSpeed;
+        const float delta = wanted - vn;
+        if (delta < 0.01f) continue;
+        j[i] = delta / p.effectiveInverseMass;
+        sum += j[i];
+        sumTarget += p.targetSpeed * j[i];
+        sumPoint += p.worldPoint * j[i];
+    }
+    if (sum <= 1e-6f) return false;
+    for (int i = static_cast<int>(c.count) - 1; i >= 0; --i) {
+        if (j[i] <= 1e-6f) continue;
+        const Vector3 impulse = n * (j[i] * j[i] / sum);
+        RefPush(a, impulse, c.points[i].offsetA);
+        RefPush(b, -impulse, c.points[i].offsetB);
+    }
+    float jc = 0.0f;
+    const Vector3 centre = sumPoint / sum;
+    const float target = sumTarget / sum;
+    const Vector3 ra = centre - a.state.position;
+    const Vector3 rb = centre - b.state.position;
+    const float vc = relative(ra, rb).Dot(n);
+    if (target > vc) {
+        float wanted = -c.restitution * vc;
+        if (wanted < 0.01f) wanted = target;
+        const float delta = wanted - vc;
+        if (delta > 0.01f) {
+            jc = delta / std::max(1e-6f, RefAngularTerm(a, n, ra) + RefAngularTerm(b, n, rb) + c.inverseMassSum);
+            RefPush(a, n * jc, ra);
+            RefPush(b, n * -jc, rb);
+        }
+    }
+    for (int i = static_cast<int>(c.count) - 1; i >= 0; --i) {
+        const Physics::ContactPoint& p = c.points[i];
+        const Vector3 u = relative(p.offsetA, p.offsetB);
+        const Vector3 ut = u - n * u.Dot(n);
+        if (ut.LengthSquared() <= 0.0001f) continue;
+        const float utLen = std::sqrt(ut.LengthSquared());
+        const Vector3 t = ut * (-1.0f / utLen);
+        const float kt = RefAngularTerm(a, t, p.offsetA) + RefAngularTerm(b, t, p.offsetB) + c.inverseMassSum;
+        if (kt <= 1e-6f) continue;
+        const float jn = (j[i] + jc) * j[i] / sum;
+        const float js = utLen / kt;
+        const float friction = c.staticFriction * jn > js ? js : c.kineticFriction * jn;
+        if (friction == 0.0f) continue;
+        RefPush(a, t * friction, p.offsetA);
+        RefPush(b, t * -friction, p.offsetB);
+    }
+    return true;
+}
+
+uint32_t Bits(float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    return u;
+}
+
+void ExpectSameBits(const Vector3& got, const Vector3& want, const char* what) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(Bits(got.x), Bits(want.x));
+    EXPECT_EQ(Bits(got.y), Bits(want.y));
+    EXPECT_EQ(Bits(got.z), Bits(want.z));
+}
+
+}  // namespace
+
+TEST(ContactSolver, SameBitsAsTheOneImpulseAtATimeAlgorithm) {
+    std::mt19937 rng(7);
+    auto uni = [&rng](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+    auto vec = [&uni](float r) { return Vector3(uni(-r, r), uni(-r, r), uni(-r, r)); };
+    int applied = 0;
+    for (int round = 0; round < 400; ++round) {
+        SCOPED_TRACE(round);
+        const bool staticB = round % 3 == 0;
+        const bool walkingA = round % 7 == 0;
+        const Vector3 ha(uni(0.2f, 2.0f), uni(0.2f, 2.0f), uni(0.2f, 2.0f));
+        const Vector3 hb(uni(0.2f, 2.0f), uni(0.2f, 2.0f), uni(0.2f, 2.0f));
+        const Vector3 pa = vec(5), pb = vec(5);
+        const Geometry::Quaternion qa(uni(-1, 1), uni(-1, 1), uni(-1, 1), uni(-1, 1));
+        const Geometry::Quaternion qb(uni(-1, 1), uni(-1, 1), uni(-1, 1), uni(-1, 1));
+        PhysMaterial ma = PhysMaterial::Test(), mb = PhysMaterial::Test();
+        ma.coRestitution = uni(0, 0.6f);
+        ma.staticFriction = uni(0, 1);
+        ma.kineticFriction = uni(0, 1);
+        mb.staticFriction = uni(0, 1);
+        mb.kineticFriction = uni(0, 1);
+        if (staticB) mb.density = 0.0f;
+        const Vector3 va = vec(3), vb = vec(3), la = vec(2000), lb = vec(2000);
+        Vector3 normal = vec(1);
+        if (normal.LengthSquared() < 1e-3f) normal = {0, 1, 0};
+        normal = normal / normal.Length();
+        ContactManifold m[2];
+        PhysBodyPtr bodies[2][2];
+        for (int k = 0; k < 2; ++k) {
+            PhysBodyPtr a = Physics::CreateBody(pa, ha, "TEST", qa);
+            PhysBodyPtr b = Physics::CreateBody(pb, hb, "TEST", qb);
+            a->ApplyMaterial(ma);
+            b->ApplyMaterial(mb);
+            if (walkingA) a->SetMoveVelocity(1, 0);
+            a->SetVelocity(va);
+            b->SetVelocity(vb);
+            a->ApplyImpulse({}, la);
+            b->ApplyImpulse({}, lb);
+            a->shape.startPosition = a->GetPosition() + Vector3(0, -0.01f, 0);
+            bodies[k][0] = a;
+            bodies[k][1] = b;
+            m[k].normal = normal;
+            m[k].bodyA = a.get();
+            m[k].bodyB = b.get();
+            m[k].count = 1 + round % ContactManifold::kMaxPoints;
+        }
+        for (uint32_t i = 0; i < m[0].count; ++i) {
+            const Vector3 at = pa + vec(1.5f);
+            const float depth = uni(-0.05f, 0.3f);
+            for (int k = 0; k < 2; ++k) {
+                m[k].points[i].offsetA = at - pa;
+                m[k].points[i].offsetB = at - pb;
+                m[k].points[i].depth = depth;
+            }
+        }
+        Physics::PrepareContact(m[0], 1.0f / 60.0f);
+        Physics::PrepareContact(m[1], 1.0f / 60.0f);
+        const bool got = Physics::SolveContact(m[0]);
+        ASSERT_EQ(got, ReferenceSolve(m[1]));
+        applied += got ? 1 : 0;
+        for (int side = 0; side < 2; ++side) {
+            const Physics::RigidState& s = bodies[0][side]->state;
+            const Physics::RigidState& r = bodies[1][side]->state;
+            ExpectSameBits(s.momentum, r.momentum, "momentum");
+            ExpectSameBits(s.velocity, r.velocity, "velocity");
+            ExpectSameBits(s.angularMomentum, r.angularMomentum, "angular momentum");
+            ExpectSameBits(s.angularVelocity, r.angularVelocity, "angular velocity");
+        }
+    }
+    EXPECT_GT(applied, 100);  // most rounds do apply impulses
 }

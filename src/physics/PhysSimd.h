@@ -1,0 +1,115 @@
+// Three-component float vectors in one SSE register for the physics' inner
+// loops. Every lane performs exactly the operation the scalar Vector3 code
+// performs, in the same order (sums of products are added left to right), so
+// the results are the same bits as with Geometry::Vector3. The fourth lane is
+// ignored. Without SSE2 a plain struct stands in.
+#pragma once
+
+#include "utility/Geometry.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace Physics {
+namespace Simd {
+
+#if defined(__SSE2__)
+
+struct V {
+    __m128 r;
+};
+
+inline V Load(const Geometry::Vector3& v) {
+    // x and y as one 64-bit load, z into the third lane; reads nothing past z.
+    const __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&v.x));
+    const __m128 z = _mm_load_ss(&v.z);
+    return {_mm_movelh_ps(xy, z)};
+}
+inline void Store(Geometry::Vector3& out, V v) {
+    _mm_storel_pi(reinterpret_cast<__m64*>(&out.x), v.r);
+    _mm_store_ss(&out.z, _mm_movehl_ps(v.r, v.r));
+}
+inline V Splat(float s) { return {_mm_set1_ps(s)}; }
+inline V Zero() { return {_mm_setzero_ps()}; }
+inline V operator+(V a, V b) { return {_mm_add_ps(a.r, b.r)}; }
+inline V operator-(V a, V b) { return {_mm_sub_ps(a.r, b.r)}; }
+inline V operator*(V a, float s) { return {_mm_mul_ps(a.r, _mm_set1_ps(s))}; }
+inline V operator/(V a, float s) { return {_mm_div_ps(a.r, _mm_set1_ps(s))}; }
+inline V operator-(V a) { return {_mm_xor_ps(a.r, _mm_set1_ps(-0.0f))}; }
+inline V& operator+=(V& a, V b) { return a = a + b; }
+
+// x*x' + y*y' + z*z', added left to right.
+inline float Dot(V a, V b) {
+    const __m128 m = _mm_mul_ps(a.r, b.r);
+    const __m128 y = _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 1, 1, 1));
+    const __m128 z = _mm_movehl_ps(m, m);
+    return _mm_cvtss_f32(_mm_add_ss(_mm_add_ss(m, y), z));
+}
+
+// (a.y b.z - a.z b.y, a.z b.x - a.x b.z, a.x b.y - a.y b.x)
+inline V Cross(V a, V b) {
+    const __m128 a1 = _mm_shuffle_ps(a.r, a.r, _MM_SHUFFLE(3, 0, 2, 1));  // y z x
+    const __m128 b1 = _mm_shuffle_ps(b.r, b.r, _MM_SHUFFLE(3, 1, 0, 2));  // z x y
+    const __m128 a2 = _mm_shuffle_ps(a.r, a.r, _MM_SHUFFLE(3, 1, 0, 2));  // z x y
+    const __m128 b2 = _mm_shuffle_ps(b.r, b.r, _MM_SHUFFLE(3, 0, 2, 1));  // y z x
+    return {_mm_sub_ps(_mm_mul_ps(a1, b1), _mm_mul_ps(a2, b2))};
+}
+
+inline bool IsZero(V a) {
+    return (_mm_movemask_ps(_mm_cmpeq_ps(a.r, _mm_setzero_ps())) & 7) == 7;
+}
+
+// A symmetric 3 x 3 matrix by its rows, which are also its columns.
+struct M {
+    __m128 c0, c1, c2;
+};
+
+inline M LoadSymmetric(const Geometry::Matrix3x3& m) {
+    return {_mm_setr_ps(m.m[0], m.m[1], m.m[2], 0.0f), _mm_setr_ps(m.m[3], m.m[4], m.m[5], 0.0f),
+            _mm_setr_ps(m.m[6], m.m[7], m.m[8], 0.0f)};
+}
+
+// Row i of the product is m[i][0] x + m[i][1] y + m[i][2] z, added left to
+// right; with m symmetric, m[i][j] is lane i of row j.
+inline V Mul(const M& m, V v) {
+    const __m128 x = _mm_shuffle_ps(v.r, v.r, _MM_SHUFFLE(0, 0, 0, 0));
+    const __m128 y = _mm_shuffle_ps(v.r, v.r, _MM_SHUFFLE(1, 1, 1, 1));
+    const __m128 z = _mm_shuffle_ps(v.r, v.r, _MM_SHUFFLE(2, 2, 2, 2));
+    return {_mm_add_ps(_mm_add_ps(_mm_mul_ps(m.c0, x), _mm_mul_ps(m.c1, y)), _mm_mul_ps(m.c2, z))};
+}
+
+#else  // no SSE2: the same operations on a plain struct
+
+struct V {
+    float x, y, z;
+};
+
+inline V Load(const Geometry::Vector3& v) { return {v.x, v.y, v.z}; }
+inline void Store(Geometry::Vector3& out, V v) { out = Geometry::Vector3(v.x, v.y, v.z); }
+inline V Splat(float s) { return {s, s, s}; }
+inline V Zero() { return {0.0f, 0.0f, 0.0f}; }
+inline V operator+(V a, V b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline V operator-(V a, V b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline V operator*(V a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+inline V operator/(V a, float s) { return {a.x / s, a.y / s, a.z / s}; }
+inline V operator-(V a) { return {-a.x, -a.y, -a.z}; }
+inline V& operator+=(V& a, V b) { return a = a + b; }
+inline float Dot(V a, V b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline V Cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+inline bool IsZero(V a) { return a.x == 0.0f && a.y == 0.0f && a.z == 0.0f; }
+
+struct M {
+    Geometry::Matrix3x3 m;
+};
+inline M LoadSymmetric(const Geometry::Matrix3x3& m) { return {m}; }
+inline V Mul(const M& m, V v) {
+    const float* e = m.m.m;
+    return {e[0] * v.x + e[1] * v.y + e[2] * v.z, e[3] * v.x + e[4] * v.y + e[5] * v.z,
+            e[6] * v.x + e[7] * v.y + e[8] * v.z};
+}
+
+#endif
+
+}  // namespace Simd
+}  // namespace Physics
