@@ -32,8 +32,9 @@
 //     valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*Ours::Step*'
 //       bench_physics_vs_bullet --scene pyramid --ours-only --rounds 1 --steps 20
 //   --trace         per-step times and awake counts on stderr
-//   --checksum      a hash of our bodies' states after the run (speed work
-//                   must not change it)
+//   --checksum      a hash of our bodies' states after the run and of every
+//                   step's collision and move reports (speed work must not
+//                   change it)
 #include <btBulletDynamicsCommon.h>
 
 #include <algorithm>
@@ -168,9 +169,12 @@ public:
     // Not inlined, so that callgrind can count this function alone.
     __attribute__((noinline)) void Step() {
         m_world.Step(kStep);
-        m_world.TakeCollisionReports();
+        const std::vector<Physics::PhysContact> reports = m_world.TakeCollisionReports();
         m_world.CollectMoveReports(m_moves);
+        if (m_hashReports) HashReports(reports);
     }
+    // Folds every step's reports into the checksum (outside the figures).
+    void SetHashReports(bool on) { m_hashReports = on; }
     int AwakeDynamic() const {
         int n = 0;
         for (const auto& b : m_bodies)
@@ -179,18 +183,33 @@ public:
     }
     // FNV-1a over the bits of every body's position, orientation and
     // velocities: a change of speed work must leave it unchanged.
-    uint64_t Checksum() const {
-        uint64_t h = 1469598103934665603ull;
-        auto add = [&h](const float* f, int n) {
-            for (int i = 0; i < n; ++i) {
-                uint32_t bits;
-                std::memcpy(&bits, &f[i], sizeof bits);
-                for (int k = 0; k < 4; ++k) {
-                    h ^= (bits >> (8 * k)) & 0xFFu;
-                    h *= 1099511628211ull;
-                }
+    static void Add(uint64_t& h, const float* f, int n) {
+        for (int i = 0; i < n; ++i) {
+            uint32_t bits;
+            std::memcpy(&bits, &f[i], sizeof bits);
+            for (int k = 0; k < 4; ++k) {
+                h ^= (bits >> (8 * k)) & 0xFFu;
+                h *= 1099511628211ull;
             }
-        };
+        }
+    }
+    void HashReports(const std::vector<Physics::PhysContact>& reports) {
+        for (const Physics::PhysContact& r : reports) {
+            const float v[11] = {static_cast<float>(r.resting), r.normalSpeed, r.point.x, r.point.y, r.point.z,
+                                 r.normal.x, r.normal.y, r.normal.z, static_cast<float>(r.idA) + r.massA,
+                                 static_cast<float>(r.idB), r.massB};
+            Add(m_reportHash, v, 11);
+        }
+        for (const Physics::MoveReport& m : m_moves) {
+            const float v[11] = {static_cast<float>(m.actorId), m.position.x, m.position.y, m.position.z,
+                                 m.velocity.x, m.velocity.y, m.velocity.z, m.orientation.w, m.orientation.x,
+                                 m.orientation.y, m.orientation.z};
+            Add(m_reportHash, v, 11);
+        }
+    }
+    uint64_t Checksum() const {
+        uint64_t h = m_reportHash;
+        auto add = [&h](const float* f, int n) { Add(h, f, n); };
         for (const auto& b : m_bodies) {
             const Physics::RigidState& s = b->state;
             const float v[16] = {s.position.x, s.position.y, s.position.z, s.orientation.w, s.orientation.x,
@@ -206,6 +225,8 @@ private:
     Physics::PhysWorld m_world;
     std::vector<Physics::PhysBodyPtr> m_bodies;
     std::vector<Physics::MoveReport> m_moves;
+    bool m_hashReports = false;
+    uint64_t m_reportHash = 1469598103934665603ull;
 };
 
 // ---- Bullet ---------------------------------------------------------------
@@ -287,6 +308,7 @@ SceneResult RunScene(const Scene& scene, const Options& opt) {
     for (const BoxSpec& b : scene.boxes) dynamic += b.dynamic ? 1 : 0;
     for (int round = 0; round < opt.rounds; ++round) {
         std::unique_ptr<Ours> ours(opt.runOurs ? new Ours(scene) : nullptr);
+        if (ours) ours->SetHashReports(opt.checksum);
         std::unique_ptr<Bullet> bullet(opt.runBullet ? new Bullet(scene) : nullptr);
         const int steps = opt.maxSteps > 0 ? std::min(opt.maxSteps, scene.steps) : scene.steps;
         for (int i = 0; i < steps; ++i) {

@@ -33,6 +33,19 @@ inline void Project(const BoxShape& s, const Vector3& a, float& mn, float& mx) {
     mx = c + r;
 }
 
+// OverlapOf, inlined into the separating-axis loop.
+inline __attribute__((always_inline)) bool Overlap(float minA, float maxA, float minB, float maxB, float tolerance,
+                                                   float& overlap) {
+    if (minA > maxB + tolerance + 1e-6f || minB > maxA + 1e-6f) return false;
+    if (maxA > maxB && minB > minA)
+        overlap = std::min(maxB - minA, maxA - minB);
+    else if (maxB > maxA && minA > minB)
+        overlap = std::min(maxA - minB, maxB - minA);
+    else
+        overlap = std::min(maxA, maxB) - std::max(minA, minB);
+    return true;
+}
+
 inline float MinComponent(const Vector3& v) { return std::min(v.x, std::min(v.y, v.z)); }
 
 const int kEdges[12][2] = {{0, 1}, {0, 2}, {0, 4}, {2, 3}, {2, 6}, {4, 5},
@@ -141,14 +154,7 @@ bool OverlapOnAxis(const Vector3& axis, const BoxShape& a, const BoxShape& b, fl
 }
 
 bool OverlapOf(float minA, float maxA, float minB, float maxB, float tolerance, float& overlap) {
-    if (minA > maxB + tolerance + 1e-6f || minB > maxA + 1e-6f) return false;
-    if (maxA > maxB && minB > minA)
-        overlap = std::min(maxB - minA, maxA - minB);
-    else if (maxB > maxA && minA > minB)
-        overlap = std::min(maxA - minB, maxB - minA);
-    else
-        overlap = std::min(maxA, maxB) - std::max(minA, minB);
-    return true;
+    return Overlap(minA, maxA, minB, maxB, tolerance, overlap);
 }
 
 int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Vector3 out[8]) {
@@ -231,7 +237,7 @@ bool TestBoxBox(const BoxShape& a, const BoxShape& b, ContactManifold& out, bool
     int bestIndex = -1;
     auto consider = [&](int k, float d, float ra, float rb, float length) {
         float overlap;
-        if (!OverlapOf(-ra, ra, d - rb, d + rb, tolerance, overlap)) return false;
+        if (!Overlap(-ra, ra, d - rb, d + rb, tolerance, overlap)) return false;
         overlap /= length;
         if (overlap < best) {
             best = overlap;

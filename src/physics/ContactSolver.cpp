@@ -7,60 +7,6 @@
 
 namespace Physics {
 
-using Geometry::Cross;
-using Geometry::Vector3;
-
-namespace {
-
-inline Vector3 Mul(const Geometry::Matrix3x3& m, const Vector3& v) {
-    return {m.m[0] * v.x + m.m[1] * v.y + m.m[2] * v.z, m.m[3] * v.x + m.m[4] * v.y + m.m[5] * v.z,
-            m.m[6] * v.x + m.m[7] * v.y + m.m[8] * v.z};
-}
-
-// u . cross(I cross(r, u), r): how much of a unit impulse along u at r goes
-// into turning the body; 0 for a static body.
-inline float AngularTerm(const PhysBody& b, const Vector3& u, const Vector3& r) {
-    if (b.IsStatic()) return 0.0f;
-    return u.Dot(Cross(Mul(b.state.inverseInertiaWorld, Cross(r, u)), r));
-}
-
-}  // namespace
-
-void UnlistContacts(PhysBody& body) {
-    for (ContactManifold* c : body.contacts) {
-        // Reopened through this body already: it stays open.
-        if (c->solved && !IsDone(*c)) Reopen(*c);
-        if (c->bodyA == &body) c->listedA = false;
-        if (c->bodyB == &body) c->listedB = false;
-    }
-    body.contacts.clear();
-}
-
-void PrepareContact(ContactManifold& c, float dt) {
-    PhysBody& a = *c.bodyA;
-    PhysBody& b = *c.bodyB;
-    Reopen(c);
-    const PhysMaterial& ma = a.massProps.material;
-    const PhysMaterial& mb = b.massProps.material;
-    c.restitution = std::max(ma.coRestitution, mb.coRestitution);
-    c.staticFriction = std::min(ma.staticFriction, mb.staticFriction);
-    c.kineticFriction = std::min(ma.kineticFriction, mb.kineticFriction);
-    c.inverseMassSum = a.massProps.inverseMass + b.massProps.inverseMass;
-    const float step = dt < 1e-6f ? 1e-6f : dt;
-    for (uint32_t i = 0; i < c.count; ++i) {
-        ContactPoint& p = c.points[i];
-        p.effectiveInverseMass = std::max(
-            1e-6f, c.inverseMassSum + AngularTerm(a, c.normal, p.offsetA) + AngularTerm(b, c.normal, p.offsetB));
-        p.worldPoint = p.offsetA + a.shape.startPosition;
-        p.targetSpeed = p.depth > 0.0f ? p.depth / (2.0f * step) : p.depth / step;
-        if (p.targetSpeed > 3.0f) p.targetSpeed = 3.0f;
-    }
-    a.contacts.push_back(&c);
-    c.listedA = true;
-    c.listedB = !b.IsStatic();
-    if (c.listedB) b.contacts.push_back(&c);
-}
-
 namespace {
 
 using Simd::V;
@@ -127,6 +73,46 @@ inline V Relative(const Body& a, V ra, const Body& b, V rb) {
 }
 
 }  // namespace
+
+void UnlistContacts(PhysBody& body) {
+    for (ContactManifold* c : body.contacts) {
+        // Reopened through this body already: it stays open.
+        if (c->solved && !IsDone(*c)) Reopen(*c);
+        if (c->bodyA == &body) c->listedA = false;
+        if (c->bodyB == &body) c->listedB = false;
+    }
+    body.contacts.clear();
+}
+
+void PrepareContact(ContactManifold& c, float dt) {
+    PhysBody& a = *c.bodyA;
+    PhysBody& b = *c.bodyB;
+    Reopen(c);
+    const PhysMaterial& ma = a.massProps.material;
+    const PhysMaterial& mb = b.massProps.material;
+    c.restitution = std::max(ma.coRestitution, mb.coRestitution);
+    c.staticFriction = std::min(ma.staticFriction, mb.staticFriction);
+    c.kineticFriction = std::min(ma.kineticFriction, mb.kineticFriction);
+    c.inverseMassSum = a.massProps.inverseMass + b.massProps.inverseMass;
+    const float step = dt < 1e-6f ? 1e-6f : dt;
+    const Body ba(a), bb(b);
+    const V n = Simd::Load(c.normal);
+    const V start = Simd::Load(a.shape.startPosition);
+    for (uint32_t i = 0; i < c.count; ++i) {
+        ContactPoint& p = c.points[i];
+        const V ra = Simd::Load(p.offsetA);
+        p.effectiveInverseMass =
+            std::max(1e-6f, c.inverseMassSum + ba.AngularTerm(n, ra) + bb.AngularTerm(n, Simd::Load(p.offsetB)));
+        Simd::Store(p.worldPoint, ra + start);
+        p.targetSpeed = p.depth > 0.0f ? p.depth / (2.0f * step) : p.depth / step;
+        if (p.targetSpeed > 3.0f) p.targetSpeed = 3.0f;
+    }
+    a.contacts.push_back(&c);
+    c.listedA = true;
+    c.listedB = !b.IsStatic();
+    if (c.listedB) b.contacts.push_back(&c);
+}
+
 
 bool SolveContact(ContactManifold& c) {
     MarkDone(c);

@@ -62,7 +62,8 @@ struct SavedState {
     Geometry::Vector3 angularVelocity;
 };
 
-class PhysBody {
+// Cache-line aligned, so that the pair-test fields below share one line.
+class alignas(64) PhysBody {
 public:
     static constexpr uint16_t kNoActor = 0xFFFF;
     static constexpr float kSleepTime = 1.4f;
@@ -124,14 +125,16 @@ public:
     float moveX = 0.0f, moveZ = 0.0f;  // walking target as mass x velocity
     bool walking = false;
     float restTime = 0.0f;
-    RigidState state;
-    MassProperties massProps;
-    uint16_t actorId = kNoActor;
-    std::vector<ContactManifold*> contacts;
+    // What the solver reads and writes of a body lies together from here:
+    // the impulse count, the state and the masses at the start of massProps.
     bool touched = false;
     // Solves that gave this body an impulse; reopens its listed contacts
     // (see ContactManifold).
     uint32_t impulseCount = 0;
+    RigidState state;
+    MassProperties massProps;
+    uint16_t actorId = kNoActor;
+    std::vector<ContactManifold*> contacts;
 
     // Inertia of the box (zero while walking, so it does not turn) and its inverses.
     void RecomputeInertiaShape(bool zero);

@@ -358,15 +358,40 @@ std::vector<PhysContact> PhysWorld::TakeCollisionReports() {
             r.normal = -r.normal;
         }
     }
-    std::stable_sort(m_reports.begin(), m_reports.end(), [](const PhysContact& x, const PhysContact& y) {
-        if (x.idA != y.idA) return x.idA < y.idA;
-        if (x.idB != y.idB) return x.idB < y.idB;
-        return x.resting < y.resting;
-    });
+    // Stable order by (idA, idB, resting): a radix sort of the report
+    // indices by that 33-bit key, three stable passes of 11 bits; a few
+    // reports are sorted directly.
+    const size_t n = m_reports.size();
+    std::vector<uint32_t>& order = m_reportOrder;
+    order.resize(n);
+    for (size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(i);
+    auto key = [this](uint32_t i) {
+        const PhysContact& r = m_reports[i];
+        return (uint64_t(r.idA) << 17) | (uint64_t(r.idB) << 1) | (r.resting ? 1u : 0u);
+    };
+    if (n < 256) {
+        std::stable_sort(order.begin(), order.end(), [&key](uint32_t x, uint32_t y) { return key(x) < key(y); });
+    } else {
+        m_reportKeys.resize(n);
+        for (size_t i = 0; i < n; ++i) m_reportKeys[i] = key(static_cast<uint32_t>(i));
+        std::vector<uint32_t>& spare = m_reportSpare;
+        spare.resize(n);
+        constexpr int kBits = 11;
+        constexpr size_t kBuckets = size_t(1) << kBits;
+        for (int shift = 0; shift < 33; shift += kBits) {
+            size_t count[kBuckets + 1] = {};
+            for (uint32_t i : order) ++count[((m_reportKeys[i] >> shift) & (kBuckets - 1)) + 1];
+            for (size_t b = 1; b <= kBuckets; ++b) count[b] += count[b - 1];
+            for (uint32_t i : order) spare[count[(m_reportKeys[i] >> shift) & (kBuckets - 1)]++] = i;
+            order.swap(spare);
+        }
+    }
+    // One report per pair: the first of the pair in that order.
     std::vector<PhysContact> out;
     bool first = true;
     uint16_t prevA = 0, prevB = 0;
-    for (const PhysContact& r : m_reports) {
+    for (uint32_t i : order) {
+        const PhysContact& r = m_reports[i];
         if (!first && r.idA == prevA && r.idB == prevB) continue;
         first = false;
         prevA = r.idA;

@@ -78,6 +78,8 @@ private:
     uint32_t m_stepStamp = 0;
     bool m_fullContacts = false;
     std::vector<PhysContact> m_reports;
+    std::vector<uint32_t> m_reportOrder, m_reportSpare;  // TakeCollisionReports' sort
+    std::vector<uint64_t> m_reportKeys;
     // Contact records: cache-line aligned blocks, so a record's header is one
     // line and its points follow in whole lines.
     struct AlignedBlocks {

@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -180,6 +181,60 @@ TEST(PhysWorld, ReportsAreFlippedSortedAndOnePerPair) {
     EXPECT_GT(pair->normal.y, 0.9f);
     EXPECT_NEAR(pair->normalSpeed, 5.0f, 0.5f);
     EXPECT_TRUE(s.world.TakeCollisionReports().empty());
+}
+
+// Many reports at once (a large batch is ordered by a radix sort): the same
+// list as flipping, a stable sort by (idA, idB, resting) and the first report
+// of each pair. Ids are given in a scrambled order so that the pairs come
+// from both queries and impacts mix with resting contacts.
+TEST(PhysWorld, ManyReportsKeepTheirStableOrder) {
+    for (int side : {3, 24}) {
+        SCOPED_TRACE(side);
+        Scene s;
+        uint16_t id = 0;
+        for (int i = 0; i < side; ++i)
+            for (int k = 0; k < side; ++k) {
+                const uint16_t scrambled = static_cast<uint16_t>((id++ * 7919u) % 65521u);
+                PhysBodyPtr b = s.Box({i * 1.0f, 0.5f + (i + k) % 3 * 0.002f, k * 1.0f}, scrambled);
+                if ((i + k) % 4 == 0) b->SetVelocity({0, -3, 0});
+            }
+        for (int step = 0; step < 3; ++step) {
+            s.world.Step(0.016f);
+            std::vector<PhysContact> want = s.world.Reports();
+            for (PhysContact& r : want)
+                if (r.idB < r.idA) {
+                    std::swap(r.idA, r.idB);
+                    std::swap(r.massA, r.massB);
+                    r.normalSpeed = -r.normalSpeed;
+                    r.normal = -r.normal;
+                }
+            std::stable_sort(want.begin(), want.end(), [](const PhysContact& x, const PhysContact& y) {
+                if (x.idA != y.idA) return x.idA < y.idA;
+                if (x.idB != y.idB) return x.idB < y.idB;
+                return x.resting < y.resting;
+            });
+            want.erase(std::unique(want.begin(), want.end(),
+                                   [](const PhysContact& x, const PhysContact& y) {
+                                       return x.idA == y.idA && x.idB == y.idB;
+                                   }),
+                       want.end());
+            const size_t found = s.world.Reports().size();
+            const std::vector<PhysContact> got = s.world.TakeCollisionReports();
+            if (side > 3) {
+                EXPECT_GT(found, 256u);
+            }
+            ASSERT_EQ(got.size(), want.size());
+            for (size_t i = 0; i < got.size(); ++i) {
+                SCOPED_TRACE(i);
+                EXPECT_EQ(got[i].idA, want[i].idA);
+                EXPECT_EQ(got[i].idB, want[i].idB);
+                EXPECT_EQ(got[i].resting, want[i].resting);
+                EXPECT_EQ(got[i].normalSpeed, want[i].normalSpeed);
+                EXPECT_EQ(got[i].point, want[i].point);
+                EXPECT_EQ(got[i].normal, want[i].normal);
+            }
+        }
+    }
 }
 
 TEST(PhysWorld, RemovingTheLowestBlockWakesTheWholeStack) {
