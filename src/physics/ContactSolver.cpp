@@ -17,18 +17,23 @@ using Simd::V;
 struct Body {
     V v, w, p, l;
     Simd::M inertia;  // world inverse inertia; symmetric (R D R transposed)
-    float inverseMass;
+    float inverseMass = 0.0f;
     bool isStatic;
     bool pushed = false;
 
+    // The velocities only: most visits find nothing to do and need no more.
     explicit Body(const PhysBody& b)
-        : v(Simd::Load(b.state.velocity)),
-          w(Simd::Load(b.state.angularVelocity)),
-          p(Simd::Load(b.state.momentum)),
-          l(Simd::Load(b.state.angularMomentum)),
-          inertia(Simd::LoadSymmetric(b.state.inverseInertiaWorld)),
-          inverseMass(b.massProps.inverseMass),
-          isStatic(b.IsStatic()) {}
+        : v(Simd::Load(b.state.velocity)), w(Simd::Load(b.state.angularVelocity)), isStatic(b.IsStatic()) {}
+    // What impulses need.
+    void LoadMomenta(const PhysBody& b) {
+        p = Simd::Load(b.state.momentum);
+        l = Simd::Load(b.state.angularMomentum);
+        LoadInertia(b);
+    }
+    void LoadInertia(const PhysBody& b) {
+        inertia = Simd::LoadSymmetric(b.state.inverseInertiaWorld);
+        inverseMass = b.massProps.inverseMass;
+    }
 
     void WriteBack(PhysBody& b) const {
         if (!pushed) return;
@@ -95,7 +100,9 @@ void PrepareContact(ContactManifold& c, float dt) {
     c.kineticFriction = std::min(ma.kineticFriction, mb.kineticFriction);
     c.inverseMassSum = a.massProps.inverseMass + b.massProps.inverseMass;
     const float step = dt < 1e-6f ? 1e-6f : dt;
-    const Body ba(a), bb(b);
+    Body ba(a), bb(b);
+    ba.LoadInertia(a);
+    bb.LoadInertia(b);
     const V n = Simd::Load(c.normal);
     const V start = Simd::Load(a.shape.startPosition);
     for (uint32_t i = 0; i < c.count; ++i) {
@@ -142,6 +149,8 @@ bool SolveContact(ContactManifold& c) {
         }
     }
     if (sum <= 1e-6f) return false;
+    a.LoadMomenta(*c.bodyA);
+    b.LoadMomenta(*c.bodyB);
 
     // The points' shares of the normal impulse; nothing reads the velocities
     // in between, so they follow once from the summed momenta.

@@ -53,6 +53,17 @@ public:
     void Refile(PhysBody* body, const GridRect& rect);
     // The bodies filed in the rectangle's cells, once per cell they are in.
     void Query(const GridRect& rect, std::vector<PhysBody*>& out) const;
+    // Calls f(body) for each body Query would list, in the same order,
+    // without gathering them first. f must not change the grid.
+    template <class F>
+    void ForEachInBox(const GridRect& rect, F&& f) const {
+        CellsOfBox(rect, m_keys);
+        for (const CellKey& key : m_keys) {
+            auto it = m_cells.find(key);
+            if (it == m_cells.end()) continue;
+            for (PhysBody* b : it->second) f(b);
+        }
+    }
     void Remove(PhysBody* body);
     void Clear();
 

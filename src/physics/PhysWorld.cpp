@@ -106,7 +106,6 @@ void PhysWorld::Clear() {
     for (auto& b : m_sleeping) b->contacts.clear();
     m_awake.clear();
     m_sleeping.clear();
-    m_candidates.clear();
     m_grid.Clear();
     m_reports.clear();
 }
@@ -222,8 +221,9 @@ void PhysWorld::DetectContacts(float dt) {
 }
 
 void PhysWorld::QueryPairs(PhysBody* body, float tolerance, bool wakePass, bool full) {
-    m_grid.Query(body->GetGridRect(m_stepStamp), m_candidates);
-    for (size_t i = 0; i < m_candidates.size(); ++i) PairTest(body, m_candidates[i], tolerance, wakePass, full);
+    m_grid.ForEachInBox(body->GetGridRect(m_stepStamp), [&](PhysBody* candidate) {
+        PairTest(body, candidate, tolerance, wakePass, full);
+    });
 }
 
 void PhysWorld::PairTest(PhysBody* body, PhysBody* candidate, float tolerance, bool wakePass, bool full) {

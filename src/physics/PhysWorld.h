@@ -70,7 +70,6 @@ private:
     std::vector<PhysBodyPtr> m_awake;
     std::vector<PhysBodyPtr> m_sleeping;
     PhysGrid m_grid;
-    std::vector<PhysBody*> m_candidates;  // reused query buffer
     float m_dt = 0.0f;
     std::vector<ContactManifold*> m_contacts;
     std::vector<SavedState> m_snapshot;
