@@ -208,7 +208,7 @@ int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Vec
     return list.count;
 }
 
-bool TestBoxBox(const BoxShape& a, const BoxShape& b, ContactManifold& out, bool full, float tolerance) {
+bool TestBoxAxes(const BoxShape& a, const BoxShape& b, float tolerance, bool full, AxisTest& out) {
     // Every projection of the fifteen axes follows from the dot products of
     // the two boxes' axes (r[i][j] = A_i . B_j) and from the offset of B's
     // centre along A's and B's axes; measured from A's centre, A covers
@@ -277,9 +277,23 @@ bool TestBoxBox(const BoxShape& a, const BoxShape& b, ContactManifold& out, bool
     n = n / n.Length();
     if (n.Dot(offset) > 0.0f) n = -n;
     out.normal = n;
-    if (!full) return true;
+    out.depth = best;
+    out.axis = bestIndex;
+    // An edge pair whose edges are nearly parallel in the contact plane has
+    // no report point: no contact (decided here, so that a pair found by
+    // this test is a contact whatever is asked of it later).
+    if (full && bestIndex >= 6) {
+        const Vector3 c = Geometry::Cross(n, bx[(bestIndex - 6) % 3]);
+        if (std::fabs(ax[(bestIndex - 6) / 3].Dot(c)) < 1e-6f) return false;
+    }
+    return true;
+}
 
-    const float d = best;
+void ContactPointsOf(const BoxShape& a, const BoxShape& b, const AxisTest& axes, ContactManifold& out) {
+    const Vector3 n = axes.normal;
+    const int bestIndex = axes.axis;
+    out.normal = n;
+    const float d = axes.depth;
     Vector3 p0;
     if (bestIndex < 3) {
         p0 = KeepInOverlap(Support(b, n) - n * (d * 0.5f), a, b, bestIndex);
@@ -290,10 +304,9 @@ bool TestBoxBox(const BoxShape& a, const BoxShape& b, ContactManifold& out, bool
         const int j = (bestIndex - 6) % 3;
         const Vector3 pA = Support(a, -n);
         const Vector3 pB = Support(b, n);
-        const Vector3 eA = ax[i];
-        const Vector3 c = Geometry::Cross(n, bx[j]);
-        const float denom = eA.Dot(c);
-        if (std::fabs(denom) < 1e-6f) return false;
+        const Vector3 eA = AxisOf(a, i);
+        const Vector3 c = Geometry::Cross(n, AxisOf(b, j));
+        const float denom = eA.Dot(c);  // not near 0: TestBoxAxes refused those
         const float s = (pB - pA).Dot(c) / denom;
         p0 = pA + eA * s + n * (d * 0.5f);
     }
@@ -324,6 +337,13 @@ bool TestBoxBox(const BoxShape& a, const BoxShape& b, ContactManifold& out, bool
     }
     out.count = 1 + static_cast<uint32_t>(clippedCount);
     out.reportPoint = p0;
+}
+
+bool TestBoxBox(const BoxShape& a, const BoxShape& b, ContactManifold& out, bool full, float tolerance) {
+    AxisTest axes;
+    if (!TestBoxAxes(a, b, tolerance, full, axes)) return false;
+    out.normal = axes.normal;
+    if (full) ContactPointsOf(a, b, axes, out);
     return true;
 }
 

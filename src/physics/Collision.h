@@ -63,6 +63,20 @@ bool OverlapOf(float minA, float maxA, float minB, float maxB, float tolerance, 
 // degenerate); else the normal, and with full also points, count and report point.
 bool TestBoxBox(const BoxShape& a, const BoxShape& b, ContactManifold& out, bool full, float tolerance);
 
+// TestBoxBox in two parts, so that a caller can decide first which pairs
+// touch and make their contact points later (the boxes unchanged meanwhile).
+struct AxisTest {
+    Geometry::Vector3 normal;  // unit, from B towards A
+    float depth = 0.0f;        // overlap along the normal (negative for a gap)
+    int axis = -1;             // 0-2 A's axes, 3-5 B's, 6-14 the crossed ones
+};
+// The separating-axis test: false when some axis separates the boxes, or,
+// with full, when the contact is a degenerate edge pair.
+bool TestBoxAxes(const BoxShape& a, const BoxShape& b, float tolerance, bool full, AxisTest& out);
+// The normal, points, count and report point of a pair TestBoxAxes passed
+// with full.
+void ContactPointsOf(const BoxShape& a, const BoxShape& b, const AxisTest& axes, ContactManifold& out);
+
 // The clipped contact points (world coordinates, at most 8), points that lie
 // within mergeDistance of each other merged. Returns the count.
 int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Geometry::Vector3 out[8]);

@@ -58,16 +58,17 @@ ContactManifold* PhysWorld::NewContact() {
     return new (mem) ContactManifold();
 }
 
-// A pool record holding the staged record's header, its points in use and
-// its report point (the unused points are left as they are: nothing reads
-// past count).
-ContactManifold* PhysWorld::CopyToPool(const ContactManifold& staged) {
+// The record of a staged pair, made in the pool: its points are found now
+// (the boxes are as they were when the pair was found). The record is not
+// cleared first: every field is written before it is read (the points past
+// count never are).
+ContactManifold* PhysWorld::MakeStagedContact(const StagedPair& pair) {
     void* mem = m_contactPool.malloc();
     if (!mem) throw std::bad_alloc();
     ContactManifold* c = static_cast<ContactManifold*>(mem);
-    std::memcpy(static_cast<void*>(c), &staged,
-                offsetof(ContactManifold, points) + staged.count * sizeof(ContactPoint));
-    c->reportPoint = staged.reportPoint;
+    ContactPointsOf(pair.a->shape, pair.b->shape, pair.axes, *c);
+    c->bodyA = pair.a;
+    c->bodyB = pair.b;
     return c;
 }
 
@@ -196,10 +197,10 @@ PhysContact PhysWorld::Classify(const ContactManifold& c) const {
 
 void PhysWorld::DetectContacts(float dt) {
     for (auto& b : m_awake) m_grid.Refile(b.get(), b->GetGridRect(m_stepStamp));
-    // The step's contacts are found into the staging records (no contact of
-    // the step exists before: the previous ones went back to the pool).
+    // The step's touching pairs are staged (no contact of the step exists
+    // before: the previous ones went back to the pool).
     m_staging = true;
-    m_stagedCount = 0;
+    m_staged.clear();
     for (auto& b : m_awake) {
         ++m_queryStamp;
         b->queryStamp = m_queryStamp;
@@ -208,16 +209,17 @@ void PhysWorld::DetectContacts(float dt) {
     m_staging = false;
     // Shuffle so that no body pair is always solved first; the records are
     // then laid out in the shuffled order and prepared.
-    const size_t n = m_stagedCount;
+    const size_t n = m_staged.size();
     m_order.resize(n);
     for (size_t k = 0; k < n; ++k) m_order[k] = static_cast<uint32_t>(k);
     for (size_t k = 1; k < n; ++k) {
         const size_t r = static_cast<size_t>(m_random.Below(k + 1));
         std::swap(m_order[k], m_order[r]);
     }
-    const size_t first = m_contacts.size();
-    for (size_t k = 0; k < n; ++k) m_contacts.push_back(CopyToPool(m_staged[m_order[k]]));
-    for (size_t k = first; k < m_contacts.size(); ++k) PrepareContact(*m_contacts[k], dt);
+    for (size_t k = 0; k < n; ++k) {
+        m_contacts.push_back(MakeStagedContact(m_staged[m_order[k]]));
+        PrepareContact(*m_contacts.back(), dt);
+    }
 }
 
 void PhysWorld::QueryPairs(PhysBody* body, float tolerance, bool wakePass, bool full) {
@@ -246,13 +248,8 @@ void PhysWorld::PairTest(PhysBody* body, PhysBody* candidate, float tolerance, b
     }
 
     if (m_staging) {
-        if (m_stagedCount == m_staged.size()) m_staged.resize(m_staged.size() + m_staged.size() / 2 + 64);
-        ContactManifold& staged = m_staged[m_stagedCount];
-        staged.count = 0;
-        if (!TestBoxBox(body->shape, candidate->shape, staged, full, tolerance)) return;
-        staged.bodyA = body;
-        staged.bodyB = candidate;
-        ++m_stagedCount;
+        StagedPair pair{body, candidate, AxisTest()};
+        if (TestBoxAxes(body->shape, candidate->shape, tolerance, full, pair.axes)) m_staged.push_back(pair);
         return;
     }
     ContactManifold* contact = NewContact();

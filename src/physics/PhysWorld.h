@@ -54,6 +54,13 @@ public:
     void SetShuffleSeed(uint32_t seed) { m_random.Seed(seed); }
 
 private:
+    // A touching pair found by contact detection, before its record is made.
+    struct StagedPair {
+        PhysBody* a;
+        PhysBody* b;
+        AxisTest axes;
+    };
+
     void Maintain();
     void Collide(float dt);
     void DetectContacts(float dt);
@@ -63,7 +70,7 @@ private:
     void WakeCheck();
     void WakeAndCollide(PhysBody* body, bool forced);
     ContactManifold* NewContact();
-    ContactManifold* CopyToPool(const ContactManifold& staged);
+    ContactManifold* MakeStagedContact(const StagedPair& pair);
     void ReleaseContacts();
     PhysContact Classify(const ContactManifold& c) const;
 
@@ -88,13 +95,13 @@ private:
         static void free(char* block);
     };
     boost::pool<AlignedBlocks> m_contactPool;
-    // Contact detection writes each pair's record here first; after the
-    // shuffle the records are copied to the pool in their shuffled order, so
-    // that the solver's sweeps walk memory in one direction.
-    std::vector<ContactManifold> m_staged;
-    size_t m_stagedCount = 0;
+    // Contact detection notes each touching pair and its separating-axis
+    // result here; after the shuffle the pairs' records are made in the pool
+    // in their shuffled order, so that the solver's sweeps walk memory in one
+    // direction.
+    std::vector<StagedPair> m_staged;
     bool m_staging = false;
-    std::vector<uint32_t> m_order;  // the shuffle of the staged records
+    std::vector<uint32_t> m_order;  // the shuffle of the staged pairs
     PhysRandom m_random;
     bool m_forward = true;  // direction of the next solver sweep
     struct WakeFrame {
