@@ -13,7 +13,9 @@ using Simd::V;
 
 // The solver's working copy of a body: velocities, momenta and world inverse
 // inertia in registers, written back once at the end of a solve (nothing else
-// reads the body meanwhile).
+// reads the body meanwhile). Every vector read here (body state, contact
+// normal and points) has more fields of its object after it, so the padded
+// 16-byte loads stay inside the object.
 struct Body {
     V v, w, p, l;
     Simd::M inertia;  // world inverse inertia; symmetric (R D R transposed)
@@ -23,15 +25,15 @@ struct Body {
 
     // The velocities only: most visits find nothing to do and need no more.
     explicit Body(const PhysBody& b)
-        : v(Simd::Load(b.state.velocity)), w(Simd::Load(b.state.angularVelocity)), isStatic(b.IsStatic()) {}
+        : v(Simd::LoadPadded(b.state.velocity)), w(Simd::LoadPadded(b.state.angularVelocity)), isStatic(b.IsStatic()) {}
     // What impulses need.
     void LoadMomenta(const PhysBody& b) {
-        p = Simd::Load(b.state.momentum);
-        l = Simd::Load(b.state.angularMomentum);
+        p = Simd::LoadPadded(b.state.momentum);
+        l = Simd::LoadPadded(b.state.angularMomentum);
         LoadInertia(b);
     }
     void LoadInertia(const PhysBody& b) {
-        inertia = Simd::LoadSymmetric(b.state.inverseInertiaWorld);
+        inertia = Simd::LoadSymmetricPadded(b.state.inverseInertiaWorld);
         inverseMass = b.massProps.inverseMass;
     }
 
@@ -103,13 +105,13 @@ void PrepareContact(ContactManifold& c, float dt) {
     Body ba(a), bb(b);
     ba.LoadInertia(a);
     bb.LoadInertia(b);
-    const V n = Simd::Load(c.normal);
-    const V start = Simd::Load(a.shape.startPosition);
+    const V n = Simd::LoadPadded(c.normal);
+    const V start = Simd::LoadPadded(a.shape.startPosition);
     for (uint32_t i = 0; i < c.count; ++i) {
         ContactPoint& p = c.points[i];
-        const V ra = Simd::Load(p.offsetA);
+        const V ra = Simd::LoadPadded(p.offsetA);
         p.effectiveInverseMass =
-            std::max(1e-6f, c.inverseMassSum + ba.AngularTerm(n, ra) + bb.AngularTerm(n, Simd::Load(p.offsetB)));
+            std::max(1e-6f, c.inverseMassSum + ba.AngularTerm(n, ra) + bb.AngularTerm(n, Simd::LoadPadded(p.offsetB)));
         Simd::Store(p.worldPoint, ra + start);
         p.targetSpeed = p.depth > 0.0f ? p.depth / (2.0f * step) : p.depth / step;
         if (p.targetSpeed > 3.0f) p.targetSpeed = 3.0f;
@@ -125,7 +127,7 @@ bool SolveContact(ContactManifold& c) {
     MarkDone(c);
     Body a(*c.bodyA);
     Body b(*c.bodyB);
-    const V n = Simd::Load(c.normal);
+    const V n = Simd::LoadPadded(c.normal);
     const int count = static_cast<int>(c.count);
 
     float j[ContactManifold::kMaxPoints];
@@ -135,7 +137,7 @@ bool SolveContact(ContactManifold& c) {
     for (int i = count - 1; i >= 0; --i) {
         const ContactPoint& p = c.points[i];
         j[i] = 0.0f;
-        const float vn = Simd::Dot(Relative(a, Simd::Load(p.offsetA), b, Simd::Load(p.offsetB)), n);
+        const float vn = Simd::Dot(Relative(a, Simd::LoadPadded(p.offsetA), b, Simd::LoadPadded(p.offsetB)), n);
         if (vn <= p.targetSpeed) {
             float wanted = -c.restitution * vn;
             if (wanted < 0.01f) wanted = p.targetSpeed;
@@ -144,7 +146,7 @@ bool SolveContact(ContactManifold& c) {
                 j[i] = delta / p.effectiveInverseMass;
                 sum += j[i];
                 sumTarget += p.targetSpeed * j[i];
-                sumPoint += Simd::Load(p.worldPoint) * j[i];
+                sumPoint += Simd::LoadPadded(p.worldPoint) * j[i];
             }
         }
     }
@@ -158,8 +160,8 @@ bool SolveContact(ContactManifold& c) {
     for (int i = count - 1; i >= 0; --i) {
         if (j[i] <= 1e-6f) continue;
         const V impulse = n * (j[i] * j[i] / sum);
-        if (!a.isStatic) a.AddMomentum(impulse, Simd::Load(c.points[i].offsetA));
-        if (!b.isStatic) b.AddMomentum(-impulse, Simd::Load(c.points[i].offsetB));
+        if (!a.isStatic) a.AddMomentum(impulse, Simd::LoadPadded(c.points[i].offsetA));
+        if (!b.isStatic) b.AddMomentum(-impulse, Simd::LoadPadded(c.points[i].offsetB));
         shared = true;
     }
     if (shared) {
@@ -171,8 +173,8 @@ bool SolveContact(ContactManifold& c) {
     float jc = 0.0f;
     const V centre = sumPoint / sum;
     const float target = sumTarget / sum;
-    const V ra = centre - Simd::Load(c.bodyA->state.position);
-    const V rb = centre - Simd::Load(c.bodyB->state.position);
+    const V ra = centre - Simd::LoadPadded(c.bodyA->state.position);
+    const V rb = centre - Simd::LoadPadded(c.bodyB->state.position);
     const float vc = Simd::Dot(Relative(a, ra, b, rb), n);
     if (target > vc) {
         float wanted = -c.restitution * vc;
@@ -189,8 +191,8 @@ bool SolveContact(ContactManifold& c) {
     // Coulomb friction at each point; later points see the earlier impulses.
     for (int i = count - 1; i >= 0; --i) {
         const ContactPoint& p = c.points[i];
-        const V pa = Simd::Load(p.offsetA);
-        const V pb = Simd::Load(p.offsetB);
+        const V pa = Simd::LoadPadded(p.offsetA);
+        const V pb = Simd::LoadPadded(p.offsetB);
         const V u = Relative(a, pa, b, pb);
         const V ut = u - n * Simd::Dot(u, n);
         const float ut2 = Simd::Dot(ut, ut);

@@ -26,6 +26,12 @@ inline V Load(const Geometry::Vector3& v) {
     const __m128 z = _mm_load_ss(&v.z);
     return {_mm_movelh_ps(xy, z)};
 }
+// Load for a vector that the same object follows with at least four more
+// bytes (one 16-byte load; the fourth lane is cleared).
+inline V LoadPadded(const Geometry::Vector3& v) {
+    const __m128 mask = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    return {_mm_and_ps(_mm_loadu_ps(&v.x), mask)};
+}
 inline void Store(Geometry::Vector3& out, V v) {
     _mm_storel_pi(reinterpret_cast<__m64*>(&out.x), v.r);
     _mm_store_ss(&out.z, _mm_movehl_ps(v.r, v.r));
@@ -47,13 +53,14 @@ inline float Dot(V a, V b) {
     return _mm_cvtss_f32(_mm_add_ss(_mm_add_ss(m, y), z));
 }
 
-// (a.y b.z - a.z b.y, a.z b.x - a.x b.z, a.x b.y - a.y b.x)
+// (a.y b.z - a.z b.y, a.z b.x - a.x b.z, a.x b.y - a.y b.x): lane by lane,
+// a * b.yzx - a.yzx * b is (a.x b.y - a.y b.x, a.y b.z - a.z b.y,
+// a.z b.x - a.x b.z), the same products and differences, rotated once more.
 inline V Cross(V a, V b) {
-    const __m128 a1 = _mm_shuffle_ps(a.r, a.r, _MM_SHUFFLE(3, 0, 2, 1));  // y z x
-    const __m128 b1 = _mm_shuffle_ps(b.r, b.r, _MM_SHUFFLE(3, 1, 0, 2));  // z x y
-    const __m128 a2 = _mm_shuffle_ps(a.r, a.r, _MM_SHUFFLE(3, 1, 0, 2));  // z x y
-    const __m128 b2 = _mm_shuffle_ps(b.r, b.r, _MM_SHUFFLE(3, 0, 2, 1));  // y z x
-    return {_mm_sub_ps(_mm_mul_ps(a1, b1), _mm_mul_ps(a2, b2))};
+    const __m128 ay = _mm_shuffle_ps(a.r, a.r, _MM_SHUFFLE(3, 0, 2, 1));  // y z x
+    const __m128 by = _mm_shuffle_ps(b.r, b.r, _MM_SHUFFLE(3, 0, 2, 1));  // y z x
+    const __m128 t = _mm_sub_ps(_mm_mul_ps(a.r, by), _mm_mul_ps(ay, b.r));
+    return {_mm_shuffle_ps(t, t, _MM_SHUFFLE(3, 0, 2, 1))};
 }
 
 inline bool IsZero(V a) {
@@ -68,6 +75,11 @@ struct M {
 inline M LoadSymmetric(const Geometry::Matrix3x3& m) {
     return {_mm_setr_ps(m.m[0], m.m[1], m.m[2], 0.0f), _mm_setr_ps(m.m[3], m.m[4], m.m[5], 0.0f),
             _mm_setr_ps(m.m[6], m.m[7], m.m[8], 0.0f)};
+}
+// The same for a matrix that the same object follows with at least four more
+// bytes: three 16-byte loads (the fourth lanes are never used).
+inline M LoadSymmetricPadded(const Geometry::Matrix3x3& m) {
+    return {_mm_loadu_ps(&m.m[0]), _mm_loadu_ps(&m.m[3]), _mm_loadu_ps(&m.m[6])};
 }
 
 // Row i of the product is m[i][0] x + m[i][1] y + m[i][2] z, added left to
@@ -86,6 +98,13 @@ struct V {
 };
 
 inline V Load(const Geometry::Vector3& v) { return {v.x, v.y, v.z}; }
+// Load for a vector that the same object follows with at least four more
+// bytes (one 16-byte load; the fourth lane is cleared).
+inline V LoadPadded(const Geometry::Vector3& v) {
+    const __m128 mask = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    return {_mm_and_ps(_mm_loadu_ps(&v.x), mask)};
+}
+inline V LoadPadded(const Geometry::Vector3& v) { return Load(v); }
 inline void Store(Geometry::Vector3& out, V v) { out = Geometry::Vector3(v.x, v.y, v.z); }
 inline V Splat(float s) { return {s, s, s}; }
 inline V Zero() { return {0.0f, 0.0f, 0.0f}; }
@@ -103,6 +122,7 @@ struct M {
     Geometry::Matrix3x3 m;
 };
 inline M LoadSymmetric(const Geometry::Matrix3x3& m) { return {m}; }
+inline M LoadSymmetricPadded(const Geometry::Matrix3x3& m) { return {m}; }
 inline V Mul(const M& m, V v) {
     const float* e = m.m.m;
     return {e[0] * v.x + e[1] * v.y + e[2] * v.z, e[3] * v.x + e[4] * v.y + e[5] * v.z,
