@@ -223,11 +223,21 @@ void PhysWorld::DetectContacts(float dt) {
 }
 
 void PhysWorld::QueryPairs(PhysBody* body, float tolerance, bool wakePass, bool full) {
+    const Vector3 at = body->shape.position;
+    const float radius = body->boundingRadius;
     m_grid.ForEachInBox(body->GetGridRect(m_stepStamp), [&](PhysBody* candidate) {
+        // The bounding spheres first, before the query stamp: a candidate
+        // whose sphere is out of reach is out of reach in every cell it is
+        // listed in, so leaving it unstamped changes nothing, and most
+        // candidates are cast out here without a write to their memory.
+        const float reach = radius + candidate->boundingRadius + tolerance;
+        if ((at - candidate->shape.position).LengthSquared() > reach * reach) return;
         PairTest(body, candidate, tolerance, wakePass, full);
     });
 }
 
+// A candidate within reach of the body's bounding sphere (QueryPairs tested
+// that).
 void PhysWorld::PairTest(PhysBody* body, PhysBody* candidate, float tolerance, bool wakePass, bool full) {
     if (candidate->queryStamp == m_queryStamp) return;
     candidate->queryStamp = m_queryStamp;
@@ -236,8 +246,6 @@ void PhysWorld::PairTest(PhysBody* body, PhysBody* candidate, float tolerance, b
     } else if (body->asleep && candidate->asleep) {
         return;
     }
-    const float reach = body->boundingRadius + candidate->boundingRadius + tolerance;
-    if ((body->shape.position - candidate->shape.position).LengthSquared() > reach * reach) return;
 
     const Geometry::AABB& a = body->GetAABB(m_stepStamp);
     const Geometry::AABB& c = candidate->GetAABB(m_stepStamp);
