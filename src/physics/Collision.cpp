@@ -212,26 +212,31 @@ bool TestBoxAxes(const BoxShape& a, const BoxShape& b, float tolerance, bool ful
     // Every projection of the fifteen axes follows from the dot products of
     // the two boxes' axes (r[i][j] = A_i . B_j) and from the offset of B's
     // centre along A's and B's axes; measured from A's centre, A covers
-    // [-ra, ra] on an axis and B covers [d - rb, d + rb].
+    // [-ra, ra] on an axis and B covers [d - rb, d + rb]. The loops are
+    // unrolled, so that every index below is a constant.
     Vector3 ax[3], bx[3];
+#pragma GCC unroll 3
     for (int i = 0; i < 3; ++i) {
         ax[i] = AxisOf(a, i);
         bx[i] = AxisOf(b, i);
     }
     float r[3][3], absR[3][3];
+#pragma GCC unroll 3
     for (int i = 0; i < 3; ++i)
+#pragma GCC unroll 3
         for (int j = 0; j < 3; ++j) {
             r[i][j] = ax[i].Dot(bx[j]);
             absR[i][j] = std::fabs(r[i][j]);
         }
     const Vector3 offset = b.position - a.position;
     float tA[3], tB[3];
+#pragma GCC unroll 3
     for (int i = 0; i < 3; ++i) {
         tA[i] = offset.Dot(ax[i]);
         tB[i] = offset.Dot(bx[i]);
     }
-    const Vector3& ha = a.halfExtents;
-    const Vector3& hb = b.halfExtents;
+    const float ha[3] = {a.halfExtents.x, a.halfExtents.y, a.halfExtents.z};
+    const float hb[3] = {b.halfExtents.x, b.halfExtents.y, b.halfExtents.z};
 
     float best = 1e7f;
     int bestIndex = -1;
@@ -245,20 +250,24 @@ bool TestBoxAxes(const BoxShape& a, const BoxShape& b, float tolerance, bool ful
         }
         return true;
     };
+#pragma GCC unroll 3
     for (int i = 0; i < 3; ++i) {
-        const float rb = hb.x * absR[i][0] + hb.y * absR[i][1] + hb.z * absR[i][2];
+        const float rb = hb[0] * absR[i][0] + hb[1] * absR[i][1] + hb[2] * absR[i][2];
         if (!consider(i, tA[i], ha[i], rb, 1.0f)) return false;
     }
+#pragma GCC unroll 3
     for (int j = 0; j < 3; ++j) {
-        const float ra = ha.x * absR[0][j] + ha.y * absR[1][j] + ha.z * absR[2][j];
+        const float ra = ha[0] * absR[0][j] + ha[1] * absR[1][j] + ha[2] * absR[2][j];
         if (!consider(3 + j, tB[j], ra, hb[j], 1.0f)) return false;
     }
     // Crossed axes A_i x B_j; nearly parallel pairs give no axis. Such an
     // axis has no direction of its own, so it is turned to point from B
     // towards A (d <= 0): the tolerance widens only the side where A lies
     // beyond B, and a mere sign must not decide whether a gap counts.
+#pragma GCC unroll 3
     for (int i = 0; i < 3; ++i) {
         const int i1 = (i + 1) % 3, i2 = (i + 2) % 3;
+#pragma GCC unroll 3
         for (int j = 0; j < 3; ++j) {
             const float len2 = 1.0f - r[i][j] * r[i][j];
             if (len2 < 1e-6f) continue;
