@@ -57,11 +57,18 @@ public:
     // without gathering them first. f must not change the grid.
     template <class F>
     void ForEachInBox(const GridRect& rect, F&& f) const {
+        ForEachCellInBox(rect, [&f](const BodyList& list) {
+            for (PhysBody* b : list) f(b);
+        });
+    }
+    // Calls f(list) for each existing cell of the rectangle, in key order.
+    // f must not change the grid.
+    template <class F>
+    void ForEachCellInBox(const GridRect& rect, F&& f) const {
         CellsOfBox(rect, m_keys);
         for (const CellKey& key : m_keys) {
             auto it = m_cells.find(key);
-            if (it == m_cells.end()) continue;
-            for (PhysBody* b : it->second) f(b);
+            if (it != m_cells.end()) f(it->second);
         }
     }
     void Remove(PhysBody* body);

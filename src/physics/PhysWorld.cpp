@@ -108,6 +108,7 @@ void PhysWorld::Clear() {
     m_awake.clear();
     m_sleeping.clear();
     m_grid.Clear();
+    m_shadows.clear();
     m_reports.clear();
 }
 
@@ -201,6 +202,7 @@ void PhysWorld::DetectContacts(float dt) {
     // before: the previous ones went back to the pool).
     m_staging = true;
     m_staged.clear();
+    ++m_detection;
     for (auto& b : m_awake) {
         ++m_queryStamp;
         b->queryStamp = m_queryStamp;
@@ -225,6 +227,27 @@ void PhysWorld::DetectContacts(float dt) {
 void PhysWorld::QueryPairs(PhysBody* body, float tolerance, bool wakePass, bool full) {
     const Vector3 at = body->shape.position;
     const float radius = body->boundingRadius;
+    if (m_staging) {
+        // Contact detection: the same candidates in the same order, through
+        // the cells' copies (see m_shadows).
+        m_grid.ForEachCellInBox(body->GetGridRect(m_stepStamp), [&](const PhysGrid::BodyList& list) {
+            CellShadow& shadow = m_shadows[&list];
+            if (shadow.detection != m_detection) {
+                shadow.detection = m_detection;
+                shadow.entries.clear();
+                for (PhysBody* b : list) {
+                    const Vector3& p = b->shape.position;
+                    shadow.entries.push_back(ShadowEntry{p.x, p.y, p.z, b->boundingRadius, b});
+                }
+            }
+            for (const ShadowEntry& e : shadow.entries) {
+                const float reach = radius + e.radius + tolerance;
+                if ((at - Vector3(e.x, e.y, e.z)).LengthSquared() > reach * reach) continue;
+                PairTest(body, e.body, tolerance, wakePass, full);
+            }
+        });
+        return;
+    }
     m_grid.ForEachInBox(body->GetGridRect(m_stepStamp), [&](PhysBody* candidate) {
         // The bounding spheres first, before the query stamp: a candidate
         // whose sphere is out of reach is out of reach in every cell it is

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include <boost/pool/pool.hpp>
@@ -102,6 +103,22 @@ private:
     std::vector<StagedPair> m_staged;
     bool m_staging = false;
     std::vector<uint32_t> m_order;  // the shuffle of the staged pairs
+    // Contact detection's copy of each queried cell: the bodies of its list in
+    // list order with their positions and bounding radii as of this
+    // detection, so that the bounding-sphere test of a candidate reads one
+    // short array instead of the list and the body. Built at a cell's first
+    // query in a detection (nothing moves during one); keyed by the cell's
+    // list, which keeps its address while the grid lives.
+    struct ShadowEntry {
+        float x, y, z, radius;
+        PhysBody* body;
+    };
+    struct CellShadow {
+        uint32_t detection = 0;
+        std::vector<ShadowEntry> entries;
+    };
+    std::unordered_map<const void*, CellShadow> m_shadows;
+    uint32_t m_detection = 0;  // counts contact detections
     PhysRandom m_random;
     bool m_forward = true;  // direction of the next solver sweep
     struct WakeFrame {
