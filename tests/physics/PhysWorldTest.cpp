@@ -237,6 +237,24 @@ TEST(PhysWorld, ManyReportsKeepTheirStableOrder) {
     }
 }
 
+// A static block placed anew between steps (in the cell it is filed in) is
+// met at its new place: contact detection must not work from positions of an
+// earlier step.
+TEST(PhysWorld, StaticBlockMovedBetweenStepsIsMetWhereItIsNow) {
+    Scene s;
+    PhysBodyPtr block = CreateBody({2, 0.5f, 0}, kUnit, "TEST_STATIC");
+    block->SetActorId(7);
+    s.world.AddBody(block);
+    PhysBodyPtr box = s.Box({0, 3.2f, 0}, 3);
+    s.Run(2);
+    block->SetPosition({0, 1.0f, 0});
+    bool met = false;
+    for (const PhysContact& r : s.Run(40))
+        if (r.idA == 3 && r.idB == 7) met = true;
+    EXPECT_TRUE(met);
+    EXPECT_GT(box->GetPosition().y, 1.9f);  // resting on the block, not on the ground
+}
+
 TEST(PhysWorld, RemovingTheLowestBlockWakesTheWholeStack) {
     Scene s;
     PhysBodyPtr lower = s.Box({0, 0.5f, 0}, 1);
