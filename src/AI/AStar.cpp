@@ -24,6 +24,49 @@ void Node::ComputeHeuristic(float goalX, float goalY, float goalZ, float overest
 
 namespace {
 
+// Every cell of the straight walk from one cell to another (the cells the
+// line of sight visits, the first one too) stands on something: a blocked
+// cell below it, or the grid's floor. A line of sight runs through air as
+// well, so it alone is no way to walk: over a gap between two terraces of
+// one height it would lead a bot off the first into the foot of the second.
+bool FloorAlongLine(const SearchSpace& grid, const Geometry::Vector3& from, const Geometry::Vector3& to) {
+    const float below = from.y - 1.0f;
+    long long x = static_cast<long long>(std::trunc(from.x)), z = static_cast<long long>(std::trunc(from.z));
+    const long long x1 = static_cast<long long>(std::trunc(to.x)), z1 = static_cast<long long>(std::trunc(to.z));
+    const long long dx = std::llabs(x1 - x), dz = std::llabs(z1 - z);
+    const long long sx = x1 < x ? -1 : 1, sz = z1 < z ? -1 : 1;
+    auto floor = [&](long long cx, long long cz) {
+        return grid.IsCellBlocked(static_cast<float>(cx), below, static_cast<float>(cz));
+    };
+    if (!floor(x, z)) return false;
+    if (dx < dz) {
+        long long err = 2 * dx - dz;
+        while (z != z1) {
+            if (err > 0) {
+                x += sx;
+                err += 2 * (dx - dz);
+            } else {
+                err += 2 * dx;
+            }
+            z += sz;
+            if (!floor(x, z)) return false;
+        }
+    } else {
+        long long err = 2 * dz - dx;
+        while (x != x1) {
+            if (err > 0) {
+                z += sz;
+                err += 2 * (dz - dx);
+            } else {
+                err += 2 * dz;
+            }
+            x += sx;
+            if (!floor(x, z)) return false;
+        }
+    }
+    return true;
+}
+
 // Floats as unsigned integers in the same order (negative ones included).
 uint32_t OrderedBits(float f) {
     uint32_t u;
@@ -388,7 +431,7 @@ void AStar::StartSearch() {
         Recycle(*s);
         return;
     }
-    if (name == "PathRequest" && HasLineOfSight(st, gc)) {
+    if (name == "PathRequest" && HasLineOfSight(st, gc) && FloorAlongLine(m_grid, st, gc)) {
         s->path = {CellPoint(st), CellPoint(gc)};
         Finish(*s, true);
         Recycle(*s);

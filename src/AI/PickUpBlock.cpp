@@ -93,6 +93,7 @@ bool PickUpBlock::HandleStateEvent(int32_t kind, const Msg*, int32_t state, int3
     if (state != 0 || substate != kNoSubstate || !m_bot) return false;
     switch (kind) {
         case EVENT_ENTER:
+            if (const AIMan* ai = AIMan::Instance()) m_began = ai->GetClock().Now();
             if (!m_bot->GetTargetBlock()) RequestOwnerReset();
             return true;
         case EVENT_UPDATE:
@@ -116,6 +117,13 @@ void PickUpBlock::Step() {
     }
     const GameLogicView::BlockPtr block = LookUpBlock(*target);
     if (!block) {
+        RequestOwnerReset();
+        return;
+    }
+    const AIMan* ai = AIMan::Instance();
+    if (ai && ai->GetClock().Now() - m_began > kGiveUpMs) {
+        if (TeamMan* team = m_bot->GetTeamMan()) team->ClaimBlock(*target);
+        m_bot->ClearTargetBlock();
         RequestOwnerReset();
         return;
     }

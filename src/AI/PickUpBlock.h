@@ -6,6 +6,7 @@
 // holds it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "AI/SML/StateMachine.h"
@@ -45,6 +46,11 @@ public:
     // horizontal distance, is out of reach above it: the bot stands.
     static constexpr float kOutOfReachHeight = 3.0f;
     static constexpr float kOutOfReachSquared = 2.0f;
+    // A block not in hand this long (AI clock) after the machine began is
+    // given up: the bot stands on it, or it lies where the bot cannot touch
+    // it from the side. The team keeps it claimed, so no bot goes straight
+    // back for it.
+    static constexpr uint64_t kGiveUpMs = 5000;
 
     explicit PickUpBlock(BotGameView* bot);
     ~PickUpBlock() override;
@@ -56,6 +62,7 @@ private:
     void Step();
 
     BotGameView* m_bot;
+    uint64_t m_began = 0;
 };
 
 }  // namespace AI

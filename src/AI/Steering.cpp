@@ -14,6 +14,7 @@
 #include "AI/TeamMan.h"
 #include "events/EventManager.h"
 #include "events/types/CommandEvents.h"
+#include "gamelogic/Actor.h"
 #include "gamelogic/Player.h"
 
 namespace AI {
@@ -159,6 +160,52 @@ Vector3 AvoidTeammates(const BotGameView& bot, const Vector3& desired) {
 
 // ------------------------------------------------------------ path stepping
 
+namespace {
+
+// Near a waypoint that stands on a ledge above the floor under the bot (a
+// path point lies 1.5 above its cell), the bot rises before it walks on:
+// walking into the ledge's side while jumping knocks it back, and the one
+// jump of passing the point below may have been spent already. So it jumps
+// (when on the ground) and holds still until its feet are above the ledge.
+// False when nothing is to be climbed here.
+bool ClimbFirst(const BotGameView& bot, const Vector3& waypoint, float remainder) {
+    constexpr float kPointAbove = 1.5f;  // a path point above the floor of its cell
+    const GameLogicView::Player* player = bot.GetPlayer();
+    const AIMan* ai = AIMan::Instance();
+    if (!player || !ai || !(remainder < Steering::kClimbNear) || !player->GetActor()) return false;
+    const SearchSpace& grid = ai->GetSearchSpace();
+    const Vector3 pointCell = grid.WorldToCell(waypoint.x, waypoint.y - kPointAbove, waypoint.z);
+    const Vector3 p = BotPosition(bot);
+    const Vector3 floorCell = grid.WorldToCell(GroundPoint(p));
+    // A ledge: the waypoint's level is above the bot's floor, and the cell
+    // under the waypoint is solid.
+    if (!(pointCell.y > floorCell.y) || !grid.IsCellBlocked(pointCell.x, pointCell.y - 1.0f, pointCell.z)) return false;
+    const float ledgeTop = grid.Minimum().y + pointCell.y;
+    const float feet = p.y - player->GetActor()->extents.y;
+    if (feet >= ledgeTop) return false;  // high enough: walk on
+    if (player->airborne == 0) QueueJump(bot);
+    QueueMove(bot, Geometry::kZeroVector);
+    return true;
+}
+
+// Keeps the walk's headway record; true when the bot got no nearer to its
+// waypoint (nor past it) for Steering::kStuckMs.
+bool NoHeadway(PathWalk& walk, float remainder) {
+    const AIMan* ai = AIMan::Instance();
+    if (!ai) return false;
+    const uint64_t now = ai->GetClock().Now();
+    if (!walk.watching || walk.cursor != walk.watchCursor || remainder < walk.watchBest - Steering::kHeadway) {
+        walk.watching = true;
+        walk.watchCursor = walk.cursor;
+        walk.watchBest = remainder;
+        walk.watchSince = now;
+        return false;
+    }
+    return now - walk.watchSince > Steering::kStuckMs;
+}
+
+}  // namespace
+
 bool SteerAlongPath(BotGameView& bot, PathWalk& walk, SteerVariant variant) {
     // A used-up (or empty) path has nothing left to step along.
     if (walk.Finished()) return true;
@@ -178,6 +225,11 @@ bool SteerAlongPath(BotGameView& bot, PathWalk& walk, SteerVariant variant) {
     const Vector3 w = walk.points[walk.cursor].position;
     const Vector3 r(w.x - p.x, 0.0f, w.z - p.z);
     const float c = r.Length();
+    if (NoHeadway(walk, c)) {
+        walk.Clear();
+        return true;
+    }
+    if (ClimbFirst(bot, w, c)) return false;
     // The step's length is BotSpeed whatever the remainder: a waypoint
     // straight above or below the bot (no horizontal remainder) is thus
     // overshot and passed, never normalised from a zero vector.

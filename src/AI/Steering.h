@@ -20,14 +20,22 @@ class BotGameView;
 struct PathWalk {
     Path points;
     size_t cursor = 0;
+    // Headway: the waypoint and the least horizontal distance to it seen so
+    // far, and when (AI clock) that last got better.
+    bool watching = false;
+    size_t watchCursor = 0;
+    float watchBest = 0.0f;
+    uint64_t watchSince = 0;
 
     void Start(Path path) {
         points = std::move(path);
         cursor = 0;
+        watching = false;
     }
     void Clear() {
         points.clear();
         cursor = 0;
+        watching = false;
     }
     bool Finished() const { return cursor >= points.size(); }
 };
@@ -53,12 +61,21 @@ constexpr float kDegreesPerRadian = 57.32484f;
 // Added to both horizontal components of a facing direction when either is
 // exactly 0.
 constexpr float kHeadingNudge = 0.001f;
+// A walk without headway for this long (AI clock) is over.
+constexpr uint64_t kStuckMs = 3000;
+// Headway: the distance to the waypoint shrank by at least this much.
+constexpr float kHeadway = 0.25f;
+// A waypoint on a ledge this near (horizontally) is climbed to first.
+constexpr float kClimbNear = 2.5f;
 }  // namespace Steering
 
 // One step along the path: true when the path is used up (the caller ends
 // the walk; nothing more is queued then). A waypoint straight above or below
 // the bot counts as passed horizontally, so the bot moves on to the next
-// one instead of standing under it.
+// one instead of standing under it. A bot that gets no nearer to its
+// waypoint for kStuckMs (something the grid does not know stands in the
+// way) has used its path up too, so its machine looks again. Near a
+// waypoint on a ledge above it, the bot first jumps and rises.
 bool SteerAlongPath(BotGameView& bot, PathWalk& walk, SteerVariant variant);
 // The desired move pushed away from teammates standing near on the bot's
 // level; unchanged when none pushes, of length 1 after any push; (1, 0, 0)

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "AI/AIMan.h"
+#include "AI/SearchSpace.h"
 #include "AI/BotGameView.h"
 #include "AI/TeamMan.h"
 #include "INI/IniFile.h"
@@ -254,6 +255,17 @@ void MiravGameLogic::LoadLevel() {
             {5.0f, 250.0f, half.z}, {5.0f, 250.0f, half.z}, {half.x, 250.0f, 5.0f}, {half.x, 250.0f, 5.0f}};
         for (int i = 0; i < 4; ++i)
             m_physProc->AddBody(Physics::CreateBody(centres[i], extents[i], ActorTypes::kPlane));
+        // The bots' grid knows them too (corners closed): a search for a
+        // place nobody can reach then ends at the level's edge instead of
+        // flooding the whole grid beyond it.
+        if (m_blockMan) {
+            AI::SearchSpace& grid = m_blockMan->Grid();
+            for (int i = 0; i < 4; ++i) {
+                const Geometry::Vector3 e(i < 2 ? extents[i].x : extents[i].x + 10.0f, extents[i].y,
+                                          i < 2 ? extents[i].z + 10.0f : extents[i].z);
+                grid.SetBoxOccupancy(centres[i].x, centres[i].y, centres[i].z, e.x, e.y, e.z, true);
+            }
+        }
     }
 
     const bool sandbox = state->GetFlag(GlobalGameState::kGameMode) != 0;
