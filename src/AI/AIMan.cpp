@@ -2,6 +2,7 @@
 
 #include "AI/AStar.h"
 #include "AI/BotGameView.h"
+#include "AI/Idle.h"
 #include "AI/InfoCollector.h"
 #include "AI/NamePool.h"
 #include "AI/SML/MsgRoute.h"
@@ -9,6 +10,7 @@
 #include "AI/TeamMan.h"
 #include "gamelogic/BlockMan.h"
 #include "gamelogic/MiravGameLogic.h"
+#include "gamelogic/Player.h"
 #include "gamelogic/PlayerManager.h"
 #include "utility/Profiler.h"
 
@@ -122,7 +124,15 @@ std::shared_ptr<BotGameView> AIMan::AddBot(uint16_t actorId, uint8_t team, GameL
     TeamMan* teamMan = GetTeam(team);
     if (!teamMan) teamMan = AddTeam(team);
     teamMan->RemovePlayer(actorId);
-    return teamMan->CreateBot(actorId, m_names->NextName(), player);
+    std::shared_ptr<BotGameView> bot = teamMan->CreateBot(actorId, m_names->NextName(), player);
+    // A player handed over while alive will not spawn again before its next
+    // death: its bot starts idling (and so choosing) at once, as a spawned
+    // bot does.
+    if (player && !player->IsDead()) {
+        bot->PushMachine(std::make_shared<Idle>(bot.get(), false));
+        bot->SetBehaviour(BotGameView::kIdle);
+    }
+    return bot;
 }
 
 TeamMan* AIMan::AddTeam(uint8_t team) {

@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "AI/AIMan.h"
+#include "AI/BehaviourSelection.h"
 #include "AI/BotGameView.h"
 #include "AI/Idle.h"
 #include "AI/SML/Msg.h"
 #include "AI/SML/MsgRoute.h"
+#include "AI/StrategyMan.h"
 #include "core/GlobalGameState.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
@@ -89,6 +91,8 @@ std::vector<Geometry::Vector3> TeamMan::GuardPoints() const {
 
 void TeamMan::Init() {
     m_squads.SetTeam(this);
+    m_planner = std::make_unique<StrategyMan>(m_team);
+    m_selector = std::make_unique<BehaviourTables>();
     using namespace EventTypes;
     m_registry->Register(EventUpdatePickUpBlock::GetStaticType(), this, &TeamMan::OnPickUpBlock);
     m_registry->Register(EventUpdateDetachBlock::GetStaticType(), this, &TeamMan::OnDetachBlock);

@@ -18,6 +18,8 @@ class AIMatch : public MatchTest::MatchFixture {};
 
 TEST_F(AIMatch, BotsSpawnTakeRolesAndFollowTheLocalPlayersWhistle) {
     recorder.Listen<EventTypes::EventUpdateBotFollowPlayer>();
+    // No bot tutors the local player (a tutor is not recruited).
+    GameLogicView::GlobalGameState::Instance()->SetFlag(GameLogicView::GlobalGameState::kSkipTutorial, 1);
     StartGame(0);
     AI::AIMan* ai = AI::AIMan::Instance();
     ASSERT_NE(ai, nullptr);

@@ -51,6 +51,7 @@ public:
         s.defenseQuota = 2;
         s.maxSquadSize = 3;
         s.disableBots = false;
+        s.obstacleAvoidance = false;
     }
     ~AIWorld() {
         AI::AIMan::Destroy();
@@ -94,7 +95,11 @@ public:
 
     AI::BotGameView* AddBot(uint8_t team, const Vector3& position, const Quaternion& facing = Facing(0, 1)) {
         GameLogicView::Player* p = AddPlayer(team, position, facing, GameLogicView::ActorTypes::kBot);
+        // As in the logic, a new bot's player enters the game at its spawn:
+        // the bot starts without machines (Spawn gives it its Idle).
+        p->dead = 1;
         std::shared_ptr<AI::BotGameView> view = ai->AddBot(p->GetActorId(), team, p);
+        p->dead = 0;
         if (!view) return nullptr;
         views.push_back(view);
         return view.get();

@@ -141,6 +141,7 @@ TEST_F(BotViewTest, LongNamesStayWholeInTheViewOnly) {
 // ---------------------------------------------------------------- Idle
 
 TEST_F(BotViewTest, SpawnIdleStopsTheBotAndNeverEndsByItself) {
+    world.ai->GetSettings().disableBots = true;  // no behaviour selection replaces it
     AI::BotGameView* bot = world.AddBot(0, {0, 0.5f, 0});
     world.Spawn(bot);
     auto idle = bot->GetTop();
