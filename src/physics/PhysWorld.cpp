@@ -58,18 +58,20 @@ ContactManifold* PhysWorld::NewContact() {
     return new (mem) ContactManifold();
 }
 
-// The record of a staged pair, made in the pool: its points are found now
-// (the boxes are as they were when the pair was found). The record is not
-// cleared first: every field is written before it is read (the points past
-// count never are).
-ContactManifold* PhysWorld::MakeStagedContact(const StagedPair& pair) {
+// The record of a staged pair, made in a pool record from NewRecord: its
+// points are found now (the boxes are as they were when the pair was found).
+// The record is not cleared first: every field is written before it is read
+// (the points past count never are).
+void PhysWorld::MakeStagedContact(const StagedPair& pair, ContactManifold& c) {
+    ContactPointsOf(pair.a->shape, pair.b->shape, pair.axes, c);
+    c.bodyA = pair.a;
+    c.bodyB = pair.b;
+}
+
+ContactManifold* PhysWorld::NewRecord() {
     void* mem = m_contactPool.malloc();
     if (!mem) throw std::bad_alloc();
-    ContactManifold* c = static_cast<ContactManifold*>(mem);
-    ContactPointsOf(pair.a->shape, pair.b->shape, pair.axes, *c);
-    c->bodyA = pair.a;
-    c->bodyB = pair.b;
-    return c;
+    return static_cast<ContactManifold*>(mem);
 }
 
 void PhysWorld::ReleaseContacts() {
@@ -209,8 +211,12 @@ void PhysWorld::DetectContacts(float dt) {
         QueryPairs(b.get(), 0.02f, false, true);
     }
     m_staging = false;
-    // Shuffle so that no body pair is always solved first; the records are
-    // then laid out in the shuffled order and prepared.
+    // Shuffle so that no body pair is always solved first. The records are
+    // taken from the pool in the shuffled order (one after another in
+    // memory, the order the solver visits them), then made and prepared in
+    // the order the pairs were found, while their bodies are at hand; the
+    // order of preparing only decides the order of the bodies' contact
+    // lists, which nothing depends on.
     const size_t n = m_staged.size();
     m_order.resize(n);
     for (size_t k = 0; k < n; ++k) m_order[k] = static_cast<uint32_t>(k);
@@ -218,9 +224,16 @@ void PhysWorld::DetectContacts(float dt) {
         const size_t r = static_cast<size_t>(m_random.Below(k + 1));
         std::swap(m_order[k], m_order[r]);
     }
+    const size_t first = m_contacts.size();
+    m_slot.resize(n);
     for (size_t k = 0; k < n; ++k) {
-        m_contacts.push_back(MakeStagedContact(m_staged[m_order[k]]));
-        PrepareContact(*m_contacts.back(), dt);
+        m_contacts.push_back(NewRecord());
+        m_slot[m_order[k]] = static_cast<uint32_t>(first + k);
+    }
+    for (size_t i = 0; i < n; ++i) {
+        ContactManifold* c = m_contacts[m_slot[i]];
+        MakeStagedContact(m_staged[i], *c);
+        PrepareContact(*c, dt);
     }
 }
 
