@@ -1,0 +1,152 @@
+#include "Match.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "AI/AIMan.h"
+#include "AI/AStar.h"
+#include "Trace.h"
+#include "core/GlobalGameState.h"
+#include "events/EventManager.h"
+#include "events/types/ActorEvents.h"
+#include "events/types/CommandEvents.h"
+#include "events/types/FlagEvents.h"
+#include "events/types/NetworkEvents.h"
+#include "gamelogic/MiravGameLogic.h"
+
+namespace Sim {
+
+namespace {
+
+// Searches are timed on a clock that advances with the work they do, not
+// with the wall clock, so a match replays exactly at any speed. One
+// millisecond of search time is this many readings (about one a node).
+constexpr uint64_t kSearchReadingsPerMs = 2000;
+
+// What the match reports: captures per scoring team, the winner, and the
+// local player's actor (handed to a bot).
+class MatchWatch {
+public:
+    MatchWatch() {
+        using namespace EventTypes;
+        m_registry.Register(EventUpdateFlagCaptured::GetStaticType(), [this](const EventSystem::IEvent& e) {
+            if (const auto* c = dynamic_cast<const EventUpdateFlagCaptured*>(&e))
+                if (c->GetPayload() && c->GetPayload()->team < 2) ++captures[c->GetPayload()->team];
+            return false;
+        });
+        m_registry.Register(EventUpdateTeamVictory::GetStaticType(), [this](const EventSystem::IEvent& e) {
+            if (const auto* v = dynamic_cast<const EventUpdateTeamVictory*>(&e))
+                if (v->GetPayload() && winner < 0) winner = v->GetPayload()->team;
+            return false;
+        });
+        m_registry.Register(EventUpdateGameIDs::GetStaticType(), [this](const EventSystem::IEvent& e) {
+            if (const auto* g = dynamic_cast<const EventUpdateGameIDs*>(&e))
+                if (g->GetPayload() && localActor < 0) {
+                    localActor = g->GetPayload()->actorId;
+                    localTeam = g->GetPayload()->team;
+                }
+            return false;
+        });
+    }
+
+    int captures[2] = {0, 0};
+    int winner = -1;
+    int localActor = -1;
+    int localTeam = 0;
+
+private:
+    EventSystem::EventRegistry m_registry;
+};
+
+// Frames in the given game minutes; 0 for none.
+long long FramesIn(double minutes) {
+    return minutes > 0.0 ? std::max<long long>(1, static_cast<long long>(minutes * 60000.0 / kFrameMs)) : 0;
+}
+
+}  // namespace
+
+long PeakRssKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;  // kilobytes on Linux
+}
+
+long CurrentRssKb() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+MatchResult RunMatch(const Options& o) {
+    using GameLogicView::GlobalGameState;
+    EventSystem::EventManager::Instance().Reset();
+    GlobalGameState* state = GlobalGameState::Instance();
+    state->SetFlag(GlobalGameState::kTeam, 0);
+    state->SetFlag(GlobalGameState::kLevel, static_cast<uint8_t>(o.level));
+    state->SetFlag(GlobalGameState::kGameMode, 0);
+    state->SetFlag(GlobalGameState::kMultiplayer, 0);
+    state->SetFlag(GlobalGameState::kPaused, 0);
+    // No tutorial: the local player is a bot.
+    state->SetFlag(GlobalGameState::kSkipTutorial, 1);
+
+    MatchResult result;
+    MatchWatch watch;
+    std::unique_ptr<EventLog> log;
+    if (o.events) log = std::make_unique<EventLog>(result.frames, kFrameMs);
+    uint64_t readings = 0;
+    const auto wallStart = std::chrono::steady_clock::now();
+    {
+        GameLogicView::MiravGameLogic logic(nullptr);
+        logic.SetTeamSizeOverride(o.teamSize);
+        EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateInitializeGameLogic>(o.backdrop ? 1 : 0));
+        EventSystem::ProcessEventQueue();
+        if (AI::AIMan* ai = AI::AIMan::Instance())
+            ai->GetAStar().SetMillisecondClock([&readings] { return ++readings / kSearchReadingsPerMs; });
+
+        const long long total = static_cast<long long>(o.minutes * 60000.0 / kFrameMs);
+        const long long memoryEvery = FramesIn(o.memoryEvery);
+        const long long traceEvery = FramesIn(o.traceEvery / 60.0);
+        bool handedOver = false;
+        while (result.frames < total) {
+            // One frame as the game runner steps it.
+            EventSystem::ProcessEventQueue();
+            logic.OnUpdate(kFrameMs);
+            ++result.frames;
+            if (!handedOver && watch.localActor >= 0) {
+                EventSystem::QueueEvent(std::make_shared<Networking::EventClientToBot>(
+                    static_cast<int16_t>(watch.localActor), static_cast<uint8_t>(watch.localTeam)));
+                handedOver = true;
+            }
+            if (memoryEvery && result.frames % memoryEvery == 0) {
+                std::printf("memory: game_min=%.1f rss_kb=%ld peak_rss_kb=%ld\n",
+                            static_cast<double>(result.frames) * kFrameMs / 60000.0, CurrentRssKb(), PeakRssKb());
+                std::fflush(stdout);
+            }
+            if (traceEvery && result.frames % traceEvery == 0) PrintSnapshot(result.frames, kFrameMs, logic);
+            if (watch.winner >= 0) break;
+        }
+        // What the last frame queued reaches its listeners.
+        EventSystem::ProcessEventQueue();
+    }
+    const auto wallEnd = std::chrono::steady_clock::now();
+    log.reset();
+    EventSystem::EventManager::Instance().Reset();
+
+    result.winner = watch.winner;
+    result.captures[0] = watch.captures[0];
+    result.captures[1] = watch.captures[1];
+    result.gameMs = result.frames * kFrameMs;
+    result.wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(wallEnd - wallStart).count();
+    return result;
+}
+
+}  // namespace Sim

@@ -1,0 +1,79 @@
+#include "Options.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace Sim {
+
+namespace {
+
+bool ParseInt(const char* text, int& out, long lo, long hi) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!end || *end != '\0' || end == text || v < lo || v > hi) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool ParseDouble(const char* text, double& out, double lo, double hi) {
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (!end || *end != '\0' || end == text || !(v >= lo && v <= hi)) return false;
+    out = v;
+    return true;
+}
+
+}  // namespace
+
+void PrintUsage() {
+    std::fprintf(stderr,
+                 "usage: mirav-sim [--data DIR] [--level N] [--teamsize K] [--seed S] [--minutes M]\n"
+                 "                 [--matches X] [--backdrop] [--memory-every M] [--trace SECONDS] [--events]\n");
+}
+
+bool ParseArgs(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--backdrop") {
+            o.backdrop = true;
+            continue;
+        }
+        if (a == "--events") {
+            o.events = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "mirav-sim: %s needs a value\n", a.c_str());
+            return false;
+        }
+        const char* v = argv[++i];
+        bool ok = true;
+        if (a == "--data")
+            o.dataDir = v;
+        else if (a == "--level")
+            ok = ParseInt(v, o.level, 0, 255);
+        else if (a == "--teamsize")
+            ok = ParseInt(v, o.teamSize, 1, 16);
+        else if (a == "--seed")
+            ok = ParseInt(v, o.seed, -2147483647L, 2147483647L);
+        else if (a == "--minutes")
+            ok = ParseDouble(v, o.minutes, 0.0, 1.0e6);
+        else if (a == "--matches")
+            ok = ParseInt(v, o.matches, 1, 1000000);
+        else if (a == "--memory-every")
+            ok = ParseDouble(v, o.memoryEvery, 0.0, 1.0e6);
+        else if (a == "--trace")
+            ok = ParseDouble(v, o.traceEvery, 0.0, 1.0e6);
+        else {
+            std::fprintf(stderr, "mirav-sim: unknown option %s\n", a.c_str());
+            return false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "mirav-sim: bad value for %s: %s\n", a.c_str(), v);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace Sim

@@ -1,0 +1,26 @@
+// mirav-sim's command line: which level, how many players, seed, length and
+// number of matches, the menu backdrop, and what to print along the way.
+#pragma once
+
+#include <string>
+
+namespace Sim {
+
+struct Options {
+    std::string dataDir;  // the game's data folder; the working directory when empty
+    int level = 0;
+    int teamSize = 0;  // players per team; 0 keeps the level's own
+    int seed = 0;      // the run seed: 0 keeps every generator's own seed
+    double minutes = 15.0;
+    int matches = 1;
+    bool backdrop = false;      // the bot match behind the menus (never won)
+    double memoryEvery = 0.0;   // game minutes between memory lines; 0 none
+    double traceEvery = 0.0;    // game seconds between snapshots of the bots; 0 none
+    bool events = false;        // print the match's main reports as they come
+};
+
+// False (with a message on stderr) for an unknown option or a bad value.
+bool ParseArgs(int argc, char** argv, Options& out);
+void PrintUsage();
+
+}  // namespace Sim
