@@ -235,8 +235,13 @@ bool CheckFlagStatusProc::TryPickUp(Flag& flag) {
 }
 
 bool CheckFlagStatusProc::CheckHomeFlagMoved(Flag& flag) {
-    const Geometry::Vector3 d = flag.GetPosition() - flag.GetHome();
-    if (d.x * d.x + d.z * d.z > static_cast<float>(m_respawnDistance) && flag.GetState() == FlagState::kHome) {
+    const Geometry::Vector3 position = flag.GetPosition();
+    const Geometry::Vector3 d = position - flag.GetHome();
+    // A flag knocked down through the floor falls on for ever straight below
+    // its home: moved too, or nobody could ever take it again.
+    const bool fallenOut = position.y < kOutOfWorldY;
+    if ((d.x * d.x + d.z * d.z > static_cast<float>(m_respawnDistance) || fallenOut) &&
+        flag.GetState() == FlagState::kHome) {
         EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateFlagDropped>(
             static_cast<int16_t>(-1), static_cast<int16_t>(flag.GetId()), static_cast<uint8_t>(255), flag.GetTeam()));
         return true;

@@ -132,6 +132,9 @@ private:
 // away from home, returns by team-mates and captures.
 class CheckFlagStatusProc : public ProcessSystem::IProcess {
 public:
+    // A flag this far below the floor has fallen out of the level.
+    static constexpr float kOutOfWorldY = -10.0f;
+
     // Reads the three reaches ([FLAGMAN] RespawnDistance, CaptureDistance,
     // PickUpDistance), each compared with a squared distance.
     explicit CheckFlagStatusProc(FlagMan* flags);
