@@ -17,6 +17,7 @@
 #include "events/types/NetworkEvents.h"
 #include "gamelogic/Actor.h"
 #include "gamelogic/BlockMan.h"
+#include "gamelogic/FallenBlocks.h"
 #include "gamelogic/Bombs.h"
 #include "gamelogic/BombSpawnManager.h"
 #include "gamelogic/CapMan.h"
@@ -157,6 +158,7 @@ bool MiravGameLogic::OnInitializeGameLogic(const EventSystem::IEvent& event) {
     CreateManagers(m_backdrop);
     m_processes.Attach(std::make_shared<DeleteExcessBlocksLoop>(m_blockMan.get(), this, DeleteExcessBlocksLoop::kPeriod,
                                                                 DeleteExcessBlocksLoop::kPeriod));
+    m_processes.Attach(std::make_shared<FallenBlocksSweep>(m_blockMan.get(), this));
     m_flags->Init(&m_processes);
 
     m_objectStates.Load(ObjectStateTable::kStatesFile, ObjectStateTable::kExtentsFile);

@@ -62,8 +62,13 @@ void PhysGrid::Refile(PhysBody* body, const GridRect& rect) {
             m_present[match] = 1;
             ++it;
         } else {
-            RemoveFromList(it->second->second, body);
+            const CellMap::iterator cell = it->second;
+            RemoveFromList(cell->second, body);
             it = m_bodyCells.erase(it);
+            // A cell nobody is in goes: a body drifting on for ever (one that
+            // fell out of the level) would otherwise leave a trail of empty
+            // cells behind it, and the map would grow without end.
+            if (cell->second.empty()) m_cells.erase(cell);
         }
     }
     // New entries go after the body's existing ones, keeping filing order.
@@ -93,7 +98,10 @@ void PhysGrid::Query(const GridRect& rect, std::vector<PhysBody*>& out) const {
 
 void PhysGrid::Remove(PhysBody* body) {
     auto range = m_bodyCells.equal_range(body);
-    for (auto it = range.first; it != range.second; ++it) RemoveFromList(it->second->second, body);
+    for (auto it = range.first; it != range.second; ++it) {
+        RemoveFromList(it->second->second, body);
+        if (it->second->second.empty()) m_cells.erase(it->second);
+    }
     m_bodyCells.erase(range.first, range.second);
 }
 
