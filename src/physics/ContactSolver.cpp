@@ -34,7 +34,7 @@ struct Body {
     }
     void LoadInertia(const PhysBody& b) {
         inertia = Simd::LoadSymmetricPadded(b.state.inverseInertiaWorld);
-        inverseMass = b.massProps.inverseMass;
+        inverseMass = b.inverseMass;
     }
 
     void WriteBack(PhysBody& b) const {

@@ -64,6 +64,8 @@ void PhysBody::ApplyMaterial(const PhysMaterial& material) {
     massProps.material = material;
     massProps.mass = massProps.volume * material.density;
     massProps.inverseMass = massProps.mass != 0.0f ? 1.0f / massProps.mass : 0.0f;
+    inverseMass = massProps.inverseMass;
+    staticBody = massProps.mass == 0.0f;
     Matrix3x3 body = kZero3;
     for (int i = 0; i < 3; ++i) body(i, i) = massProps.inverseMass * massProps.inverseInertiaShape(i, i);
     massProps.inverseInertiaBody = body;

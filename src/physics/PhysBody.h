@@ -28,15 +28,17 @@ struct MassProperties {
     PhysMaterial material;
 };
 
+// The fields the contact solver reads come first, in the order it reads
+// them (see PhysBody's field order).
 struct RigidState {
-    MassProperties* massRef = nullptr;
-    Geometry::Vector3 position;
-    Geometry::Vector3 velocity;  // always momentum x inverse mass
-    Geometry::Vector3 momentum;
-    Geometry::Quaternion orientation;
+    Geometry::Vector3 velocity;         // always momentum x inverse mass
     Geometry::Vector3 angularVelocity;  // world frame
+    Geometry::Vector3 momentum;
     Geometry::Vector3 angularMomentum;  // world frame
     Geometry::Matrix3x3 inverseInertiaWorld{0, 0, 0, 0, 0, 0, 0, 0, 0};
+    Geometry::Vector3 position;
+    Geometry::Quaternion orientation;
+    MassProperties* massRef = nullptr;
 };
 
 // The collision box as the narrow phase sees it; its position is always the
@@ -103,7 +105,7 @@ public:
     void RefreshShape();
     void RecomputeInverseInertiaWorld();
 
-    bool IsStatic() const { return massProps.mass == 0.0f; }
+    bool IsStatic() const { return staticBody; }
     bool IsAsleep() const { return asleep; }
     uint16_t GetActorId() const { return actorId; }
     const Geometry::Vector3& GetPosition() const { return state.position; }
@@ -125,12 +127,18 @@ public:
     float moveX = 0.0f, moveZ = 0.0f;  // walking target as mass x velocity
     bool walking = false;
     float restTime = 0.0f;
-    // What the solver reads and writes of a body lies together from here:
-    // the impulse count, the state and the masses at the start of massProps.
-    bool touched = false;
+    // What the contact solver reads and writes of a body lies in two cache
+    // lines from here: the first holds all that a visit that finds nothing to
+    // do reads (impulse count, static flag, velocities), the second the
+    // inertia and position that impulses need.
     // Solves that gave this body an impulse; reopens its listed contacts
     // (see ContactManifold).
-    uint32_t impulseCount = 0;
+    alignas(64) uint32_t impulseCount = 0;
+    // massProps.inverseMass and mass == 0, kept here for the solver; mass
+    // changes only through ApplyMaterial, which sets both.
+    float inverseMass = 0.0f;
+    bool staticBody = true;
+    bool touched = false;
     RigidState state;
     MassProperties massProps;
     uint16_t actorId = kNoActor;
