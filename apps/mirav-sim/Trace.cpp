@@ -70,8 +70,9 @@ void PrintSnapshot(long long frame, int frameMs, GameLogicView::MiravGameLogic& 
     }
     for (const auto& [id, flag] : logic.GetFlagMan().Flags()) {
         const Geometry::Vector3 pos = flag.GetPosition();
-        std::printf("  flag %u team %d state %d at (%6.1f %5.1f %6.1f)\n", static_cast<unsigned>(id), flag.GetTeam(),
-                    flag.GetState(), pos.x, pos.y, pos.z);
+        const int blockState = flag.GetBlockData() ? flag.GetBlockData()->GetState() : -1;
+        std::printf("  flag %u team %d state %d block %d at (%6.1f %5.1f %6.1f)\n", static_cast<unsigned>(id),
+                    flag.GetTeam(), flag.GetState(), blockState, pos.x, pos.y, pos.z);
     }
 }
 

@@ -63,6 +63,15 @@ StrategyMan::StrategyMan(uint8_t team) : m_team(team) {}
 StrategyMan::~StrategyMan() = default;
 
 void StrategyMan::AddRequest(uint16_t actorId, const Geometry::Vector3& position) {
+    // One request per bot: a bot that asks again while its request waits
+    // (it was reset and chose "STRATEGY" anew) only moves it to where it
+    // stands now; the one being served stays as it is. Otherwise, while no
+    // enemy flag is at home, the queue would grow for as long as the match.
+    for (size_t i = 0; i < m_requests.size(); ++i) {
+        if (m_requests[i]->actorId != actorId) continue;
+        if (i > 0 || m_ready) m_requests[i]->position = position;
+        return;
+    }
     m_requests.push_back(std::make_shared<StrategyRequest>(StrategyRequest{actorId, position}));
 }
 

@@ -46,6 +46,8 @@ public:
 
     // ITeamPlanner: once per team step, before perception and selection.
     void Step() override;
+    // Appended at the back; a bot with a request queued already has that one
+    // moved to its new position instead (unless it is being served).
     void AddRequest(uint16_t actorId, const Geometry::Vector3& position) override;
     IFlagSearchPlanner* GetFlagSearchPlanner() override { return this; }
 

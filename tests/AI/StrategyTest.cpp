@@ -35,6 +35,7 @@ protected:
         return bot;
     }
     void Ask(BotGameView* bot) { world.Team(0).RequestStrategy(bot->GetActorId(), bot->GetPlayer()->GetPosition()); }
+    static void Place(BotGameView* bot, const Vector3& at) { bot->GetPlayer()->GetActor()->body->SetPosition(at); }
     // The planner's step, then the search manager's (as the next AI step
     // begins with the searches).
     void Step() {
@@ -121,6 +122,26 @@ TEST_F(StrategyTest, WithoutAFlagAtHomeTheRequestWaitsAtTheFront) {
     Step();
     Step();
     EXPECT_EQ(PlanOf(bot), std::vector<std::string>{"FollowPath"});
+}
+
+TEST_F(StrategyTest, ABotAskingAgainKeepsOneRequest) {
+    // No enemy flag at home: requests wait, and a bot that asks again (reset,
+    // back to "STRATEGY") does not add another.
+    world.AddFlag(1, {0.5f, 0.5f, 12.5f})->SetState(GameLogicView::FlagState::kCarried);
+    BotGameView* a = Asking({0.5f, 0.5f, 0.5f});
+    BotGameView* b = Asking({3.5f, 0.5f, 0.5f});
+    for (int i = 0; i < 50; ++i) {
+        Ask(a);
+        Ask(b);
+        Step();
+    }
+    ASSERT_EQ(planner->GetRequests().size(), 2u);
+    EXPECT_EQ(planner->GetRequests()[0]->actorId, a->GetActorId());
+    EXPECT_EQ(planner->GetRequests()[1]->actorId, b->GetActorId());
+    // The waiting request follows the bot.
+    Place(b, {7.5f, 0.5f, 0.5f});
+    Ask(b);
+    EXPECT_EQ(planner->GetRequests()[1]->position, Vector3(7.5f, 0.5f, 0.5f));
 }
 
 TEST_F(StrategyTest, ABotThatMovedOnGetsNoPlan) {
