@@ -205,6 +205,9 @@ void PhysWorld::DetectContacts(float dt) {
     m_staging = true;
     m_staged.clear();
     ++m_detection;
+    // Cells come and go as bodies move; copies of cells long gone are let go
+    // now and then, so the copies never outgrow the grid by much.
+    if (m_shadows.size() > 2 * m_grid.CellCount() + 64) m_shadows.clear();
     for (auto& b : m_awake) {
         ++m_queryStamp;
         b->queryStamp = m_queryStamp;

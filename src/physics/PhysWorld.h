@@ -109,8 +109,9 @@ private:
     // list order with their positions and bounding radii as of this
     // detection, so that the bounding-sphere test of a candidate reads one
     // short array instead of the list and the body. Built at a cell's first
-    // query in a detection (nothing moves during one); keyed by the cell's
-    // list, which keeps its address while the grid lives.
+    // query in a detection (nothing moves or is refiled during one); keyed by
+    // the cell's list, which keeps its address while the cell lives (a copy
+    // left by a freed cell is rebuilt before use, its detection being old).
     struct ShadowEntry {
         float x, y, z, radius;
         PhysBody* body;
