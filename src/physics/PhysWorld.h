@@ -104,7 +104,6 @@ private:
     std::vector<StagedPair> m_staged;
     bool m_staging = false;
     std::vector<uint32_t> m_order;  // the shuffle of the staged pairs
-    std::vector<uint32_t> m_slot;   // each staged pair's place in the contact list
     // Contact detection's copy of each queried cell: the bodies of its list in
     // list order with their positions and bounding radii as of this
     // detection, so that the bounding-sphere test of a candidate reads one
