@@ -4,11 +4,16 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <type_traits>
 
 #include "physics/Collision.h"
 #include "physics/ContactSolver.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Physics {
 
@@ -245,17 +250,9 @@ void PhysWorld::QueryPairs(PhysBody* body, float tolerance, bool wakePass, bool 
             CellShadow& shadow = m_shadows[&list];
             if (shadow.detection != m_detection) {
                 shadow.detection = m_detection;
-                shadow.entries.clear();
-                for (PhysBody* b : list) {
-                    const Vector3& p = b->shape.position;
-                    shadow.entries.push_back(ShadowEntry{p.x, p.y, p.z, b->boundingRadius, b});
-                }
+                shadow.Build(list);
             }
-            for (const ShadowEntry& e : shadow.entries) {
-                const float reach = radius + e.radius + tolerance;
-                if ((at - Vector3(e.x, e.y, e.z)).LengthSquared() > reach * reach) continue;
-                PairTest(body, e.body, tolerance, wakePass, full);
-            }
+            ScanShadow(shadow, body, tolerance, wakePass, full);
         });
         return;
     }
@@ -268,6 +265,62 @@ void PhysWorld::QueryPairs(PhysBody* body, float tolerance, bool wakePass, bool 
         if ((at - candidate->shape.position).LengthSquared() > reach * reach) return;
         PairTest(body, candidate, tolerance, wakePass, full);
     });
+}
+
+void PhysWorld::CellShadow::Build(const PhysGrid::BodyList& list) {
+    const size_t n = list.size();
+    const size_t padded = (n + 3) / 4 * 4;
+    x.resize(padded);
+    y.resize(padded);
+    z.resize(padded);
+    radius.resize(padded);
+    bodies.resize(padded);
+    size_t i = 0;
+    for (PhysBody* b : list) {
+        const Vector3& p = b->shape.position;
+        x[i] = p.x;
+        y[i] = p.y;
+        z[i] = p.z;
+        radius[i] = b->boundingRadius;
+        bodies[i] = b;
+        ++i;
+    }
+    for (; i < padded; ++i) {
+        x[i] = std::numeric_limits<float>::infinity();
+        y[i] = z[i] = radius[i] = 0.0f;
+        bodies[i] = nullptr;
+    }
+}
+
+// The bounding-sphere test of QueryPairs over a cell's copy, four entries at
+// a time with the same arithmetic per entry; the entries within reach go on
+// to PairTest in list order.
+void PhysWorld::ScanShadow(const CellShadow& shadow, PhysBody* body, float tolerance, bool wakePass, bool full) {
+    const Vector3 at = body->shape.position;
+    const float radius = body->boundingRadius;
+    const size_t n = shadow.x.size();
+#if defined(__SSE2__)
+    const __m128 ax = _mm_set1_ps(at.x), ay = _mm_set1_ps(at.y), az = _mm_set1_ps(at.z);
+    const __m128 ar = _mm_set1_ps(radius), tol = _mm_set1_ps(tolerance);
+    for (size_t i = 0; i < n; i += 4) {
+        const __m128 reach = _mm_add_ps(_mm_add_ps(ar, _mm_loadu_ps(&shadow.radius[i])), tol);
+        const __m128 dx = _mm_sub_ps(ax, _mm_loadu_ps(&shadow.x[i]));
+        const __m128 dy = _mm_sub_ps(ay, _mm_loadu_ps(&shadow.y[i]));
+        const __m128 dz = _mm_sub_ps(az, _mm_loadu_ps(&shadow.z[i]));
+        const __m128 d2 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz));
+        unsigned within = ~static_cast<unsigned>(_mm_movemask_ps(_mm_cmpgt_ps(d2, _mm_mul_ps(reach, reach)))) & 15u;
+        for (; within != 0; within &= within - 1) {
+            PhysBody* candidate = shadow.bodies[i + static_cast<size_t>(__builtin_ctz(within))];
+            if (candidate) PairTest(body, candidate, tolerance, wakePass, full);  // not padding
+        }
+    }
+#else
+    for (size_t i = 0; i < n; ++i) {
+        const float reach = radius + shadow.radius[i] + tolerance;
+        if ((at - Vector3(shadow.x[i], shadow.y[i], shadow.z[i])).LengthSquared() > reach * reach) continue;
+        if (shadow.bodies[i]) PairTest(body, shadow.bodies[i], tolerance, wakePass, full);
+    }
+#endif
 }
 
 // A candidate within reach of the body's bounding sphere (QueryPairs tested

@@ -111,14 +111,15 @@ private:
     // query in a detection (nothing moves or is refiled during one); keyed by
     // the cell's list, which keeps its address while the cell lives (a copy
     // left by a freed cell is rebuilt before use, its detection being old).
-    struct ShadowEntry {
-        float x, y, z, radius;
-        PhysBody* body;
-    };
+    // Stored by component, padded to a multiple of four entries with ones
+    // that no sphere reaches (x infinite), so that four are tested at once.
     struct CellShadow {
         uint32_t detection = 0;
-        std::vector<ShadowEntry> entries;
+        std::vector<float> x, y, z, radius;
+        std::vector<PhysBody*> bodies;
+        void Build(const PhysGrid::BodyList& list);
     };
+    void ScanShadow(const CellShadow& shadow, PhysBody* body, float tolerance, bool wakePass, bool full);
     std::unordered_map<const void*, CellShadow> m_shadows;
     uint32_t m_detection = 0;  // counts contact detections
     PhysRandom m_random;
