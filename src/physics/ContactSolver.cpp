@@ -25,7 +25,7 @@ struct Body {
 
     // The velocities only: most visits find nothing to do and need no more.
     explicit Body(const PhysBody& b)
-        : v(Simd::LoadPadded(b.state.velocity)), w(Simd::LoadPadded(b.state.angularVelocity)), isStatic(b.IsStatic()) {}
+        : v(Simd::LoadPadded(b.state.velocity)), w(Simd::LoadPadded(b.state.angularVelocity)), isStatic(b.solverStatic) {}
     // What impulses need.
     void LoadMomenta(const PhysBody& b) {
         p = Simd::LoadPadded(b.state.momentum);

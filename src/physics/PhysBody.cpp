@@ -66,6 +66,7 @@ void PhysBody::ApplyMaterial(const PhysMaterial& material) {
     massProps.inverseMass = massProps.mass != 0.0f ? 1.0f / massProps.mass : 0.0f;
     inverseMass = massProps.inverseMass;
     staticBody = massProps.mass == 0.0f;
+    solverStatic = staticBody;
     Matrix3x3 body = kZero3;
     for (int i = 0; i < 3; ++i) body(i, i) = massProps.inverseMass * massProps.inverseInertiaShape(i, i);
     massProps.inverseInertiaBody = body;
@@ -73,10 +74,14 @@ void PhysBody::ApplyMaterial(const PhysMaterial& material) {
     // Keep velocity = inverse mass x momentum with the new mass.
     state.velocity = state.momentum * massProps.inverseMass;
     UpdateAngularVelocity();
-    if (massProps.mass == 0.0f)
+    if (massProps.mass == 0.0f) {
         PutToSleep();
-    else
+        // A static body keeps no contacts: the world passes over its list
+        // from now on, so the last step's entries go now.
+        contacts.clear();
+    } else {
         Wake();
+    }
 }
 
 void PhysBody::SetMaterial(const std::string& name) { ApplyMaterial(MaterialMan().GetMaterial(name)); }

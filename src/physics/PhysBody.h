@@ -120,6 +120,9 @@ public:
     uint32_t queryStamp = 0;
     bool asleep = false;
     bool boundsDirty = true;  // the shape moved since the bounds were computed
+    // mass == 0; ApplyMaterial, the only place the mass changes, sets it and
+    // its copy solverStatic below (the world's list walks read this line).
+    bool staticBody = true;
     uint32_t boundsStamp = 0;
     float boundingRadius = 0.0f;  // massProps.radius, kept here for the pair test
     Geometry::AABB bounds;
@@ -134,10 +137,10 @@ public:
     // Solves that gave this body an impulse; reopens its listed contacts
     // (see ContactManifold).
     alignas(64) uint32_t impulseCount = 0;
-    // massProps.inverseMass and mass == 0, kept here for the solver; mass
+    // massProps.inverseMass and staticBody, kept here for the solver; mass
     // changes only through ApplyMaterial, which sets both.
     float inverseMass = 0.0f;
-    bool staticBody = true;
+    bool solverStatic = true;
     bool touched = false;
     RigidState state;
     MassProperties massProps;

@@ -156,15 +156,26 @@ void PhysWorld::Maintain() {
     }
     m_awake.resize(kept);
 
+    // Static bodies sleep for good and keep no contacts (they are never the
+    // first body of a prepared contact and are not listed as the second), so
+    // they are passed over; the sleepers that can wake are noted in order for
+    // the wake checks of this step.
+    m_sleepingDynamic.clear();
     kept = 0;
     for (size_t i = 0; i < m_sleeping.size(); ++i) {
         PhysBodyPtr& b = m_sleeping[i];
+        if (b->asleep && b->staticBody) {
+            if (kept != i) m_sleeping[kept] = std::move(b);
+            ++kept;
+            continue;
+        }
         b->contacts.clear();
         if (!b->asleep) {
             ++m_queryStamp;
             WakeAndCollide(b.get(), false);
             m_awake.push_back(std::move(b));
         } else {
+            m_sleepingDynamic.push_back(b.get());
             if (kept != i) m_sleeping[kept] = std::move(b);
             ++kept;
         }
@@ -391,9 +402,11 @@ void PhysWorld::Resolve(float dt, bool collisionPass) {
     }
 }
 
+// Walks the sleepers that can wake (noted by Maintain in the order of the
+// sleeping list; static ones never wake).
 void PhysWorld::WakeCheck() {
-    for (size_t i = 0; i < m_sleeping.size(); ++i) {
-        PhysBody* b = m_sleeping[i].get();
+    for (size_t i = 0; i < m_sleepingDynamic.size(); ++i) {
+        PhysBody* b = m_sleepingDynamic[i];
         if (!b->asleep || b->IsStatic()) continue;
         if (b->IsMoving()) {
             ++m_queryStamp;

@@ -78,6 +78,7 @@ private:
 
     std::vector<PhysBodyPtr> m_awake;
     std::vector<PhysBodyPtr> m_sleeping;
+    std::vector<PhysBody*> m_sleepingDynamic;  // the non-static ones, for WakeCheck
     PhysGrid m_grid;
     float m_dt = 0.0f;
     std::vector<ContactManifold*> m_contacts;

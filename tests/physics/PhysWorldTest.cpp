@@ -255,6 +255,31 @@ TEST(PhysWorld, StaticBlockMovedBetweenStepsIsMetWhereItIsNow) {
     EXPECT_GT(box->GetPosition().y, 1.9f);  // resting on the block, not on the ground
 }
 
+// A sleeping block that a falling one lands on is listed with the landing's
+// contacts; made static (a block placed for good), it drops that list at once,
+// since the world no longer looks at the lists of static bodies, and can
+// still be removed.
+TEST(PhysWorld, ABodyMadeStaticDropsItsContacts) {
+    Scene s;
+    PhysBodyPtr lower = s.Box({0, 0.5f, 0}, 1);
+    s.Run(120);
+    ASSERT_TRUE(lower->IsAsleep());
+    PhysBodyPtr upper = s.Box({0, 1.52f, 0}, 2);
+    bool listed = false;
+    for (int i = 0; i < 10 && !listed; ++i) {
+        s.Run(1);
+        listed = !lower->contacts.empty();
+    }
+    ASSERT_TRUE(listed);
+    lower->SetMaterial("TEST_STATIC");
+    EXPECT_TRUE(lower->contacts.empty());
+    s.Run(5);
+    EXPECT_TRUE(lower->contacts.empty());
+    s.world.RemoveBody(lower);
+    s.Run(5);
+    EXPECT_LT(upper->GetPosition().y, 1.5f);  // the support is gone: it falls
+}
+
 TEST(PhysWorld, RemovingTheLowestBlockWakesTheWholeStack) {
     Scene s;
     PhysBodyPtr lower = s.Box({0, 0.5f, 0}, 1);
