@@ -83,7 +83,9 @@ int ClipEdge(const float* e0, const float* e1, const float* size, const BoxShape
     int got = 0;
     int fresh = 0;
     const float d[3] = {e1[0] - e0[0], e1[1] - e0[1], e1[2] - e0[2]};
+#pragma GCC unroll 3
     for (int axis = 2; axis >= 0; --axis) {
+#pragma GCC unroll 2
         for (int side = 0; side < 2; ++side) {
             const float plane = side == 0 ? size[axis] : 0.0f;
             const float a0 = e0[axis] - plane;
@@ -192,6 +194,7 @@ int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Vec
         unsigned outside[8];
         for (int k = 0; k < 8; ++k) {
             unsigned code = 0;
+#pragma GCC unroll 3
             for (int axis = 0; axis < 3; ++axis) {
                 if (corner[k][axis] <= -kClipEps) code |= 1u << (2 * axis);
                 if (corner[k][axis] >= box[axis] + kClipEps) code |= 2u << (2 * axis);
