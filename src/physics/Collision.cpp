@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "physics/PhysBody.h"
+#include "physics/PhysSimd.h"
 
 namespace Physics {
 
@@ -77,7 +78,7 @@ struct PointList {
 // many of them became new entries: merged repeats of a corner must not use up
 // a phase's budget, or two aligned boxes of one size would get only three of
 // their four shared corners and a stack of them would tip over.
-int ClipEdge(const float* e0, const float* e1, const float* size, const BoxShape& p, const Vector3& origin,
+int ClipEdge(const float* e0, const float* e1, const float* size, const Simd::M& rotation, Simd::V origin,
              PointList& list) {
     static const int kNext[3][2] = {{1, 2}, {2, 0}, {0, 1}};
     int got = 0;
@@ -107,7 +108,10 @@ int ClipEdge(const float* e0, const float* e1, const float* size, const BoxShape
             if (!(q[o1] > -kClipEps && q[o1] < size[o1] + kClipEps && q[o2] > -kClipEps &&
                   q[o2] < size[o2] + kClipEps))
                 continue;
-            if (list.Add(Mul(p.rotation, Vector3(q[0], q[1], q[2])) + origin)) ++fresh;
+            // P's rotation times the point, plus P's minimum corner.
+            Vector3 world;
+            Simd::Store(world, Simd::Mul(rotation, Simd::Load3(q)) + origin);
+            if (list.Add(world)) ++fresh;
             if (++got == 2) return fresh;
         }
     }
@@ -160,52 +164,52 @@ bool OverlapOf(float minA, float maxA, float minB, float maxB, float tolerance, 
 }
 
 int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Vector3 out[8]) {
+    using Simd::V;
     PointList list;
     list.pts = out;
     list.merge2 = mergeDistance * mergeDistance;
     for (int phase = 0; phase < 2; ++phase) {
         const BoxShape& p = phase == 0 ? a : b;
         const BoxShape& q = phase == 0 ? b : a;
-        const Vector3 hp = p.halfExtents;
-        const Vector3 size = hp * 2.0f;
+        // The products with P's rotation and its transpose, in three-lane
+        // arithmetic: the columns of one are the rows of the other.
+        const Simd::M rotation = Simd::TransposeOf(p.rotationT);
+        const Simd::M rotationT = Simd::TransposeOf(p.rotation);
+        const V hp = Simd::Load(p.halfExtents);
+        const V size = hp * 2.0f;
         // World position of P's minimum corner.
-        const Vector3 origin = p.position - Mul(p.rotation, hp);
+        const V origin = Simd::Load(p.position) - Simd::Mul(rotation, hp);
         // Q in P's corner frame.
-        const Vector3 c = Mul(p.rotationT, q.position - p.position) + hp;
-        Vector3 qa[3];
-        for (int i = 0; i < 3; ++i) qa[i] = Mul(p.rotationT, AxisOf(q, i));
-        const Vector3 ex = qa[0] * (2.0f * q.halfExtents.x);
-        const Vector3 ey = qa[1] * (2.0f * q.halfExtents.y);
-        const Vector3 ez = qa[2] * (2.0f * q.halfExtents.z);
-        const Vector3 mn = c - qa[0] * q.halfExtents.x - qa[1] * q.halfExtents.y - qa[2] * q.halfExtents.z;
-        float corner[8][3];
+        const V c = Simd::Mul(rotationT, Simd::Load(q.position) - Simd::Load(p.position)) + hp;
+        const V qa0 = Simd::Mul(rotationT, Simd::Load3(&q.rotationT.m[0]));
+        const V qa1 = Simd::Mul(rotationT, Simd::Load3(&q.rotationT.m[3]));
+        const V qa2 = Simd::Mul(rotationT, Simd::Load3(&q.rotationT.m[6]));
+        const V ex = qa0 * (2.0f * q.halfExtents.x);
+        const V ey = qa1 * (2.0f * q.halfExtents.y);
+        const V ez = qa2 * (2.0f * q.halfExtents.z);
+        const V mn = c - qa0 * q.halfExtents.x - qa1 * q.halfExtents.y - qa2 * q.halfExtents.z;
+        float box[4];
+        Simd::Store4(box, size);
+        // Corners beyond the same face of P on both ends of an edge: no point
+        // of that edge can lie on P, so the edge is skipped untested.
+        const V low = Simd::Splat(-kClipEps);
+        const V high = size + Simd::Splat(kClipEps);
+        float corner[8][4];
+        unsigned below[8], above[8];
         for (int k = 0; k < 8; ++k) {
-            Vector3 v = mn;
+            V v = mn;
             if (k & 4) v += ex;
             if (k & 2) v += ey;
             if (k & 1) v += ez;
-            corner[k][0] = v.x;
-            corner[k][1] = v.y;
-            corner[k][2] = v.z;
-        }
-        const float box[3] = {size.x, size.y, size.z};
-        // Corners beyond the same face of P on both ends of an edge: no point
-        // of that edge can lie on P, so the edge is skipped untested.
-        unsigned outside[8];
-        for (int k = 0; k < 8; ++k) {
-            unsigned code = 0;
-#pragma GCC unroll 3
-            for (int axis = 0; axis < 3; ++axis) {
-                if (corner[k][axis] <= -kClipEps) code |= 1u << (2 * axis);
-                if (corner[k][axis] >= box[axis] + kClipEps) code |= 2u << (2 * axis);
-            }
-            outside[k] = code;
+            Simd::Store4(corner[k], v);
+            below[k] = Simd::LessEqualMask(v, low);
+            above[k] = Simd::GreaterEqualMask(v, high);
         }
         int produced = 0;
         for (const auto& e : kEdges) {
             if (produced >= 6) break;
-            if (outside[e[0]] & outside[e[1]]) continue;
-            produced += ClipEdge(corner[e[0]], corner[e[1]], box, p, origin, list);
+            if ((below[e[0]] & below[e[1]]) | (above[e[0]] & above[e[1]])) continue;
+            produced += ClipEdge(corner[e[0]], corner[e[1]], box, rotation, origin, list);
         }
     }
     return list.count;

@@ -67,10 +67,27 @@ inline bool IsZero(V a) {
     return (_mm_movemask_ps(_mm_cmpeq_ps(a.r, _mm_setzero_ps())) & 7) == 7;
 }
 
-// A symmetric 3 x 3 matrix by its rows, which are also its columns.
+// Three floats from memory (reads nothing past the third).
+inline V Load3(const float* f) {
+    const __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(f));
+    return {_mm_movelh_ps(xy, _mm_load_ss(f + 2))};
+}
+// All four lanes to memory (the fourth is whatever it holds).
+inline void Store4(float* out, V v) { _mm_storeu_ps(out, v.r); }
+// Bit i set where lane i of a <= b (i = 0, 1, 2).
+inline unsigned LessEqualMask(V a, V b) { return static_cast<unsigned>(_mm_movemask_ps(_mm_cmple_ps(a.r, b.r))) & 7u; }
+// Bit i set where lane i of a >= b (i = 0, 1, 2).
+inline unsigned GreaterEqualMask(V a, V b) {
+    return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpge_ps(a.r, b.r))) & 7u;
+}
+
+// A 3 x 3 matrix by its columns (for a symmetric one, its rows).
 struct M {
     __m128 c0, c1, c2;
 };
+
+// The matrix whose columns are the rows of m, that is, m transposed.
+inline M TransposeOf(const Geometry::Matrix3x3& m) { return {Load3(&m.m[0]).r, Load3(&m.m[3]).r, Load3(&m.m[6]).r}; }
 
 inline M LoadSymmetric(const Geometry::Matrix3x3& m) {
     return {_mm_setr_ps(m.m[0], m.m[1], m.m[2], 0.0f), _mm_setr_ps(m.m[3], m.m[4], m.m[5], 0.0f),
@@ -83,7 +100,7 @@ inline M LoadSymmetricPadded(const Geometry::Matrix3x3& m) {
 }
 
 // Row i of the product is m[i][0] x + m[i][1] y + m[i][2] z, added left to
-// right; with m symmetric, m[i][j] is lane i of row j.
+// right, with m[i][j] lane i of column j (of row j for a symmetric m).
 inline V Mul(const M& m, V v) {
     const __m128 x = _mm_shuffle_ps(v.r, v.r, _MM_SHUFFLE(0, 0, 0, 0));
     const __m128 y = _mm_shuffle_ps(v.r, v.r, _MM_SHUFFLE(1, 1, 1, 1));
@@ -98,12 +115,6 @@ struct V {
 };
 
 inline V Load(const Geometry::Vector3& v) { return {v.x, v.y, v.z}; }
-// Load for a vector that the same object follows with at least four more
-// bytes (one 16-byte load; the fourth lane is cleared).
-inline V LoadPadded(const Geometry::Vector3& v) {
-    const __m128 mask = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
-    return {_mm_and_ps(_mm_loadu_ps(&v.x), mask)};
-}
 inline V LoadPadded(const Geometry::Vector3& v) { return Load(v); }
 inline void Store(Geometry::Vector3& out, V v) { out = Geometry::Vector3(v.x, v.y, v.z); }
 inline V Splat(float s) { return {s, s, s}; }
@@ -118,9 +129,23 @@ inline float Dot(V a, V b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline V Cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 inline bool IsZero(V a) { return a.x == 0.0f && a.y == 0.0f && a.z == 0.0f; }
 
+inline V Load3(const float* f) { return {f[0], f[1], f[2]}; }
+inline void Store4(float* out, V v) {
+    out[0] = v.x;
+    out[1] = v.y;
+    out[2] = v.z;
+}
+inline unsigned LessEqualMask(V a, V b) {
+    return (a.x <= b.x ? 1u : 0u) | (a.y <= b.y ? 2u : 0u) | (a.z <= b.z ? 4u : 0u);
+}
+inline unsigned GreaterEqualMask(V a, V b) {
+    return (a.x >= b.x ? 1u : 0u) | (a.y >= b.y ? 2u : 0u) | (a.z >= b.z ? 4u : 0u);
+}
+
 struct M {
     Geometry::Matrix3x3 m;
 };
+inline M TransposeOf(const Geometry::Matrix3x3& m) { return {m.Transpose()}; }
 inline M LoadSymmetric(const Geometry::Matrix3x3& m) { return {m}; }
 inline M LoadSymmetricPadded(const Geometry::Matrix3x3& m) { return {m}; }
 inline V Mul(const M& m, V v) {
