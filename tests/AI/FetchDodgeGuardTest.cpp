@@ -196,8 +196,12 @@ TEST_F(PickUpBlockTest, EndsOnItsTargetInHandOrWithAResetWhenTheTargetIsGone) {
         cmds.Fresh();
         pick->Update();
         EXPECT_EQ(bot->GetPendingOp(), c.end == kNext ? AIGameObject::OP_NEXT_IN_PLAN : AIGameObject::OP_RESET);
-        if (c.end == kResetAndClear) EXPECT_FALSE(bot->GetTargetBlock());
-        if (c.end == kNext) EXPECT_TRUE(bot->GetTargetBlock());
+        if (c.end == kResetAndClear) {
+            EXPECT_FALSE(bot->GetTargetBlock());
+        }
+        if (c.end == kNext) {
+            EXPECT_TRUE(bot->GetTargetBlock());
+        }
         cmds.Deliver();
         EXPECT_TRUE(cmds.Moves(id()).empty());
 
@@ -371,7 +375,9 @@ TEST_F(GuardTest, TurnsAtMostTwentyStepsThenPausesSilentlyAndLooksAgain) {
         cmds.Clear();
         Frame();
         cmds.Deliver();
-        if (guard->GetSubstate() == AI::Guard::kPausing) EXPECT_TRUE(cmds.Names(id()).empty());
+        if (guard->GetSubstate() == AI::Guard::kPausing) {
+            EXPECT_TRUE(cmds.Names(id()).empty());
+        }
         paused += 16;
     }
     EXPECT_GE(paused, 1000);
@@ -402,7 +408,9 @@ TEST_F(GuardTest, ChangesPostAfterFiveToSixSecondsWithoutGrowingTheStack) {
     ASSERT_TRUE(guards.FindSlotOf(*bot));
     EXPECT_EQ(guards.FindSlotOf(*bot)->position, second);
     for (const AI::GuardSlot& slot : guards.Slots())
-        if (slot.position == first) EXPECT_FALSE(slot.taken);
+        if (slot.position == first) {
+            EXPECT_FALSE(slot.taken);
+        }
     ASSERT_EQ(bot->GetPlan().size(), 2u);
     EXPECT_EQ(bot->GetPlan()[1]->GetName(), "Guard");
 }

@@ -67,7 +67,9 @@ TEST_F(MatchPlay, APlayerHandedOverWhileDeadWaitsForItsSpawn) {
     stepper->Frame();
     AI::BotGameView* bot = AI::AIMan::Instance()->GetBot(local);
     ASSERT_NE(bot, nullptr);
-    if (player->IsDead()) EXPECT_EQ(bot->StackSize(), 0u);
+    if (player->IsDead()) {
+        EXPECT_EQ(bot->StackSize(), 0u);
+    }
     ASSERT_TRUE(stepper->Until([&] { return !player->IsDead(); }, 200));
     stepper->Frames(2);
     EXPECT_GT(bot->StackSize(), 0u);
