@@ -31,40 +31,11 @@ namespace {
 // one height it would lead a bot off the first into the foot of the second.
 bool FloorAlongLine(const SearchSpace& grid, const Geometry::Vector3& from, const Geometry::Vector3& to) {
     const float below = from.y - 1.0f;
-    long long x = static_cast<long long>(std::trunc(from.x)), z = static_cast<long long>(std::trunc(from.z));
-    const long long x1 = static_cast<long long>(std::trunc(to.x)), z1 = static_cast<long long>(std::trunc(to.z));
-    const long long dx = std::llabs(x1 - x), dz = std::llabs(z1 - z);
-    const long long sx = x1 < x ? -1 : 1, sz = z1 < z ? -1 : 1;
     auto floor = [&](long long cx, long long cz) {
         return grid.IsCellBlocked(static_cast<float>(cx), below, static_cast<float>(cz));
     };
-    if (!floor(x, z)) return false;
-    if (dx < dz) {
-        long long err = 2 * dx - dz;
-        while (z != z1) {
-            if (err > 0) {
-                x += sx;
-                err += 2 * (dx - dz);
-            } else {
-                err += 2 * dx;
-            }
-            z += sz;
-            if (!floor(x, z)) return false;
-        }
-    } else {
-        long long err = 2 * dz - dx;
-        while (x != x1) {
-            if (err > 0) {
-                z += sz;
-                err += 2 * (dz - dx);
-            } else {
-                err += 2 * dz;
-            }
-            x += sx;
-            if (!floor(x, z)) return false;
-        }
-    }
-    return true;
+    const long long x = SearchSpace::CellIndex(from.x), z = SearchSpace::CellIndex(from.z);
+    return floor(x, z) && SearchSpace::WalkLine(x, z, SearchSpace::CellIndex(to.x), SearchSpace::CellIndex(to.z), floor);
 }
 
 // Floats as unsigned integers in the same order (negative ones included).

@@ -41,6 +41,8 @@ long long ToCellIndex(float v) {
 
 }  // namespace
 
+long long SearchSpace::CellIndex(float v) { return ToCellIndex(v); }
+
 SearchSpace::SearchSpace() : m_registry(std::make_unique<EventSystem::EventRegistry>()) {
     m_registry->Register(EventTypes::EventUpdatePlaceBlock::GetStaticType(), this, &SearchSpace::OnBlockEvent);
     m_registry->Register(EventTypes::EventUpdateDetachBlock::GetStaticType(), this, &SearchSpace::OnBlockEvent);
@@ -451,47 +453,16 @@ bool SearchSpace::HasLineOfSight(const Geometry::Vector3& from, const Geometry::
     // With no clearance nothing is tested, so every walk on one level succeeds.
     if (clearance <= 0) return true;
 
-    long long x = ToCellIndex(from.x), z = ToCellIndex(from.z);
-    const long long x1 = ToCellIndex(to.x), z1 = ToCellIndex(to.z);
+    const long long x = CellIndex(from.x), z = CellIndex(from.z);
     const float y0 = from.y;
-    const long long dx = std::llabs(x1 - x), dz = std::llabs(z1 - z);
-    const long long sx = x1 < x ? -1 : 1, sz = z1 < z ? -1 : 1;
-
     // A walk that leaves the grid meets a blocked cell at once, so it is at
     // most one grid diameter long.
-    auto cellFree = [&](long long cx, long long cz) {
+    return WalkLine(x, z, CellIndex(to.x), CellIndex(to.z), [&](long long cx, long long cz) {
         for (int i = 0; i < clearance; ++i)
             if (IsCellBlocked(static_cast<float>(cx), y0 + static_cast<float>(i), static_cast<float>(cz)))
                 return false;
         return true;
-    };
-
-    if (dx < dz) {
-        long long err = 2 * dx - dz;
-        while (z != z1) {
-            if (err > 0) {
-                x += sx;
-                err += 2 * (dx - dz);
-            } else {
-                err += 2 * dx;
-            }
-            z += sz;
-            if (!cellFree(x, z)) return false;
-        }
-    } else {
-        long long err = 2 * dz - dx;
-        while (x != x1) {
-            if (err > 0) {
-                z += sz;
-                err += 2 * (dz - dx);
-            } else {
-                err += 2 * dz;
-            }
-            x += sx;
-            if (!cellFree(x, z)) return false;
-        }
-    }
-    return true;
+    });
 }
 
 }  // namespace AI

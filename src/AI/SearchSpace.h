@@ -84,6 +84,43 @@ public:
     // each other.
     bool HasLineOfSight(const Geometry::Vector3& from, const Geometry::Vector3& to, int clearance) const;
 
+    // The cell index of a coordinate, clamped so that any float converts.
+    static long long CellIndex(float v);
+    // Visits the cells of the straight line from cell (x, z) to cell (x1, z1)
+    // that come after the first, in order; false at the first cell `visit`
+    // refuses.
+    template <class Visit>
+    static bool WalkLine(long long x, long long z, long long x1, long long z1, Visit visit) {
+        const long long dx = x1 > x ? x1 - x : x - x1, dz = z1 > z ? z1 - z : z - z1;
+        const long long sx = x1 < x ? -1 : 1, sz = z1 < z ? -1 : 1;
+        if (dx < dz) {
+            long long err = 2 * dx - dz;
+            while (z != z1) {
+                if (err > 0) {
+                    x += sx;
+                    err += 2 * (dx - dz);
+                } else {
+                    err += 2 * dx;
+                }
+                z += sz;
+                if (!visit(x, z)) return false;
+            }
+        } else {
+            long long err = 2 * dz - dx;
+            while (x != x1) {
+                if (err > 0) {
+                    z += sz;
+                    err += 2 * (dz - dx);
+                } else {
+                    err += 2 * dz;
+                }
+                x += sx;
+                if (!visit(x, z)) return false;
+            }
+        }
+        return true;
+    }
+
     int CellsX() const { return m_nx; }
     int CellsY() const { return m_ny; }
     int CellsZ() const { return m_nz; }
