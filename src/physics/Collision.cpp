@@ -215,7 +215,33 @@ int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Vec
     return list.count;
 }
 
-bool TestBoxAxes(const BoxShape& a, const BoxShape& b, float tolerance, bool full, AxisTest& out) {
+namespace {
+
+// The normal and depth from the winning axis (TestBoxAxes' last part).
+bool FinishAxes(const BoxShape& a, const BoxShape& b, float best, int bestIndex, bool full, AxisTest& out) {
+    if (bestIndex < 0) return false;
+    const Vector3 offset = b.position - a.position;
+    Vector3 n = bestIndex < 3   ? AxisOf(a, bestIndex)
+                : bestIndex < 6 ? AxisOf(b, bestIndex - 3)
+                                : Geometry::Cross(AxisOf(a, (bestIndex - 6) / 3), AxisOf(b, (bestIndex - 6) % 3));
+    n = n / n.Length();
+    if (n.Dot(offset) > 0.0f) n = -n;
+    out.normal = n;
+    out.depth = best;
+    out.axis = bestIndex;
+    // An edge pair whose edges are nearly parallel in the contact plane has
+    // no report point: no contact (decided here, so that a pair found by
+    // this test is a contact whatever is asked of it later).
+    if (full && bestIndex >= 6) {
+        const Vector3 c = Geometry::Cross(n, AxisOf(b, (bestIndex - 6) % 3));
+        if (std::fabs(AxisOf(a, (bestIndex - 6) / 3).Dot(c)) < 1e-6f) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool TestBoxAxesScalar(const BoxShape& a, const BoxShape& b, float tolerance, bool full, AxisTest& out) {
     // Every projection of the fifteen axes follows from the dot products of
     // the two boxes' axes (r[i][j] = A_i . B_j) and from the offset of B's
     // centre along A's and B's axes; measured from A's centre, A covers
@@ -285,25 +311,123 @@ bool TestBoxAxes(const BoxShape& a, const BoxShape& b, float tolerance, bool ful
             if (!consider(6 + i * 3 + j, d, ra, rb, std::sqrt(len2))) return false;
         }
     }
-    if (bestIndex < 0) return false;
-
-    Vector3 n = bestIndex < 3 ? ax[bestIndex]
-                              : bestIndex < 6 ? bx[bestIndex - 3]
-                                              : Geometry::Cross(ax[(bestIndex - 6) / 3], bx[(bestIndex - 6) % 3]);
-    n = n / n.Length();
-    if (n.Dot(offset) > 0.0f) n = -n;
-    out.normal = n;
-    out.depth = best;
-    out.axis = bestIndex;
-    // An edge pair whose edges are nearly parallel in the contact plane has
-    // no report point: no contact (decided here, so that a pair found by
-    // this test is a contact whatever is asked of it later).
-    if (full && bestIndex >= 6) {
-        const Vector3 c = Geometry::Cross(n, bx[(bestIndex - 6) % 3]);
-        if (std::fabs(ax[(bestIndex - 6) / 3].Dot(c)) < 1e-6f) return false;
-    }
-    return true;
+    return FinishAxes(a, b, best, bestIndex, full, out);
 }
+
+#if defined(__SSE2__)
+namespace {
+
+// Overlap (above) on each lane: the overlap, and in separated the lanes where
+// the projections are apart. std::min (a, b) is (b < a ? b : a), which is
+// _mm_min_ps (b, a); std::max (a, b) is (a < b ? b : a), _mm_max_ps (b, a).
+inline __m128 OverlapLanes(__m128 minA, __m128 maxA, __m128 minB, __m128 maxB, __m128 tolerance,
+                           __m128& separated) {
+    const __m128 eps = _mm_set1_ps(1e-6f);
+    separated = _mm_or_ps(_mm_cmpgt_ps(minA, _mm_add_ps(_mm_add_ps(maxB, tolerance), eps)),
+                          _mm_cmpgt_ps(minB, _mm_add_ps(maxA, eps)));
+    const __m128 bInA = _mm_and_ps(_mm_cmpgt_ps(maxA, maxB), _mm_cmpgt_ps(minB, minA));
+    const __m128 aInB = _mm_and_ps(_mm_cmpgt_ps(maxB, maxA), _mm_cmpgt_ps(minA, minB));
+    const __m128 v1 = _mm_min_ps(_mm_sub_ps(maxA, minB), _mm_sub_ps(maxB, minA));  // min (maxB - minA, maxA - minB)
+    const __m128 v2 = _mm_min_ps(_mm_sub_ps(maxB, minA), _mm_sub_ps(maxA, minB));  // min (maxA - minB, maxB - minA)
+    const __m128 other = _mm_sub_ps(_mm_min_ps(maxB, maxA), _mm_max_ps(minB, minA));
+    const __m128 inner = _mm_or_ps(_mm_and_ps(bInA, v1), _mm_andnot_ps(bInA, v2));
+    const __m128 nested = _mm_or_ps(bInA, aInB);
+    return _mm_or_ps(_mm_and_ps(nested, inner), _mm_andnot_ps(nested, other));
+}
+
+inline __m128 Abs(__m128 v) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), v); }
+inline __m128 Splat(__m128 v, int lane) {
+    switch (lane) {
+        case 0: return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 0, 0, 0));
+        case 1: return _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1));
+        default: return _mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 2, 2, 2));
+    }
+}
+inline __m128 RotYZX(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 0, 2, 1)); }
+inline __m128 RotZXY(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 1, 0, 2)); }
+
+}  // namespace
+
+// The same test four lanes at a time: each axis's projections and overlap
+// come out of the same operations as in TestBoxAxesScalar, and the first
+// smallest overlap wins as there.
+bool TestBoxAxes(const BoxShape& a, const BoxShape& b, float tolerance, bool full, AxisTest& out) {
+    using Simd::V;
+    // Rows of r (A_i . B_j over j) and its columns (over i): row i is B's
+    // rotation (columns B_j) times A_i, column j A's rotation times B_j.
+    const Simd::M bCols = Simd::TransposeOf(b.rotation);  // columns: x, y, z of B_0, B_1, B_2
+    const Simd::M aCols = Simd::TransposeOf(a.rotation);
+    const V ax0 = Simd::Load3(&a.rotationT.m[0]), ax1 = Simd::Load3(&a.rotationT.m[3]),
+            ax2 = Simd::Load3(&a.rotationT.m[6]);
+    const V bx0 = Simd::Load3(&b.rotationT.m[0]), bx1 = Simd::Load3(&b.rotationT.m[3]),
+            bx2 = Simd::Load3(&b.rotationT.m[6]);
+    const __m128 rRow[3] = {Simd::Mul(bCols, ax0).r, Simd::Mul(bCols, ax1).r, Simd::Mul(bCols, ax2).r};
+    const __m128 rCol[3] = {Simd::Mul(aCols, bx0).r, Simd::Mul(aCols, bx1).r, Simd::Mul(aCols, bx2).r};
+    const __m128 absRow[3] = {Abs(rRow[0]), Abs(rRow[1]), Abs(rRow[2])};
+    const __m128 absCol[3] = {Abs(rCol[0]), Abs(rCol[1]), Abs(rCol[2])};
+    const V offset = Simd::Load(b.position) - Simd::Load(a.position);
+    const __m128 tA = Simd::Mul(aCols, offset).r;  // offset . A_i
+    const __m128 tB = Simd::Mul(bCols, offset).r;  // offset . B_j
+    const __m128 ha = Simd::Load(a.halfExtents).r;
+    const __m128 hb = Simd::Load(b.halfExtents).r;
+    const __m128 tol = _mm_set1_ps(tolerance);
+    const __m128 sign = _mm_set1_ps(-0.0f);
+
+    float best = 1e7f;
+    int bestIndex = -1;
+    alignas(16) float overlap[4];
+    auto pick = [&](int first, unsigned lanes) {
+        for (int k = 0; k < 3; ++k)
+            if ((lanes >> k) & 1u) {
+                if (overlap[k] < best) {
+                    best = overlap[k];
+                    bestIndex = first + k;
+                }
+            }
+    };
+    __m128 separated;
+    // A's axes: A covers [-ha, ha], B [tA - rb, tA + rb], rb = hb . |r| row.
+    {
+        const __m128 rb = _mm_add_ps(_mm_add_ps(_mm_mul_ps(Splat(hb, 0), absCol[0]), _mm_mul_ps(Splat(hb, 1), absCol[1])),
+                                     _mm_mul_ps(Splat(hb, 2), absCol[2]));
+        _mm_store_ps(overlap, OverlapLanes(_mm_xor_ps(ha, sign), ha, _mm_sub_ps(tA, rb), _mm_add_ps(tA, rb), tol,
+                                           separated));
+        if (_mm_movemask_ps(separated) & 7) return false;
+        pick(0, 7u);
+    }
+    // B's axes: A covers [-ra, ra], ra = ha . |r| column; B [tB - hb, tB + hb].
+    {
+        const __m128 ra = _mm_add_ps(_mm_add_ps(_mm_mul_ps(Splat(ha, 0), absRow[0]), _mm_mul_ps(Splat(ha, 1), absRow[1])),
+                                     _mm_mul_ps(Splat(ha, 2), absRow[2]));
+        _mm_store_ps(overlap, OverlapLanes(_mm_xor_ps(ra, sign), ra, _mm_sub_ps(tB, hb), _mm_add_ps(tB, hb), tol,
+                                           separated));
+        if (_mm_movemask_ps(separated) & 7) return false;
+        pick(3, 7u);
+    }
+    // Crossed axes A_i x B_j, over j on the lanes (see TestBoxAxesScalar).
+    const __m128 hb1 = RotYZX(hb), hb2 = RotZXY(hb);  // hb[j + 1], hb[j + 2]
+#pragma GCC unroll 3
+    for (int i = 0; i < 3; ++i) {
+        const int i1 = (i + 1) % 3, i2 = (i + 2) % 3;
+        const __m128 len2 = _mm_sub_ps(_mm_set1_ps(1.0f), _mm_mul_ps(rRow[i], rRow[i]));
+        const unsigned lanes = ~static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(len2, _mm_set1_ps(1e-6f)))) & 7u;
+        if (lanes == 0) continue;
+        const __m128 ra = _mm_add_ps(_mm_mul_ps(Splat(ha, i1), absRow[i2]), _mm_mul_ps(Splat(ha, i2), absRow[i1]));
+        const __m128 rb = _mm_add_ps(_mm_mul_ps(hb1, RotZXY(absRow[i])), _mm_mul_ps(hb2, RotYZX(absRow[i])));
+        const __m128 d = _mm_xor_ps(
+            Abs(_mm_sub_ps(_mm_mul_ps(Splat(tA, i2), rRow[i1]), _mm_mul_ps(Splat(tA, i1), rRow[i2]))), sign);
+        const __m128 o = OverlapLanes(_mm_xor_ps(ra, sign), ra, _mm_sub_ps(d, rb), _mm_add_ps(d, rb), tol, separated);
+        if (static_cast<unsigned>(_mm_movemask_ps(separated)) & lanes) return false;
+        _mm_store_ps(overlap, _mm_div_ps(o, _mm_sqrt_ps(len2)));
+        pick(6 + 3 * i, lanes);
+    }
+    return FinishAxes(a, b, best, bestIndex, full, out);
+}
+#else
+bool TestBoxAxes(const BoxShape& a, const BoxShape& b, float tolerance, bool full, AxisTest& out) {
+    return TestBoxAxesScalar(a, b, tolerance, full, out);
+}
+#endif
 
 void ContactPointsOf(const BoxShape& a, const BoxShape& b, const AxisTest& axes, ContactManifold& out) {
     const Vector3 n = axes.normal;

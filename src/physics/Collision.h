@@ -73,6 +73,9 @@ struct AxisTest {
 // The separating-axis test: false when some axis separates the boxes, or,
 // with full, when the contact is a degenerate edge pair.
 bool TestBoxAxes(const BoxShape& a, const BoxShape& b, float tolerance, bool full, AxisTest& out);
+// The same one axis at a time in plain arithmetic (TestBoxAxes works four
+// lanes at a time where it can and must agree with this bit for bit).
+bool TestBoxAxesScalar(const BoxShape& a, const BoxShape& b, float tolerance, bool full, AxisTest& out);
 // The normal, points, count and report point of a pair TestBoxAxes passed
 // with full.
 void ContactPointsOf(const BoxShape& a, const BoxShape& b, const AxisTest& axes, ContactManifold& out);

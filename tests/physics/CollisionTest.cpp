@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <random>
 
 #include "physics/Collision.h"
 #include "physics/PhysBody.h"
@@ -147,4 +150,180 @@ TEST(BoxCollision, MergedPointsStayWithinEight) {
                            Box({0, 0, 0}), m, true, 0.02f));
     EXPECT_LE(m.count, 9u);
     for (uint32_t i = 0; i < m.count; ++i) EXPECT_TRUE(m.points[i].offsetA.IsFinite());
+}
+
+namespace {
+
+// The clipping as plain Vector3 arithmetic, edge by edge and plane by plane:
+// the narrow phase computes it in three-lane arithmetic and must give the
+// same bits.
+Vector3 RefMul(const Geometry::Matrix3x3& m, const Vector3& v) {
+    return {m.m[0] * v.x + m.m[1] * v.y + m.m[2] * v.z, m.m[3] * v.x + m.m[4] * v.y + m.m[5] * v.z,
+            m.m[6] * v.x + m.m[7] * v.y + m.m[8] * v.z};
+}
+
+struct RefList {
+    Vector3 pts[8];
+    int count = 0;
+    float merge2 = 0.0f;
+    bool Add(const Vector3& p) {
+        for (int i = 0; i < count; ++i)
+            if ((pts[i] - p).LengthSquared() < merge2) {
+                pts[i] = (pts[i] + p) * 0.5f;
+                return false;
+            }
+        if (count == 8) return false;
+        pts[count++] = p;
+        return true;
+    }
+};
+
+int RefClipEdge(const Vector3& e0, const Vector3& e1, const Vector3& size, const BoxShape& p, const Vector3& origin,
+                RefList& list) {
+    const Vector3 d = e1 - e0;
+    int got = 0, fresh = 0;
+    for (int axis = 2; axis >= 0; --axis)
+        for (int side = 0; side < 2; ++side) {
+            const float plane = side == 0 ? size[axis] : 0.0f;
+            const float a0 = e0[axis] - plane, a1 = e1[axis] - plane;
+            float u;
+            if (a0 * a1 < -1e-6f) {
+                u = -a0 / (a1 - a0);
+                if (u < 0.0f) continue;
+            } else if (std::fabs(a0) < 1e-6f) {
+                u = 0.0f;
+            } else if (std::fabs(a1) < 1e-6f) {
+                u = 1.0f;
+            } else {
+                continue;
+            }
+            const Vector3 q(e0.x + d.x * u, e0.y + d.y * u, e0.z + d.z * u);
+            const int o1 = (axis + 1) % 3, o2 = (axis + 2) % 3;
+            if (!(q[o1] > -1e-6f && q[o1] < size[o1] + 1e-6f && q[o2] > -1e-6f && q[o2] < size[o2] + 1e-6f))
+                continue;
+            if (list.Add(RefMul(p.rotation, q) + origin)) ++fresh;
+            if (++got == 2) return fresh;
+        }
+    return fresh;
+}
+
+int RefContactBoxBox(const BoxShape& a, const BoxShape& b, float merge, Vector3 out[8]) {
+    static const int edges[12][2] = {{0, 1}, {0, 2}, {0, 4}, {2, 3}, {2, 6}, {4, 5},
+                                     {4, 6}, {1, 3}, {1, 5}, {3, 7}, {5, 7}, {6, 7}};
+    RefList list;
+    list.merge2 = merge * merge;
+    for (int phase = 0; phase < 2; ++phase) {
+        const BoxShape& p = phase == 0 ? a : b;
+        const BoxShape& q = phase == 0 ? b : a;
+        const Vector3 size = p.halfExtents * 2.0f;
+        const Vector3 origin = p.position - RefMul(p.rotation, p.halfExtents);
+        const Vector3 c = RefMul(p.rotationT, q.position - p.position) + p.halfExtents;
+        Vector3 qa[3];
+        for (int i = 0; i < 3; ++i) qa[i] = RefMul(p.rotationT, q.rotationT.Row(i));
+        const Vector3 ex = qa[0] * (2.0f * q.halfExtents.x), ey = qa[1] * (2.0f * q.halfExtents.y),
+                      ez = qa[2] * (2.0f * q.halfExtents.z);
+        const Vector3 mn = c - qa[0] * q.halfExtents.x - qa[1] * q.halfExtents.y - qa[2] * q.halfExtents.z;
+        Vector3 corner[8];
+        unsigned outside[8];
+        for (int k = 0; k < 8; ++k) {
+            Vector3 v = mn;
+            if (k & 4) v += ex;
+            if (k & 2) v += ey;
+            if (k & 1) v += ez;
+            corner[k] = v;
+            outside[k] = 0;
+            for (int axis = 0; axis < 3; ++axis) {
+                if (v[axis] <= -1e-6f) outside[k] |= 1u << (2 * axis);
+                if (v[axis] >= size[axis] + 1e-6f) outside[k] |= 2u << (2 * axis);
+            }
+        }
+        int produced = 0;
+        for (const auto& e : edges) {
+            if (produced >= 6) break;
+            if (outside[e[0]] & outside[e[1]]) continue;
+            produced += RefClipEdge(corner[e[0]], corner[e[1]], size, p, origin, list);
+        }
+    }
+    for (int i = 0; i < list.count; ++i) out[i] = list.pts[i];
+    return list.count;
+}
+
+uint32_t Bits(float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    return u;
+}
+
+}  // namespace
+
+TEST(BoxCollision, ClippingGivesTheSameBitsAsPlainArithmetic) {
+    std::mt19937 rng(11);
+    auto uni = [&rng](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+    int withPoints = 0;
+    for (int round = 0; round < 500; ++round) {
+        SCOPED_TRACE(round);
+        // Every third pair axis-aligned (resting blocks), the others turned.
+        const bool aligned = round % 3 == 0;
+        auto turn = [&]() {
+            if (aligned) return Geometry::kIdentityQuaternion;
+            const Quaternion q(uni(-1, 1), uni(-1, 1), uni(-1, 1), uni(-1, 1));
+            const float len = q.Length();
+            return Quaternion(q.w / len, q.x / len, q.y / len, q.z / len);
+        };
+        const BoxShape a = Box({uni(-1, 1), uni(-1, 1), uni(-1, 1)}, {uni(0.2f, 1.5f), uni(0.2f, 1.5f), uni(0.2f, 1.5f)},
+                               turn());
+        const BoxShape b = aligned ? Box(a.position + Vector3(uni(-1, 1), a.halfExtents.y + 0.5f - 0.01f, uni(-1, 1)))
+                                   : Box({uni(-1, 1), uni(-1, 1), uni(-1, 1)},
+                                         {uni(0.2f, 1.5f), uni(0.2f, 1.5f), uni(0.2f, 1.5f)}, turn());
+        const float merge = 0.1f * std::min(std::min(a.halfExtents.x, b.halfExtents.y), 0.5f);
+        Vector3 got[8], want[8];
+        const int n = Physics::ContactBoxBox(a, b, merge, got);
+        ASSERT_EQ(n, RefContactBoxBox(a, b, merge, want));
+        withPoints += n > 0 ? 1 : 0;
+        for (int i = 0; i < n; ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(Bits(got[i].x), Bits(want[i].x));
+            EXPECT_EQ(Bits(got[i].y), Bits(want[i].y));
+            EXPECT_EQ(Bits(got[i].z), Bits(want[i].z));
+        }
+    }
+    EXPECT_GT(withPoints, 250);
+}
+
+// The separating-axis test works four lanes at a time; it must find the same
+// axis, normal and depth, to the bit, as the one-axis-at-a-time version, on
+// turned boxes, aligned ones (parallel edges: skipped crossed axes) and
+// boxes with an axis nearly parallel.
+TEST(BoxCollision, AxisTestGivesTheSameBitsAsOneAxisAtATime) {
+    std::mt19937 rng(5);
+    auto uni = [&rng](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+    int hits = 0;
+    for (int round = 0; round < 3000; ++round) {
+        SCOPED_TRACE(round);
+        auto turn = [&](int kind) {
+            if (kind == 0) return Geometry::kIdentityQuaternion;
+            if (kind == 1) return Quaternion::FromAxisAngle({0, 1, 0}, uni(-1e-3f, 1e-3f));
+            const Quaternion q(uni(-1, 1), uni(-1, 1), uni(-1, 1), uni(-1, 1));
+            const float len = q.Length();
+            return Quaternion(q.w / len, q.x / len, q.y / len, q.z / len);
+        };
+        const BoxShape a = Box({uni(-1, 1), uni(-1, 1), uni(-1, 1)}, {uni(0.1f, 1.5f), uni(0.1f, 1.5f), uni(0.1f, 1.5f)},
+                               turn(round % 3));
+        const BoxShape b = Box({uni(-2, 2), uni(-2, 2), uni(-2, 2)}, {uni(0.1f, 1.5f), uni(0.1f, 1.5f), uni(0.1f, 1.5f)},
+                               turn((round / 3) % 3));
+        for (bool full : {false, true}) {
+            const float tolerance = full ? 0.02f : 0.1f;
+            Physics::AxisTest got, want;
+            const bool hit = Physics::TestBoxAxes(a, b, tolerance, full, got);
+            ASSERT_EQ(hit, Physics::TestBoxAxesScalar(a, b, tolerance, full, want));
+            if (!hit) continue;
+            ++hits;
+            EXPECT_EQ(got.axis, want.axis);
+            EXPECT_EQ(Bits(got.depth), Bits(want.depth));
+            EXPECT_EQ(Bits(got.normal.x), Bits(want.normal.x));
+            EXPECT_EQ(Bits(got.normal.y), Bits(want.normal.y));
+            EXPECT_EQ(Bits(got.normal.z), Bits(want.normal.z));
+        }
+    }
+    EXPECT_GT(hits, 1000);
 }
