@@ -136,19 +136,20 @@ bool SolveContact(ContactManifold& c) {
     V sumPoint = Simd::Zero();
     for (int i = count - 1; i >= 0; --i) {
         const ContactPoint& p = c.points[i];
-        j[i] = 0.0f;
+        float ji = 0.0f;  // one store per point (clearing j first compiles to a memset call)
         const float vn = Simd::Dot(Relative(a, Simd::LoadPadded(p.offsetA), b, Simd::LoadPadded(p.offsetB)), n);
         if (vn <= p.targetSpeed) {
             float wanted = -c.restitution * vn;
             if (wanted < 0.01f) wanted = p.targetSpeed;
             const float delta = wanted - vn;
             if (delta >= 0.01f) {
-                j[i] = delta / p.effectiveInverseMass;
-                sum += j[i];
-                sumTarget += p.targetSpeed * j[i];
-                sumPoint += Simd::LoadPadded(p.worldPoint) * j[i];
+                ji = delta / p.effectiveInverseMass;
+                sum += ji;
+                sumTarget += p.targetSpeed * ji;
+                sumPoint += Simd::LoadPadded(p.worldPoint) * ji;
             }
         }
+        j[i] = ji;
     }
     if (sum <= 1e-6f) return false;
     a.LoadMomenta(*c.bodyA);
