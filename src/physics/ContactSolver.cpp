@@ -95,12 +95,10 @@ void PrepareContact(ContactManifold& c, float dt) {
     PhysBody& a = *c.bodyA;
     PhysBody& b = *c.bodyB;
     Reopen(c);
-    const PhysMaterial& ma = a.massProps.material;
-    const PhysMaterial& mb = b.massProps.material;
-    c.restitution = std::max(ma.coRestitution, mb.coRestitution);
-    c.staticFriction = std::min(ma.staticFriction, mb.staticFriction);
-    c.kineticFriction = std::min(ma.kineticFriction, mb.kineticFriction);
-    c.inverseMassSum = a.massProps.inverseMass + b.massProps.inverseMass;
+    c.restitution = std::max(a.coRestitution, b.coRestitution);
+    c.staticFriction = std::min(a.staticFriction, b.staticFriction);
+    c.kineticFriction = std::min(a.kineticFriction, b.kineticFriction);
+    c.inverseMassSum = a.inverseMass + b.inverseMass;
     const float step = dt < 1e-6f ? 1e-6f : dt;
     Body ba(a), bb(b);
     ba.LoadInertia(a);

@@ -67,6 +67,9 @@ void PhysBody::ApplyMaterial(const PhysMaterial& material) {
     inverseMass = massProps.inverseMass;
     staticBody = massProps.mass == 0.0f;
     solverStatic = staticBody;
+    coRestitution = material.coRestitution;
+    staticFriction = material.staticFriction;
+    kineticFriction = material.kineticFriction;
     Matrix3x3 body = kZero3;
     for (int i = 0; i < 3; ++i) body(i, i) = massProps.inverseMass * massProps.inverseInertiaShape(i, i);
     massProps.inverseInertiaBody = body;

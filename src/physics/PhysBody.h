@@ -127,9 +127,11 @@ public:
     float boundingRadius = 0.0f;  // massProps.radius, kept here for the pair test
     Geometry::AABB bounds;
     BoxShape shape;
-    float moveX = 0.0f, moveZ = 0.0f;  // walking target as mass x velocity
-    bool walking = false;
-    float restTime = 0.0f;
+    // Making a contact record reads both bodies' shapes (above); preparing it
+    // next reads these, which therefore share the shape's last cache line.
+    std::vector<ContactManifold*> contacts;
+    // The material's restitution and frictions (ApplyMaterial copies them).
+    float coRestitution = 0.0f, staticFriction = 0.0f, kineticFriction = 0.0f;
     // What the contact solver reads and writes of a body lies in two cache
     // lines from here: the first holds all that a visit that finds nothing to
     // do reads (impulse count, static flag, velocities), the second the
@@ -145,7 +147,9 @@ public:
     RigidState state;
     MassProperties massProps;
     uint16_t actorId = kNoActor;
-    std::vector<ContactManifold*> contacts;
+    float moveX = 0.0f, moveZ = 0.0f;  // walking target as mass x velocity
+    bool walking = false;
+    float restTime = 0.0f;
 
     // Inertia of the box (zero while walking, so it does not turn) and its inverses.
     void RecomputeInertiaShape(bool zero);
