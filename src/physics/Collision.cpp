@@ -81,6 +81,18 @@ struct PointList {
 int ClipEdge(const float* e0, const float* e1, const float* size, const Simd::M& rotation, Simd::V origin,
              PointList& list) {
     static const int kNext[3][2] = {{1, 2}, {2, 0}, {0, 1}};
+    // The planes the edge crosses or touches, all six at once: a plane is
+    // looked at below only when one of its three conditions holds here for
+    // the same end distances (bit axis of atSize for the plane at the size,
+    // of atZero for the plane at 0).
+    unsigned atSize, atZero;
+    {
+        using Simd::V;
+        const V v0 = Simd::Load3(e0), v1 = Simd::Load3(e1), box = Simd::Load3(size);
+        atSize = Simd::PlaneCandidates(v0 - box, v1 - box);
+        atZero = Simd::PlaneCandidates(v0, v1);
+        if ((atSize | atZero) == 0) return 0;
+    }
     int got = 0;
     int fresh = 0;
     const float d[3] = {e1[0] - e0[0], e1[1] - e0[1], e1[2] - e0[2]};
@@ -88,6 +100,7 @@ int ClipEdge(const float* e0, const float* e1, const float* size, const Simd::M&
     for (int axis = 2; axis >= 0; --axis) {
 #pragma GCC unroll 2
         for (int side = 0; side < 2; ++side) {
+            if ((((side == 0 ? atSize : atZero) >> axis) & 1u) == 0) continue;
             const float plane = side == 0 ? size[axis] : 0.0f;
             const float a0 = e0[axis] - plane;
             const float a1 = e1[axis] - plane;

@@ -5,6 +5,8 @@
 // ignored. Without SSE2 a plain struct stands in.
 #pragma once
 
+#include <cmath>
+
 #include "utility/Geometry.h"
 
 #if defined(__SSE2__)
@@ -81,6 +83,16 @@ inline unsigned GreaterEqualMask(V a, V b) {
     return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpge_ps(a.r, b.r))) & 7u;
 }
 
+// Bit i set where lane i of the end distances a0, a1 to a plane passes one
+// of the clipping's tests: a0 a1 < -1e-6, |a0| < 1e-6 or |a1| < 1e-6.
+inline unsigned PlaneCandidates(V a0, V a1) {
+    const __m128 eps = _mm_set1_ps(1e-6f);
+    const __m128 abs = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    const __m128 hit = _mm_or_ps(_mm_cmplt_ps(_mm_mul_ps(a0.r, a1.r), _mm_set1_ps(-1e-6f)),
+                                 _mm_or_ps(_mm_cmplt_ps(_mm_and_ps(a0.r, abs), eps), _mm_cmplt_ps(_mm_and_ps(a1.r, abs), eps)));
+    return static_cast<unsigned>(_mm_movemask_ps(hit)) & 7u;
+}
+
 // A 3 x 3 matrix by its columns (for a symmetric one, its rows).
 struct M {
     __m128 c0, c1, c2;
@@ -140,6 +152,11 @@ inline unsigned LessEqualMask(V a, V b) {
 }
 inline unsigned GreaterEqualMask(V a, V b) {
     return (a.x >= b.x ? 1u : 0u) | (a.y >= b.y ? 2u : 0u) | (a.z >= b.z ? 4u : 0u);
+}
+
+inline unsigned PlaneCandidates(V a0, V a1) {
+    auto one = [](float x0, float x1) { return x0 * x1 < -1e-6f || std::fabs(x0) < 1e-6f || std::fabs(x1) < 1e-6f; };
+    return (one(a0.x, a1.x) ? 1u : 0u) | (one(a0.y, a1.y) ? 2u : 0u) | (one(a0.z, a1.z) ? 4u : 0u);
 }
 
 struct M {
