@@ -78,12 +78,7 @@ protected:
 
     // Frames of 16 ms: the logic's processes, then the queue (as the game
     // runner and the logic's own frame deliver it).
-    void Run(int ms, int frame = 16) {
-        for (int t = 0; t < ms; t += frame) {
-            logic->GetProcessManager().UpdateProcesses(frame);
-            EventSystem::ProcessEventQueue();
-        }
-    }
+    void Run(int ms, int frame = 16) { TestSupport::RunProcesses(*logic, ms, frame); }
 
     std::unique_ptr<MiravGameLogic> logic;
     std::shared_ptr<Physics::PhysProc> physics;

@@ -133,12 +133,7 @@ protected:
 
     // Process updates of ms each, each followed by a queue delivery (the
     // logic's own frame order), without the state machine.
-    void Run(int totalMs, int ms = 16) {
-        for (int t = 0; t < totalMs; t += ms) {
-            logic->GetProcessManager().UpdateProcesses(ms);
-            EventSystem::ProcessEventQueue();
-        }
-    }
+    void Run(int totalMs, int ms = 16) { TestSupport::RunProcesses(*logic, totalMs, ms); }
 
     std::unique_ptr<MiravGameLogic> logic;
     std::unique_ptr<TestSupport::LogicStepper> stepper;

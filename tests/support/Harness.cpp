@@ -57,6 +57,13 @@ std::vector<std::string> EventRecorder::Names() const {
     return out;
 }
 
+void RunProcesses(GameLogicView::BaseGameLogic& logic, int totalMs, int ms) {
+    for (int t = 0; t < totalMs; t += ms) {
+        logic.GetProcessManager().UpdateProcesses(ms);
+        EventSystem::ProcessEventQueue();
+    }
+}
+
 void LogicStepper::Frame() {
     EventSystem::ProcessEventQueue();
     m_logic.OnUpdate(m_ms);

@@ -53,6 +53,10 @@ private:
     std::vector<std::shared_ptr<EventSystem::IEvent>> m_events;
 };
 
+// Runs only the logic's processes, each pass followed by a queue delivery
+// (the order of the logic's own frame), in passes of `ms` until totalMs.
+void RunProcesses(GameLogicView::BaseGameLogic& logic, int totalMs, int ms = 16);
+
 // Steps a logic the way the game runner does (queue delivery, then the
 // logic's update) with a fixed number of milliseconds per frame.
 class LogicStepper {
