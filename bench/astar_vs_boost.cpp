@@ -25,10 +25,10 @@
 #include <boost/graph/astar_search.hpp>
 #include <boost/graph/compressed_sparse_row_graph.hpp>
 
-#include "AI/AIClock.h"
-#include "AI/AISettings.h"
-#include "AI/AStar.h"
-#include "AI/SearchRequest.h"
+#include "ai/AIClock.h"
+#include "ai/AISettings.h"
+#include "ai/AStar.h"
+#include "ai/SearchRequest.h"
 
 using Geometry::Vector3;
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/levelloader/Bitmap.h"
-#include "tools/levelloader/LevelGrid.h"
+#include "levels/Bitmap.h"
+#include "levels/LevelGrid.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Its own heap block, so ASan sees the exact end of the input.

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "INI/IniFile.h"
-#include "tools/levelloader/LevelFiles.h"
-#include "tools/levelloader/LevelSource.h"
-#include "tools/levelloader/ObjectLoader.h"
-#include "tools/levelloader/Palette.h"
+#include "ini/IniFile.h"
+#include "levels/LevelFiles.h"
+#include "levels/LevelSource.h"
+#include "levels/ObjectLoader.h"
+#include "levels/Palette.h"
 #include "utility/Diagnostics.h"
 
 namespace {

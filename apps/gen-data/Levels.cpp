@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "Generators.h"
-#include "tools/levelloader/Bitmap.h"
-#include "tools/levelloader/LevelSource.h"
+#include "levels/Bitmap.h"
+#include "levels/LevelSource.h"
 
 namespace GenData {
 

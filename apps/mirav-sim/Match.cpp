@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "AI/AIMan.h"
-#include "AI/AStar.h"
+#include "ai/AIMan.h"
+#include "ai/AStar.h"
 #include "Trace.h"
 #include "core/GlobalGameState.h"
 #include "events/EventManager.h"

@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <string>
 
-#include "AI/AIMan.h"
-#include "AI/AStar.h"
-#include "AI/BotGameView.h"
-#include "AI/FollowPath.h"
-#include "AI/SML/StateMachine.h"
-#include "AI/StrategyMan.h"
-#include "AI/TeamMan.h"
+#include "ai/AIMan.h"
+#include "ai/AStar.h"
+#include "ai/BotGameView.h"
+#include "ai/FollowPath.h"
+#include "ai/sml/StateMachine.h"
+#include "ai/StrategyMan.h"
+#include "ai/TeamMan.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"

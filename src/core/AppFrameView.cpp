@@ -1,8 +1,8 @@
 #include "core/AppFrameView.h"
 
-#include "Gfx/gfx_d3d9core.h"
-#include "Gfx/gfx_gfxengine.h"
-#include "INI/IniFile.h"
+#include "gfx/D3D9Core.h"
+#include "gfx/GfxEngine.h"
+#include "ini/IniFile.h"
 #include "core/AppMain.h"
 #include "core/AppWindow.h"
 #include "core/GlobalGameState.h"

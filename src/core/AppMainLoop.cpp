@@ -6,7 +6,7 @@
 #include <iostream>
 #include <memory>
 
-#include "INI/IniFile.h"
+#include "ini/IniFile.h"
 #include "core/AppFrameView.h"
 #include "core/AppWindow.h"
 #include "core/GameRunner.h"

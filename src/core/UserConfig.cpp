@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "INI/IniFile.h"
+#include "ini/IniFile.h"
 #include "utility/StringUtil.h"
 
 namespace GameLogicView {

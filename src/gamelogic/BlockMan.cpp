@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "AI/SearchSpace.h"
+#include "ai/SearchSpace.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "gamelogic/Actor.h"

@@ -1,6 +1,6 @@
 #include "gamelogic/LogicSettings.h"
 
-#include "INI/IniFile.h"
+#include "ini/IniFile.h"
 #include "gamelogic/SettingsFile.h"
 #include "utility/Diagnostics.h"
 

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "AI/AIMan.h"
-#include "AI/SearchSpace.h"
-#include "AI/BotGameView.h"
-#include "AI/TeamMan.h"
-#include "INI/IniFile.h"
+#include "ai/AIMan.h"
+#include "ai/SearchSpace.h"
+#include "ai/BotGameView.h"
+#include "ai/TeamMan.h"
+#include "ini/IniFile.h"
 #include "core/GlobalGameState.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
@@ -31,9 +31,9 @@
 #include "gamelogic/UnitBlockMan.h"
 #include "physics/PhysBody.h"
 #include "physics/PhysProc.h"
-#include "tools/levelloader/LevelFiles.h"
-#include "tools/levelloader/LevelLoader.h"
-#include "tools/levelloader/LevelTarget.h"
+#include "levels/LevelFiles.h"
+#include "levels/LevelLoader.h"
+#include "levels/LevelTarget.h"
 #include "utility/Diagnostics.h"
 #include "utility/Random.h"
 

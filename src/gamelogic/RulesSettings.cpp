@@ -1,6 +1,6 @@
 #include "gamelogic/RulesSettings.h"
 
-#include "INI/IniFile.h"
+#include "ini/IniFile.h"
 #include "gamelogic/SettingsFile.h"
 #include "utility/Diagnostics.h"
 

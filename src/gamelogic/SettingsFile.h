@@ -9,7 +9,7 @@
 #include <string>
 #include <type_traits>
 
-#include "INI/IniFile.h"
+#include "ini/IniFile.h"
 #include "utility/Diagnostics.h"
 
 namespace GameLogicView::SettingsFile {

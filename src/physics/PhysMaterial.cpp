@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "INI/IniFile.h"
+#include "ini/IniFile.h"
 
 namespace Physics {
 

@@ -5,7 +5,7 @@
 #include <streambuf>
 #include <type_traits>
 
-#include "INI/IniFile.h"
+#include "ini/IniFile.h"
 #include "utility/StringUtil.h"
 
 namespace Utility {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "INI/IniFile.h"
+#include "ini/IniFile.h"
 #include "core/GlobalGameState.h"
 #include "core/UserConfig.h"
 #include "utility/Diagnostics.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <set>
 
-#include "AI/SearchSpace.h"
+#include "ai/SearchSpace.h"
 #include "events/types/ActorEvents.h"
 #include "gamelogic/LogicFixture.h"
 

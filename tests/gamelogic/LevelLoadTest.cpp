@@ -9,13 +9,13 @@
 #include <set>
 #include <tuple>
 
-#include "AI/SearchSpace.h"
-#include "INI/IniFile.h"
+#include "ai/SearchSpace.h"
+#include "ini/IniFile.h"
 #include "gamelogic/BombSpawnManager.h"
 #include "gamelogic/MatchFixture.h"
-#include "tools/levelloader/Bitmap.h"
-#include "tools/levelloader/Fixtures.h"
-#include "tools/levelloader/LevelFiles.h"
+#include "levels/Bitmap.h"
+#include "levels/Fixtures.h"
+#include "levels/LevelFiles.h"
 
 namespace MatchTest {
 namespace {

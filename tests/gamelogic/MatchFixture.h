@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "AI/AIMan.h"
+#include "ai/AIMan.h"
 #include "core/GlobalGameState.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"

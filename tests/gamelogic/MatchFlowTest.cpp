@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "AI/BotGameView.h"
-#include "AI/TeamMan.h"
+#include "ai/BotGameView.h"
+#include "ai/TeamMan.h"
 #include "events/types/NetworkEvents.h"
 #include "physics/PhysProc.h"
 

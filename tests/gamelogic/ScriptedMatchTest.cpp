@@ -4,7 +4,7 @@
 // the logic resets; the next match starts. Behind the menus nobody wins.
 #include "MatchFixture.h"
 
-#include "AI/AIMan.h"
+#include "ai/AIMan.h"
 #include "gamelogic/Player.h"
 
 namespace MatchTest {

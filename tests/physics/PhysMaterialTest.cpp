@@ -6,7 +6,7 @@
 
 #include <unistd.h>
 
-#include "INI/IniFile.h"
+#include "ini/IniFile.h"
 #include "physics/PhysBody.h"
 #include "physics/PhysMaterial.h"
 

@@ -1,6 +1,6 @@
 #include "support/Harness.h"
 
-#include "AI/AIMan.h"
+#include "ai/AIMan.h"
 #include "core/GlobalGameState.h"
 #include "gamelogic/Actor.h"
 #include "gamelogic/BaseGameLogic.h"
@@ -14,7 +14,7 @@
 #include "utility/Diagnostics.h"
 #include "utility/Profiler.h"
 #include "utility/Random.h"
-#include "tools/levelloader/LevelLoader.h"
+#include "levels/LevelLoader.h"
 
 namespace TestSupport {
 

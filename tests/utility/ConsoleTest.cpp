@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "INI/IniFile.h"
+#include "ini/IniFile.h"
 #include "utility/Console.h"
 
 using Utility::Console;

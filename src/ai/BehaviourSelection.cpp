@@ -1,0 +1,267 @@
+#include "ai/BehaviourSelection.h"
+
+#include <memory>
+
+#include "ai/AIMan.h"
+#include "ai/BotGameView.h"
+#include "ai/Chase.h"
+#include "ai/Dodge.h"
+#include "ai/Follow.h"
+#include "ai/FollowPath.h"
+#include "ai/Guard.h"
+#include "ai/Hunt.h"
+#include "ai/Idle.h"
+#include "ai/PickUpBlock.h"
+#include "ai/Speech.h"
+#include "ai/Squad.h"
+#include "ai/TouchFlag.h"
+#include "ai/Tutorial.h"
+#include "gamelogic/CapMan.h"
+#include "gamelogic/MiravGameLogic.h"
+#include "gamelogic/Player.h"
+
+namespace AI {
+
+namespace {
+
+constexpr int32_t kChatMs = 5000;
+constexpr float kTutorApproach = 4.0f;
+
+using Plan = std::vector<std::shared_ptr<StateMachine>>;
+
+void Chat(BotGameView& bot, const char* section) { Say(bot, section, 0, kChatMs, 0); }
+
+bool HasBlocks(const BotGameView& bot) { return bot.GetPerception().blocksInPouch != 0; }
+bool CarriesFlag(const BotGameView& bot) { return bot.GetPerception().holdingFlag; }
+
+// The enemies a teammate sees this step: a bot's own perception, a human's
+// sight record; null when neither is known.
+const std::vector<GameLogicView::Player*>* EnemiesSeenBy(const BotGameView& bot,
+                                                          const GameLogicView::Player* teammate) {
+    if (!teammate) return nullptr;
+    const uint16_t id = teammate->GetActorId();
+    TeamMan* team = bot.GetTeamMan();
+    if (BotGameView* other = team ? team->GetBot(id) : nullptr) return &other->GetPerception().enemiesInView;
+    if (const HumanSight* sight = team ? team->FindHumanSight(id) : nullptr) return &sight->enemies;
+    return nullptr;
+}
+
+// The first human of the bot's team who has not finished the tutorial.
+PlayerRecord* FirstPupil(const BotGameView& bot) {
+    TeamMan* team = bot.GetTeamMan();
+    if (!team) return nullptr;
+    for (const auto& record : team->GetPlayers())
+        if (!record->tutorialDone) return record.get();
+    return nullptr;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- predicates
+
+bool IsTutorialRunning(BotGameView&) {
+    const AIMan* ai = AIMan::Instance();
+    return ai && ai->IsTutorialRunning();
+}
+
+bool CanCaptureFlag(BotGameView& bot) { return CarriesFlag(bot); }
+
+bool CanReturnTeamFlag(BotGameView& bot) { return !bot.GetPerception().ownDroppedFlagsInSight.empty(); }
+
+bool CanGrabFlag(BotGameView& bot) { return !CarriesFlag(bot) && !bot.GetPerception().enemyFlagsInReach.empty(); }
+
+bool CanDodge(BotGameView& bot) { return !bot.GetPerception().incomingThrows.empty(); }
+
+bool CanRecoverFlag(BotGameView& bot) {
+    return !bot.GetPerception().carriersOfOwnFlags.empty() && !CarriesFlag(bot) && HasBlocks(bot);
+}
+
+bool CanAttack(BotGameView& bot) { return !bot.GetPerception().enemiesInView.empty() && HasBlocks(bot); }
+
+bool CanAssistTeammate(BotGameView& bot) {
+    const BotPerception& seen = bot.GetPerception();
+    if (seen.teammatesInView.empty() || !HasBlocks(bot)) return false;
+    for (const GameLogicView::Player* teammate : seen.teammatesInView) {
+        const auto* enemies = EnemiesSeenBy(bot, teammate);
+        if (enemies && !enemies->empty()) return true;
+    }
+    return false;
+}
+
+bool CanGrabBlock(BotGameView& bot) {
+    return !bot.GetPerception().holdingBomb && !CarriesFlag(bot) && !HasBlocks(bot);
+}
+
+bool CanInvestigate(BotGameView& bot) { return !bot.GetPerception().explosionsHeard.empty(); }
+
+bool CanTutorial(BotGameView& bot) {
+    TeamMan* team = bot.GetTeamMan();
+    if (!team) return false;
+    for (const auto& record : team->GetPlayers())
+        if (!record->tutorialDone && (record->tutor == TeamMan::kNoActor || record->tutor == bot.GetActorId()))
+            return true;
+    return false;
+}
+
+bool Always(BotGameView&) { return true; }
+
+// ------------------------------------------------------------------- actions
+
+void DoWaitForTutorial(BotGameView& bot) { bot.SetPlan({std::make_shared<Idle>(&bot, true)}); }
+
+void DoCaptureFlag(BotGameView& bot) {
+    const AIMan* ai = AIMan::Instance();
+    const GameLogicView::MiravGameLogic* logic = ai ? ai->GetLogic() : nullptr;
+    const GameLogicView::CapMan* caps = logic ? logic->GetCapMan() : nullptr;
+    const std::vector<Geometry::Vector3>* points = caps ? caps->GetCapturePoints(bot.GetTeam()) : nullptr;
+    if (!points || points->empty()) {
+        // Nowhere to bring the flag: the bot starts over and the walk picks
+        // again next step.
+        bot.OnReset();
+        return;
+    }
+    Geometry::Vector3 goal = points->front();
+    goal.y -= 3.0f;
+    // A level above or below the point's own counts too: thrown blocks knock
+    // the floor round a capture point away (or pile up on it), and the
+    // carrier's flag still comes within reach of the point from there.
+    bot.SetPlan({std::make_shared<FollowPath>(&bot, goal, Geometry::Vector3(1.0f, 1.0f, 1.0f))});
+    Chat(bot, "CaptureFlag");
+}
+
+void DoReturnTeamFlag(BotGameView& bot) {
+    bot.SetPlan({std::make_shared<TouchFlag>(&bot, bot.GetPerception().ownDroppedFlagsInSight.front())});
+}
+
+void DoGrabFlag(BotGameView& bot) {
+    bot.SetTargetBlock(bot.GetPerception().enemyFlagsInReach.front());
+    bot.SetPlan({std::make_shared<PickUpBlock>(&bot)});
+}
+
+void DoDodge(BotGameView& bot) {
+    const IncomingThrow& t = bot.GetPerception().incomingThrows.front();
+    bot.SetPlan({std::make_shared<Dodge>(&bot, t.thrower, t.velocity)});
+}
+
+void DoRecoverFlag(BotGameView& bot) {
+    bot.SetPlan({std::make_shared<Hunt>(&bot, bot.GetPerception().carriersOfOwnFlags.front())});
+    Chat(bot, "RecoverFlag");
+}
+
+void DoAttack(BotGameView& bot) {
+    Chat(bot, "Chase");
+    bot.SetPlan({std::make_shared<Chase>(&bot, bot.GetPerception().enemiesInView.front())});
+}
+
+void DoAssistTeammate(BotGameView& bot) {
+    for (const GameLogicView::Player* teammate : bot.GetPerception().teammatesInView) {
+        const auto* enemies = EnemiesSeenBy(bot, teammate);
+        if (enemies && !enemies->empty()) {
+            bot.SetPlan({std::make_shared<Hunt>(&bot, enemies->front())});
+            return;
+        }
+    }
+}
+
+void DoGrabBlock(BotGameView& bot) { bot.SetPlan({std::make_shared<FindBlock>(&bot), std::make_shared<PickUpBlock>(&bot)}); }
+
+void DoInvestigate(BotGameView& bot) {
+    const AIMan* ai = AIMan::Instance();
+    const Geometry::Vector3 heard = bot.GetPerception().explosionsHeard.front();
+    const Geometry::Vector3 goal = ai ? ai->ProjectToGround(heard) : heard;
+    bot.SetPlan({std::make_shared<FollowPath>(&bot, goal, Geometry::kZeroVector)});
+    Chat(bot, "Explosion");
+}
+
+void DoTutorial(BotGameView& bot) {
+    PlayerRecord* pupil = FirstPupil(bot);
+    if (!pupil || !pupil->player) return;
+    pupil->tutor = bot.GetActorId();
+    bot.SetPlan({std::make_shared<Approach>(&bot, pupil->player, kTutorApproach),
+                 std::make_shared<Tutorial>(&bot, pupil->player->GetActorId())});
+}
+
+void DoGuard(BotGameView& bot) { bot.SetPlan({std::make_shared<FindGuardPos>(&bot), std::make_shared<Guard>(&bot)}); }
+
+void DoFollow(BotGameView& bot) {
+    const Squad* squad = bot.GetSquad();
+    if (!squad || !squad->GetLeader()) {
+        // A member without a squad to follow: it takes a role afresh.
+        bot.SetRole(Role::kNone);
+        bot.OnReset();
+        return;
+    }
+    const Geometry::Vector3 offset = bot.GetFormationOffset();
+    bot.SetPlan({std::make_shared<Follow>(&bot, squad->GetLeader(), offset.x, offset.y, offset.z)});
+}
+
+void DoStrategy(BotGameView& bot) {
+    const Squad* squad = bot.GetSquad();
+    Chat(bot, squad && squad->Size() > 0 ? "SquadLeader" : "WaitForStrategy");
+    if (TeamMan* team = bot.GetTeamMan()) {
+        const GameLogicView::Player* player = bot.GetPlayer();
+        team->RequestStrategy(bot.GetActorId(), player ? player->GetPosition() : Geometry::kZeroVector);
+    }
+}
+
+// -------------------------------------------------------------------- tables
+
+BehaviourTables::BehaviourTables() {
+    m_offence = {
+        {IsTutorialRunning, DoWaitForTutorial, "WAIT_FOR_TUTORIAL"},
+        {CanCaptureFlag, DoCaptureFlag, "CAPTURE_FLAG"},
+        {CanReturnTeamFlag, DoReturnTeamFlag, "RETURN_TEAM_FLAG"},
+        {CanGrabFlag, DoGrabFlag, "GRAB_FLAG"},
+        {CanDodge, DoDodge, "DODGE"},
+        {CanAttack, DoAttack, "ATTACK"},
+        {CanGrabBlock, DoGrabBlock, "GRAB_BLOCK"},
+        {Always, DoStrategy, "STRATEGY"},
+    };
+    m_defence = {
+        {CanTutorial, DoTutorial, "TUTORIAL"},
+        {CanCaptureFlag, DoCaptureFlag, "CAPTURE_FLAG"},
+        {CanReturnTeamFlag, DoReturnTeamFlag, "RETURN_TEAM_FLAG"},
+        {CanGrabFlag, DoGrabFlag, "GRAB_FLAG"},
+        {CanDodge, DoDodge, "DODGE"},
+        {CanRecoverFlag, DoRecoverFlag, "RECOVER_FLAG"},
+        {CanAttack, DoAttack, "ATTACK"},
+        {CanAssistTeammate, DoAssistTeammate, "ASSIST_TEAMMATE"},
+        {CanGrabBlock, DoGrabBlock, "GRAB_BLOCK"},
+        {CanInvestigate, DoInvestigate, "INVESTIGATE"},
+        {Always, DoGuard, "GUARD"},
+    };
+    m_member = {
+        {CanCaptureFlag, DoCaptureFlag, "CAPTURE_FLAG"},
+        {CanReturnTeamFlag, DoReturnTeamFlag, "RETURN_TEAM_FLAG"},
+        {CanDodge, DoDodge, "DODGE"},
+        {CanAttack, DoAttack, "ATTACK"},
+        {CanAssistTeammate, DoAssistTeammate, "ASSIST_TEAMMATE"},
+        {CanGrabBlock, DoGrabBlock, "GRAB_BLOCK"},
+        {Always, DoFollow, "FOLLOW"},
+    };
+}
+
+void BehaviourTables::SelectBehaviour(BotGameView& bot) {
+    switch (bot.GetRole()) {
+        case Role::kAttacker: Select(bot, m_offence); break;
+        case Role::kDefender: Select(bot, m_defence); break;
+        case Role::kSquadMember: Select(bot, m_member); break;
+        default: break;
+    }
+}
+
+void BehaviourTables::Select(BotGameView& bot, const BehaviorTable& table) {
+    for (const Behavior& entry : table) {
+        if (entry.name == bot.GetBehaviour()) return;
+        if (entry.predicate(bot)) {
+            const int32_t role = bot.GetRole();
+            entry.action(bot);
+            // An action that gave up the bot's role (a member without a squad
+            // to follow) leaves it idle, to choose afresh with its next role.
+            if (bot.GetRole() == role) bot.SetBehaviour(entry.name);
+            return;
+        }
+    }
+}
+
+}  // namespace AI

@@ -1,0 +1,74 @@
+// How a bot picks what to do each step: its role's table, a priority list of
+// named behaviours, each a test of what the bot perceives and an action that
+// gives the bot a plan (and sometimes a chat line). The walk keeps a running
+// behaviour until an entry above it fires.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ai/TeamMan.h"
+
+namespace AI {
+
+class BotGameView;
+
+struct Behavior {
+    std::function<bool(BotGameView&)> predicate;
+    std::function<void(BotGameView&)> action;
+    std::string name;
+};
+using BehaviorTable = std::vector<Behavior>;
+
+// ---- predicates
+bool IsTutorialRunning(BotGameView& bot);
+bool CanCaptureFlag(BotGameView& bot);
+bool CanReturnTeamFlag(BotGameView& bot);
+bool CanGrabFlag(BotGameView& bot);
+bool CanDodge(BotGameView& bot);
+bool CanRecoverFlag(BotGameView& bot);
+bool CanAttack(BotGameView& bot);
+bool CanAssistTeammate(BotGameView& bot);
+bool CanGrabBlock(BotGameView& bot);
+bool CanInvestigate(BotGameView& bot);
+bool CanTutorial(BotGameView& bot);
+bool Always(BotGameView& bot);
+
+// ---- actions
+void DoWaitForTutorial(BotGameView& bot);
+void DoCaptureFlag(BotGameView& bot);
+void DoReturnTeamFlag(BotGameView& bot);
+void DoGrabFlag(BotGameView& bot);
+void DoDodge(BotGameView& bot);
+void DoRecoverFlag(BotGameView& bot);
+void DoAttack(BotGameView& bot);
+void DoAssistTeammate(BotGameView& bot);
+void DoGrabBlock(BotGameView& bot);
+void DoInvestigate(BotGameView& bot);
+void DoTutorial(BotGameView& bot);
+void DoGuard(BotGameView& bot);
+void DoFollow(BotGameView& bot);
+void DoStrategy(BotGameView& bot);
+
+// The three tables of a team, for roles 1 (offence), 2 (defence) and 3
+// (squad member).
+class BehaviourTables : public IBehaviourSelector {
+public:
+    BehaviourTables();
+    // Walks the table of the bot's role; role 0 (or any other) selects nothing.
+    void SelectBehaviour(BotGameView& bot) override;
+    // The walk over one table.
+    static void Select(BotGameView& bot, const BehaviorTable& table);
+
+    const BehaviorTable& Offence() const { return m_offence; }
+    const BehaviorTable& Defence() const { return m_defence; }
+    const BehaviorTable& SquadMember() const { return m_member; }
+
+private:
+    BehaviorTable m_offence;
+    BehaviorTable m_defence;
+    BehaviorTable m_member;
+};
+
+}  // namespace AI

@@ -1,0 +1,89 @@
+// A bot: a view of the logic, like the human player's, that drives one actor
+// by raising the commands a player's screen raises. It thinks with a stack of
+// behaviour machines (its AI game object); it knows the match through its
+// perception, and plays a role in its team, perhaps in a squad.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "ai/BotPerception.h"
+#include "ai/sml/AIGameObject.h"
+#include "gamelogic/GameView.h"
+#include "utility/Geometry.h"
+
+namespace GameLogicView {
+class Player;
+}
+
+namespace AI {
+
+class TeamMan;
+class Squad;
+
+namespace Role {
+enum : int32_t { kNone = 0, kAttacker = 1, kDefender = 2, kSquadMember = 3 };
+}
+
+class BotGameView : public GameLogicView::IGameView, public AIGameObject {
+public:
+    static constexpr const char* kIdle = "IDLE";
+    static constexpr const char* kTutorial = "TUTORIAL";
+
+    BotGameView(uint16_t actorId, uint8_t team, const std::string& name, GameLogicView::Player* player,
+                TeamMan* teamMan);
+    ~BotGameView() override;
+
+    void OnAttach() override {}
+    // Applies pending stack requests (at most 20), then updates the top
+    // machine. A bot without machines (not spawned yet, or dead) does nothing.
+    void OnUpdate(int ms) override;
+    void OnRender(int) override {}
+    // Stops the actor and idles: empty stack, "VtLActorMove" with the zero
+    // vector, behaviour "IDLE", a new Idle machine. The blocks the bot had
+    // claimed are given back to its team.
+    void OnReset() override;
+
+    // Leaves the old role, then takes the new one (the team keeps count).
+    void SetRole(int32_t role);
+    int32_t GetRole() const { return m_role; }
+    // Only the team manager: the field itself, without leaving or taking.
+    void StoreRole(int32_t role) { m_role = role; }
+
+    uint16_t GetActorId() const { return AIGameObject::GetActorId(); }
+    uint8_t GetTeam() const { return static_cast<uint8_t>(m_team); }
+    // The full name (the AI game object keeps at most 63 characters).
+    const std::string& GetName() const { return m_name; }
+    GameLogicView::Player* GetPlayer() const { return m_player; }
+    TeamMan* GetTeamMan() const { return m_teamMan; }
+
+    const std::string& GetBehaviour() const { return m_behaviour; }
+    void SetBehaviour(const std::string& behaviour) { m_behaviour = behaviour; }
+
+    const std::optional<uint16_t>& GetTargetBlock() const { return m_targetBlock; }
+    void SetTargetBlock(uint16_t id) { m_targetBlock = id; }
+    void ClearTargetBlock() { m_targetBlock.reset(); }
+
+    const Geometry::Vector3& GetFormationOffset() const { return m_formationOffset; }
+    void SetFormationOffset(const Geometry::Vector3& offset) { m_formationOffset = offset; }
+    Squad* GetSquad() const { return m_squad; }
+    void SetSquad(Squad* squad) { m_squad = squad; }
+
+    BotPerception& GetPerception() { return m_perception; }
+    const BotPerception& GetPerception() const { return m_perception; }
+
+private:
+    std::string m_behaviour;
+    int32_t m_team;
+    std::string m_name;
+    TeamMan* m_teamMan;
+    std::optional<uint16_t> m_targetBlock;
+    GameLogicView::Player* m_player;
+    Geometry::Vector3 m_formationOffset{};
+    BotPerception m_perception;
+    int32_t m_role = Role::kNone;
+    Squad* m_squad = nullptr;
+};
+
+}  // namespace AI

@@ -1,0 +1,199 @@
+// The AI of one team: its bots (whose views the logic holds), the records of
+// its human players, and once per AI step each bot's perception, role,
+// behaviour and contact handling. It also serves the behaviours: the aim of a
+// throw, the blocks the team's bots are going for, and look-ups of the team's
+// bots, players and bombs. The logic asks it to give a bot's actor to a human.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ai/BotPerception.h"
+#include "ai/GuardMan.h"
+#include "ai/Squad.h"
+#include "utility/Geometry.h"
+
+namespace EventSystem {
+class IEvent;
+class EventRegistry;
+}  // namespace EventSystem
+namespace GameLogicView {
+class Player;
+class MiravGameLogic;
+struct BlockData;
+}  // namespace GameLogicView
+
+namespace AI {
+
+class BotGameView;
+class IFlagSearchPlanner;
+
+// A human player of the team and what the tutorial knows of it. Records are
+// freed when the human's actor goes to a bot (RemovePlayer): whoever needs one
+// later (a tutor, for instance) keeps the actor id and asks FindPlayer.
+struct PlayerRecord {
+    // Tutorial done starts true in a network game or once a match has been
+    // won since the main menu; otherwise it follows the skip-tutorial option.
+    explicit PlayerRecord(GameLogicView::Player* p);
+
+    GameLogicView::Player* player;
+    bool tutorialDone = false;
+    bool hasThrown = false;
+    bool hasPickedUp = false;
+    bool formedSquad = false;
+    bool releasedSquad = false;
+    uint16_t tutor = 0xFFFF;  // the bot teaching this player
+};
+
+// The team's attack planner: takes requests for plans and works on them once
+// per team step. It keeps bots and flags by actor id.
+class ITeamPlanner {
+public:
+    virtual ~ITeamPlanner() = default;
+    virtual void Step() = 0;
+    virtual void AddRequest(uint16_t actorId, const Geometry::Vector3& position) = 0;
+    // Where the planner's flag searches report; null when it makes none.
+    virtual IFlagSearchPlanner* GetFlagSearchPlanner() { return nullptr; }
+};
+
+// The behaviour tables: choose a behaviour for a bot by its role (1, 2, 3).
+class IBehaviourSelector {
+public:
+    virtual ~IBehaviourSelector() = default;
+    virtual void SelectBehaviour(BotGameView& bot) = 0;
+};
+
+// The direction of a throw from `from` at a target at `to` moving with
+// `velocity`: led by the flight time, aimed 3 lower, spread by up to `spread`
+// on each axis (one generator, seed 1, shared by every caller); unit length.
+Geometry::Vector3 ComputeThrowAim(const Geometry::Vector3& from, const Geometry::Vector3& to,
+                                  const Geometry::Vector3& velocity, float spread);
+
+class TeamMan {
+public:
+    static constexpr uint16_t kNoActor = 0xFFFF;
+    // Squared reach within which a bot sees an enemy flag.
+    static constexpr float kFlagReachSquared = 900.0f;
+    // Squared distance below which a bomb counts as near.
+    static constexpr float kBombSearchLimit = 100000.0f;
+    // The enemy is in view when the cosine between the facing and the
+    // direction to it is at least this.
+    static constexpr float kViewCosine = 0.2f;
+
+    // logic: where the bots' views are attached (may be null in tests).
+    TeamMan(uint8_t team, GameLogicView::MiravGameLogic* logic);
+    // Every remaining bot's view leaves the logic.
+    ~TeamMan();
+    TeamMan(const TeamMan&) = delete;
+    TeamMan& operator=(const TeamMan&) = delete;
+
+    // Points the squads and guard slots at this team and registers the ten
+    // listeners (each returns false).
+    void Init();
+    // One team step (nothing when "DisableBots" is set).
+    void Update(int ms = 0);
+
+    // ---- bots and players
+    // A new bot for the actor; the caller attaches the returned view.
+    std::shared_ptr<BotGameView> CreateBot(uint16_t actorId, const std::string& name, GameLogicView::Player* player);
+    // The bot leaves its role, its view leaves the logic and it leaves the
+    // team (its claims are given back).
+    void RemoveBot(BotGameView* bot);
+    BotGameView* GetBot(uint16_t actorId) const;
+    // Bots in order of creation.
+    const std::vector<std::shared_ptr<BotGameView>>& GetBots() const { return m_bots; }
+    uint8_t GetTeamId() const { return m_team; }
+
+    PlayerRecord* AddPlayer(GameLogicView::Player* player);
+    PlayerRecord* FindPlayer(uint16_t actorId) const;
+    void RemovePlayer(uint16_t actorId);
+    const std::vector<std::unique_ptr<PlayerRecord>>& GetPlayers() const { return m_players; }
+    // The bots' players (bot order), then the humans' (record order).
+    void GetTeamActors(std::vector<GameLogicView::Player*>& out) const;
+    void GetTeamActorsExcept(std::vector<GameLogicView::Player*>& out, uint16_t actorId) const;
+
+    // ---- roles
+    // Leave the old role (counts, squad, guard slot), take the new one.
+    void SetRole(BotGameView& bot, int32_t role);
+    // For a bot without a role: defender while the quota and the guard slots
+    // allow, else attacker (founding a squad) while the quota allows, else a
+    // member of the nearest squad with room.
+    void AssignRole(BotGameView& bot);
+    int32_t GetAttackers() const { return m_attackers; }
+    int32_t GetDefenders() const { return m_defenders; }
+
+    // ---- contacts, claims and bombs
+    // Pick-up, throw or jump commands for the free blocks the bot touched.
+    void ProcessContacts(BotGameView& bot);
+    // The nearest free block nobody of the team is going for, now claimed
+    // (by `claimer` when given: released when that bot dies, resets or
+    // leaves); empty when none.
+    std::shared_ptr<GameLogicView::BlockData> ClaimNearestBlock(const Geometry::Vector3& position,
+                                                                uint16_t claimer = kNoActor);
+    void ClaimBlock(uint16_t blockId, uint16_t claimer = kNoActor);
+    void ReleaseClaim(uint16_t blockId);
+    // Every claim the bot holds goes back.
+    void ReleaseClaimsOf(uint16_t claimer);
+    bool IsClaimed(uint16_t blockId) const { return m_claims.count(blockId) != 0; }
+    // Block id -> the claiming bot (kNoActor when the team holds it).
+    const std::map<uint16_t, uint16_t>& GetClaims() const { return m_claims; }
+    // The nearest bomb (object state 9) not held or pouched that no bot of
+    // this team has as its target, below a squared distance of 100000.
+    std::shared_ptr<GameLogicView::BlockData> FindNearestBomb(const Geometry::Vector3& position) const;
+    void RequestStrategy(uint16_t actorId, const Geometry::Vector3& position);
+
+    // ---- perception
+    void UpdateBotPerception(BotGameView& bot);
+    void FindVisibleEnemies(const GameLogicView::Player& observer, std::vector<GameLogicView::Player*>& out,
+                            bool ignoreFacing) const;
+    // The human's sight record of this step, or null.
+    const HumanSight* FindHumanSight(uint16_t actorId) const;
+
+    // ---- squads
+    // Recruits the team's free (then attacking, then defending) bots into
+    // the human-led squad, up to "MaxSquadSize".
+    void FillSquad(Squad& squad);
+    SquadMan& GetSquadMan() { return m_squads; }
+    GuardMan& GetGuardMan() { return m_guards; }
+
+    // ---- the parts decided by the behaviour layer
+    void SetPlanner(std::unique_ptr<ITeamPlanner> planner) { m_planner = std::move(planner); }
+    ITeamPlanner* GetPlanner() const { return m_planner.get(); }
+    void SetBehaviourSelector(std::unique_ptr<IBehaviourSelector> selector) { m_selector = std::move(selector); }
+    IBehaviourSelector* GetBehaviourSelector() const { return m_selector.get(); }
+
+    // ---- listeners
+    bool OnPickUpBlock(const EventSystem::IEvent& event);
+    bool OnDetachBlock(const EventSystem::IEvent& event);
+    bool OnPlaceBlock(const EventSystem::IEvent& event);
+    bool OnWhistle(const EventSystem::IEvent& event);
+    bool OnThrowBlock(const EventSystem::IEvent& event);
+    bool OnCreateActor(const EventSystem::IEvent& event);
+    bool OnFlagGrabbed(const EventSystem::IEvent& event);
+    bool OnJoinConfirmed(const EventSystem::IEvent& event);
+    bool OnActorSpawn(const EventSystem::IEvent& event);
+    bool OnActorDeath(const EventSystem::IEvent& event);
+
+private:
+    bool InLineOfSight(const Geometry::Vector3& from, const Geometry::Vector3& to) const;
+    std::vector<Geometry::Vector3> GuardPoints() const;
+
+    uint8_t m_team;
+    GameLogicView::MiravGameLogic* m_logic;
+    std::vector<std::shared_ptr<BotGameView>> m_bots;
+    std::vector<std::unique_ptr<PlayerRecord>> m_players;
+    std::map<uint16_t, uint16_t> m_claims;
+    std::unique_ptr<EventSystem::EventRegistry> m_registry;
+    std::unique_ptr<ITeamPlanner> m_planner;
+    GuardMan m_guards;
+    SquadMan m_squads;
+    std::unique_ptr<IBehaviourSelector> m_selector;
+    std::vector<HumanSight> m_humanSight;
+    int32_t m_attackers = 0;
+    int32_t m_defenders = 0;
+};
+
+}  // namespace AI

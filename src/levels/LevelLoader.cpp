@@ -1,0 +1,163 @@
+#include "levels/LevelLoader.h"
+
+#include <set>
+
+#include "ini/IniFile.h"
+#include "gamelogic/Actor.h"
+#include "levels/LevelTarget.h"
+#include "levels/Bitmap.h"
+#include "utility/Diagnostics.h"
+
+namespace GameLogicView {
+
+namespace {
+std::unique_ptr<Utility::Random<long>>& MaterialSlot() {
+    static std::unique_ptr<Utility::Random<long>> generator;
+    return generator;
+}
+}  // namespace
+
+constexpr int32_t LevelLoader::kSingleBlockMaterials[6];
+
+Utility::Random<long>& LevelLoader::MaterialGenerator() {
+    if (!MaterialSlot()) MaterialSlot() = std::make_unique<Utility::Random<long>>(300);
+    return *MaterialSlot();
+}
+
+void LevelLoader::ResetMaterialGenerator() { MaterialSlot().reset(); }
+
+LevelLoader::LevelLoader(const std::string& levelFile, MiravGameLogic* logic, const std::string& root)
+    : m_levelFile(levelFile), m_root(root), m_random(1), m_logic(logic) {
+    m_hasSettings = ReadLevelSettings(root + levelFile, m_settings);
+    m_random = Utility::Random<float>(m_settings.randomSeed);
+    m_objects = std::make_unique<ObjectLoader>(logic, root);
+}
+
+LevelLoader::~LevelLoader() = default;
+
+bool LevelLoader::Plan(bool sandbox, LevelPlan& out) {
+    if (!m_hasSettings) return false;
+    Bitmap24 image;
+    std::string error;
+    if (!ReadBitmap24(m_root + m_settings.bmpFile, image, error)) {
+        Utility::ReportError("level \"" + m_levelFile + "\": " + error + "; nothing is built from it");
+        return false;
+    }
+
+    const std::string paletteName = m_root + m_settings.palette;
+    PaletteLists palette;
+    const Utility::IniFile paletteFile(paletteName);
+    if (paletteFile.IsLoaded())
+        palette = ReadLevelPalette(paletteFile);
+    else
+        Utility::ReportError("level \"" + m_levelFile + "\": palette \"" + paletteName +
+                             "\" cannot be read; blocks keep their default material");
+
+    LevelPlan plan;
+    LevelGrid grid = LevelGrid::FromBitmap(image);
+    plan.width = grid.Width();
+    plan.rows = grid.Rows();
+    plan.maxHeight = grid.MaxHeight();
+
+    if (m_settings.spawnAllBlocks) {
+        const UnitDraw draw = [this]() { return m_random.Get(0.0f, 1.0f); };
+        std::set<int32_t> reported;
+        for (const BlockPlan& b : PlanMergedBoxes(grid, m_settings.shaping, draw)) {
+            PlannedBlock block{b.position, b.scale, b.team, -1};
+            const long r = MaterialGenerator().Get(0, 7);
+            if (!LevelBlockMaterial(palette, b.green, r, paletteName, block.materialId, error)) {
+                block.materialId = -1;
+                if (reported.insert(b.green).second)
+                    Utility::ReportError("level \"" + m_levelFile + "\": green " + std::to_string(b.green) + ": " +
+                                         error + "; those blocks keep their default material");
+            }
+            plan.blocks.push_back(block);
+        }
+    } else {
+        for (const BlockPlan& b : PlanSingleBlocks(grid))
+            plan.blocks.push_back({b.position, b.scale, b.team, kSingleBlockMaterials[b.green % 6]});
+    }
+
+    for (const CellObject& cell : PlanCellObjects(grid, sandbox)) {
+        PlannedObject object{cell, {}};
+        if (cell.kind == CellObject::Kind::LevelObject)
+            m_objects->BuildObject(cell.code, cell.anchorZ, cell.anchorX, cell.height, object.pieces);
+        plan.objects.push_back(std::move(object));
+    }
+    out = std::move(plan);
+    return true;
+}
+
+ActorCreateInfo LevelLoader::BlockInfo(const PlannedBlock& block) const {
+    ActorCreateInfo info;
+    info.position = block.position;
+    info.scale = block.scale;
+    info.params.SetType(ActorTypes::Find(m_settings.spawnType));
+    info.params.team = block.team;
+    info.params.objectStateId = 0;
+    info.overrides.materialId = block.materialId;
+    return info;
+}
+
+ActorCreateInfo LevelLoader::FlagInfo(const CellObject& flag) {
+    ActorCreateInfo info;
+    info.position = flag.position;
+    info.scale = Geometry::Vector3(3.0f, 3.0f, 3.0f);
+    info.params.SetType(ActorTypes::kFlag);
+    info.params.team = flag.team;
+    info.params.objectStateId = flag.team == 0 ? 22 : 23;
+    return info;
+}
+
+ActorCreateInfo LevelLoader::PieceInfo(const PiecePlan& piece) {
+    ActorCreateInfo info;
+    info.position = piece.position;
+    info.scale = piece.scale;
+    info.params.SetType(ActorTypes::Find(piece.actorType));
+    info.params.team = piece.team;
+    info.params.objectStateId = 0;
+    info.overrides.materialId = piece.materialId;
+    if (piece.textureId != -1) info.overrides.textureId = piece.textureId;
+    return info;
+}
+
+bool LevelLoader::Load(bool sandbox, LevelTarget& target) {
+    LevelPlan plan;
+    if (!Plan(sandbox, plan)) return false;
+    Build(plan, target);
+    return true;
+}
+
+void LevelLoader::Build(const LevelPlan& plan, LevelTarget& target) const {
+    for (const PlannedBlock& block : plan.blocks) target.CreateActor(BlockInfo(block));
+    using Kind = CellObject::Kind;
+    for (const PlannedObject& object : plan.objects) {
+        const CellObject& cell = object.cell;
+        switch (cell.kind) {
+            case Kind::CapturePoint:
+                target.AddCapturePoint(cell.position, cell.team);
+                break;
+            case Kind::SpawnPoint:
+                target.AddSpawnPoint(cell.team, cell.position);
+                break;
+            case Kind::Flag:
+                target.CreateActor(FlagInfo(cell));
+                break;
+            case Kind::BombSpawner:
+                target.AddBombSpawnPoint(cell.code, cell.position);
+                break;
+            case Kind::GuardPoint:
+                target.AddGuardPoint(cell.team, cell.position);
+                break;
+            case Kind::LevelObject:
+                for (const std::vector<PiecePlan>& piece : object.pieces) {
+                    std::vector<ActorCreateInfo> infos;
+                    for (const PiecePlan& box : piece) infos.push_back(PieceInfo(box));
+                    target.CreateActorsFromList(infos);
+                }
+                break;
+        }
+    }
+}
+
+}  // namespace GameLogicView

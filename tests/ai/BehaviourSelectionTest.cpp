@@ -1,0 +1,306 @@
+// Behaviour selection by role: the predicates over what a bot perceives, the
+// walk that keeps a running behaviour until an entry above it fires, and the
+// plans and lines each action gives.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ai/BehaviourSelection.h"
+#include "ai/Dodge.h"
+#include "ai/FollowPath.h"
+#include "ai/Idle.h"
+#include "ai/StrategyMan.h"
+#include "ai/TouchFlag.h"
+#include "AIWorld.h"
+#include "BotCommands.h"
+
+using namespace AITest;
+using AI::BotGameView;
+
+namespace {
+
+class SelectionTest : public ::testing::Test {
+protected:
+    SelectionTest() {
+        world.ai->GetSettings().disableBots = true;  // the test fills the perception
+        bot = world.AddBot(0, {0.5f, 0.5f, 0.5f});
+        world.Spawn(bot);
+        enemy = world.AddBot(1, {0.5f, 0.5f, 8.5f})->GetPlayer();
+        cmds.Fresh();
+    }
+    AI::BotPerception& Seen() { return bot->GetPerception(); }
+    std::vector<std::string> PlanNames() const {
+        std::vector<std::string> out;
+        for (const auto& m : bot->GetPlan()) out.push_back(m->GetName());
+        return out;
+    }
+    // The table of the bot's role, walked once; the lines it said.
+    std::vector<std::string> Select() {
+        cmds.Fresh();
+        world.Team(0).GetBehaviourSelector()->SelectBehaviour(*bot);
+        cmds.Deliver();
+        std::vector<std::string> lines;
+        for (const auto& b : cmds.Bubbles()) {
+            EXPECT_EQ(b->GetPayload()->durationMs, 5000);
+            EXPECT_EQ(b->GetPayload()->tutorial, 0);
+            EXPECT_EQ(b->GetPayload()->showSymbol, 0);
+            lines.push_back(b->GetPayload()->text);
+        }
+        return lines;
+    }
+    void Role(int32_t role) { bot->StoreRole(role); }
+
+    AIWorld world;
+    BotCommands cmds;
+    BotGameView* bot = nullptr;
+    GameLogicView::Player* enemy = nullptr;
+};
+
+}  // namespace
+
+TEST_F(SelectionTest, PredicatesReadThePerception) {
+    using Fill = void (*)(AI::BotPerception&, GameLogicView::Player*);
+    struct Case {
+        const char* what;
+        Fill fill;
+        bool (*predicate)(BotGameView&);
+        bool holds;
+    } cases[] = {
+        {"capture: carries a flag", [](AI::BotPerception& p, GameLogicView::Player*) { p.holdingFlag = true; },
+         AI::CanCaptureFlag, true},
+        {"capture: nothing", [](AI::BotPerception&, GameLogicView::Player*) {}, AI::CanCaptureFlag, false},
+        {"return: own flag lying", [](AI::BotPerception& p, GameLogicView::Player*) { p.ownDroppedFlagsInSight = {7}; },
+         AI::CanReturnTeamFlag, true},
+        {"grab flag: in reach", [](AI::BotPerception& p, GameLogicView::Player*) { p.enemyFlagsInReach = {7}; },
+         AI::CanGrabFlag, true},
+        {"grab flag: already carries one",
+         [](AI::BotPerception& p, GameLogicView::Player*) {
+             p.enemyFlagsInReach = {7};
+             p.holdingFlag = true;
+         },
+         AI::CanGrabFlag, false},
+        {"dodge: a throw coming", [](AI::BotPerception& p, GameLogicView::Player*) { p.incomingThrows = {{5, {}}}; },
+         AI::CanDodge, true},
+        {"recover: carrier and blocks",
+         [](AI::BotPerception& p, GameLogicView::Player* e) {
+             p.carriersOfOwnFlags = {e};
+             p.blocksInPouch = 1;
+         },
+         AI::CanRecoverFlag, true},
+        {"recover: no blocks", [](AI::BotPerception& p, GameLogicView::Player* e) { p.carriersOfOwnFlags = {e}; },
+         AI::CanRecoverFlag, false},
+        {"attack: enemy and blocks",
+         [](AI::BotPerception& p, GameLogicView::Player* e) {
+             p.enemiesInView = {e};
+             p.blocksInPouch = 2;
+         },
+         AI::CanAttack, true},
+        {"attack: enemy, empty pouch", [](AI::BotPerception& p, GameLogicView::Player* e) { p.enemiesInView = {e}; },
+         AI::CanAttack, false},
+        {"grab block: empty handed", [](AI::BotPerception&, GameLogicView::Player*) {}, AI::CanGrabBlock, true},
+        {"grab block: a bomb in hand", [](AI::BotPerception& p, GameLogicView::Player*) { p.holdingBomb = true; },
+         AI::CanGrabBlock, false},
+        {"grab block: blocks in pouch", [](AI::BotPerception& p, GameLogicView::Player*) { p.blocksInPouch = 1; },
+         AI::CanGrabBlock, false},
+        {"investigate: heard one", [](AI::BotPerception& p, GameLogicView::Player*) { p.explosionsHeard = {{1, 0, 1}}; },
+         AI::CanInvestigate, true},
+        {"always", [](AI::BotPerception&, GameLogicView::Player*) {}, AI::Always, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Seen().ClearView();
+        Seen().ClearReports();
+        c.fill(Seen(), enemy);
+        EXPECT_EQ(c.predicate(*bot), c.holds);
+    }
+}
+
+TEST_F(SelectionTest, AssistAndTutorialLookAtTeammatesAndHumans) {
+    Seen().blocksInPouch = 1;
+    BotGameView* mate = world.AddBot(0, {2.5f, 0.5f, 0.5f});
+    Seen().teammatesInView = {mate->GetPlayer()};
+    EXPECT_FALSE(AI::CanAssistTeammate(*bot));
+    mate->GetPerception().enemiesInView = {enemy};
+    EXPECT_TRUE(AI::CanAssistTeammate(*bot));
+    Seen().blocksInPouch = 0;
+    EXPECT_FALSE(AI::CanAssistTeammate(*bot));
+
+    // A human teammate's sight is the team's record of this step.
+    Seen().blocksInPouch = 1;
+    GameLogicView::Player* human = world.AddHuman(0, {-2.5f, 0.5f, 0.5f});
+    Seen().teammatesInView = {human};
+    EXPECT_FALSE(AI::CanAssistTeammate(*bot));
+
+    AI::PlayerRecord* record = world.Team(0).FindPlayer(human->GetActorId());
+    record->tutorialDone = false;
+    EXPECT_TRUE(AI::CanTutorial(*bot));
+    record->tutor = 4444;  // another bot teaches
+    EXPECT_FALSE(AI::CanTutorial(*bot));
+    record->tutor = bot->GetActorId();
+    EXPECT_TRUE(AI::CanTutorial(*bot));
+    record->tutorialDone = true;
+    EXPECT_FALSE(AI::CanTutorial(*bot));
+}
+
+TEST_F(SelectionTest, ARunningBehaviourGoesOnUntilAnEntryAboveItFires) {
+    Role(AI::Role::kDefender);
+    Seen().blocksInPouch = 3;
+    EXPECT_TRUE(Select().empty());
+    EXPECT_EQ(bot->GetBehaviour(), "GUARD");
+    EXPECT_EQ(PlanNames(), (std::vector<std::string>{"FindGuardPos", "Guard"}));
+
+    // An enemy in view, blocks in the pouch: attack, with a "Chase" line.
+    Seen().enemiesInView = {enemy};
+    EXPECT_EQ(Select().size(), 1u);
+    EXPECT_EQ(bot->GetBehaviour(), "ATTACK");
+    EXPECT_EQ(PlanNames(), std::vector<std::string>{"Chase"});
+
+    // Below "ATTACK": an explosion changes nothing, not even the enemy gone.
+    Seen().enemiesInView.clear();
+    Seen().explosionsHeard = {{3, 0.5f, 3}};
+    const auto plan = bot->GetPlan();
+    EXPECT_TRUE(Select().empty());
+    EXPECT_EQ(bot->GetBehaviour(), "ATTACK");
+    EXPECT_EQ(bot->GetPlan(), plan);
+
+    // Above it: a throw coming at the bot.
+    Seen().incomingThrows = {{enemy->GetActorId(), {0, 0, -30}}};
+    Select();
+    EXPECT_EQ(bot->GetBehaviour(), "DODGE");
+    EXPECT_EQ(PlanNames(), std::vector<std::string>{"Dodge"});
+}
+
+TEST_F(SelectionTest, RoleZeroSelectsNothingAndEachRoleHasItsLastResort) {
+    Role(AI::Role::kNone);
+    Select();
+    EXPECT_EQ(bot->GetBehaviour(), "IDLE");
+    EXPECT_TRUE(bot->GetPlan().empty());
+
+    Seen().blocksInPouch = 1;
+    struct Case {
+        int32_t role;
+        const char* behaviour;
+    } cases[] = {{AI::Role::kAttacker, "STRATEGY"}, {AI::Role::kDefender, "GUARD"}};
+    for (const Case& c : cases) {
+        bot->SetBehaviour("IDLE");
+        Role(c.role);
+        Select();
+        EXPECT_EQ(bot->GetBehaviour(), c.behaviour);
+    }
+}
+
+TEST_F(SelectionTest, StrategyAsksForOnePlanAndWaitsForIt) {
+    Role(AI::Role::kAttacker);
+    Seen().blocksInPouch = 2;
+    auto* planner = dynamic_cast<AI::StrategyMan*>(world.Team(0).GetPlanner());
+    ASSERT_NE(planner, nullptr);
+    const auto lines = Select();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(bot->GetBehaviour(), "STRATEGY");
+    EXPECT_TRUE(bot->GetPlan().empty());  // no plan of its own
+    ASSERT_EQ(planner->GetRequests().size(), 1u);
+    EXPECT_EQ(planner->GetRequests()[0]->actorId, bot->GetActorId());
+    // It stays with "STRATEGY" and asks no more.
+    EXPECT_TRUE(Select().empty());
+    EXPECT_EQ(planner->GetRequests().size(), 1u);
+
+    // The line says whether the bot leads anybody.
+    AI::Squad* squad = world.Team(0).GetSquadMan().Create(bot->GetPlayer(), false);
+    bot->SetSquad(squad);
+    BotGameView* member = world.AddBot(0, {3.5f, 0.5f, 0.5f});
+    bot->SetBehaviour("IDLE");
+    const std::string alone = lines[0];
+    squad->AddMember(*member);
+    const auto led = Select();
+    ASSERT_EQ(led.size(), 1u);
+    EXPECT_NE(led[0], alone);
+}
+
+TEST_F(SelectionTest, WhileABotTutorsEveryAttackerWaitsIdling) {
+    Role(AI::Role::kAttacker);
+    BotGameView* tutor = world.AddBot(0, {4.5f, 0.5f, 0.5f});
+    tutor->SetBehaviour("TUTORIAL");
+    world.ai->CheckTutorial();
+    Select();
+    EXPECT_EQ(bot->GetBehaviour(), "WAIT_FOR_TUTORIAL");
+    ASSERT_EQ(bot->GetPlan().size(), 1u);
+    const auto* idle = dynamic_cast<const AI::Idle*>(bot->GetPlan()[0].get());
+    ASSERT_NE(idle, nullptr);
+    EXPECT_TRUE(idle->WaitsForTutorial());
+}
+
+TEST_F(SelectionTest, ActionsGiveTheirPlansAndTargets) {
+    GameLogicView::Flag* own = world.AddFlag(0, {6.5f, 0.5f, 0.5f});
+    GameLogicView::Flag* theirs = world.AddFlag(1, {-6.5f, 0.5f, 0.5f});
+    struct Case {
+        const char* what;
+        void (*action)(BotGameView&);
+        std::vector<std::string> plan;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Case> cases = {
+        {"return", AI::DoReturnTeamFlag, {"TouchFlag"}, {}},
+        {"grab flag", AI::DoGrabFlag, {"PickUpBlock"}, {}},
+        {"dodge", AI::DoDodge, {"Dodge"}, {}},
+        {"recover", AI::DoRecoverFlag, {"Hunt"}, {"RecoverFlag"}},
+        {"attack", AI::DoAttack, {"Chase"}, {"Chase"}},
+        {"grab block", AI::DoGrabBlock, {"FindBlock", "PickUpBlock"}, {}},
+        {"investigate", AI::DoInvestigate, {"FollowPath"}, {"Explosion"}},
+        {"guard", AI::DoGuard, {"FindGuardPos", "Guard"}, {}},
+    };
+    Utility::IniFile pool;
+    pool.Parse("[RecoverFlag]\nl = RecoverFlag\n[Chase]\nl = Chase\n[Explosion]\nl = Explosion\n");
+    world.ai->GetChatPool().Load(pool);
+    Seen().ownDroppedFlagsInSight = {own->GetId()};
+    Seen().enemyFlagsInReach = {theirs->GetId()};
+    Seen().incomingThrows = {{enemy->GetActorId(), {1, -1, -30}}};
+    Seen().carriersOfOwnFlags = {enemy};
+    Seen().enemiesInView = {enemy};
+    Seen().explosionsHeard = {{10.5f, 7.0f, 10.5f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        cmds.Fresh();
+        c.action(*bot);
+        cmds.Deliver();
+        EXPECT_EQ(PlanNames(), c.plan);
+        std::vector<std::string> lines;
+        for (const auto& b : cmds.Bubbles()) lines.push_back(b->GetPayload()->text);
+        EXPECT_EQ(lines, c.lines);
+    }
+    // The flag is the target of a grab; the first of each list is taken.
+    AI::DoGrabFlag(*bot);
+    ASSERT_TRUE(bot->GetTargetBlock());
+    EXPECT_EQ(*bot->GetTargetBlock(), theirs->GetId());
+    AI::DoReturnTeamFlag(*bot);
+    EXPECT_EQ(dynamic_cast<const AI::TouchFlag&>(*bot->GetPlan()[0]).GetFlagId(), own->GetId());
+    // An explosion is walked to on the ground below it.
+    AI::DoInvestigate(*bot);
+    const auto& walk = dynamic_cast<const AI::FollowPath&>(*bot->GetPlan()[0]);
+    EXPECT_EQ(walk.GetGoal(), Vector3(10.5f, 0.0f, 10.5f));
+}
+
+TEST_F(SelectionTest, TutorialAndFollowTakeTheirPeople) {
+    GameLogicView::Player* human = world.AddHuman(0, {4.5f, 0.5f, 0.5f});
+    AI::PlayerRecord* record = world.Team(0).FindPlayer(human->GetActorId());
+    record->tutorialDone = false;
+    AI::DoTutorial(*bot);
+    EXPECT_EQ(PlanNames(), (std::vector<std::string>{"Approach", "Tutorial"}));
+    EXPECT_EQ(record->tutor, bot->GetActorId());
+
+    // A squad member follows its leader at its place.
+    AI::Squad* squad = world.Team(0).GetSquadMan().Create(human, true);
+    bot->StoreRole(AI::Role::kSquadMember);
+    squad->AddMember(*bot);
+    AI::DoFollow(*bot);
+    EXPECT_EQ(PlanNames(), std::vector<std::string>{"Follow"});
+
+    // A member whose squad is gone takes a role afresh, idling meanwhile.
+    squad->Disband();
+    bot->StoreRole(AI::Role::kSquadMember);
+    Seen().blocksInPouch = 1;
+    AI::BehaviourTables::Select(*bot, AI::BehaviourTables().SquadMember());
+    EXPECT_EQ(bot->GetRole(), AI::Role::kNone);
+    EXPECT_EQ(bot->GetBehaviour(), "IDLE");
+}

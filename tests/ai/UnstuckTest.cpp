@@ -1,0 +1,198 @@
+// What keeps bots from standing stuck: a straight walk is a path only where
+// there is floor all along it, a waypoint on a ledge is climbed to (jump,
+// rise, then walk on), a walk without headway ends, a block that will not
+// come into the hand is given up, and the level's edge walls are in the
+// bots' grid, so a search for an unreachable place stays inside the level.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "ai/AStar.h"
+#include "ai/FollowPath.h"
+#include "ai/PickUpBlock.h"
+#include "ai/SearchSpace.h"
+#include "ai/Steering.h"
+#include "BehaviourFixture.h"
+#include "gamelogic/MatchFixture.h"
+
+using namespace AITest;
+using AI::SteerVariant;
+
+namespace {
+
+AI::Path MakePath(const std::vector<Vector3>& points) {
+    AI::Path p;
+    for (const Vector3& v : points) p.push_back(AI::PathPoint{v, false});
+    return p;
+}
+
+class UnstuckTest : public BehaviourFixture {
+protected:
+    // One step along the path with the AI clock moved on by ms first.
+    bool Step(AI::PathWalk& walk, SteerVariant variant, int ms = 16) {
+        world.ai->Update(ms);
+        cmds.Fresh();
+        const bool done = AI::SteerAlongPath(*bot, walk, variant);
+        cmds.Deliver();
+        return done;
+    }
+};
+
+using LevelWalls = MatchTest::MatchFixture;
+
+class ShortcutTest : public BehaviourFixture {
+protected:
+    // The path a FollowPath to the goal finds from the bot's spot.
+    AI::Path SearchedPath(const Vector3& goal) {
+        auto walk = std::make_shared<AI::FollowPath>(bot, goal, Vector3(0, 0, 0));
+        bot->SetPlan({walk});
+        for (int i = 0; i < 20 && walk->GetPath().points.empty(); ++i) Frame();
+        return walk->GetPath().points;
+    }
+};
+
+
+}  // namespace
+
+TEST_F(UnstuckTest, AWaypointOnALedgeIsClimbedToBeforeWalkingOn) {
+    // A player's body as in the game: 3 high, its centre 1.5 above its feet,
+    // level with the path points of its cell. A ledge one cell high at x 2..3.
+    Me()->GetActor()->extents.y = 1.5f;
+    Wall({2.5f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f});
+    for (const SteerVariant v : {SteerVariant::kCarryOver, SteerVariant::kLandOnPoints}) {
+        Place(Me(), {0.5f, 1.5f, 0.5f});
+        Me()->airborne = 0;
+        AI::PathWalk walk;
+        // The bot's own cell, then a point on the ledge, then on along it.
+        walk.Start(MakePath({{0.5f, 1.5f, 0.5f}, {2.5f, 2.5f, 0.5f}, {2.5f, 2.5f, 6.5f}}));
+        EXPECT_FALSE(Step(walk, v));
+        // On the ground at the ledge's foot: a jump (the point's own and the
+        // climb's) and no step into the ledge's side.
+        EXPECT_GE(cmds.Jumps(id()), 1u);
+        EXPECT_EQ(cmds.Moves(id()).back(), Vector3{});
+        // Rising: no further jump, still no step.
+        Me()->airborne = 1;
+        Place(Me(), {0.5f, 2.2f, 0.5f});  // feet at 0.7, below the ledge's top
+        EXPECT_FALSE(Step(walk, v));
+        EXPECT_EQ(cmds.Jumps(id()), 0u);
+        EXPECT_EQ(cmds.Moves(id()), std::vector<Vector3>{Vector3{}});
+        // Above the ledge's top: on towards the point.
+        Place(Me(), {0.5f, 2.6f, 0.5f});
+        EXPECT_FALSE(Step(walk, v));
+        ASSERT_EQ(cmds.Moves(id()).size(), 1u);
+        EXPECT_GT(cmds.Moves(id())[0].x, 0.5f);
+    }
+
+    // Far from the ledge the bot walks up to it first.
+    Me()->airborne = 0;
+    Place(Me(), {-4.5f, 1.5f, 0.5f});
+    AI::PathWalk walk;
+    walk.Start(MakePath({{2.5f, 2.5f, 0.5f}}));
+    EXPECT_FALSE(Step(walk, SteerVariant::kLandOnPoints));
+    EXPECT_EQ(cmds.Jumps(id()), 0u);
+    EXPECT_GT(cmds.Moves(id()).at(0).x, 0.5f);
+    // A higher point with nothing under it is no ledge to climb.
+    AI::PathWalk air;
+    air.Start(MakePath({{0.5f, 2.5f, 8.5f}}));
+    Place(Me(), {0.5f, 1.5f, 7.5f});
+    EXPECT_FALSE(Step(air, SteerVariant::kLandOnPoints));
+    EXPECT_NE(cmds.Moves(id()).at(0), Vector3{});
+}
+
+TEST_F(UnstuckTest, AWalkWithoutHeadwayForThreeSecondsIsOver) {
+    AI::PathWalk walk;
+    walk.Start(MakePath({{0.5f, 1.5f, 20.5f}, {0.5f, 1.5f, 40.5f}}));
+    // Held in place (something the grid does not know is in the way).
+    int ms = 0;
+    bool done = false;
+    while (!done && ms < 5000) {
+        done = Step(walk, SteerVariant::kLandOnPoints);
+        ms += 16;
+    }
+    EXPECT_TRUE(done);
+    EXPECT_GT(ms, static_cast<int>(AI::Steering::kStuckMs));
+    EXPECT_LE(ms, static_cast<int>(AI::Steering::kStuckMs) + 48);
+    EXPECT_TRUE(cmds.Moves(id()).empty());  // nothing queued with the end
+
+    // Moving on, however slowly, keeps the walk going.
+    walk.Start(MakePath({{0.5f, 1.5f, 20.5f}, {0.5f, 1.5f, 40.5f}}));
+    Place(Me(), {0.5f, 0.5f, 0.5f});
+    for (int t = 0; t < 6000; t += 16) {
+        ASSERT_FALSE(Step(walk, SteerVariant::kLandOnPoints)) << t;
+        Place(Me(), Me()->GetPosition() + Vector3(0, 0, 0.02f));
+    }
+}
+
+TEST_F(UnstuckTest, ABlockThatWillNotComeIntoTheHandIsGivenUp) {
+    // The bot stands on its target's spot: it turns but cannot touch it.
+    const auto block = world.AddBlock({0.5f, 0.5f, 0.5f});
+    Place(Me(), {0.5f, 1.5f, 0.5f});
+    bot->SetTargetBlock(block->GetId());
+    world.Team(0).ClaimBlock(block->GetId(), bot->GetActorId());
+    auto pick = Plan(std::make_shared<AI::PickUpBlock>(bot));
+    Fresh();
+    int ms = 0;
+    while (bot->GetTop() == pick || ms == 0) {
+        Frame();
+        ms += 16;
+        if (ms > 7000) break;
+    }
+    EXPECT_GT(ms, static_cast<int>(AI::PickUpBlock::kGiveUpMs));
+    EXPECT_LE(ms, static_cast<int>(AI::PickUpBlock::kGiveUpMs) + 64);
+    EXPECT_FALSE(bot->GetTargetBlock());
+    EXPECT_EQ(bot->GetBehaviour(), "IDLE");
+    // Still claimed, by the team now: the bot's reset did not free it.
+    ASSERT_TRUE(world.Team(0).IsClaimed(block->GetId()));
+    EXPECT_EQ(world.Team(0).GetClaims().at(block->GetId()), AI::TeamMan::kNoActor);
+}
+
+TEST_F(LevelWalls, TheLevelsEdgeWallsAreInTheBotsGrid) {
+    GameLogicView::GlobalGameState::Instance()->SetFlag(GameLogicView::GlobalGameState::kSkipTutorial, 1);
+    StartGame(0);
+    AI::AIMan* ai = AI::AIMan::Instance();
+    AI::SearchSpace& grid = ai->GetSearchSpace();
+    // Shipped level 0: ground half size 32; walls from 32 to 42 on each side.
+    for (const Vector3 p : {Vector3(33.5f, 0.5f, 0.5f), Vector3(-40.5f, 5.5f, 10.5f), Vector3(0.5f, 0.5f, 35.5f),
+                            Vector3(-10.5f, 60.5f, -41.5f), Vector3(37.5f, 0.5f, 37.5f)}) {  // a corner too
+        const Vector3 c = grid.WorldToCell(p);
+        EXPECT_TRUE(grid.IsCellBlocked(c.x, c.y, c.z)) << p;
+    }
+    const Vector3 inside = grid.WorldToCell(30.5f, 0.5f, 30.5f);
+    EXPECT_FALSE(grid.IsCellBlocked(inside.x, inside.y, inside.z));
+
+    // A search for a place beyond the walls ends inside the level.
+    ai->GetAStar().SetMillisecondClock([] { return uint64_t{0}; });
+    ai->GetAStar().AddRequest(std::make_unique<AI::PathRequest>(grid, Vector3(30.5f, 0.5f, 30.5f),
+                                                                Vector3(120.5f, 0.5f, 120.5f), 0xFFFF, 0.0f, 0.0f,
+                                                                0.0f, 0, 750));
+    for (int i = 0; i < 100 && ai->GetAStar().PendingCount() + ai->GetAStar().RunningCount() > 0; ++i)
+        ai->GetAStar().Update();
+    EXPECT_EQ(ai->GetAStar().StoredPathCount(), 0u);
+    EXPECT_LT(ai->GetAStar().LastSearchNodeCount(), 64u * 64u * 20u);  // the level, not the whole grid
+}
+
+TEST_F(ShortcutTest, AStraightWalkOverAGapIsNoShortcut) {
+    // Two terraces one cell high with a gap between them; the bot stands on
+    // the west one (level 1), the goal lies on the east one (level 1).
+    world.ai->GetSettings().jumpHeight = 3;  // down into the gap and up again
+    Wall({-4.0f, 0.5f, 0.5f}, {2.0f, 0.5f, 3.0f});
+    Wall({5.0f, 0.5f, 0.5f}, {2.0f, 0.5f, 3.0f});
+    Place(Me(), {-3.5f, 1.5f, 0.5f});
+    const AI::Path over = SearchedPath({4.5f, 1.5f, 0.5f});
+    ASSERT_GE(over.size(), 3u);  // down into the gap and up again
+    float lowest = over.front().position.y;
+    for (const auto& p : over) lowest = std::min(lowest, p.position.y);
+    EXPECT_LT(lowest, over.front().position.y);
+    EXPECT_EQ(over.back().position.y, over.front().position.y);
+
+    // On the floor the straight walk is still the whole answer.
+    Restart();
+    Place(Me(), {-3.5f, 0.5f, 10.5f});
+    const AI::Path flat = SearchedPath({4.5f, 0.5f, 10.5f});
+    EXPECT_EQ(flat.size(), 2u);
+    // So is one along a terrace.
+    Restart();
+    Place(Me(), {-5.5f, 1.5f, -1.5f});
+    EXPECT_EQ(SearchedPath({-2.5f, 1.5f, 2.5f}).size(), 2u);
+}

@@ -1,0 +1,220 @@
+// The levels, objects and palettes in data/ make playable matches: every
+// level of the list reads without complaint, its bitmap matches its
+// description, it has what a match needs, it fits the bots' grid, and the
+// things placed on it do not stand inside each other.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "Fixtures.h"
+#include "ini/IniFile.h"
+#include "levels/Bitmap.h"
+#include "levels/LevelFiles.h"
+#include "levels/LevelGrid.h"
+#include "levels/LevelSource.h"
+#include "levels/ObjectLoader.h"
+#include "levels/Palette.h"
+
+using namespace GameLogicView;
+using Geometry::Vector3;
+
+namespace {
+
+// Runs the test from data/, the game's working directory.
+class ShippedLevels : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char buf[4096];
+        ASSERT_NE(::getcwd(buf, sizeof buf), nullptr);
+        m_old = buf;
+        ASSERT_EQ(::chdir(MIRAV_SOURCE_DIR "/data"), 0);
+    }
+    void TearDown() override { ASSERT_EQ(::chdir(m_old.c_str()), 0); }
+
+    std::string m_old;
+};
+
+struct Box {
+    Vector3 lo, hi;
+    std::string what;
+};
+
+bool Overlap(const Box& a, const Box& b) {
+    const float eps = 1e-3f;
+    return a.lo.x + eps < b.hi.x && b.lo.x + eps < a.hi.x && a.lo.y + eps < b.hi.y && b.lo.y + eps < a.hi.y &&
+           a.lo.z + eps < b.hi.z && b.lo.z + eps < a.hi.z;
+}
+
+Box Around(const Vector3& centre, const Vector3& half, const std::string& what) {
+    return {centre - half, centre + half, what};
+}
+
+// The description whose output is the given bitmap.
+bool FindSource(const std::string& bmp, LevelSource& out) {
+    for (const auto& entry : std::filesystem::directory_iterator("Levels/src")) {
+        std::ifstream in(entry.path());
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        LevelSource src;
+        std::string error;
+        EXPECT_TRUE(ParseLevelSource(text, entry.path().string(), src, error)) << error;
+        if (src.output == bmp) {
+            out = src;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST_F(ShippedLevels, EveryLevelMakesAPlayableMatch) {
+    const Utility::IniFile list("Levels/levels.ini");
+    ASSERT_TRUE(list.IsLoaded());
+    int levels = 0;
+    for (int n = 0; n < 10; ++n) {
+        const std::string file = LevelFileFor(list, n);
+        if (file.empty()) break;
+        ++levels;
+        SCOPED_TRACE(file);
+        LevelTest::ProblemCapture problems;
+
+        LevelSettings settings;
+        ASSERT_TRUE(ReadLevelSettings(file, settings));
+        EXPECT_EQ(settings.spawnType, "massless_box");
+
+        // The bitmap is the one its description makes (when it has been
+        // generated; the description is checked either way).
+        LevelSource src;
+        ASSERT_TRUE(FindSource(settings.bmpFile, src)) << "no description makes " << settings.bmpFile;
+        Bitmap24 image;
+        std::string error;
+        const std::vector<uint8_t> encoded = EncodeBitmap24(src.image);
+        ASSERT_TRUE(DecodeBitmap24(encoded.data(), encoded.size(), settings.bmpFile, image, error)) << error;
+        if (std::filesystem::exists(settings.bmpFile)) {
+            Bitmap24 onDisk;
+            ASSERT_TRUE(ReadBitmap24(settings.bmpFile, onDisk, error)) << error;
+            EXPECT_TRUE(onDisk.bgr == image.bgr && onDisk.width == image.width) << settings.bmpFile << " is stale: run scripts/gen-data";
+        }
+        LevelGrid grid = LevelGrid::FromBitmap(image);
+
+        // Inside the bots' grid and on the ground (with room for the walls).
+        const float groundHalf = 10.0f * settings.groundPlaneScale;
+        EXPECT_LE(grid.Width() / 2 + 1, groundHalf);
+        EXPECT_LE(grid.Rows() / 2 + 1, groundHalf);
+        EXPECT_LT(groundHalf + 10.0f, 250.0f);
+        EXPECT_LT(grid.MaxHeight() + 10, 100);
+
+        // Every green value has a colour list.
+        const Utility::IniFile paletteFile(settings.palette);
+        ASSERT_TRUE(paletteFile.IsLoaded()) << settings.palette;
+        const PaletteLists palette = ReadLevelPalette(paletteFile);
+        for (int r = 0; r < grid.Rows(); ++r)
+            for (int c = 0; c < grid.Width(); ++c) {
+                int32_t material = 0;
+                ASSERT_TRUE(LevelBlockMaterial(palette, grid.At(r, c).green, 0, settings.palette, material, error))
+                    << error;
+            }
+
+        // What a match needs.
+        const std::vector<CellObject> objects = PlanCellObjects(grid, false);
+        std::map<std::pair<int, int>, int> count;  // (kind, team) -> number
+        for (const CellObject& o : objects) ++count[{static_cast<int>(o.kind), o.team}];
+        using Kind = CellObject::Kind;
+        for (int team : {0, 1}) {
+            SCOPED_TRACE(team);
+            EXPECT_EQ((count[{static_cast<int>(Kind::Flag), team}]), 3);
+            EXPECT_GE((count[{static_cast<int>(Kind::SpawnPoint), team}]), 2);
+            EXPECT_GE((count[{static_cast<int>(Kind::CapturePoint), team}]), 1);
+            EXPECT_GE((count[{static_cast<int>(Kind::GuardPoint), team}]), 2);
+        }
+        EXPECT_GE((count[{static_cast<int>(Kind::BombSpawner), 255}]), 1);
+
+        // Lay it out: the columns, the objects' pieces, the flags and a player
+        // at each spawn point must not stand inside each other.
+        LevelTest::Draws draws(static_cast<uint32_t>(settings.randomSeed));
+        const std::vector<BlockPlan> blocks = PlanMergedBoxes(grid, settings.shaping, std::ref(draws));
+        std::vector<Box> solids;
+        for (const BlockPlan& b : blocks) solids.push_back(Around(b.position, b.scale * 0.5f, "level block"));
+        ObjectLoader loader(nullptr);
+        std::vector<Box> placed;
+        for (const CellObject& o : objects) {
+            const std::string what = "object " + std::to_string(o.code) + " at (" + std::to_string(o.anchorX) + ", " +
+                                     std::to_string(o.anchorZ) + ")";
+            switch (o.kind) {
+                case Kind::LevelObject: {
+                    std::vector<std::vector<PiecePlan>> pieces;
+                    ASSERT_TRUE(loader.BuildObject(o.code, o.anchorZ, o.anchorX, o.height, pieces)) << what;
+                    for (const auto& piece : pieces)
+                        for (const PiecePlan& p : piece) placed.push_back(Around(p.position, p.scale * 0.5f, what));
+                    break;
+                }
+                case Kind::Flag:
+                    placed.push_back(Around(o.position, Vector3(1.5f, 1.5f, 1.5f), what));
+                    break;
+                case Kind::SpawnPoint:
+                    placed.push_back(Around(o.position, Vector3(0.5f, 1.5f, 0.5f), what));
+                    break;
+                default:
+                    break;
+            }
+        }
+        for (size_t i = 0; i < placed.size(); ++i) {
+            EXPECT_LT(std::fabs(placed[i].hi.x), 250.0f);
+            EXPECT_LT(placed[i].hi.y, 100.0f);
+            for (const Box& s : solids) EXPECT_FALSE(Overlap(placed[i], s)) << placed[i].what << " inside a " << s.what;
+            for (size_t j = i + 1; j < placed.size(); ++j)
+                EXPECT_FALSE(Overlap(placed[i], placed[j])) << placed[i].what << " inside " << placed[j].what;
+        }
+        EXPECT_TRUE(problems.errors.empty()) << problems.errors.front();
+        EXPECT_TRUE(problems.warnings.empty()) << problems.warnings.front();
+    }
+    EXPECT_GE(levels, 2);
+}
+
+#include "levels/LevelLoader.h"
+
+// The loader plans every shipped level from a copy of the data in which the
+// bitmaps are made from their descriptions: no problem is reported, every
+// column is built and every level object is placed.
+TEST_F(ShippedLevels, TheLoaderPlansEveryLevelWithoutComplaint) {
+    namespace fs = std::filesystem;
+    LevelTest::TempDir copy;
+    fs::copy("Levels", copy.Path() + "Levels", fs::copy_options::recursive);
+    fs::copy("Objects", copy.Path() + "Objects", fs::copy_options::recursive);
+    for (const auto& entry : fs::directory_iterator("Levels/src")) {
+        std::ifstream in(entry.path());
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        LevelSource src;
+        std::string error;
+        ASSERT_TRUE(ParseLevelSource(text, entry.path().string(), src, error)) << error;
+        copy.WriteBytes(src.output, EncodeBitmap24(src.image));
+    }
+
+    const Utility::IniFile list("Levels/levels.ini");
+    for (int n = 0; n < 10; ++n) {
+        const std::string file = LevelFileFor(list, n);
+        if (file.empty()) break;
+        SCOPED_TRACE(file);
+        LevelTest::ProblemCapture problems;
+        LevelLoader loader(file, nullptr, copy.Path());
+        LevelPlan plan;
+        ASSERT_TRUE(loader.Plan(false, plan));
+        EXPECT_FALSE(plan.blocks.empty());
+        for (const PlannedBlock& b : plan.blocks) EXPECT_NE(b.materialId, -1);
+        int objects = 0;
+        for (const PlannedObject& o : plan.objects)
+            if (o.cell.kind == CellObject::Kind::LevelObject) {
+                ++objects;
+                EXPECT_FALSE(o.pieces.empty()) << o.cell.code;
+            }
+        EXPECT_GT(objects, 0);
+        EXPECT_TRUE(problems.errors.empty()) << problems.errors.front();
+        EXPECT_TRUE(problems.warnings.empty()) << problems.warnings.front();
+    }
+}
