@@ -12,7 +12,7 @@
 #include "ai/AIMan.h"
 #include "ai/AStar.h"
 #include "Trace.h"
-#include "core/GlobalGameState.h"
+#include "gamelogic/GlobalGameState.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"

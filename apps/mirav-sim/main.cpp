@@ -13,7 +13,7 @@
 
 #include "Match.h"
 #include "Options.h"
-#include "core/GlobalGameState.h"
+#include "gamelogic/GlobalGameState.h"
 #include "utility/Random.h"
 
 int main(int argc, char** argv) {

@@ -9,7 +9,7 @@
 #include "ai/sml/Msg.h"
 #include "ai/sml/MsgRoute.h"
 #include "ai/StrategyMan.h"
-#include "core/GlobalGameState.h"
+#include "gamelogic/GlobalGameState.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"

@@ -6,7 +6,7 @@
 
 #include "core/AppMainLoop.h"
 #include "core/AppWindow.h"
-#include "core/GlobalGameState.h"
+#include "gamelogic/GlobalGameState.h"
 #include "platform/Messages.h"
 #include "platform/SingleInstance.h"
 #include "platform/Window.h"

@@ -1,6 +1,6 @@
 #include "core/GameRunner.h"
 
-#include "core/GlobalGameState.h"
+#include "gamelogic/GlobalGameState.h"
 #include "events/types/CommandEvents.h"
 #include "gamelogic/MiravGameLogic.h"
 #include "gameviews/HumanGameView.h"

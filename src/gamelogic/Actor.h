@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "gamelogic/ObjectState.h"
+#include "events/types/ObjectState.h"
 #include "physics/PhysProc.h"
 #include "utility/Geometry.h"
 

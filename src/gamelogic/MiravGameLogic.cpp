@@ -9,7 +9,7 @@
 #include "ai/BotGameView.h"
 #include "ai/TeamMan.h"
 #include "ini/IniFile.h"
-#include "core/GlobalGameState.h"
+#include "gamelogic/GlobalGameState.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"

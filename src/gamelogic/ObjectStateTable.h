@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "gamelogic/ObjectState.h"
+#include "events/types/ObjectState.h"
 #include "utility/Geometry.h"
 
 namespace GameLogicView {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "core/GameRunner.h"
-#include "core/GlobalGameState.h"
+#include "gamelogic/GlobalGameState.h"
 #include "events/types/CommandEvents.h"
 #include "gamelogic/MiravGameLogic.h"
 #include "networking/NetworkClientLogic.h"

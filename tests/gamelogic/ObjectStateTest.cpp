@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "events/ByteStream.h"
-#include "gamelogic/ObjectState.h"
+#include "events/types/ObjectState.h"
 #include "gamelogic/ObjectStateTable.h"
 #include "utility/Diagnostics.h"
 

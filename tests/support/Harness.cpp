@@ -1,7 +1,7 @@
 #include "support/Harness.h"
 
 #include "ai/AIMan.h"
-#include "core/GlobalGameState.h"
+#include "gamelogic/GlobalGameState.h"
 #include "gamelogic/Actor.h"
 #include "gamelogic/BaseGameLogic.h"
 #include "gamelogic/LogicSettings.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "events/Event.h"
-#include "gamelogic/ObjectState.h"
+#include "events/types/ObjectState.h"
 #include "utility/Geometry.h"
 
 namespace EventTypes {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/UserConfig.h"
+#include "gamelogic/UserConfig.h"
 
 namespace GameLogicView {
 

@@ -1,4 +1,4 @@
-#include "core/UserConfig.h"
+#include "gamelogic/UserConfig.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "ini/IniFile.h"
-#include "core/GlobalGameState.h"
-#include "core/UserConfig.h"
+#include "gamelogic/GlobalGameState.h"
+#include "gamelogic/UserConfig.h"
 #include "utility/Diagnostics.h"
 
 using GameLogicView::GlobalGameState;

@@ -1,4 +1,4 @@
-#include "core/GlobalGameState.h"
+#include "gamelogic/GlobalGameState.h"
 
 namespace GameLogicView {
 

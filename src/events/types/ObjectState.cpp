@@ -1,4 +1,4 @@
-#include "gamelogic/ObjectState.h"
+#include "events/types/ObjectState.h"
 
 #include <cstring>
 
