@@ -7,6 +7,7 @@ pkg_check_modules(EPOXY IMPORTED_TARGET epoxy)
 pkg_check_modules(FREETYPE IMPORTED_TARGET freetype2)
 pkg_check_modules(OPENAL IMPORTED_TARGET openal)
 pkg_check_modules(ALUT IMPORTED_TARGET freealut)
+pkg_check_modules(ASSIMP IMPORTED_TARGET assimp)
 
 # Everything every library of ours needs: the source root on the include path.
 add_library(mirav_common INTERFACE)
