@@ -7,11 +7,11 @@
 #include <memory>
 
 #include "ini/IniFile.h"
-#include "core/AppFrameView.h"
 #include "core/AppWindow.h"
 #include "core/GameRunner.h"
 #include "gamelogic/BaseGameLogic.h"
 #include "platform/Messages.h"
+#include "platform/Window.h"
 #include "utility/Console.h"
 #include "utility/Profiler.h"
 
@@ -85,7 +85,7 @@ int MainLoop(MainWindow& window) {
     int frames = 0;
     {
         GameRunner runner;
-        runner.CreateLogicAndView(std::make_shared<AppFrameView>(window));
+        runner.CreateLogicAndView(&window.GetWindow());
 
         Platform::SdlMessageSource queue;
         FrameParts parts;

@@ -25,8 +25,15 @@ GameRunner::~GameRunner() {
     m_humanView.reset();
 }
 
-std::shared_ptr<BaseGameLogic> GameRunner::CreateLogicAndView() {
-    return CreateLogicAndView(std::make_shared<HumanGameView>());
+std::shared_ptr<BaseGameLogic> GameRunner::CreateLogicAndView(Platform::Window* window) {
+    return CreateLogicAndView([window]() -> std::shared_ptr<IGameView> { return std::make_shared<HumanGameView>(window); });
+}
+
+std::shared_ptr<BaseGameLogic> GameRunner::CreateLogicAndView(const std::function<std::shared_ptr<IGameView>()>& makeView) {
+    m_logic = std::make_shared<MiravGameLogic>(this);
+    m_humanView = makeView();
+    if (m_humanView) m_logic->AddGameView(m_humanView);
+    return m_logic;
 }
 
 std::shared_ptr<BaseGameLogic> GameRunner::CreateLogicAndView(std::shared_ptr<IGameView> humanView) {

@@ -3,6 +3,7 @@
 // role, render the human view.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "events/EventManager.h"
@@ -13,6 +14,10 @@ class IGameView;
 class NetworkServerView;
 }  // namespace GameLogicView
 
+namespace Platform {
+class Window;
+}
+
 class GameRunner {
 public:
     GameRunner();
@@ -20,9 +25,14 @@ public:
     GameRunner(const GameRunner&) = delete;
     GameRunner& operator=(const GameRunner&) = delete;
 
-    // Builds the game logic and the player's view and attaches the view.
-    std::shared_ptr<GameLogicView::BaseGameLogic> CreateLogicAndView();
-    // The same with a view built by the caller (tests, headless runs).
+    // Builds the game logic, then the player's view on the window (none: a
+    // view that draws nothing), and attaches the view. The logic comes
+    // first: the view's construction asks it to start a match.
+    std::shared_ptr<GameLogicView::BaseGameLogic> CreateLogicAndView(Platform::Window* window = nullptr);
+    // The same with a view made by the caller after the logic exists.
+    std::shared_ptr<GameLogicView::BaseGameLogic> CreateLogicAndView(
+        const std::function<std::shared_ptr<GameLogicView::IGameView>()>& makeView);
+    // The same with a view built by the caller beforehand (tests, headless runs).
     std::shared_ptr<GameLogicView::BaseGameLogic> CreateLogicAndView(std::shared_ptr<GameLogicView::IGameView> humanView);
 
     void Update(int ms);

@@ -1,13 +1,609 @@
 #include "gameviews/HumanGameView.h"
 
-#include "events/EventManager.h"
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ostream>
+
+#include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
+#include "events/types/FlagEvents.h"
+#include "events/types/InputEvents.h"
+#include "events/types/ViewEvents.h"
+#include "gamelogic/Actor.h"
+#include "gamelogic/GlobalGameState.h"
+#include "gamelogic/UserConfig.h"
+#include "gameviews/CameraController.h"
+#include "gameviews/ScreenFactory.h"
+#include "gfx/D3D9Core.h"
+#include "gfx/GfxEngine.h"
+#include "ini/IniFile.h"
+#include "input/Input.h"
+#include "platform/Messages.h"
+#include "platform/Window.h"
+#include "screens/GameScreen.h"
+#include "screens/IScreen.h"
+#include "screens/LocalPlayer.h"
+#include "screens/MouseCursor.h"
+#include "screens/OrbitCamera.h"
+#include "screens/SimpleScreens.h"
+#include "utility/Console.h"
+#include "utility/Profiler.h"
 
 namespace GameLogicView {
 
-HumanGameView::HumanGameView() {
-    // The menu backdrop match starts behind the main menu.
-    EventSystem::QueueEvent(new EventTypes::EventUpdateInitializeGameLogic(1));
+using Geometry::Vector3;
+
+namespace {
+
+const char* const kConfigFile = "Config/Config.ini";
+const char* const kHardwareCaption = "Hardware does not meet requirements";
+const char* const kHardwareText =
+    "Mirav requires a graphics chipset and driver with OpenGL 3.3 and GLSL 3.30 shaders. Unfortunately, this "
+    "system does not support them. The graphics chipset or its driver must be upgraded to play Mirav. The game "
+    "will now terminate.";
+
+template <class E>
+const typename E::Data* PayloadOf(const EventSystem::IEvent& event) {
+    const auto* e = dynamic_cast<const E*>(&event);
+    return e ? e->GetPayload() : nullptr;
+}
+
+bool ReadBool(const char* section, const char* key, bool fallback) {
+    return Utility::ReadIniOrDefault<bool>(Utility::Key(key), Utility::Section(section), kConfigFile, fallback);
+}
+
+// Read once per run, at the first played match that reaches them.
+bool HudEnabled() {
+    static const bool enabled = ReadBool("VIEW", "HudEnable", false);
+    return enabled;
+}
+
+GlobalGameState& State() { return *GlobalGameState::Instance(); }
+
+bool IsPaused() { return State().GetFlag(GlobalGameState::kPaused) != 0; }
+
+// The follow camera's limits and the backdrop camera's first place, until
+// the cameras come from the graphics asset file.
+std::unique_ptr<OrbitCamera> MakeFollowCamera() {
+    auto camera = std::make_unique<OrbitCamera>(Vector3(0.0f, 10.0f, -10.0f), Vector3(0.0f, 0.0f, 0.0f), -0.35f,
+                                                1.3f, 4.0f, 16.0f);
+    camera->SetPitch(0.35f);
+    camera->SetYaw(-1.5707963f);  // behind the player, looking along +z
+    return camera;
+}
+
+std::unique_ptr<OrbitCamera> MakeBackdropCamera() {
+    return std::make_unique<OrbitCamera>(Vector3(-60.0f, 40.0f, -60.0f), Vector3(0.0f, 0.0f, 0.0f), -1.5f, 1.5f,
+                                         10.0f, 200.0f);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ construction
+
+HumanGameView::HumanGameView(Platform::Window* window)
+    : m_viewRegistry(std::make_unique<EventSystem::EventRegistry>()),
+      m_matchRegistry(std::make_unique<EventSystem::EventRegistry>()),
+      m_trackRegistry(std::make_unique<EventSystem::EventRegistry>()) {
+    m_window = window;
+    PublishLocalPlayer(m_localActor, m_localTeam);
+    GlobalGameState::Create();
+
+    if (window) {
+        const UserConfig& options = State().GetUserConfig();
+        Gfx::DisplaySettings settings;
+        settings.width = options.width;
+        settings.height = options.height;
+        settings.fsaaSamples = options.antialiasing;
+        settings.windowed = ReadBool("Engine", "windowed", false);
+        Gfx::GfxEngine* engine = Gfx::GfxEngine::Create();
+        m_ownsEngine = true;
+        engine->Initialize(window, settings);
+        Gfx::D3D9Core* core = engine->GetCore();
+        if (!engine->IsPixelShader20Supported()) {
+            Platform::ShowFatalError(kHardwareCaption, kHardwareText);
+            Platform::PostQuit(kFatalQuitCode);
+        } else if (!core || !core->GetDevice() || !core->GetDevice()->HasSurface()) {
+            // Not even 1024 x 768 without multisampling could be had.
+            Platform::ShowFatalError("Mirav", "cannot set up the display in any mode");
+            Platform::PostQuit(kFatalQuitCode);
+        } else {
+            m_deviceReady = true;
+        }
+    }
+
+    m_cameras[kFollowCamera] = MakeFollowCamera();
+    m_cameras[kBackdropCamera] = MakeBackdropCamera();
+    m_cameras[kFollowCamera]->SetTarget(
+        [this](Vector3& position, float& height) { return LocalActorPosition(position, height); });
+    SetActiveCamera(kBackdropCamera);
+
+    SetMouseCursorConfigFile(kConfigFile);
+    CreateMouseCursor();
+
+    // One loading frame before the game's assets load.
+    PushScreen(MakeLoadingScreen());
+    OnRender(16);
+    PopScreen();
+
+    InitAudio();
+
+    m_input = std::make_shared<Input::Input>();
+    m_input->Init();
+
+    m_cursor = GetMouseCursor();
+    if (m_cursor) m_cursor->SetPosition(0.5f, 0.4f);
+
+    RegisterListeners();
+
+    if (window) window->GetWindowSize(&m_windowWidth, &m_windowHeight);
+
+    m_gameScreen = std::make_shared<GameScreen>(this);
+    PushScreen(m_gameScreen);
+
+    if (ReadBool("MISC", "opscreen", true)) {
+        EventSystem::QueueEvent(new EventTypes::EventUpdateInitializeGameLogic(1));
+    } else {
+        PushScreen(MakeLoadingScreen());
+        EventSystem::QueueEvent(new EventTypes::EventUpdateInitializeGameLogic(0));
+    }
+    Utility::Console::Out() << "End Init HGV";
+    Utility::Console::NewLine();
+}
+
+HumanGameView::~HumanGameView() {
+    ResetView(true);
+    m_screens.clear();
+    m_gameScreen.reset();
+    m_hudScreen.reset();
+    m_viewRegistry->UnregisterAll();
+    m_trackRegistry->UnregisterAll();
+    DestroyMouseCursor();
+    m_cursor = nullptr;
+    m_input.reset();
+    if (m_ownsEngine) Gfx::GfxEngine::Release();
+    PublishLocalPlayer(kNoLocalActor, kNoLocalTeam);
+    // The global game state is left to the shell, which destroys it once
+    // after the main loop.
+}
+
+bool HumanGameView::InitAudio() { return false; }
+
+void HumanGameView::RegisterListeners() {
+    EventSystem::EventRegistry& r = *m_viewRegistry;
+    r.Register(Input::EventIsPressed::GetStaticType(), this, &HumanGameView::OnInputEvent);
+    r.Register(Input::EventIsReleased::GetStaticType(), this, &HumanGameView::OnInputEvent);
+    r.Register(Input::EventIsHeld::GetStaticType(), this, &HumanGameView::OnInputEvent);
+    r.Register(Input::EventMoveDir::GetStaticType(), this, &HumanGameView::OnInputEvent);
+    r.Register(Input::EventMouseMove::GetStaticType(), this, &HumanGameView::OnMouseMove);
+    r.Register(EventTypes::EventUpdateInitializeGameView::GetStaticType(), this,
+               &HumanGameView::OnInitializeGameView);
+    r.Register(EventTypes::EventScreenClose::GetStaticType(), this, &HumanGameView::OnCloseScreen);
+    r.Register(EventTypes::EventScreenOpen::GetStaticType(), this, &HumanGameView::OnOpenScreen);
+    r.Register(EventTypes::EventCreateMainMenu::GetStaticType(), this, &HumanGameView::OnSpawnMainMenu);
+    r.Register(EventTypes::EventCreateStartGameMenu::GetStaticType(), this, &HumanGameView::OnSpawnStartGameMenu);
+    r.Register(EventTypes::EventCreateJoinGameMenu::GetStaticType(), this, &HumanGameView::OnSpawnJoinGameMenu);
+    r.Register(EventTypes::EventCreateOptionsMenu::GetStaticType(), this, &HumanGameView::OnSpawnOptionsMenu);
+    r.Register(EventTypes::EventUpdateGameOver::GetStaticType(), this, &HumanGameView::OnGameOver);
+    r.Register(EventTypes::EventUpdateTeamVictory::GetStaticType(), this, &HumanGameView::OnTeamVictory);
+    r.Register(EventTypes::EventUpdateStartGame::GetStaticType(), this, &HumanGameView::OnStartGame);
+    r.Register(EventTypes::EventCreateWinScreen::GetStaticType(), this, &HumanGameView::OnSpawnWinScreen);
+    r.Register(EventTypes::EventCreateCreditsMenu::GetStaticType(), this, &HumanGameView::OnSpawnCreditsMenu);
+    r.Register(EventTypes::EventCreateInGameMenu::GetStaticType(), this, &HumanGameView::OnSpawnInGameMenu);
+    r.Register(EventTypes::EventUpdateKeepPlaying::GetStaticType(), this, &HumanGameView::OnKeepPlaying);
+    r.Register(EventTypes::EventPowerSuspend::GetStaticType(), this, &HumanGameView::OnPowerSuspend);
+    r.Register(EventTypes::EventPowerSuspendResume::GetStaticType(), this, &HumanGameView::OnPowerSuspendResume);
+    r.Register(EventTypes::EventPowerUpdate::GetStaticType(), this, &HumanGameView::OnPowerUpdate);
+}
+
+void HumanGameView::RegisterGameListeners() {
+    EventSystem::EventRegistry& r = *m_matchRegistry;
+    m_matchListeners = 0;
+    const auto bind = [&](const EventSystem::EventType& type, bool (HumanGameView::*fn)(const EventSystem::IEvent&)) {
+        if (r.Register(type, this, fn)) ++m_matchListeners;
+    };
+    bind(EventTypes::EventUpdateCreateActor::GetStaticType(), &HumanGameView::OnCreateActor);
+    bind(EventTypes::EventUpdateDeleteActor::GetStaticType(), &HumanGameView::OnDeleteActor);
+    bind(EventTypes::EventUpdateGameIDs::GetStaticType(), &HumanGameView::OnJoinConfirmed);
+    bind(EventTypes::EventUpdateFlagCaptured::GetStaticType(), &HumanGameView::ForwardToHud);
+    bind(EventTypes::EventUpdateFlagGrabbed::GetStaticType(), &HumanGameView::ForwardToHud);
+    bind(EventTypes::EventUpdateFlagDropped::GetStaticType(), &HumanGameView::ForwardToHud);
+    bind(EventTypes::EventUpdateFlagRecovered::GetStaticType(), &HumanGameView::ForwardToHud);
+    bind(EventTypes::EventUpdateBotFollowPlayer::GetStaticType(), &HumanGameView::ForwardToHud);
+    bind(EventTypes::EventUpdateCapPtCreated::GetStaticType(), &HumanGameView::OnCapturePointCreated);
+    // Where the players stand, for the follow camera.
+    m_trackRegistry->Register(EventTypes::EventUpdateActorMove::GetStaticType(), this, &HumanGameView::OnActorMoved);
+}
+
+int16_t HumanGameView::GetLocalActor() { return PublishedLocalActor(); }
+uint8_t HumanGameView::GetLocalTeam() { return PublishedLocalTeam(); }
+
+void HumanGameView::SetLocalPlayer(int16_t actor, uint8_t team) {
+    m_localActor = actor;
+    m_localTeam = team;
+    PublishLocalPlayer(actor, team);
+}
+
+// --------------------------------------------------------------- per frame
+
+void HumanGameView::OnUpdate(int ms) {
+    if (m_input) m_input->OnUpdate(ms);
+    // Back in full screen after a windowed spell: hold the mouse again.
+    bool windowed = m_wasWindowed;
+    if (Gfx::GfxEngine* engine = Gfx::GfxEngine::Instance())
+        if (Gfx::D3D9Core* core = engine->GetCore()) windowed = core->GetPresentParams().windowed;
+    if (m_wasWindowed && !windowed && m_input && !m_input->IsMouseAcquired()) {
+        m_input->AcquireMouse();
+        if (m_window) m_window->HideCursor();
+    }
+    m_wasWindowed = windowed;
+    if (IsPaused()) return;
+    m_processes.UpdateProcesses(ms);
+}
+
+void HumanGameView::OnRender(int ms) {
+    if (IsPaused()) ms = 0;
+    // Read afresh each step: a screen's update may change the stack.
+    for (size_t i = 0; i < m_screens.size(); ++i) {
+        const std::shared_ptr<IScreen> screen = m_screens[i];
+        if (screen->IsActive()) screen->OnUpdate(static_cast<unsigned>(ms), i + 1 == m_screens.size());
+    }
+    if (!m_deviceReady) return;
+    ProfileSection section("GFX_RENDER");
+    if (Gfx::GfxEngine* engine = Gfx::GfxEngine::Instance())
+        if (Gfx::D3D9Core* core = engine->GetCore())
+            if (core->Render()) ++m_framesDrawn;
+}
+
+// ------------------------------------------------------------ screen stack
+
+void HumanGameView::PushScreen(const std::shared_ptr<IScreen>& screen) {
+    if (screen) m_screens.push_back(screen);
+}
+
+bool HumanGameView::PopScreen() {
+    if (m_screens.empty()) return false;
+    m_screens.pop_back();
+    if (!m_screens.empty() && m_cursor && m_screens.back()->ShowsMouse() != m_cursor->IsVisible())
+        m_cursor->SetVisible(m_screens.back()->ShowsMouse());
+    return false;
+}
+
+void HumanGameView::ReplaceTopScreen(const std::shared_ptr<IScreen>& screen) {
+    PopScreen();
+    PushScreen(screen);
+}
+
+bool HumanGameView::RouteInput(const EventSystem::IEvent& event) {
+    for (size_t i = m_screens.size(); i-- > 0;) {
+        if (i >= m_screens.size()) break;  // the stack shrank while routing
+        const std::shared_ptr<IScreen> screen = m_screens[i];
+        if (screen->IsActive() && screen->OnEvent(event) && screen->IsExclusive()) return true;
+    }
+    return false;
+}
+
+bool HumanGameView::OnInputEvent(const EventSystem::IEvent& event) { return RouteInput(event); }
+
+bool HumanGameView::OnMouseMove(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<Input::EventMouseMove>(event);
+    if (d && m_cursor && m_cursor->IsVisible() && m_windowWidth > 0 && m_windowHeight > 0) {
+        m_cursor->MoveX(static_cast<float>(d->dx) / static_cast<float>(m_windowWidth));
+        m_cursor->MoveY(static_cast<float>(d->dy) / static_cast<float>(m_windowHeight));
+    }
+    RouteInput(event);
+    return true;
+}
+
+bool HumanGameView::OnCloseScreen(const EventSystem::IEvent&) {
+    PopScreen();
+    return false;
+}
+
+bool HumanGameView::OnOpenScreen(const EventSystem::IEvent&) { return true; }
+
+bool HumanGameView::OnSpawnMainMenu(const EventSystem::IEvent&) {
+    ReplaceTopScreen(MakeMainMenu());
+    if (!m_menuMode) {
+        // No backdrop match runs: the logic starts one before we return.
+        EventTypes::EventUpdateInitializeGameLogic start(1);
+        EventSystem::TriggerEvent(start);
+    }
+    State().SetFlag(GlobalGameState::kPaused, 0);
+    return true;
+}
+
+bool HumanGameView::OnSpawnStartGameMenu(const EventSystem::IEvent&) {
+    ReplaceTopScreen(MakeStartGameMenu());
+    return true;
+}
+
+bool HumanGameView::OnSpawnJoinGameMenu(const EventSystem::IEvent&) {
+    ReplaceTopScreen(MakeJoinGameMenu());
+    return true;
+}
+
+bool HumanGameView::OnSpawnOptionsMenu(const EventSystem::IEvent&) {
+    ReplaceTopScreen(MakeOptionsMenu());
+    return true;
+}
+
+bool HumanGameView::OnSpawnCreditsMenu(const EventSystem::IEvent&) {
+    ReplaceTopScreen(MakeCreditsMenu());
+    return true;
+}
+
+bool HumanGameView::OnSpawnWinScreen(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventCreateWinScreen>(event);
+    ReplaceTopScreen(MakeEndGameScreen(d ? d->team : 255));
+    return true;
+}
+
+bool HumanGameView::OnSpawnInGameMenu(const EventSystem::IEvent&) {
+    if (m_inGameMenuOpen) return false;
+    if (State().GetFlag(GlobalGameState::kMultiplayer) == 0)
+        State().SetFlag(GlobalGameState::kPaused, 1);
+    else
+        EventSystem::QueueEvent(new EventTypes::EventCommandActorMove(m_localActor, Vector3(0.0f, 0.0f, 0.0f)));
+    // The speech bubbles, the cues and the battery display hide here once
+    // they exist.
+    m_inGameMenuOpen = true;
+    PushScreen(MakeInGameMenu());
+    return true;
+}
+
+bool HumanGameView::OnKeepPlaying(const EventSystem::IEvent&) {
+    m_inGameMenuOpen = false;
+    State().SetFlag(GlobalGameState::kPaused, 0);
+    PopScreen();
+    return true;
+}
+
+bool HumanGameView::OnStartGame(const EventSystem::IEvent&) {
+    if (!m_initialised) return false;
+    if (!m_menuMode) m_gameRunning = true;
+    if (std::getenv("MIRAV_TRACE"))
+        std::fprintf(stderr, "mirav: %s match started on level %d: %zu actors, %zu capture points, local actor %d\n",
+                     m_menuMode ? "menu backdrop" : "played", State().GetFlag(GlobalGameState::kLevel),
+                     m_actorsReported, m_capturePoints, static_cast<int>(m_localActor));
+    PopScreen();  // the loading screen of the set-up
+    return false;
+}
+
+bool HumanGameView::OnGameOver(const EventSystem::IEvent& event) {
+    if (!m_initialised) return false;
+    const auto* d = PayloadOf<EventTypes::EventUpdateGameOver>(event);
+    const uint8_t winner = d ? d->winningTeam : 255;
+    const uint8_t quit = d ? d->quit : 0;
+    if (m_inGameMenuOpen) {
+        PopScreen();
+        m_inGameMenuOpen = false;
+    }
+    if (m_menuMode) {
+        ResetView(quit != 0);
+        return false;
+    }
+    GlobalGameState& state = State();
+    if (state.GetFlag(GlobalGameState::kMultiplayer) == 0) {
+        ResetView(quit != 0);
+        if (quit == 0) {
+            if (winner == 255)
+                EventSystem::QueueEvent(new EventTypes::EventCreateMainMenu());
+            else
+                EventSystem::QueueEvent(new EventTypes::EventCreateWinScreen(winner));
+        }
+        return false;
+    }
+    // A network game always ends in the main menu, after the network is shut.
+    EventSystem::QueueEvent(new EventTypes::EventUpdateGameOver(255, quit));
+    if (state.GetFlag(GlobalGameState::kJoiningMachine) == 1)
+        EventSystem::QueueEvent(new EventTypes::EventShutDownNetLogic());
+    else
+        EventSystem::QueueEvent(new EventTypes::EventShutDownNetView());
+    state.SetFlag(GlobalGameState::kMultiplayer, 0);
+    return false;
+}
+
+bool HumanGameView::OnTeamVictory(const EventSystem::IEvent&) {
+    // The logic's own game over normally comes first, and its tear-down
+    // drops this wait.
+    auto wait = std::make_shared<ProcessSystem::WaitProcess>(10000);
+    wait->SetNext(ProcessSystem::MakeFunctorProcess(
+        [] { EventSystem::QueueEvent(new EventTypes::EventUpdateGameOver(255, 0)); }));
+    m_processes.Attach(wait);
+    return false;
+}
+
+// ------------------------------------------------------------ power events
+
+bool HumanGameView::OnPowerSuspend(const EventSystem::IEvent&) {
+    if (m_input) m_input->ReleaseMouse();
+    if (m_gameRunning && !m_inGameMenuOpen) {
+        EventTypes::EventCreateInGameMenu menu;
+        EventSystem::TriggerEvent(menu);
+    }
+    return false;
+}
+
+bool HumanGameView::OnPowerSuspendResume(const EventSystem::IEvent&) {
+    if (m_gameRunning && !m_inGameMenuOpen) {
+        EventTypes::EventCreateInGameMenu menu;
+        EventSystem::TriggerEvent(menu);
+    }
+    if (m_input) m_input->AcquireMouse();
+    if (m_window) m_window->HideCursor();
+    GlobalGameState& state = State();
+    if (m_gameRunning && state.GetFlag(GlobalGameState::kMultiplayer) == 1) {
+        if (state.GetFlag(GlobalGameState::kJoiningMachine) == 1)
+            EventSystem::QueueEvent(new EventTypes::EventShutDownNetLogic());
+        else
+            EventSystem::QueueEvent(new EventTypes::EventShutDownNetView());
+        EventSystem::QueueEvent(new EventTypes::EventUpdateGameOver(255, 0));
+    }
+    return false;
+}
+
+bool HumanGameView::OnPowerUpdate(const EventSystem::IEvent&) {
+    // The HUD's battery display starts its query here once it exists.
+    return false;
+}
+
+// --------------------------------------------------------- match set-up
+
+bool HumanGameView::OnInitializeGameView(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateInitializeGameView>(event);
+    const uint8_t b = d ? d->menuBackdrop : 0;
+    m_menuMode = b != 0;
+    if (!m_menuMode) {
+        PopScreen();  // the loading screen, or the end screen
+        m_hudScreen = HudEnabled() ? MakeHudScreen(*this) : nullptr;
+        PushScreen(m_hudScreen ? m_hudScreen : std::make_shared<DummyScreen>());
+    } else if (m_mainMenuOnFirstSetup) {
+        PushScreen(MakeMainMenu());
+    }
+    m_mainMenuOnFirstSetup = false;
+    PushScreen(MakeLoadingScreen());
+    if (!m_menuMode) OnRender(16);
+
+    RegisterGameListeners();
+    SetLocalPlayer(kNoLocalActor, kNoLocalTeam);
+    m_joinConfirmed = false;
+    m_players.clear();
+    m_actorsReported = 0;
+    m_capturePoints = 0;
+
+    if (!m_menuMode) {
+        SetActiveCamera(kFollowCamera);
+        if (IViewCamera* camera = GetActiveCamera()) camera->SetMode(IViewCamera::kFollow);
+    } else {
+        SetActiveCamera(kBackdropCamera);
+        m_cameraController = std::make_unique<CameraController>();
+        m_cameraController->SetCamera(GetActiveCamera());
+    }
+    m_initialised = true;
+    return true;
+}
+
+bool HumanGameView::OnCreateActor(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateCreateActor>(event);
+    if (!d) return false;
+    ++m_actorsReported;
+    const uint32_t type = d->typeHash;
+    const auto is = [type](const char* name) { return type == ActorTypes::Hash(name); };
+    if (is(ActorTypes::kCharacter) || is(ActorTypes::kBot)) {
+        const Vector3& e = d->extents;
+        m_players[d->actorId] = Tracked{d->position, std::sqrt(e.x * e.x + e.y * e.y + e.z * e.z)};
+    } else if (is(ActorTypes::kFlag)) {
+        if (m_cameraController) m_cameraController->AddFlagPoint(d->position);
+    }
+    if (d->actorId == m_localActor && m_localActor != kNoLocalActor) FollowLocalActor();
+    return false;
+}
+
+bool HumanGameView::OnDeleteActor(const EventSystem::IEvent& event) {
+    if (const auto* d = PayloadOf<EventTypes::EventUpdateDeleteActor>(event)) m_players.erase(d->actorId);
+    return false;
+}
+
+bool HumanGameView::OnActorMoved(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateActorMove>(event);
+    if (!d) return false;
+    auto it = m_players.find(d->actorId);
+    if (it != m_players.end()) it->second.position = d->position;
+    return false;
+}
+
+bool HumanGameView::OnJoinConfirmed(const EventSystem::IEvent& event) {
+    if (m_joinConfirmed) return false;
+    const auto* d = PayloadOf<EventTypes::EventUpdateGameIDs>(event);
+    if (!d) return false;
+    m_joinConfirmed = true;
+    SetLocalPlayer(d->actorId, d->team);
+    State().SetFlag(GlobalGameState::kTeam, d->team);
+    FollowLocalActor();
+    return false;
+}
+
+bool HumanGameView::ForwardToHud(const EventSystem::IEvent& event) {
+    return m_hudScreen ? m_hudScreen->OnEvent(event) : false;
+}
+
+bool HumanGameView::OnCapturePointCreated(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateCapPtCreated>(event);
+    if (!d) return false;
+    ++m_capturePoints;
+    if (m_cameraController) m_cameraController->AddCapturePoint(d->position);
+    return false;
+}
+
+// -------------------------------------------------------------- tear-down
+
+void HumanGameView::ResetView(bool quit) {
+    m_matchRegistry->UnregisterAll();
+    m_trackRegistry->UnregisterAll();
+    m_matchListeners = 0;
+    m_processes.DetachAll();
+    m_hudScreen.reset();
+    m_cameraController.reset();
+    m_players.clear();
+    SetLocalPlayer(kNoLocalActor, kNoLocalTeam);
+    m_joinConfirmed = false;
+    m_capturePoints = 0;
+    m_actorsReported = 0;
+    m_gameRunning = m_menuMode = m_inGameMenuOpen = m_initialised = false;
+    PopScreen();
+    PushScreen(quit ? MakeClosingScreen() : MakeLoadingScreen());
+    OnRender(16);
+    if (quit) Platform::PostQuit(kQuitCode);
+}
+
+// ----------------------------------------------------------------- cameras
+
+IViewCamera* HumanGameView::GetCamera(int id) {
+    auto it = m_cameras.find(id);
+    return it == m_cameras.end() ? nullptr : it->second.get();
+}
+
+bool HumanGameView::SetActiveCamera(int id) {
+    if (!GetCamera(id)) return false;
+    m_activeCamera = id;
+    return true;
+}
+
+IViewCamera* HumanGameView::GetActiveCamera() { return GetCamera(m_activeCamera); }
+
+void HumanGameView::FollowLocalActor() {
+    if (IViewCamera* camera = GetActiveCamera()) camera->SetMode(IViewCamera::kFollow);
+}
+
+bool HumanGameView::LocalActorPosition(Vector3& position, float& height) const {
+    if (m_localActor == kNoLocalActor) return false;
+    auto it = m_players.find(m_localActor);
+    if (it == m_players.end()) return false;
+    position = it->second.position;
+    height = it->second.height;
+    return true;
+}
+
+void HumanGameView::UpdateScene(unsigned ms) {
+    if (IViewCamera* camera = GetActiveCamera()) camera->Update(ms);
+}
+
+void HumanGameView::SwitchDisplay(bool fullScreen) {
+    Gfx::GfxEngine* engine = Gfx::GfxEngine::Instance();
+    Gfx::D3D9Core* core = engine ? engine->GetCore() : nullptr;
+    if (!core) return;
+    const Gfx::PresentParams& p = core->GetPresentParams();
+    // The one mode switch of the device; windowed is 1024 x 768 like full screen.
+    if (p.windowed == !fullScreen && p.backBufferWidth == 1024 && p.backBufferHeight == 768 &&
+        p.multiSampleType == 0)
+        return;
+    if (fullScreen)
+        core->ToFullScreen(0, 1024, 768, false);
+    else
+        core->ToWindowed(0, 1024, 768, false);
+    if (m_window) m_window->GetWindowSize(&m_windowWidth, &m_windowHeight);
 }
 
 }  // namespace GameLogicView

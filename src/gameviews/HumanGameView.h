@@ -1,25 +1,170 @@
-// The local player's view. Until the human view is built this is the part the
-// game runner needs: it asks the logic to start the menu backdrop (or a game)
-// and is updated and rendered each frame.
+// The local player's view: brings up the graphics, the input and the
+// screens, keeps the screen stack, sets up and tears down each match's view
+// (the menu backdrop or a played match), and turns the logic's reports into
+// what the player sees. It owns the follow and backdrop cameras.
 #pragma once
 
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "events/EventManager.h"
 #include "gamelogic/GameView.h"
+#include "processes/Process.h"
+#include "screens/ScreenHost.h"
+#include "utility/Geometry.h"
+
+namespace Platform {
+class Window;
+}
+namespace Input {
+class Input;
+}
 
 namespace GameLogicView {
 
-class HumanGameView : public IGameView {
-public:
-    HumanGameView();
-    void OnAttach() override {}
-    void OnUpdate(int) override { ++m_updates; }
-    void OnRender(int) override { ++m_renders; }
+class IScreen;
+class IViewCamera;
+class OrbitCamera;
+class MouseCursor;
+class CameraController;
 
-    int GetUpdateCount() const { return m_updates; }
-    int GetRenderCount() const { return m_renders; }
+class HumanGameView : public IGameView, public IScreenHost {
+public:
+    // Camera ids: 0 follows the local player, 2 overlooks the backdrop match.
+    static constexpr int kFollowCamera = 0;
+    static constexpr int kBackdropCamera = 2;
+    // The exit code of the quit message after a normal end.
+    static constexpr int kQuitCode = 0;
+    // After a failed device set-up.
+    static constexpr int kFatalQuitCode = 1;
+
+    // With a window: the graphics engine on it, with the player's display
+    // settings. Without one (flow tests) nothing is drawn; all else runs.
+    explicit HumanGameView(Platform::Window* window);
+    ~HumanGameView() override;
+
+    void OnAttach() override {}
+    void OnUpdate(int ms) override;
+    void OnRender(int ms) override;
+
+    // The screen stack (bottom first).
+    void PushScreen(const std::shared_ptr<IScreen>& screen);
+    bool PopScreen();
+    const std::vector<std::shared_ptr<IScreen>>& GetScreens() const { return m_screens; }
+
+    // The match tear-down; quit ends the program after one closing frame.
+    void ResetView(bool quit);
+    // The audio and music managers plug in here; false while there is none.
+    bool InitAudio();
+    void RegisterListeners();
+    void RegisterGameListeners();
+
+    static int16_t GetLocalActor();
+    static uint8_t GetLocalTeam();
+
+    // View registry.
+    bool OnInputEvent(const EventSystem::IEvent& event);
+    bool OnMouseMove(const EventSystem::IEvent& event);
+    bool OnInitializeGameView(const EventSystem::IEvent& event);
+    bool OnCloseScreen(const EventSystem::IEvent& event);
+    bool OnOpenScreen(const EventSystem::IEvent& event);
+    bool OnSpawnMainMenu(const EventSystem::IEvent& event);
+    bool OnSpawnStartGameMenu(const EventSystem::IEvent& event);
+    bool OnSpawnJoinGameMenu(const EventSystem::IEvent& event);
+    bool OnSpawnOptionsMenu(const EventSystem::IEvent& event);
+    bool OnGameOver(const EventSystem::IEvent& event);
+    bool OnTeamVictory(const EventSystem::IEvent& event);
+    bool OnStartGame(const EventSystem::IEvent& event);
+    bool OnSpawnWinScreen(const EventSystem::IEvent& event);
+    bool OnSpawnCreditsMenu(const EventSystem::IEvent& event);
+    bool OnSpawnInGameMenu(const EventSystem::IEvent& event);
+    bool OnKeepPlaying(const EventSystem::IEvent& event);
+    bool OnPowerSuspend(const EventSystem::IEvent& event);
+    bool OnPowerSuspendResume(const EventSystem::IEvent& event);
+    bool OnPowerUpdate(const EventSystem::IEvent& event);
+    // Match registry.
+    bool OnCreateActor(const EventSystem::IEvent& event);
+    bool OnDeleteActor(const EventSystem::IEvent& event);
+    bool OnJoinConfirmed(const EventSystem::IEvent& event);
+    bool ForwardToHud(const EventSystem::IEvent& event);
+    bool OnCapturePointCreated(const EventSystem::IEvent& event);
+
+    // IScreenHost.
+    IViewCamera* GetActiveCamera() override;
+    void FollowLocalActor() override;
+    void UpdateScene(unsigned ms) override;
+    void SwitchDisplay(bool fullScreen) override;
+
+    ProcessSystem::ProcessManager& GetProcessManager() { return m_processes; }
+    Input::Input* GetInput() const { return m_input.get(); }
+    IViewCamera* GetCamera(int id);
+    bool SetActiveCamera(int id);
+    int GetActiveCameraId() const { return m_activeCamera; }
+    CameraController* GetCameraController() const { return m_cameraController.get(); }
+    bool IsInGameMenuOpen() const { return m_inGameMenuOpen; }
+    bool IsGameRunning() const { return m_gameRunning; }
+    bool IsMenuMode() const { return m_menuMode; }
+    bool IsInitialised() const { return m_initialised; }
+    bool IsDeviceReady() const { return m_deviceReady; }
+    bool IsJoinConfirmed() const { return m_joinConfirmed; }
+    const std::shared_ptr<IScreen>& GetGameScreen() const { return m_gameScreen; }
+    const std::shared_ptr<IScreen>& GetHudScreen() const { return m_hudScreen; }
+    size_t GetMatchListenerCount() const { return m_matchListeners; }
+    size_t GetCapturePointCount() const { return m_capturePoints; }
+    // Actors reported created in this match.
+    size_t GetActorsReported() const { return m_actorsReported; }
+    int GetWindowWidth() const { return m_windowWidth; }
+    int GetWindowHeight() const { return m_windowHeight; }
+    // Frames drawn since construction (the device presented them).
+    int GetFramesDrawn() const { return m_framesDrawn; }
 
 private:
-    int m_updates = 0;
-    int m_renders = 0;
+    void SetLocalPlayer(int16_t actor, uint8_t team);
+    void ReplaceTopScreen(const std::shared_ptr<IScreen>& screen);
+    bool RouteInput(const EventSystem::IEvent& event);
+    bool LocalActorPosition(Geometry::Vector3& position, float& height) const;
+    bool OnActorMoved(const EventSystem::IEvent& event);
+
+    ProcessSystem::ProcessManager m_processes;
+    std::unique_ptr<EventSystem::EventRegistry> m_viewRegistry;
+    std::unique_ptr<EventSystem::EventRegistry> m_matchRegistry;
+    std::shared_ptr<Input::Input> m_input;
+    MouseCursor* m_cursor = nullptr;
+    int m_windowWidth = 0, m_windowHeight = 0;
+    bool m_wasWindowed = false;
+    Platform::Window* m_window = nullptr;
+    std::vector<std::shared_ptr<IScreen>> m_screens;
+    std::shared_ptr<IScreen> m_hudScreen;
+    std::shared_ptr<IScreen> m_gameScreen;
+    bool m_inGameMenuOpen = false;
+    bool m_gameRunning = false;
+    bool m_menuMode = false;
+    bool m_initialised = false;
+    bool m_mainMenuOnFirstSetup = true;
+    std::unique_ptr<CameraController> m_cameraController;
+    int16_t m_localActor = -1;
+    uint8_t m_localTeam = 255;
+    bool m_joinConfirmed = false;
+    size_t m_capturePoints = 0;
+    size_t m_actorsReported = 0;
+    size_t m_matchListeners = 0;
+
+    // The cameras (until the scene's camera manager holds them) and where
+    // the players stand, for the follow camera's target.
+    std::map<int, std::unique_ptr<OrbitCamera>> m_cameras;
+    int m_activeCamera = -1;
+    struct Tracked {
+        Geometry::Vector3 position;
+        float height = 0.0f;
+    };
+    std::map<int16_t, Tracked> m_players;
+    std::unique_ptr<EventSystem::EventRegistry> m_trackRegistry;
+
+    bool m_deviceReady = false;
+    bool m_ownsEngine = false;
+    int m_framesDrawn = 0;
 };
 
 }  // namespace GameLogicView

@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include "platform/InputDevices.h"
+
 namespace Platform {
 
 namespace {
@@ -30,6 +32,9 @@ bool SdlMessageSource::Take(Message& out) {
     SDL_Event e;
     if (SDL_PollEvent(&e) == 0) return false;
     out = Message{};
+    // Keys, buttons, motion and focus also go to the input devices, read by
+    // the game once per frame.
+    InputDevices::Instance().Feed(e);
     if (e.type == OwnEventType()) {
         out.kind = static_cast<MessageKind>(e.user.code);
         out.code = static_cast<int>(reinterpret_cast<intptr_t>(e.user.data1));

@@ -132,6 +132,13 @@ bool Window::SetFullScreenMode(int width, int height) {
     return false;
 }
 
+void Window::GetWindowSize(int* width, int* height) const {
+    int w = 0, h = 0;
+    if (m_window) SDL_GetWindowSize(m_window, &w, &h);
+    if (width) *width = w;
+    if (height) *height = h;
+}
+
 void Window::GetDrawableSize(int* width, int* height) const {
     int w = 0, h = 0;
     if (m_window) SDL_GL_GetDrawableSize(m_window, &w, &h);

@@ -46,6 +46,8 @@ public:
     // Full screen in the display mode closest to width x height; false when
     // the display refuses.
     bool SetFullScreenMode(int width, int height);
+    // The window's size in screen pixels (0 x 0 when it is not open).
+    void GetWindowSize(int* width, int* height) const;
     // The size of the drawable area in pixels.
     void GetDrawableSize(int* width, int* height) const;
     // Clears colour (opaque), depth and stencil of the window's buffer.

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string>
@@ -131,4 +132,20 @@ TEST(MiravProcess, ShowPerfMonOneReportsEveryFrameOtherValuesDoNot) {
     EXPECT_GE(linesWith("1"), off + 41);
     EXPECT_EQ(linesWith("2"), off);
     EXPECT_EQ(linesWith("0"), off);
+}
+
+TEST(MiravProcess, FirstMatchBehindTheMenuLoadsTheLevelAndCreatesActors) {
+    auto env = GameEnv(TestApps::MakeTempDir());
+    env["MIRAV_QUIT_AFTER_FRAMES"] = "30";
+    Child game(TestApps::GameBinary(), TestApps::DataDir(), env);
+    ASSERT_TRUE(game.Started());
+    EXPECT_EQ(game.Wait(60), 0) << game.Stderr();
+    const std::string err = game.Stderr();
+    const std::string line = "mirav: menu backdrop match started on level 0: ";
+    const size_t at = err.find(line);
+    ASSERT_NE(at, std::string::npos) << err;
+    // The shipped level makes far more than the ground and a few players.
+    const int actors = std::atoi(err.c_str() + at + line.size());
+    EXPECT_GT(actors, 50) << err;
+    EXPECT_NE(err.find("2 capture points"), std::string::npos) << err;
 }
