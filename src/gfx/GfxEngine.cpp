@@ -1,6 +1,11 @@
 #include "gfx/GfxEngine.h"
 
+#include <vector>
+
 #include "gfx/D3D9Core.h"
+#include "gfx/Model.h"
+#include "gfx/StateMan.h"
+#include "platform/GLBuffer.h"
 #include "utility/HtmlLogger.h"
 
 namespace Gfx {
@@ -12,6 +17,8 @@ GfxEngine* g_engine = nullptr;
 GfxEngine::GfxEngine() { GfxLog.Log(HtmlLogger::LOG_ALLOC, "Graphics Engine Created"); }
 
 GfxEngine::~GfxEngine() {
+    delete m_stateMan;
+    m_stateMan = nullptr;
     if (m_core) {
         m_core->Release();
         GfxLog.Log(HtmlLogger::LOG_RELEASE, "D3D9Core class released.");
@@ -35,7 +42,86 @@ void GfxEngine::Release() {
 
 bool GfxEngine::Initialize(Platform::Window* window, const DisplaySettings& settings) {
     if (!m_core) m_core = new D3D9Core();
+    if (!m_stateMan) m_stateMan = new StateMan(m_core);
     m_core->Initialize(window, settings.width, settings.height, settings.windowed, settings.fsaaSamples);
+    return true;
+}
+
+namespace {
+// Whole geometry fits 16-bit indices.
+constexpr long kMaxVertices = 65536;
+}  // namespace
+
+bool GfxEngine::LoadParticleBuffer(int quadCount, int tag) {
+    if (!m_core || !m_stateMan) return false;
+    if (m_stateMan->Models().count(tag)) return true;
+    if (quadCount <= 0 || static_cast<long>(quadCount) * 4 > kMaxVertices) {
+        GfxLog.Log(HtmlLogger::LOG_WARNING, "GfxEngine::LoadParticleBuffer: %i quads do not fit model %i", quadCount, tag);
+        return false;
+    }
+    auto vb = CreateVertexBuffer(*m_core, quadCount * 4, m_core->GetParticleDecl(), sizeof(ParticleVertex), true);
+    auto ib = vb ? CreateIndexBuffer(*m_core, quadCount * 6, true, vb) : nullptr;
+    if (!ib) return false;
+    m_stateMan->LoadModel(tag, std::make_shared<ModelIVBuffer>(ib, 0));
+    return true;
+}
+
+bool GfxEngine::LoadBoxModel(float tiling, int tag) {
+    if (!m_core || !m_stateMan) return false;
+    if (m_stateMan->Models().count(tag)) return true;
+    std::vector<MeshVertex> vertices;
+    std::vector<uint16_t> indices;
+    BuildBoxGeometry(tiling, vertices, indices);
+    auto vb = CreateVertexBuffer(*m_core, static_cast<int>(vertices.size()), m_core->GetMeshDecl(), sizeof(MeshVertex),
+                                 false);
+    auto ib = vb ? CreateIndexBuffer(*m_core, static_cast<int>(indices.size()), false, vb) : nullptr;
+    if (!ib || vb->Append(vertices.data(), static_cast<int>(vertices.size())) < 0 || ib->Append(indices, 12) < 0)
+        return false;
+    auto model = std::make_shared<ModelIVBuffer>(ib, static_cast<int>(indices.size()));
+    model->box.Scale(Geometry::Vector3(10.0f, 10.0f, 10.0f));
+    m_stateMan->LoadModel(tag, model);
+    return true;
+}
+
+bool GfxEngine::LoadInstanceModel(int sourceTag, int copies, int tag) {
+    if (!m_core || !m_stateMan) return false;
+    if (m_stateMan->Models().count(tag)) return true;
+    std::shared_ptr<IModel> source;
+    if (!m_stateMan->RequestModel(sourceTag, source) || !source) return false;
+    const MeshVertex* vertices = nullptr;
+    const uint16_t* indices = nullptr;
+    int vcount = 0, icount = 0;
+    if (!source->LockVertices(vertices, vcount)) {
+        GfxLog.Log(HtmlLogger::LOG_WARNING, "GfxEngine::LoadInstanceModel: Could not get vertices from model %i", tag);
+        return false;
+    }
+    if (!source->LockIndices(indices, icount)) {
+        source->UnlockVertices();
+        GfxLog.Log(HtmlLogger::LOG_WARNING, "GfxEngine::LoadInstanceModel: Could not get indices from model %i", tag);
+        return false;
+    }
+    // Every copy's vertices must stay reachable by 16-bit indices.
+    if (copies <= 0 || static_cast<long>(vcount) * copies > kMaxVertices) {
+        source->UnlockIndices();
+        source->UnlockVertices();
+        GfxLog.Log(HtmlLogger::LOG_WARNING, "GfxEngine::LoadInstanceModel: %i copies of model %i do not fit model %i",
+                   copies, sourceTag, tag);
+        return false;
+    }
+    std::vector<InstanceVertex> iv;
+    std::vector<uint16_t> ii;
+    BuildInstanceGeometry(vertices, vcount, indices, icount, copies, iv, ii);
+    source->UnlockIndices();
+    source->UnlockVertices();
+    auto vb = CreateVertexBuffer(*m_core, static_cast<int>(iv.size()), m_core->GetInstanceDecl(),
+                                 sizeof(InstanceVertex), false);
+    auto ib = vb ? CreateIndexBuffer(*m_core, static_cast<int>(ii.size()), false, vb) : nullptr;
+    if (!ib || vb->Append(iv.data(), static_cast<int>(iv.size())) < 0) return false;
+    // Writes every copy; a plain draw draws the first copy only.
+    if (!ib->buffer->Update(0, ii.data(), ii.size() * 2u)) return false;
+    ib->indexCount = static_cast<int>(ii.size());
+    vb->primitiveCount = icount / 3;
+    m_stateMan->LoadModel(tag, std::make_shared<ModelIVBuffer>(ib, icount));
     return true;
 }
 

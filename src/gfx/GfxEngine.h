@@ -5,7 +5,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <string>
 
+#include "gfx/CameraParams.h"
 #include "utility/Geometry.h"
 
 namespace Platform {
@@ -15,6 +18,8 @@ class Window;
 namespace Gfx {
 
 class D3D9Core;
+class IModel;
+class StateMan;
 
 struct DisplaySettings {
     int width = 1024;
@@ -37,10 +42,35 @@ public:
     bool Initialize(Platform::Window* window, const DisplaySettings& settings);
     bool IsPixelShader20Supported() const;
     D3D9Core* GetCore() const { return m_core; }
+    // Resources and named render states by tag; made by Initialize.
+    StateMan* GetStateMan() const { return m_stateMan; }
+
+    // Model loaders of the asset files; each stores its model in the state
+    // manager under the tag and returns false (logged) when it could not.
+    bool LoadMeshModel(const std::string& path, int tag);                 // MSH: a .x mesh
+    bool LoadSkinnedModel(const std::string& path, int param, int tag);   // SKN
+    bool LoadParticleBuffer(int quadCount, int tag);                      // PBUFF: dynamic quads
+    bool LoadBoxModel(float tiling, int tag);                             // BOX: the 10-unit cube
+    bool LoadInstanceModel(int sourceTag, int copies, int tag);           // INST: copies of a mesh
+    // Skinned hierarchies are built by their own loader when one is set;
+    // without it an SKN model is loaded as its static mesh.
+    using SkinnedLoader = std::function<std::shared_ptr<IModel>(const std::string& path, int param)>;
+    void SetSkinnedLoader(SkinnedLoader loader) { m_skinnedLoader = std::move(loader); }
+
+    // The active camera's values for the effects' per-frame parameters, set
+    // by the camera manager; also the view-projection of WorldToScreen.
+    void SetCameraParams(const CameraParams& params) {
+        m_camera = params;
+        m_viewProjection = params.viewProjection;
+    }
+    const CameraParams& GetCameraParams() const { return m_camera; }
 
     // The active camera's view-projection matrix (row-major, column vectors),
     // set by the camera manager; identity until then.
-    void SetViewProjection(const Geometry::Matrix4x4& vp) { m_viewProjection = vp; }
+    void SetViewProjection(const Geometry::Matrix4x4& vp) {
+        m_viewProjection = vp;
+        m_camera.viewProjection = vp;
+    }
     const Geometry::Matrix4x4& GetViewProjection() const { return m_viewProjection; }
 
     // world -> screen fractions (x 0..1 left to right, y 0..1 top to bottom)
@@ -56,7 +86,10 @@ private:
     ~GfxEngine();
 
     D3D9Core* m_core = nullptr;
+    StateMan* m_stateMan = nullptr;
     Geometry::Matrix4x4 m_viewProjection;
+    CameraParams m_camera;
+    SkinnedLoader m_skinnedLoader;
 };
 
 }  // namespace Gfx
