@@ -1,5 +1,7 @@
 #include "gfx/XFileLoader.h"
 
+#include "gfx/XFileCheck.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cfloat>
@@ -313,14 +315,6 @@ private:
     std::vector<const aiNode*> m_nodes;
 };
 
-// Only the text form is read; the binary and compressed forms are refused
-// before the importer sees them.
-bool IsTextXHeader(const void* data, size_t size) {
-    if (size < 16) return false;
-    const char* p = static_cast<const char*>(data);
-    return std::memcmp(p, "xof ", 4) == 0 && std::memcmp(p + 8, "txt ", 4) == 0;
-}
-
 }  // namespace
 
 int XScene::FindFrame(const std::string& name) const {
@@ -349,9 +343,9 @@ std::vector<Geometry::Matrix4x4> XScene::CombinedTransforms() const {
 bool LoadXFileFromMemory(const void* data, size_t size, XScene& out, std::string* error, const std::string& hint) {
     out = XScene{};
     std::string why;
-    if (!IsTextXHeader(data, size)) {
-        why = "not a text .x file";
-    } else {
+    // The importer trusts the file's counts; only a file that passed the
+    // strict check reaches it.
+    if (CheckXText(static_cast<const char*>(data), size, why)) {
         Assimp::Importer importer;
         // Keep the file's own left-handed positions, texture coordinates and
         // winding; the importer would otherwise mirror all three.

@@ -241,3 +241,47 @@ TEST(XFileLoader, RefusedFilesLeaveAnEmptySceneAndNameTheFile) {
     EXPECT_FALSE(LoadXFile(Fixture("bone_without_frame.x"), s, &err));
     EXPECT_NE(err.find("Nowhere"), std::string::npos);
 }
+
+// Damaged files the importer itself would crash on or misread are stopped by
+// the strict check first, each with the line of its fault.
+TEST(XFileLoader, StrictCheckRefusesDamagedStructure) {
+    const std::string head = "xof 0303txt 0032\n";
+    const std::string ident = "1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0;;";
+    struct Case {
+        const char* what;
+        std::string body;
+        const char* message;
+    } cases[] = {
+        {"fewer positions than the count (crashed the importer)",
+         " Mesh {5;1;0;0,\n0;0;0, 3;,1,2;3;,2,3;3;,1,2;3;0,1,2;3;0,2,3,}", "malformed Mesh"},
+        {"face index past the vertices", "Mesh {3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,3;;}",
+         "malformed Mesh"},
+        {"whole number where a float belongs", "Frame A { FrameTransformMatrix {1,0.0,0.0,0.0,0.0,1.0,0.0,0.0,"
+                                               "0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0;;} }",
+         "malformed FrameTransformMatrix"},
+        {"unknown object", "Frame A { Gizmo { 1; } }", "unknown object Gizmo"},
+        {"template definition", "template Frame { <3D82AB46-62DA-11cf-AB39-0020AF71E433> }", "template"},
+        {"unclosed frame", "Frame A { FrameTransformMatrix {" + ident + "}", "not closed"},
+        {"material list naming an unknown material",
+         "Mesh {3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; MeshMaterialList {1; 1; 0;; {Nope}}}",
+         "Nope"},
+        {"normals for other faces", "Mesh {3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; "
+                                    "MeshNormals {1; 0.0;0.0;1.0;; 2; 3;0,0,0;, 3;0,0,0;;}}",
+         "malformed MeshNormals"},
+        {"rotation key with three values", "Frame A {} AnimationSet S { Animation { {A} AnimationKey { 0; 1; "
+                                           "0;3;1.0,0.0,0.0;;; } } }",
+         "malformed AnimationKey"},
+        {"animation of a missing frame", "Frame A {} AnimationSet S { Animation { {B} AnimationKey { 2; 1; "
+                                         "0;3;1.0,0.0,0.0;;; } } }",
+         "missing frame B"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string text = head + c.body;
+        XScene s;
+        std::string err;
+        EXPECT_FALSE(LoadXFileFromMemory(text.data(), text.size(), s, &err, "case.x"));
+        EXPECT_NE(err.find(c.message), std::string::npos) << err;
+        EXPECT_NE(err.find("line "), std::string::npos) << err;
+    }
+}
