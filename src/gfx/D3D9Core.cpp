@@ -10,6 +10,7 @@
 #include "platform/GLVertexLayout.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
+#include "gfx/Screenshot.h"
 #include "utility/HtmlLogger.h"
 
 namespace Gfx {
@@ -193,11 +194,24 @@ bool D3D9Core::Render() {
         return false;
     }
     if (!Validate()) return false;
+    ++m_framesPresented;
+    // The screenshot hook asks for this frame: capture it unless a caller
+    // already does.
+    static const ScreenshotRequest screenshot = ScreenshotRequest::FromEnvironment();
+    std::vector<uint8_t> shot;
+    const bool wantShot = screenshot.Wanted(m_framesPresented) && !m_capture;
+    if (wantShot) m_capture = &shot;
     m_device->BeginFrame();
     m_device->Clear(m_clear[0], m_clear[1], m_clear[2], 1.0f, 1.0f, 0);
     if (m_drawScene) m_drawScene();
     m_device->Present(m_capture);
     m_capture = nullptr;
+    if (wantShot) {
+        const Platform::SurfaceParams& sp = m_device->Params();
+        if (!WritePng(screenshot.path, sp.width, sp.height, shot))
+            GfxLog.Log(HtmlLogger::LOG_ERROR, "D3D9Core::Render: Screenshot could not be written to %s",
+                       screenshot.path.c_str());
+    }
     return true;
 }
 

@@ -98,6 +98,8 @@ public:
     void CaptureNextFrame(std::vector<uint8_t>* pixels) { m_capture = pixels; }
     // How long a frame waits while the device is lost (500 ms; tests use 0).
     void SetLostSleepMs(int ms) { m_lostSleepMs = ms; }
+    // Frames drawn so far (counted from 1 by Render).
+    int FramesPresented() const { return m_framesPresented; }
 
 private:
     bool SwitchMode(bool windowed, int fsaaSamples, int width, int height, bool initial);
@@ -119,6 +121,7 @@ private:
     float m_clear[3] = {0.0f, 0.0f, 0.0f};
     std::vector<uint8_t>* m_capture = nullptr;
     int m_lostSleepMs = 500;
+    int m_framesPresented = 0;
 };
 
 }  // namespace Gfx

@@ -149,3 +149,33 @@ TEST(MiravProcess, FirstMatchBehindTheMenuLoadsTheLevelAndCreatesActors) {
     EXPECT_GT(actors, 50) << err;
     EXPECT_NE(err.find("2 capture points"), std::string::npos) << err;
 }
+
+TEST(MiravProcess, ScreenshotHookWritesThatFrameAsPng) {
+    const std::string dir = TestApps::MakeTempDir();
+    auto env = GameEnv(dir);
+    env["MIRAV_QUIT_AFTER_FRAMES"] = "6";
+    env["MIRAV_SCREENSHOT"] = "4:" + dir + "/shot.png";
+    Child game(TestApps::GameBinary(), TestApps::DataDir(), env);
+    ASSERT_TRUE(game.Started());
+    EXPECT_EQ(game.Wait(60), 0) << game.Stderr();
+    std::ifstream in(dir + "/shot.png", std::ios::binary);
+    ASSERT_TRUE(in.good()) << "no screenshot written";
+    unsigned char head[24] = {};
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    const unsigned char sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    EXPECT_TRUE(std::equal(sig, sig + 8, head));
+    // IHDR: width and height, big-endian, a frame's size.
+    const unsigned w = (head[16] << 24) | (head[17] << 16) | (head[18] << 8) | head[19];
+    const unsigned h = (head[20] << 24) | (head[21] << 16) | (head[22] << 8) | head[23];
+    EXPECT_GE(w, 640u);
+    EXPECT_GE(h, 480u);
+
+    // A frame the run never reaches writes nothing.
+    auto late = GameEnv(TestApps::MakeTempDir());
+    late["MIRAV_QUIT_AFTER_FRAMES"] = "2";
+    late["MIRAV_SCREENSHOT"] = "50:" + dir + "/late.png";
+    Child game2(TestApps::GameBinary(), TestApps::DataDir(), late);
+    ASSERT_TRUE(game2.Started());
+    EXPECT_EQ(game2.Wait(60), 0) << game2.Stderr();
+    EXPECT_FALSE(std::ifstream(dir + "/late.png").good());
+}
