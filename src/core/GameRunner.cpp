@@ -80,7 +80,7 @@ bool GameRunner::OnSetupMultiplayer(const EventSystem::IEvent&) {
         m_logic->AddGameView(m_serverView);
         m_serverViewPresent = true;
     } else {
-        Networking::NetworkManager::Instance().ResetPeers();
+        if (auto* network = Networking::NetworkManager::Instance()) network->MarkPeersAwaitingJoin();
         if (m_serverView) m_serverView->SetIgnoreNextJoinConfirmation(true);
     }
     EventSystem::QueueEvent(new EventTypes::EventUpdateInitializeGameLogic(0));

@@ -9,6 +9,7 @@
 #include "events/types/CommandEvents.h"
 #include "gamelogic/MiravGameLogic.h"
 #include "networking/NetworkClientLogic.h"
+#include "networking/Connection.h"
 #include "networking/NetworkManager.h"
 #include "networking/NetworkServerView.h"
 #include "support/Harness.h"
@@ -75,8 +76,20 @@ TEST_F(GameRunnerTest, HostSetupAddsOneServerViewAndQueuesInitialise) {
     runner.CreateLogicAndView(view);
     TestSupport::EventRecorder rec;
     rec.Listen<EventTypes::EventUpdateInitializeGameLogic>();
-    Networking::NetworkManager::Instance().occupied = {true, false, true, false};
-    Networking::NetworkManager::Instance().awaitingJoin = {};
+    // A host manager on a loopback port of its own, machines in slots 0 and 2.
+    Networking::NetworkSettings loopback;
+    loopback.port = 0;
+    loopback.bindAddress = "127.0.0.1";
+    Networking::UseNetworkSettings(loopback);
+    Networking::NetworkManager::SetHostFlag(true);
+    Networking::NetworkManager* network = Networking::NetworkManager::CreateInstance(nullptr);
+    struct DestroyNetwork {
+        ~DestroyNetwork() { Networking::NetworkManager::DestroyInstance(); }
+    } destroyNetwork;
+    sockaddr_in peer{};
+    ASSERT_TRUE(Networking::MakeAddress("127.0.0.1", 9, peer));
+    network->OpenPeer(0, peer);
+    network->OpenPeer(2, peer);
 
     EventSystem::QueueEvent(new EventTypes::EventSetupMultiplayer);
     bool serverAtRender = false;
@@ -101,7 +114,9 @@ TEST_F(GameRunnerTest, HostSetupAddsOneServerViewAndQueuesInitialise) {
     EXPECT_EQ(std::count(runner.GetLogic()->GetViews().begin(), runner.GetLogic()->GetViews().end(),
                          std::static_pointer_cast<IGameView>(server)), 1);
     EXPECT_TRUE(server->GetIgnoreNextJoinConfirmation());
-    EXPECT_EQ(Networking::NetworkManager::Instance().awaitingJoin, (std::array<bool, 4>{true, false, true, false}));
+    EXPECT_TRUE(network->GetPeer(0)->awaitingJoin);
+    EXPECT_EQ(network->GetPeer(1), nullptr);
+    EXPECT_TRUE(network->GetPeer(2)->awaitingJoin);
     EXPECT_EQ(rec.Count<EventTypes::EventUpdateInitializeGameLogic>(), 2u);
 
     // Shutting the server view down takes effect at once. (The initialise
