@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "core/GlobalGameState.h"
+#include "gamelogic/GlobalGameState.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/FlagEvents.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "NetTestSupport.h"
-#include "core/GlobalGameState.h"
+#include "gamelogic/GlobalGameState.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
