@@ -10,10 +10,11 @@ namespace Gfx {
 
 namespace {
 
-// Live text managers in the order made; the last is the one in use.
+// Live text managers in the order made; the last is the one in use. Never
+// destroyed: text objects held by other singletons ask it during exit.
 std::vector<TextMan*>& Live() {
-    static std::vector<TextMan*> live;
-    return live;
+    static auto* live = new std::vector<TextMan*>;
+    return *live;
 }
 
 }  // namespace
@@ -102,6 +103,8 @@ void TextEntry::Draw(Sprite* sprite, int width, int height) {
 // ---- TextMan ----
 
 TextMan::TextMan(D3D9Core* core) : m_core(core) {
+    static unsigned serials = 0;
+    m_serial = ++serials;
     Live().push_back(this);
     if (m_core) m_core->AddDeviceListener(this);
     Initialize();
@@ -117,6 +120,12 @@ TextMan::~TextMan() {
 }
 
 TextMan* TextMan::Current() { return Live().empty() ? nullptr : Live().back(); }
+
+TextMan* TextMan::Find(unsigned serial) {
+    for (TextMan* t : Live())
+        if (t->m_serial == serial) return t;
+    return nullptr;
+}
 
 void TextMan::Initialize() {
     m_sprite = Sprite::Create(0);

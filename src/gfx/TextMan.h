@@ -66,6 +66,11 @@ public:
     // The text manager in use (the last one made that still exists), or
     // null; text objects reach it through here, so they outlive it safely.
     static TextMan* Current();
+    // Each manager has a number of its own (never 0, never reused); Find
+    // gives the live manager of that number or null, so holders of groups
+    // can tell whether their manager still exists.
+    unsigned Serial() const { return m_serial; }
+    static TextMan* Find(unsigned serial);
 
     void Initialize();
     // Replaces a font of the same id; an empty one when the file cannot be read.
@@ -104,6 +109,7 @@ private:
     };
 
     D3D9Core* m_core;
+    unsigned m_serial;
     std::shared_ptr<Sprite> m_sprite;
     std::map<int, std::shared_ptr<Font>> m_fonts;
     std::map<int, TextGroup> m_groups;
