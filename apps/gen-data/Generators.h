@@ -15,4 +15,10 @@ bool WriteIfChanged(const std::string& path, const std::string& bytes);
 // Level bitmaps from the descriptions in <data>/Levels/src/*.txt.
 bool GenerateLevels(const std::string& dataDir);
 
+// Static models as text .x files in <data>/Models/.
+bool GenerateMeshes(const std::string& dataDir);
+// PNG textures in <data>/Textures/: blocks, ground, sky, team, interface and
+// particle pictures.
+bool GenerateTextures(const std::string& dataDir);
+
 }  // namespace GenData

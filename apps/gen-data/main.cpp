@@ -53,5 +53,7 @@ int main(int argc, char** argv) {
     }
     bool ok = true;
     ok = GenData::GenerateLevels(data) && ok;
+    ok = GenData::GenerateMeshes(data) && ok;
+    ok = GenData::GenerateTextures(data) && ok;
     return ok ? 0 : 1;
 }
