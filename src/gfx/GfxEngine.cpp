@@ -4,6 +4,7 @@
 
 #include "gfx/D3D9Core.h"
 #include "gfx/Model.h"
+#include "gfx/RenderQueue.h"
 #include "gfx/StateMan.h"
 #include "platform/GLBuffer.h"
 #include "utility/HtmlLogger.h"
@@ -17,6 +18,8 @@ GfxEngine* g_engine = nullptr;
 GfxEngine::GfxEngine() { GfxLog.Log(HtmlLogger::LOG_ALLOC, "Graphics Engine Created"); }
 
 GfxEngine::~GfxEngine() {
+    // The queued objects hold effects and models: let go of them first.
+    m_renderQueue.reset();
     delete m_stateMan;
     m_stateMan = nullptr;
     if (m_core) {
@@ -44,7 +47,14 @@ bool GfxEngine::Initialize(Platform::Window* window, const DisplaySettings& sett
     if (!m_core) m_core = new D3D9Core();
     if (!m_stateMan) m_stateMan = new StateMan(m_core);
     m_core->Initialize(window, settings.width, settings.height, settings.windowed, settings.fsaaSamples);
+    D3D9Core* core = m_core;
+    m_core->SetSceneDrawer([this, core] { GetRenderQueue().Render(core->GetDevice()); });
     return true;
+}
+
+RenderQueue& GfxEngine::GetRenderQueue() {
+    if (!m_renderQueue) m_renderQueue = std::make_unique<RenderQueue>();
+    return *m_renderQueue;
 }
 
 namespace {

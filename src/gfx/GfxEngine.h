@@ -19,6 +19,7 @@ namespace Gfx {
 
 class D3D9Core;
 class IModel;
+class RenderQueue;
 class StateMan;
 
 struct DisplaySettings {
@@ -44,6 +45,9 @@ public:
     D3D9Core* GetCore() const { return m_core; }
     // Resources and named render states by tag; made by Initialize.
     StateMan* GetStateMan() const { return m_stateMan; }
+    // The frame's render buckets, filled by the scene's cull and drawn by
+    // every frame of the device holder.
+    RenderQueue& GetRenderQueue();
 
     // Model loaders of the asset files; each stores its model in the state
     // manager under the tag and returns false (logged) when it could not.
@@ -87,6 +91,7 @@ private:
 
     D3D9Core* m_core = nullptr;
     StateMan* m_stateMan = nullptr;
+    std::unique_ptr<RenderQueue> m_renderQueue;
     Geometry::Matrix4x4 m_viewProjection;
     CameraParams m_camera;
     SkinnedLoader m_skinnedLoader;
