@@ -37,6 +37,12 @@ public:
     // Test support: drops every queued event, listener and known type.
     void Reset();
     size_t QueuedCount() const { return m_queues[0].size() + m_queues[1].size(); }
+    // Subscriptions over all types (tests watch it for leaks).
+    size_t ListenerCount() const {
+        size_t n = 0;
+        for (const auto& entry : m_listeners) n += entry.second.size();
+        return n;
+    }
 
 private:
     EventManager() = default;

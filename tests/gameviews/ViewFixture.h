@@ -1,0 +1,132 @@
+// The real human view on a real logic and the shipped data, in an offscreen
+// window, driven by SDL events pushed into the real queue and stepped the
+// way the game runner steps them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <memory>
+#include <string>
+
+#include "gamelogic/GlobalGameState.h"
+#include "gamelogic/MiravGameLogic.h"
+#include "gameviews/HumanGameView.h"
+#include "platform/InputDevices.h"
+#include "platform/Messages.h"
+#include "platform/Window.h"
+#include "support/Harness.h"
+
+namespace ViewTest {
+
+inline void PushKey(bool down, SDL_Scancode key) {
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.keysym.scancode = key;
+    SDL_PushEvent(&e);
+}
+
+inline void PushButton(bool down, Uint8 button) {
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.button = button;
+    SDL_PushEvent(&e);
+}
+
+inline void PushMotion(int dx, int dy) {
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = SDL_MOUSEMOTION;
+    e.motion.xrel = dx;
+    e.motion.yrel = dy;
+    SDL_PushEvent(&e);
+}
+
+inline void PushFocusLost() {
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    SDL_PushEvent(&e);
+}
+
+class ViewFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestSupport::ResetSingletons();
+        std::string error;
+        ASSERT_TRUE(Platform::InitVideo(&error)) << error;
+        ASSERT_TRUE(window.Create("view test", 1024, 768, &error)) << error;
+        Pump();
+        Platform::InputDevices::Instance().ReleaseAll();
+        GameLogicView::GlobalGameState::Create();
+        logic = std::make_shared<GameLogicView::MiravGameLogic>(nullptr);
+        view = std::make_shared<GameLogicView::HumanGameView>(&window);
+        logic->AddGameView(view);
+    }
+    void TearDown() override {
+        logic.reset();
+        view.reset();
+        Pump();
+        Platform::InputDevices::Instance().ReleaseAll();
+        window.Destroy();
+        TestSupport::ResetSingletons();
+    }
+    // The main loop's pump: window messages taken (a quit is remembered).
+    void Pump() {
+        Platform::SdlMessageSource source;
+        Platform::Message m;
+        while (source.Take(m))
+            if (m.kind == Platform::MessageKind::Quit) quitCode = m.code;
+    }
+    // One frame as the game runner makes it.
+    void Frame() {
+        Pump();
+        EventSystem::ProcessEventQueue();
+        logic->OnUpdate(16);
+        view->OnRender(16);
+    }
+    void Frames(int n) {
+        for (int i = 0; i < n; ++i) Frame();
+    }
+    template <class F>
+    bool Until(F done, int maxFrames) {
+        for (int i = 0; i < maxFrames; ++i) {
+            if (done()) return true;
+            Frame();
+        }
+        return done();
+    }
+    void Tap(SDL_Scancode key) {
+        PushKey(true, key);
+        Frame();
+        PushKey(false, key);
+        Frame();
+    }
+    // From the menu backdrop into a played match with the local player known.
+    void StartPlayedMatch() {
+        ASSERT_TRUE(Until([&] { return view->IsInitialised() && view->IsMenuMode(); }, 20));
+        Frames(3);
+        Tap(SDL_SCANCODE_RETURN);
+        ASSERT_TRUE(Until([&] { return view->IsGameRunning() && LocalActor() != nullptr; }, 40));
+        Frames(2);
+    }
+    GameLogicView::ActorPtr LocalActor() const {
+        const int16_t id = GameLogicView::HumanGameView::GetLocalActor();
+        return id < 0 ? nullptr : logic->GetActor(static_cast<uint16_t>(id));
+    }
+    Geometry::Vector3 LocalPosition() const {
+        auto a = LocalActor();
+        return a && a->body ? a->body->GetPosition() : Geometry::Vector3();
+    }
+
+    Platform::Window window;
+    std::shared_ptr<GameLogicView::MiravGameLogic> logic;
+    std::shared_ptr<GameLogicView::HumanGameView> view;
+    int quitCode = -1;
+};
+
+}  // namespace ViewTest
