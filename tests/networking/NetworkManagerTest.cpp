@@ -310,3 +310,26 @@ TEST_F(NetworkManagerTest, ATakenPortIsLoggedAndTheManagerCarriesOn) {
     for (int i = 0; i < 3; ++i) second.Update(17);
     EXPECT_EQ(peer.Receive().size(), 18u);  // sending still works
 }
+
+TEST_F(NetworkManagerTest, ReliablePacketIsAcknowledgedByAnEmptyPacketWhenNothingElseGoes) {
+    auto m = Host();
+    Deliver(*m, From(1, 4, 0, 0, {std::make_shared<EventTypes::EventUpdateDeleteActor>(1)}));
+    ASSERT_EQ(incoming.size(), 1u);
+    m->Update(1);
+    const Bytes ack = peer.Receive();
+    ASSERT_EQ(ack.size(), 15u);  // a bare header and the trailing byte
+    EXPECT_EQ(ack[5], 0);        // not reliable
+    EXPECT_EQ(ack[10], 4);       // acknowledges packet 4
+    EXPECT_EQ(ack[13], 0);       // no events
+    // Owed once: the next update sends nothing.
+    m->Update(1);
+    EXPECT_TRUE(peer.Receive(50).empty());
+    // When an event goes anyway, it carries the acknowledgement alone.
+    Deliver(*m, From(1, 6, 4, 0, {std::make_shared<EventTypes::EventUpdateDeleteActor>(2)}));
+    m->SendEvent(std::make_shared<EventTypes::EventUpdateJump>(3));
+    m->Update(NetworkManager::FlushPeriod() + 1);
+    const Bytes jump = peer.Receive();
+    ASSERT_EQ(jump.size(), 18u);
+    EXPECT_EQ(jump[10], 6);
+    EXPECT_TRUE(peer.Receive(50).empty());
+}
