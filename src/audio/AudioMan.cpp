@@ -1,5 +1,7 @@
 #include "audio/AudioMan.h"
 
+#include <AL/alext.h>
+
 #include <cmath>
 #include <ostream>
 
@@ -41,8 +43,11 @@ bool AudioMan::Init() {
     const std::string openedName = opened ? opened : deviceName;
     Utility::Console::Out() << "Audio device found: " << openedName << "\n";
     const bool ok = InitWithDevice(device, nullptr);
-    // OpenAL Soft's null back end takes the place of a missing sound card.
-    if (ok && m_enabled && openedName == "No Output") Silent("no sound output (OpenAL's null device)");
+    // OpenAL Soft's null back end (chosen, or in place of a missing sound
+    // card) lists itself as its only device.
+    const ALCchar* all = alcIsExtensionPresent(nullptr, "ALC_ENUMERATE_ALL_EXT")
+                             ? alcGetString(nullptr, ALC_ALL_DEVICES_SPECIFIER) : nullptr;
+    if (ok && m_enabled && all && std::string(all) == "No Output") Silent("no sound output (OpenAL's null device)");
     return ok;
 }
 
