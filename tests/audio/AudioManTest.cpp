@@ -271,8 +271,7 @@ TEST(AudioMan, ListenerVelocityIsInUnitsPerSecond) {
 }
 
 TEST(AudioMan, OpensTheSystemDeviceAndSaysWhenItIsSilent) {
-    // ctest runs this with OpenAL Soft's null back end.
-    if (const char* d = std::getenv("ALSOFT_DRIVERS"); !d || std::string(d) != "null") GTEST_SKIP();
+    // The test program runs OpenAL Soft on its null back end (NullDevice.cpp).
     World w;
     w.WriteFiles(kEffects);
     w.audio = std::make_unique<Audio::AudioMan>(w.config);
