@@ -85,7 +85,7 @@ bool GfxEngine::LoadBoxModel(float tiling, int tag) {
     auto vb = CreateVertexBuffer(*m_core, static_cast<int>(vertices.size()), m_core->GetMeshDecl(), sizeof(MeshVertex),
                                  false);
     auto ib = vb ? CreateIndexBuffer(*m_core, static_cast<int>(indices.size()), false, vb) : nullptr;
-    if (!ib || vb->Append(vertices.data(), static_cast<int>(vertices.size())) < 0 || ib->Append(indices, 12) < 0)
+    if (!ib || !vb->Fill(vertices.data(), static_cast<int>(vertices.size())) || ib->Append(indices, 12) < 0)
         return false;
     auto model = std::make_shared<ModelIVBuffer>(ib, static_cast<int>(indices.size()));
     model->box.Scale(Geometry::Vector3(10.0f, 10.0f, 10.0f));
@@ -126,7 +126,7 @@ bool GfxEngine::LoadInstanceModel(int sourceTag, int copies, int tag) {
     auto vb = CreateVertexBuffer(*m_core, static_cast<int>(iv.size()), m_core->GetInstanceDecl(),
                                  sizeof(InstanceVertex), false);
     auto ib = vb ? CreateIndexBuffer(*m_core, static_cast<int>(ii.size()), false, vb) : nullptr;
-    if (!ib || vb->Append(iv.data(), static_cast<int>(iv.size())) < 0) return false;
+    if (!ib || !vb->Fill(iv.data(), static_cast<int>(iv.size()))) return false;
     // Writes every copy; a plain draw draws the first copy only.
     if (!ib->buffer->Update(0, ii.data(), ii.size() * 2u)) return false;
     ib->indexCount = static_cast<int>(ii.size());

@@ -77,7 +77,7 @@ std::shared_ptr<Mesh> CreateMesh(D3D9Core& core, const std::string& path) {
     const int icount = static_cast<int>(mesh->indices.size());
     auto vb = CreateVertexBuffer(core, vcount, core.GetMeshDecl(), sizeof(MeshVertex), false);
     auto ib = vb ? CreateIndexBuffer(core, icount, false, vb) : nullptr;
-    if (!ib || vb->Append(mesh->vertices.data(), vcount) < 0 || ib->Append(mesh->indices, icount / 3) < 0)
+    if (!ib || !vb->Fill(mesh->vertices.data(), vcount) || ib->Append(mesh->indices, icount / 3) < 0)
         return fail("buffers could not be made");
     mesh->gpu = ib;
     return mesh;

@@ -6,21 +6,28 @@
 
 namespace Gfx {
 
-int VertexBuffer::Append(const void* vertices, int count) {
-    if (!buffer || !vertices || count <= 0 || count > capacity || stride <= 0) return -1;
+int VertexBuffer::Append(const void* vertices, int primitiveCount) {
+    if (!buffer || !vertices || primitiveCount <= 0 || primitiveCount * 2 > capacity || stride <= 0) return -1;
     int start = 0;
     if (dynamic) {
-        if (writePosition + count > capacity) writePosition = 0;
+        start = writePosition;
+        if ((writePosition + primitiveCount) * 2 >= capacity) start = writePosition = 0;
         // Starting over: fresh storage, so vertices a draw may still read stay intact.
         if (writePosition == 0) buffer->Discard();
-        start = writePosition;
-        writePosition += count;
+        writePosition += primitiveCount;
     }
-    if (!buffer->Update(static_cast<size_t>(start) * static_cast<size_t>(stride), vertices,
-                        static_cast<size_t>(count) * static_cast<size_t>(stride)))
-        return -1;
-    vertexCount = count;
+    const size_t bytes = static_cast<size_t>(primitiveCount) * 2u * static_cast<size_t>(stride);
+    if (!buffer->Update(static_cast<size_t>(start) * 2u * static_cast<size_t>(stride), vertices, bytes)) return -1;
+    vertexCount = primitiveCount * 2;
+    this->primitiveCount = primitiveCount;
     return start;
+}
+
+bool VertexBuffer::Fill(const void* vertices, int count) {
+    if (!buffer || !vertices || count <= 0 || count > capacity || stride <= 0) return false;
+    if (!buffer->Update(0, vertices, static_cast<size_t>(count) * static_cast<size_t>(stride))) return false;
+    vertexCount = count;
+    return true;
 }
 
 int IndexBuffer::Append(const std::vector<uint16_t>& indices, int triangleCount) {

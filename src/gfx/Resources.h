@@ -36,7 +36,7 @@ struct Material {
 // dynamic ones take appends that wrap to the start (on fresh storage) when
 // the rest does not hold the batch.
 struct VertexBuffer {
-    int writePosition = 0;  // in vertices: where the next append starts
+    int writePosition = 0;  // in primitives (two vertices each): where the next append starts
     bool dynamic = false;
     std::shared_ptr<Platform::GpuBuffer> buffer;
     VertexDecl declaration;
@@ -46,10 +46,14 @@ struct VertexBuffer {
     int primitiveCount = 0;  // triangles, set by the last index append
     bool managed = false;
 
-    // Writes count vertices: a static buffer from its start, a dynamic one at
-    // its write position (wrapping as above). Returns the first vertex
-    // written, -1 when they cannot be written.
-    int Append(const void* vertices, int count);
+    // Writes primitiveCount x 2 vertices (a quad is two triangles over four
+    // vertices): a static buffer from its start, a dynamic one at its write
+    // position, starting again at 0 when the batch would reach the end.
+    // Returns the start in primitives (the first vertex is twice it), -1
+    // when the vertices cannot be written.
+    int Append(const void* vertices, int primitiveCount);
+    // Writes count vertices from the start of the buffer (static geometry).
+    bool Fill(const void* vertices, int count);
 };
 
 // 16-bit triangle-list indices over one vertex buffer.

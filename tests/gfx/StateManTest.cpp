@@ -130,7 +130,7 @@ protected:
         auto vb = Gfx::CreateVertexBuffer(*core, 4, core->GetMeshDecl(), sizeof(Gfx::MeshVertex), false);
         auto ib = Gfx::CreateIndexBuffer(*core, 6, false, vb);
         ASSERT_TRUE(ib);
-        ASSERT_EQ(vb->Append(v.data(), 4), 0);
+        ASSERT_TRUE(vb->Fill(v.data(), 4));
         ASSERT_EQ(ib->Append(idx, 2), 0);
         quad = sm->LoadModel(3, std::make_shared<Gfx::ModelIVBuffer>(ib, 6));
         core->SetClearColor(0.2f, 0.4f, 0.6f);  // (51, 102, 153)
