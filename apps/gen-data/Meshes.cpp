@@ -128,6 +128,27 @@ XModelOut Tree() {
                   std::move(mesh));
 }
 
+// Screen quad: x and y from -0.5 to 0.5 at z 0, facing -z; v grows with y,
+// which runs down the screen, so the picture stands upright.
+XModelOut Quad() {
+    XMeshOut mesh;
+    const float c[4][2] = {{-0.5f, -0.5f}, {0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}};
+    for (const auto& p : c)
+        mesh.vertices.push_back(XVert{{p[0], p[1], 0.0f}, {0.0f, 0.0f, -1.0f}, {p[0] + 0.5f, p[1] + 0.5f}});
+    mesh.triangles = {{0, 2, 1}, {1, 2, 3}};
+    mesh.triangleMaterial = {0, 0};
+    return Single({Mat(1, 1, 1, "Textures/Panel.png")}, "Quad", std::move(mesh));
+}
+
+// Stand-in player until the skinned characters: body and head inside
+// 1 x 3 x 1 about the origin.
+XModelOut Player() {
+    XMeshOut mesh;
+    AddBox(mesh, {-0.4f, -1.5f, -0.3f}, {0.4f, 0.7f, 0.3f}, 0);
+    AddBox(mesh, {-0.3f, 0.7f, -0.3f}, {0.3f, 1.5f, 0.3f}, 0);
+    return Single({Mat(1, 1, 1, "Textures/Block.png")}, "Player", std::move(mesh));
+}
+
 struct ModelEntry {
     const char* file;
     XModelOut (*make)();
@@ -136,6 +157,7 @@ struct ModelEntry {
 const ModelEntry kModels[] = {
     {"Block.x", Block},   {"Ground.x", Ground},         {"Wall.x", Wall},         {"Bomb.x", Bomb},
     {"Flag.x", Flag},     {"CapturePad.x", CapturePad}, {"SpawnPad.x", SpawnPad}, {"Tree.x", Tree},
+    {"Quad.x", Quad},     {"Player.x", Player},
 };
 
 }  // namespace
