@@ -65,8 +65,11 @@ void DrawObjSkyBox::Draw(Platform::GLDevice* device) {
             fx->CommitChanges();
             top.model->DrawRange(static_cast<int>(6 * i), 2, device);
         }
-        fx->EndPass();
     }
+    // Ended through the state manager, not on the effect behind its back: an
+    // effect's pass puts back the program it replaced, so a manager that still
+    // thought the pass running would let the next object draw with none.
+    sm->EndState();
 }
 
 DrawObjInstanced::DrawObjInstanced(const GfxState& state, Platform::GLDevice* device)
@@ -86,10 +89,13 @@ bool DrawObjInstanced::SetState(const GfxState& state) {
     const bool drew = m_count > 0;
     if (drew) Draw(m_device);
     GfxState copy = state;
-    if (StateMan* sm = States()) {
-        std::shared_ptr<IModel> model;
-        if (sm->RequestModel(kInstanceModelTag, model)) copy.model = model;
-    }
+    // Every instance is a copy of the instance model, whatever its own state
+    // names. Without that model the batch draws nothing: drawing count copies
+    // of an ordinary model would read indices past the end of its buffer.
+    std::shared_ptr<IModel> model;
+    StateMan* sm = States();
+    if (!(sm && sm->RequestModel(kInstanceModelTag, model))) model.reset();
+    copy.model = model;
     TopState() = copy;
     m_hasState = true;
     return drew;

@@ -35,6 +35,8 @@ DrawScreen* DrawScreen::Instance() { return g_drawScreen; }
 
 void DrawScreen::Destroy() {
     if (!g_drawScreen) return;
+    // Entries culled but not drawn would keep objects of this scene alive.
+    g_drawScreen->GetRenderQueue().Clear();
     g_drawScreen->m_cameraMan.reset();
     g_drawScreen->m_spatial.reset();
     GfxLog.Log(HtmlLogger::LOG_ALLOC, "Draw Screen Destroyed");
