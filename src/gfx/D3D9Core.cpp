@@ -245,9 +245,10 @@ std::shared_ptr<Platform::Texture> D3D9Core::CreateTexture(const std::string& pa
     if (!m_device) return nullptr;
     std::string why;
     auto tex = Platform::Texture::FromFile(path, &why);
-    if (!tex)
-        GfxLog.Log(HtmlLogger::LOG_WARNING, "D3D9Core::CreateTexture: Texture %i cannot be loaded: %s", tag,
-                   why.c_str());
+    if (!tex) {
+        GfxLog.Log(HtmlLogger::LOG_WARNING, "D3D9Core::CreateTexture: Texture could not be loaded from: %s", path.c_str());
+        GfxLog.Log(HtmlLogger::LOG_WARNING, "D3D9Core::CreateTexture: texture %i: %s", tag, why.c_str());
+    }
     return tex;
 }
 

@@ -14,4 +14,12 @@ std::string WriteSolidPng(const std::string& name, int w, int h, uint8_t r, uint
     return path;
 }
 
+void DumpFrame(const std::vector<uint8_t>& rgba, int size, const std::string& name) {
+    const char* dir = std::getenv("MIRAV_GFX_DUMP");
+    if (!dir || rgba.size() != static_cast<size_t>(size) * static_cast<size_t>(size) * 4u) return;
+    stbi_flip_vertically_on_write(1);
+    stbi_write_png((std::string(dir) + "/" + name + ".png").c_str(), size, size, 4, rgba.data(), size * 4);
+    stbi_flip_vertically_on_write(0);
+}
+
 }  // namespace GfxTest

@@ -98,6 +98,10 @@ protected:
     Gfx::StateMan* sm = nullptr;
 };
 
+// With MIRAV_GFX_DUMP set to a folder, writes the frame there as name.png
+// (for looking at what a test drew).
+void DumpFrame(const std::vector<uint8_t>& rgbaBottomUp, int size, const std::string& name);
+
 // Writes a solid-colour PNG of w x h pixels; returns its path.
 std::string WriteSolidPng(const std::string& name, int w, int h, uint8_t r, uint8_t g, uint8_t b, uint8_t a);
 

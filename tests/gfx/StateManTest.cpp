@@ -193,6 +193,7 @@ TEST_F(StateManGL, EveryTechniqueVariantDrawsItsBlendReadBack) {
             sm->EndState();
         });
         EXPECT_EQ(sm->CurrentTechnique(), "");
+        GfxTest::DumpFrame(frame, kSize, std::string("variant_") + c.technique + "_" + std::to_string(c.alpha));
         EXPECT_TRUE(RgbNear(Pixel(frame, 32, 32), c.want, 2));
         EXPECT_TRUE(RgbNear(Pixel(frame, 1, 62), c.want, 2));
     }
