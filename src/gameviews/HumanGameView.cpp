@@ -14,8 +14,13 @@
 #include "gamelogic/GlobalGameState.h"
 #include "gamelogic/UserConfig.h"
 #include "gameviews/CameraController.h"
+#include "gameviews/SceneCamera.h"
 #include "gameviews/ScreenFactory.h"
+#include "gfx/Camera.h"
+#include "gfx/CameraMan.h"
 #include "gfx/D3D9Core.h"
+#include "gfx/DrawScreen.h"
+#include "gfx/Frustum.h"
 #include "gfx/GfxEngine.h"
 #include "ini/IniFile.h"
 #include "input/Input.h"
@@ -63,20 +68,19 @@ GlobalGameState& State() { return *GlobalGameState::Instance(); }
 
 bool IsPaused() { return State().GetFlag(GlobalGameState::kPaused) != 0; }
 
-// The follow camera's limits and the backdrop camera's first place, until
-// the cameras come from the graphics asset file.
-std::unique_ptr<OrbitCamera> MakeFollowCamera() {
-    auto camera = std::make_unique<OrbitCamera>(Vector3(0.0f, 10.0f, -10.0f), Vector3(0.0f, 0.0f, 0.0f), -0.35f,
-                                                1.3f, 4.0f, 16.0f);
-    camera->SetPitch(0.35f);
-    camera->SetYaw(-1.5707963f);  // behind the player, looking along +z
-    return camera;
-}
-
-std::unique_ptr<OrbitCamera> MakeBackdropCamera() {
-    return std::make_unique<OrbitCamera>(Vector3(-60.0f, 40.0f, -60.0f), Vector3(0.0f, 0.0f, 0.0f), -1.5f, 1.5f,
-                                         10.0f, 200.0f);
-}
+// The follow camera and the backdrop camera where the graphics asset file
+// has none: pitch limits pi / a and pi / b, distance limits.
+struct CameraDefaults {
+    int id;
+    Vector3 eye, lookAt;
+    float a, b, minDistance, maxDistance;
+};
+const CameraDefaults kCameraDefaults[] = {
+    {0, {0.0f, 10.0f, -10.0f}, {0.0f, 0.0f, 0.0f}, -9.0f, 2.5f, 4.0f, 16.0f},
+    {2, {-60.0f, 40.0f, -60.0f}, {0.0f, 0.0f, 0.0f}, -2.0f, 2.0f, 10.0f, 200.0f},
+};
+constexpr float kFollowPitch = 0.35f;
+constexpr float kFollowYaw = -1.5707963f;  // behind the player, looking along +z
 
 }  // namespace
 
@@ -113,10 +117,8 @@ HumanGameView::HumanGameView(Platform::Window* window)
         }
     }
 
-    m_cameras[kFollowCamera] = MakeFollowCamera();
-    m_cameras[kBackdropCamera] = MakeBackdropCamera();
-    m_cameras[kFollowCamera]->SetTarget(
-        [this](Vector3& position, float& height) { return LocalActorPosition(position, height); });
+    if (window) window->GetWindowSize(&m_windowWidth, &m_windowHeight);
+    MakeCameras();
     SetActiveCamera(kBackdropCamera);
 
     SetMouseCursorConfigFile(kConfigFile);
@@ -137,8 +139,6 @@ HumanGameView::HumanGameView(Platform::Window* window)
 
     RegisterListeners();
 
-    if (window) window->GetWindowSize(&m_windowWidth, &m_windowHeight);
-
     m_gameScreen = std::make_shared<GameScreen>(this);
     PushScreen(m_gameScreen);
 
@@ -152,6 +152,39 @@ HumanGameView::HumanGameView(Platform::Window* window)
     Utility::Console::NewLine();
 }
 
+void HumanGameView::MakeCameras() {
+    if (m_deviceReady) {
+        Gfx::DrawScreen* screen = Gfx::DrawScreen::Create();
+        m_ownsDrawScreen = true;
+        screen->Initialize(kConfigFile);
+        screen->SetPausedQuery([] { return IsPaused(); });
+        Gfx::CameraMan* cameras = screen->GetCameraMan();
+        for (const CameraDefaults& c : kCameraDefaults) {
+            if (!cameras->GetCamera(c.id)) {
+                const float aspect = m_windowHeight > 0 ? static_cast<float>(m_windowWidth) / m_windowHeight : 4.0f / 3.0f;
+                cameras->LoadCamera(c.id, c.eye, c.lookAt, Vector3(0.0f, 1.0f, 0.0f), c.a, c.b, c.minDistance,
+                                    c.maxDistance, std::make_shared<Gfx::Frustum>(0.9f, aspect, 0.5f, 1000.0f));
+                if (c.id == kFollowCamera) {
+                    cameras->GetCamera(c.id)->SetPitch(kFollowPitch);
+                    cameras->GetCamera(c.id)->SetYawAngle(kFollowYaw);
+                }
+            }
+            m_cameras[c.id] = std::make_unique<SceneCamera>(cameras->GetCamera(c.id));
+        }
+        return;
+    }
+    for (const CameraDefaults& c : kCameraDefaults) {
+        auto camera = std::make_unique<OrbitCamera>(c.eye, c.lookAt, 3.14159265f / c.a, 3.14159265f / c.b,
+                                                    c.minDistance, c.maxDistance);
+        if (c.id == kFollowCamera) {
+            camera->SetPitch(kFollowPitch);
+            camera->SetYaw(kFollowYaw);
+            camera->SetTarget([this](Vector3& position, float& height) { return LocalActorPosition(position, height); });
+        }
+        m_cameras[c.id] = std::move(camera);
+    }
+}
+
 HumanGameView::~HumanGameView() {
     ResetView(true);
     m_screens.clear();
@@ -162,6 +195,8 @@ HumanGameView::~HumanGameView() {
     DestroyMouseCursor();
     m_cursor = nullptr;
     m_input.reset();
+    m_cameras.clear();
+    if (m_ownsDrawScreen) Gfx::DrawScreen::Destroy();
     if (m_ownsEngine) Gfx::GfxEngine::Release();
     PublishLocalPlayer(kNoLocalActor, kNoLocalTeam);
     // The global game state is left to the shell, which destroys it once
@@ -568,12 +603,17 @@ IViewCamera* HumanGameView::GetCamera(int id) {
 bool HumanGameView::SetActiveCamera(int id) {
     if (!GetCamera(id)) return false;
     m_activeCamera = id;
+    if (m_ownsDrawScreen) Gfx::DrawScreen::Instance()->SetActiveCamera(id);
     return true;
 }
 
 IViewCamera* HumanGameView::GetActiveCamera() { return GetCamera(m_activeCamera); }
 
 void HumanGameView::FollowLocalActor() {
+    // The local player's draw object when the scene has one; else the
+    // camera orbits the place last reported for the player.
+    if (m_ownsDrawScreen && m_localActor != kNoLocalActor && Gfx::DrawScreen::Instance()->SetCameraTarget(m_localActor))
+        return;
     if (IViewCamera* camera = GetActiveCamera()) camera->SetMode(IViewCamera::kFollow);
 }
 
@@ -587,7 +627,17 @@ bool HumanGameView::LocalActorPosition(Vector3& position, float& height) const {
 }
 
 void HumanGameView::UpdateScene(unsigned ms) {
-    if (IViewCamera* camera = GetActiveCamera()) camera->Update(ms);
+    if (!m_ownsDrawScreen) {
+        if (IViewCamera* camera = GetActiveCamera()) camera->Update(ms);
+        return;
+    }
+    auto* camera = static_cast<SceneCamera*>(GetActiveCamera());
+    Vector3 position;
+    float height = 0.0f;
+    if (camera && camera->GetMode() == IViewCamera::kFollow && !camera->Get().GetTarget() &&
+        LocalActorPosition(position, height))
+        camera->Get().SetLookAt(Vector3(position.x, position.y + height, position.z));
+    Gfx::DrawScreen::Instance()->Update(ms);
 }
 
 void HumanGameView::SwitchDisplay(bool fullScreen) {

@@ -122,6 +122,7 @@ public:
 
 private:
     void SetLocalPlayer(int16_t actor, uint8_t team);
+    void MakeCameras();
     void ReplaceTopScreen(const std::shared_ptr<IScreen>& screen);
     bool RouteInput(const EventSystem::IEvent& event);
     bool LocalActorPosition(Geometry::Vector3& position, float& height) const;
@@ -151,9 +152,10 @@ private:
     size_t m_actorsReported = 0;
     size_t m_matchListeners = 0;
 
-    // The cameras (until the scene's camera manager holds them) and where
-    // the players stand, for the follow camera's target.
-    std::map<int, std::unique_ptr<OrbitCamera>> m_cameras;
+    // The cameras: the scene's when there is a display, else cameras of our
+    // own with the same orbit; and where the players stand, for the follow
+    // camera while the local player has no draw object to follow.
+    std::map<int, std::unique_ptr<IViewCamera>> m_cameras;
     int m_activeCamera = -1;
     struct Tracked {
         Geometry::Vector3 position;
@@ -163,6 +165,7 @@ private:
     std::unique_ptr<EventSystem::EventRegistry> m_trackRegistry;
 
     bool m_deviceReady = false;
+    bool m_ownsDrawScreen = false;
     bool m_ownsEngine = false;
     int m_framesDrawn = 0;
 };
