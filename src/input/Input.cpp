@@ -61,16 +61,8 @@ int Input::Init() {
     return 0;
 }
 
-size_t Input::LoadBindings(const std::string& fileName) {
-    m_fileName = fileName;
-    m_bindings.clear();
-    const Utility::IniFile file(fileName);
-    if (!file.IsLoaded()) {
-        Utility::ReportWarning(fileName + ": cannot be read; no keys or buttons are bound");
-        return 0;
-    }
-    // Keyboard bindings first, then the mouse's, each in file order.
-    std::vector<KeyBinding> mouse;
+std::vector<KeyBinding> ParseBindings(const Utility::IniFile& file, const std::string& fileName) {
+    std::vector<KeyBinding> keyboardBindings, mouseBindings;
     const auto& lines = file.GetLines();
     for (size_t i = 0; i < lines.size(); ++i) {
         const Utility::IniFile::Line& line = lines[i];
@@ -80,7 +72,7 @@ size_t Input::LoadBindings(const std::string& fileName) {
         bool ok = false;
         const long code = LeadingInteger(line.value, &ok);
         const std::string where = fileName + " line " + std::to_string(i + 1) + " (" + line.key + "): ";
-        if (keyboard && !Platform::IsKnownDik(static_cast<int>(code))) {
+        if (keyboard && (code < 1 || code > 255 || !Platform::IsKnownDik(static_cast<int>(code)))) {
             Utility::ReportWarning(where + "\"" + line.value + "\" is no key code the keyboard has; the line is ignored");
             continue;
         }
@@ -92,9 +84,21 @@ size_t Input::LoadBindings(const std::string& fileName) {
         b.action = line.key;
         b.device = keyboard ? KeyBinding::kKeyboard : KeyBinding::kMouse;
         b.code = static_cast<int>(code);
-        (keyboard ? m_bindings : mouse).push_back(b);
+        (keyboard ? keyboardBindings : mouseBindings).push_back(b);
     }
-    m_bindings.insert(m_bindings.end(), mouse.begin(), mouse.end());
+    keyboardBindings.insert(keyboardBindings.end(), mouseBindings.begin(), mouseBindings.end());
+    return keyboardBindings;
+}
+
+size_t Input::LoadBindings(const std::string& fileName) {
+    m_fileName = fileName;
+    m_bindings.clear();
+    const Utility::IniFile file(fileName);
+    if (!file.IsLoaded()) {
+        Utility::ReportWarning(fileName + ": cannot be read; no keys or buttons are bound");
+        return 0;
+    }
+    m_bindings = ParseBindings(file, fileName);
     return m_bindings.size();
 }
 

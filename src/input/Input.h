@@ -11,6 +11,10 @@
 #include "platform/InputDevices.h"
 #include "processes/Process.h"
 
+namespace Utility {
+class IniFile;
+}
+
 namespace Input {
 
 enum class KeyState : int { Pressed = 0, Held = 1, Released = 2, Idle = 3 };
@@ -31,6 +35,11 @@ struct KeyBinding {
     bool IsHeld() const { return state == KeyState::Held; }
     bool IsReleased() const { return state == KeyState::Released; }
 };
+
+// The bindings of an INI text: keyboard lines first, then the mouse's, each
+// in file order; a line whose code no device reports is left out with a
+// warning naming the file and the line.
+std::vector<KeyBinding> ParseBindings(const Utility::IniFile& file, const std::string& fileName);
 
 class Input : public ProcessSystem::IProcess {
 public:
