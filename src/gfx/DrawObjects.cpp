@@ -42,7 +42,11 @@ void DrawObjActor::Draw(Platform::GLDevice* device) {
 }
 
 DrawObjSkyBox::DrawObjSkyBox(const GfxState& state, std::vector<std::shared_ptr<Texture>> faces)
-    : IDrawObj(state), m_faces(std::move(faces)) {}
+    : IDrawObj(state), m_faces(std::move(faces)) {
+    // The faces bring their own textures; a state without one would draw
+    // with its effect's untextured variant and leave them unseen.
+    if (!TopState().texture && !m_faces.empty()) TopState().texture = m_faces.front();
+}
 
 void DrawObjSkyBox::Draw(Platform::GLDevice* device) {
     if (DrawScreen* ds = DrawScreen::Instance()) {
