@@ -15,6 +15,7 @@
 #include "networking/EventRegistry.h"
 #include "networking/Packet.h"
 #include "networking/Sockets.h"
+#include "utility/Diagnostics.h"
 #include "utility/HtmlLogger.h"
 
 namespace Networking {
@@ -53,9 +54,13 @@ void NetworkManager::SetHostFlag(bool host) { g_hostFlag = host; }
 bool NetworkManager::GetHostFlag() { return g_hostFlag; }
 
 uint32_t NetworkManager::FlushPeriod() {
-    static const uint32_t period = FlushPeriodForFramerate(
-        Utility::ReadIniOrDefault<float>(Utility::Key("NetworkingFramerate"), Utility::Section("LOGIC"),
-                                         "Config/Config.ini", 60.0f));
+    static const uint32_t period = [] {
+        const float fps = Utility::ReadIniOrDefault<float>(Utility::Key("NetworkingFramerate"),
+                                                           Utility::Section("LOGIC"), "Config/Config.ini", 60.0f);
+        if (!(fps > 0.0f))
+            Utility::ReportWarning("Config/Config.ini: [LOGIC] NetworkingFramerate must be above 0; using 60");
+        return FlushPeriodForFramerate(fps);
+    }();
     return period;
 }
 
