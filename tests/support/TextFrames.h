@@ -3,7 +3,15 @@
 // for looking at (written only when MIRAV_PNG_DIR names a folder).
 #pragma once
 
+// A private copy of the PNG writer in each test file that uses these helpers.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STBI_WRITE_NO_STDIO
 #include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
 
 #include <algorithm>
 #include <cstdint>

@@ -1,0 +1,119 @@
+// A text object under a text effect, drawn for real (offscreen GL) frame by
+// frame: its pixels move, grow, change colour and fade as the effect says.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gfx/D3D9Core.h"
+#include "gfx/GfxEngine.h"
+#include "gfx/TextMan.h"
+#include "platform/Window.h"
+#include "screens/TextMan.h"
+#include "screens/TextObj.h"
+#include "support/TextFrames.h"
+
+using TextFrames::FindInk;
+using TextFrames::Ink;
+
+namespace {
+
+const uint8_t kBlack[3] = {0, 0, 0};
+
+class DrawnText : public ::testing::Test {
+protected:
+    static constexpr int W = 400, H = 300;
+    void SetUp() override {
+        std::string err;
+        ASSERT_TRUE(Platform::InitVideo(&err)) << err;
+        ASSERT_TRUE(window.Create("Mirav", W, H, &err)) << err;
+        Gfx::GfxEngine* engine = Gfx::GfxEngine::Create();
+        Gfx::DisplaySettings s;
+        s.width = W;
+        s.height = H;
+        s.windowed = true;
+        ASSERT_TRUE(engine->Initialize(&window, s));
+        core = engine->GetCore();
+        core->SetClearColor(0, 0, 0);
+        gfx.reset(new Gfx::TextMan(core));
+        gfx->LoadFont(5, TextFrames::FontFile("DejaVuSans-Bold.ttf"), "DejaVu Sans", 24, 1);
+        core->SetSceneDrawer([this] { gfx->Render(); });
+    }
+    void TearDown() override {
+        GameLogicView::ClearTextEffects();
+        gfx.reset();
+        Gfx::GfxEngine::Release();
+        window.Destroy();
+        Platform::ShutdownVideo();
+    }
+    std::vector<uint8_t> Frame() {
+        std::vector<uint8_t> f;
+        core->CaptureNextFrame(&f);
+        EXPECT_TRUE(core->Render());
+        return f;
+    }
+    Platform::Window window;
+    Gfx::D3D9Core* core = nullptr;
+    std::unique_ptr<Gfx::TextMan> gfx;
+};
+
+// The brightest red of the ink and the green and alpha-faded level beside it.
+std::vector<int> Reddest(const std::vector<uint8_t>& f, int w, int h) {
+    std::vector<int> best{0, 0, 0};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            auto p = TextFrames::Pixel(f, w, h, x, y);
+            if (p[0] > best[0]) best = {p[0], p[1], p[2]};
+        }
+    return best;
+}
+
+}  // namespace
+
+TEST_F(DrawnText, AnEffectMovesGrowsRecoloursAndFadesTheDrawnText) {
+    GameLogicView::TextMan::Instance().LoadEffectsText(
+        "Slide Init Move 0.25 0.5 Color 1 1 1 Alpha 1 "
+        "Begin Move 0.75 0.5 1000 Scale 2 2 1000 Color 1 0 0 1000 "
+        "WhenDone Alpha 0 500 End");
+    auto t = GameLogicView::CreateTextObj();
+    t->SetFontId(5);
+    t->SetText("Score!");
+    t->AddFormat(Gfx::DT_CENTER);
+    t->BuildText();
+    ASSERT_TRUE(GameLogicView::RunTextEffect(t, "Slide"));
+
+    struct Sample {
+        unsigned advance;  // ms before this frame
+        double centreX;    // fraction of the width
+        double width;      // times the width at scale 1
+        int green;         // of the reddest pixel (white fades to red)
+        int red;
+    };
+    const Sample samples[] = {
+        {0, 0.25, 1.0, 255, 255},
+        {500, 0.5, 1.5, 127, 255},
+        {500, 0.75, 2.0, 0, 255},
+        {250, 0.75, 2.0, 0, 127},  // half faded
+    };
+    double baseWidth = 0;
+    int n = 0;
+    for (const Sample& s : samples) {
+        SCOPED_TRACE(s.centreX);
+        GameLogicView::UpdateTextEffects(s.advance);
+        const auto f = Frame();
+        TextFrames::SavePng("text_effect_" + std::to_string(n++), f, W, H);
+        const Ink ink = FindInk(f, W, H, kBlack, 20);
+        ASSERT_FALSE(ink.Empty());
+        if (baseWidth == 0) baseWidth = ink.right - ink.left;
+        EXPECT_NEAR((ink.left + ink.right) / 2.0 / W, s.centreX, 0.01);
+        EXPECT_NEAR((ink.top + ink.bottom) / 2.0 / H, 0.5, 0.02);
+        EXPECT_NEAR((ink.right - ink.left) / baseWidth, s.width, 0.06);
+        const auto p = Reddest(f, W, H);
+        EXPECT_NEAR(p[0], s.red, 6);
+        EXPECT_NEAR(p[1], s.green * s.red / 255, 6);
+    }
+    GameLogicView::UpdateTextEffects(250);
+    EXPECT_TRUE(FindInk(Frame(), W, H, kBlack, 0).Empty()) << "faded out";
+}
