@@ -298,6 +298,8 @@ TEST_F(ScreenText, EntryRectanglesFromBoxesAndFromMeasuring) {
     EXPECT_EQ(e.scale.x, 1.0f);
     EXPECT_EQ(e.rotation, 0.0f);
     EXPECT_EQ(Gfx::PackColor({0.5f, 1.0f, 0.0f, 0.5f}), 0x7F7FFF00u) << "truncated, not rounded";
+    // Out of range channels are clamped instead of wrapping into the next one.
+    EXPECT_EQ(Gfx::PackColor({1.5f, -0.2f, std::nanf(""), 2.0f}), 0xFFFF0000u);
 }
 
 // Position, scale and rotation of an entry place its pixels; a fixed box

@@ -117,3 +117,51 @@ TEST_F(DrawnText, AnEffectMovesGrowsRecoloursAndFadesTheDrawnText) {
     GameLogicView::UpdateTextEffects(250);
     EXPECT_TRUE(FindInk(Frame(), W, H, kBlack, 0).Empty()) << "faded out";
 }
+
+// The shipped effects place the cue kinds that may show together in bands
+// of their own, centred, on screen, with the cue manager's colours and shadow.
+TEST_F(DrawnText, TheShippedCuesShowInBandsOfTheirOwn) {
+    ASSERT_TRUE(GameLogicView::LoadTextEffects("Config/Text/effects.txt"));
+    core->SetClearColor(0.5f, 0.5f, 0.5f);
+    const uint8_t grey[3] = {128, 128, 128};
+    struct Cue {
+        const char* effect;
+        const char* text;
+        int size;
+    };
+    // Font sizes as the asset files give them for 1024 x 768, scaled to this 400 x 300 screen.
+    const Cue cues[] = {
+        {"CueScoreUpdateEntry", "Zezuz Idad lead: 2-1", 18 * 300 / 768},
+        {"CueNormalEntry", "Cloud Kid flag taken!", 26 * 300 / 768},
+        {"CueHighEntry", "You got him!", 30 * 300 / 768},
+    };
+    std::vector<std::shared_ptr<GameLogicView::TextObj>> shown;
+    std::vector<Ink> bands;
+    int id = 20;
+    for (const Cue& c : cues) {
+        SCOPED_TRACE(c.effect);
+        gfx->LoadFont(id, TextFrames::FontFile("DejaVuSans-Bold.ttf"), "DejaVu Sans", c.size, 1);
+        auto t = GameLogicView::CreateTextObj();
+        t->SetColor({0, 0, 0.9f, 1});
+        t->AddFormat(Gfx::DT_CENTER);
+        t->SetFontId(id++);
+        t->SetShadowOffset({0.002f, 0.002f});
+        t->SetShadowColor({0, 0, 0, 0.75f});
+        t->SetText(c.text);
+        t->BuildText();
+        ASSERT_TRUE(GameLogicView::RunTextEffect(t, c.effect));
+        for (int i = 0; i < 25; ++i) GameLogicView::UpdateTextEffects(20);
+        // Alone on screen, to find its band.
+        for (auto& other : shown) other->SetAlpha(0);
+        const Ink ink = FindInk(Frame(), W, H, grey, 30);
+        ASSERT_FALSE(ink.Empty());
+        EXPECT_NEAR((ink.left + ink.right) / 2.0, W / 2.0, 3.0);
+        EXPECT_GT(ink.left, 0);
+        EXPECT_LT(ink.right, W);
+        for (const Ink& b : bands) EXPECT_TRUE(ink.bottom <= b.top || ink.top >= b.bottom) << "bands overlap";
+        bands.push_back(ink);
+        for (auto& other : shown) other->SetAlpha(1);
+        shown.push_back(t);
+    }
+    TextFrames::SavePng("text_cues", Frame(), W, H);
+}

@@ -311,6 +311,24 @@ TEST_F(TextEffects, ASecondEffectStopsTheFirstWhereItIs) {
     EXPECT_EQ(t->GetAlphaMultiplier(), 0.5f);
 }
 
+// An effect redefined while it plays (by a later system of the same name)
+// may have fewer steps than the runner has reached.
+TEST_F(TextEffects, ARedefinedEffectEndsItsRunnersSafely) {
+    Man().LoadEffectsText("Long Begin Wait 10 WhenDone Wait 10 WhenDone Wait 10 End");
+    auto t = Text();
+    auto r = GameLogicView::RunTextEffect(t, "Long");
+    Run(2, 10);
+    ASSERT_EQ(r->GetStepIndex(), 2u);
+    GameLogicView::TextEffectSystem shorter;
+    shorter.name = "Long";
+    shorter.steps.push_back({std::make_shared<ITextEffectProps>(ITextEffectProps::kWait, 10)});
+    Man().AddEffectSystem(shorter);
+    EXPECT_TRUE(r->IsFinished());
+    Run(1, 10);
+    EXPECT_EQ(Man().RunnerCount(), 0u);
+    EXPECT_FALSE(t->GetRunner());
+}
+
 TEST_F(TextEffects, AMissingEffectNameLogsAndLeavesTheTextAlone) {
     Man().LoadEffectsText("Fade Begin Alpha 0 100 End");
     auto t = Text();
