@@ -49,7 +49,8 @@ std::string EncodeWav(const std::vector<float>& interleaved, int channels, int r
     return s;
 }
 
-std::string EncodeOgg(const std::vector<float>& interleaved, int channels, int rate, float quality) {
+std::string EncodeOgg(const std::vector<float>& interleaved, int channels, int rate, float quality,
+                      const std::string& tag) {
     vorbis_info vi;
     vorbis_info_init(&vi);
     if (vorbis_encode_init_vbr(&vi, channels, rate, quality) != 0) {
@@ -58,6 +59,7 @@ std::string EncodeOgg(const std::vector<float>& interleaved, int channels, int r
     }
     vorbis_comment vc;
     vorbis_comment_init(&vc);
+    if (!tag.empty()) vorbis_comment_add(&vc, tag.c_str());
     vorbis_dsp_state vd;
     vorbis_block vb;
     vorbis_analysis_init(&vd, &vi);

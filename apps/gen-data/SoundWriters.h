@@ -14,6 +14,9 @@ std::string EncodeWav(const std::vector<float>& interleaved, int channels, int r
 
 // Interleaved samples in -1..1 as an Ogg Vorbis file of variable bit rate
 // (quality -0.1..1). Empty on an encoder failure.
-std::string EncodeOgg(const std::vector<float>& interleaved, int channels, int rate, float quality);
+// `tag`, when given, is stored as a comment (so a later run can tell the
+// file was made from the same samples).
+std::string EncodeOgg(const std::vector<float>& interleaved, int channels, int rate, float quality,
+                      const std::string& tag = std::string());
 
 }  // namespace GenData

@@ -416,23 +416,74 @@ std::vector<float> LevelMusic() {
     return loop.Mixed(0.25, 0.6);
 }
 
+// True when the file's first few kilobytes (its Ogg headers) hold the text.
+bool FileHeadContains(const std::string& path, const std::string& text) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::string head(8192, '\0');
+    head.resize(std::fread(&head[0], 1, head.size(), f));
+    std::fclose(f);
+    return head.find(text) != std::string::npos;
+}
+
+// A fingerprint of the generator program itself: the sounds are a function
+// of its code alone, so an unchanged program need not make them again.
+std::string ProgramStamp() {
+    std::FILE* f = std::fopen("/proc/self/exe", "rb");
+    if (!f) return {};
+    uint64_t hash = 1469598103934665603ull;
+    unsigned char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        for (size_t i = 0; i < n; ++i) hash = (hash ^ buf[i]) * 1099511628211ull;
+    std::fclose(f);
+    char text[32];
+    std::snprintf(text, sizeof text, "%016llx\n", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+bool Exists(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f) std::fclose(f);
+    return f != nullptr;
+}
+
 }  // namespace
 
 bool GenerateSounds(const std::string& dataDir) {
+    const std::string stampPath = dataDir + "/Sounds/generator.stamp";
+    const std::string stamp = ProgramStamp();
+    bool complete = !stamp.empty() && FileHeadContains(stampPath, stamp) && Exists(dataDir + "/Music/MenuMusic.ogg") &&
+                    Exists(dataDir + "/Music/Level1Music.ogg");
+    const std::vector<Effect> effects = Effects();
+    for (const Effect& e : effects) complete = complete && Exists(dataDir + "/Sounds/" + e.name + ".wav");
+    if (complete) return true;
+
     bool ok = true;
-    for (const Effect& e : Effects())
+    for (const Effect& e : effects)
         ok = WriteIfChanged(dataDir + "/Sounds/" + e.name + ".wav", EncodeWav(e.make(), 1, kFxRate)) && ok;
     const struct { const char* file; std::vector<float> (*make)(); } tracks[] = {
         {"MenuMusic.ogg", &MenuMusic}, {"Level1Music.ogg", &LevelMusic}};
     for (const auto& t : tracks) {
-        const std::string ogg = EncodeOgg(t.make(), 2, kMusicRate, 0.3f);
+        // Encoding is the slow part: a file whose comment names the same
+        // samples is left as it is.
+        const std::vector<float> pcm = t.make();
+        uint64_t hash = 1469598103934665603ull;  // FNV-1a over the samples' bytes
+        const auto* bytes = reinterpret_cast<const unsigned char*>(pcm.data());
+        for (size_t i = 0; i < pcm.size() * sizeof(float); ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+        char tag[64];
+        std::snprintf(tag, sizeof tag, "MIRAVPCM=%016llx", static_cast<unsigned long long>(hash));
+        const std::string path = dataDir + "/Music/" + t.file;
+        if (FileHeadContains(path, tag)) continue;
+        const std::string ogg = EncodeOgg(pcm, 2, kMusicRate, 0.3f, tag);
         if (ogg.empty()) {
             std::fprintf(stderr, "mirav-gen-data: cannot encode %s\n", t.file);
             ok = false;
             continue;
         }
-        ok = WriteIfChanged(dataDir + "/Music/" + t.file, ogg) && ok;
+        ok = WriteIfChanged(path, ogg) && ok;
     }
+    if (ok && !stamp.empty()) ok = WriteIfChanged(stampPath, stamp);
     return ok;
 }
 
