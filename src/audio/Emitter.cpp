@@ -20,6 +20,7 @@ Emitter::~Emitter() {
 bool Emitter::Attach(IBuffer* buffer, int priorityClass, bool positional, bool looping) {
     if (!buffer || !m_pool || m_source != 0 || m_buffer) return false;
     if (!m_pool->AcquireSource(this, priorityClass)) return false;
+    m_looping = looping;  // a stream reads it while it queues its first blocks
     if (alIsSource(m_source) != AL_TRUE || !buffer->Attach(this)) {
         ReleaseSource();
         return false;
