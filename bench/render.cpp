@@ -10,7 +10,9 @@
 // Prints, last:
 //   render: scene=<name> objects=<n> ours_ms=<median> baseline_ms=<median> ratio=<ours/baseline>
 // --tiny draws a few objects on a small surface a few times (CI proves the
-// benchmark works); the figures come from full runs.
+// benchmark works); the figures come from full runs. --size WxH changes the
+// surface (a smaller one weighs our per-object work more), --png <prefix>
+// writes the last picture of each side.
 #include <epoxy/gl.h>
 #include <unistd.h>
 
@@ -151,9 +153,11 @@ void AddToBatches(Gfx::IDrawObj& obj, Gfx::StateMan& sm, std::map<std::tuple<voi
 int main(int argc, char** argv) {
     bool tiny = false;
     std::string pictures;  // --png <prefix>: the last frame of each side as a PNG
+    std::string surface;   // --size WxH: the surface (1024x768; tiny 160x120)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--tiny") == 0) tiny = true;
         if (std::strcmp(argv[i], "--png") == 0 && i + 1 < argc) pictures = argv[++i];
+        if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) surface = argv[++i];
     }
     // The game's data folder: here, or data/ below here (the repository root).
     if (access("Config/Graphics/gfxGameAssets.ini", R_OK) != 0 && chdir("data") != 0) {
@@ -161,8 +165,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    const int width = tiny ? 160 : 1024, height = tiny ? 120 : 768;
-    const int frames = tiny ? 3 : 120;
+    int width = tiny ? 160 : 1024, height = tiny ? 120 : 768;
+    if (!surface.empty() && std::sscanf(surface.c_str(), "%dx%d", &width, &height) != 2) return 1;
+    width = std::clamp(width, 16, 4096);
+    height = std::clamp(height, 16, 4096);
+    const int frames = tiny ? 10 : 120;
 
     std::string err;
     Platform::Window window;
