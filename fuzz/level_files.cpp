@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckPalette(GameLogicView::ReadLevelPalette(Utility::IniFile(Dir() + "palette.ini")));
     CheckPalette(GameLogicView::ReadObjectPalette(Utility::IniFile(Dir() + "Objects/pal.ini")));
 
-    GameLogicView::ObjectLoader loader(nullptr, Dir());
+    GameLogicView::ObjectLoader loader(Dir());
     std::vector<std::vector<GameLogicView::PiecePlan>> pieces;
     for (int code : {1, 10, 50, 255}) loader.BuildObject(code, -3, 4, 2, pieces);
 

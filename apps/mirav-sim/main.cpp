@@ -13,10 +13,12 @@
 
 #include "Match.h"
 #include "Options.h"
+#include "ai/AIBotDirector.h"
 #include "gamelogic/GlobalGameState.h"
 #include "utility/Random.h"
 
 int main(int argc, char** argv) {
+    AI::InstallBotDirector();
     Sim::Options o;
     if (!Sim::ParseArgs(argc, argv, o)) {
         Sim::PrintUsage();

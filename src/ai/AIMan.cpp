@@ -94,7 +94,7 @@ void AIMan::Init(GameLogicView::MiravGameLogic* logic, std::shared_ptr<GameLogic
 }
 
 void AIMan::ReleaseBlockManGrid() {
-    if (m_blocks && m_astar && m_blocks->UsesSearchSpace(&m_astar->GetGrid())) m_blocks->SetSearchSpace(nullptr);
+    if (m_blocks && m_astar && m_blocks->UsesGrid(&m_astar->GetGrid())) m_blocks->SetGrid(nullptr);
 }
 
 void AIMan::LoadSettings() {

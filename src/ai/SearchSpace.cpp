@@ -154,6 +154,11 @@ void SearchSpace::AxisSamples(float lo, float hi, float gridMin, int n, std::vec
     }
 }
 
+bool SearchSpace::IsBlockedAt(float x, float y, float z) const {
+    const Geometry::Vector3 cell = WorldToCell(x, y, z);
+    return IsCellBlocked(cell.x, cell.y, cell.z);
+}
+
 void SearchSpace::SetBoxOccupancy(float cx, float cy, float cz, float hx, float hy, float hz, bool mark) {
     std::vector<int> xs, ys, zs;
     AxisSamples(cx - hx, cx + hx, m_min.x, m_nx, xs);

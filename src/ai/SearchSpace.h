@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "gamelogic/BlockGrid.h"
 #include "utility/Geometry.h"
 
 namespace EventSystem {
@@ -17,11 +18,11 @@ class EventRegistry;
 
 namespace AI {
 
-class SearchSpace {
+class SearchSpace final : public GameLogicView::IBlockGrid {
 public:
     // Registers the grid for the block reports. Bounds are left to the owner.
     SearchSpace();
-    ~SearchSpace();
+    ~SearchSpace() override;
     SearchSpace(const SearchSpace&) = delete;
     SearchSpace& operator=(const SearchSpace&) = delete;
 
@@ -42,7 +43,9 @@ public:
     void SetCell(int x, int y, int z, bool mark);
     // Marks (or frees) the cells holding the unit samples of the box
     // [centre - half, centre + half); only the part inside the grid is walked.
-    void SetBoxOccupancy(float cx, float cy, float cz, float hx, float hy, float hz, bool mark);
+    void SetBoxOccupancy(float cx, float cy, float cz, float hx, float hy, float hz, bool mark) override;
+    // IsCellBlocked of the cell holding the world point.
+    bool IsBlockedAt(float x, float y, float z) const override;
 
     // The block reports: placement marks, detach and pick-up free.
     bool OnBlockEvent(const EventSystem::IEvent& event);

@@ -10,6 +10,7 @@
 #include "platform/Messages.h"
 #include "platform/SingleInstance.h"
 #include "platform/Window.h"
+#include "ini/ConsoleSettings.h"
 #include "utility/Console.h"
 
 namespace App {
@@ -59,7 +60,7 @@ int Run() {
         g_instance = nullptr;
         return kExitAlreadyRunning;
     }
-    Utility::Console::Create();
+    Utility::CreateConsoleFromSettings();
     RegisterPowerCommands();
     GameLogicView::GlobalGameState::Create();
 

@@ -1,5 +1,6 @@
 #include "core/GameRunner.h"
 
+#include "ai/AIBotDirector.h"
 #include "gamelogic/GlobalGameState.h"
 #include "events/types/CommandEvents.h"
 #include "gamelogic/MiravGameLogic.h"
@@ -11,6 +12,8 @@
 using namespace GameLogicView;
 
 GameRunner::GameRunner() : m_registry(std::make_unique<EventSystem::EventRegistry>()) {
+    // The game's logics play with bots.
+    AI::InstallBotDirector();
     m_registry->Register(EventTypes::EventSetupMultiplayer::GetStaticType(), this, &GameRunner::OnSetupMultiplayer);
     m_registry->Register(EventTypes::EventShutDownNetLogic::GetStaticType(), this, &GameRunner::OnShutDownNetLogic);
     m_registry->Register(EventTypes::EventShutDownNetView::GetStaticType(), this, &GameRunner::OnShutDownNetView);

@@ -4,10 +4,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "ai/SearchSpace.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "gamelogic/Actor.h"
+#include "gamelogic/BlockGrid.h"
+#include "gamelogic/BotDirector.h"
 #include "gamelogic/LogicSettings.h"
 #include "gamelogic/MiravGameLogic.h"
 #include "physics/PhysBody.h"
@@ -137,15 +138,11 @@ BlockMan::~BlockMan() {
 
 void BlockMan::Init() { m_units.SetMaxFree(GetLogicSettings().maxFreeUnitBlocks); }
 
-AI::SearchSpace& BlockMan::Grid() {
-    if (m_grid) return *m_grid;
-    if (!m_ownGrid) {
-        // The bounds the AI manager gives the bots' grid.
-        m_ownGrid = std::make_unique<AI::SearchSpace>();
-        m_ownGrid->SetBounds(-250.0f, 250.0f, 0.0f, 100.0f, -250.0f, 250.0f);
-        m_ownGrid->Build();
-    }
-    return *m_ownGrid;
+IBlockGrid* BlockMan::Grid() {
+    if (m_grid) return m_grid;
+    if (!m_ownGrid)
+        if (IBotDirector* bots = GetBotDirector()) m_ownGrid = bots->MakeGrid();
+    return m_ownGrid.get();
 }
 
 void BlockMan::AttachProcess(const std::shared_ptr<ProcessSystem::IProcess>& process) {
@@ -168,7 +165,7 @@ BlockPtr BlockMan::AddBlock(const std::shared_ptr<Actor>& actor) {
         m_index.Insert(block);
         const Geometry::Vector3 p = actor->GetPosition();
         const Geometry::Vector3& e = actor->extents;
-        Grid().SetBoxOccupancy(p.x, p.y, p.z, e.x, e.y, e.z, true);
+        if (IBlockGrid* grid = Grid()) grid->SetBoxOccupancy(p.x, p.y, p.z, e.x, e.y, e.z, true);
     } else if (block->IsType(ActorTypes::kBox)) {
         block->SetState(BlockState::kFree);
     }
@@ -269,7 +266,7 @@ bool BlockMan::HasCollisionToFree(uint16_t actorId) const {
 void BlockMan::FreeGridBox(const BlockData& block) {
     const Geometry::Vector3 p = block.GetPosition();
     const Geometry::Vector3 e = block.TurnedExtents();
-    Grid().SetBoxOccupancy(p.x, p.y, p.z, e.x, e.y, e.z, false);
+    if (IBlockGrid* grid = Grid()) grid->SetBoxOccupancy(p.x, p.y, p.z, e.x, e.y, e.z, false);
 }
 
 bool BlockMan::RestsOn(const BlockData& lower, const BlockData& upper) {
@@ -281,12 +278,12 @@ bool BlockMan::RestsOn(const BlockData& lower, const BlockData& upper) {
     if (!(std::fabs(pl.x - pu.x) < el.x + eu.x) || !(std::fabs(pl.z - pu.z) < el.z + eu.z)) return false;
     if (eu.x > kMaxFootprint || eu.z > kMaxFootprint) return false;
 
-    const AI::SearchSpace& grid = Grid();
+    const IBlockGrid* grid = Grid();
+    if (!grid) return true;
     const float y = pu.y - eu.y - 0.5f;
     for (float x = pu.x - eu.x; x < pu.x + eu.x; x += 1.0f) {
         for (float z = pu.z - eu.z; z < pu.z + eu.z; z += 1.0f) {
-            const Geometry::Vector3 cell = grid.WorldToCell(x, y, z);
-            if (grid.IsCellBlocked(cell.x, cell.y, cell.z)) return false;
+            if (grid->IsBlockedAt(x, y, z)) return false;
         }
     }
     return true;

@@ -15,14 +15,13 @@
 #include "processes/Process.h"
 #include "utility/Geometry.h"
 
-namespace AI {
-class SearchSpace;
-}
 namespace EventTypes {
 struct EventUpdateCollisionData;
 }
 
 namespace GameLogicView {
+
+class IBlockGrid;
 
 class Actor;
 class MiravGameLogic;
@@ -74,11 +73,12 @@ public:
 
     // Reads the loose unit block limit ("MaxFreeUnitBlocks").
     void Init();
-    // The bots' occupancy grid that collapses read and update. Until one is
-    // set the manager keeps a grid of its own over the AI's bounds.
-    void SetSearchSpace(AI::SearchSpace* grid) { m_grid = grid; }
-    bool UsesSearchSpace(const AI::SearchSpace* grid) const { return grid && m_grid == grid; }
-    AI::SearchSpace& Grid();
+    // The occupancy grid that collapses read and update: the bots' grid once
+    // lent. Until then the manager keeps one of its own, made by the bots'
+    // side; with no bots' side there is none (null) and no cell is blocked.
+    void SetGrid(IBlockGrid* grid) { m_grid = grid; }
+    bool UsesGrid(const IBlockGrid* grid) const { return grid && m_grid == grid; }
+    IBlockGrid* Grid();
     MiravGameLogic* GetLogic() const { return m_logic; }
 
     BlockPtr GetBlock(uint16_t actorId) const;
@@ -138,8 +138,8 @@ private:
     std::map<uint16_t, std::shared_ptr<CollisionToFreeStateProc>> m_timers;
     UnitBlockMan m_units;
     StaticBlockIndex m_index;
-    AI::SearchSpace* m_grid = nullptr;
-    std::unique_ptr<AI::SearchSpace> m_ownGrid;
+    IBlockGrid* m_grid = nullptr;
+    std::unique_ptr<IBlockGrid> m_ownGrid;
     size_t m_restTests = 0;
 };
 

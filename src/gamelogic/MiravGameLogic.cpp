@@ -4,10 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "ai/AIMan.h"
-#include "ai/SearchSpace.h"
-#include "ai/BotGameView.h"
-#include "ai/TeamMan.h"
 #include "ini/IniFile.h"
 #include "gamelogic/GlobalGameState.h"
 #include "events/EventManager.h"
@@ -16,7 +12,9 @@
 #include "events/types/FlagEvents.h"
 #include "events/types/NetworkEvents.h"
 #include "gamelogic/Actor.h"
+#include "gamelogic/BlockGrid.h"
 #include "gamelogic/BlockMan.h"
+#include "gamelogic/BotDirector.h"
 #include "gamelogic/FallenBlocks.h"
 #include "gamelogic/Bombs.h"
 #include "gamelogic/BombSpawnManager.h"
@@ -65,9 +63,25 @@ bool IsType(const Actor& actor, const char* name) {
 class LogicLevelTarget : public LevelTarget {
 public:
     explicit LogicLevelTarget(MiravGameLogic& logic) : m_logic(logic) {}
-    void CreateActor(const ActorCreateInfo& info) override { m_logic.CreateActor(info); }
-    void CreateActorsFromList(const std::vector<ActorCreateInfo>& infos) override {
+    void CreateActor(const LevelActor& actor) override { m_logic.CreateActor(Info(actor)); }
+    void CreateActorsFromList(const std::vector<LevelActor>& actors) override {
+        std::vector<ActorCreateInfo> infos;
+        infos.reserve(actors.size());
+        for (const LevelActor& a : actors) infos.push_back(Info(a));
         m_logic.CreateActorsFromList(infos);
+    }
+    // The level's description as the logic creates it; an unknown type name
+    // leaves the actor without a type, as the files' readers report it.
+    static ActorCreateInfo Info(const LevelActor& a) {
+        ActorCreateInfo info;
+        info.position = a.position;
+        info.scale = a.scale;
+        info.params.SetType(ActorTypes::Find(a.type));
+        info.params.team = a.team;
+        info.params.objectStateId = a.objectStateId;
+        info.overrides.materialId = a.materialId;
+        info.overrides.textureId = a.textureId;
+        return info;
     }
     void AddCapturePoint(const Geometry::Vector3& position, uint8_t team) override {
         m_logic.AddCapturePoint(position, team);
@@ -163,13 +177,9 @@ bool MiravGameLogic::OnInitializeGameLogic(const EventSystem::IEvent& event) {
 
     m_objectStates.Load(ObjectStateTable::kStatesFile, ObjectStateTable::kExtentsFile);
 
-    auto ai = std::make_shared<AI::AIProcess>();
-    if (AI::AIMan* man = AI::AIMan::Instance()) {
-        man->Init(this, m_blockMan);
-        // Collapses read and update the bots' grid, so both see one level.
-        m_blockMan->SetSearchSpace(&man->GetSearchSpace());
-    }
-    m_processes.Attach(ai);
+    // Collapses read and update the bots' grid, so both see one level.
+    if (IBotDirector* bots = GetBotDirector())
+        if (auto ai = bots->StartMatch(*this, m_blockMan)) m_processes.Attach(ai);
 
     EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateInitializeGameView>(menuBackdrop));
     return false;
@@ -207,7 +217,7 @@ void MiravGameLogic::Reset() {
     if (m_blockMan) {
         m_blockMan->Clear();
         // The bots' grid went with the AI.
-        m_blockMan->SetSearchSpace(nullptr);
+        m_blockMan->SetGrid(nullptr);
     }
     m_flags->Clear();
     m_capPoints.reset();
@@ -230,7 +240,7 @@ void MiravGameLogic::LoadLevel() {
     if (levelFile.empty())
         Utility::ReportError(std::string(kLevelList) + " names no file for level " + std::to_string(levelNumber) +
                              "; the level is empty");
-    LevelLoader loader(levelFile, this);
+    LevelLoader loader(levelFile);
     const LevelSettings& settings = loader.Settings();
 
     // The ground: its top at height 0.
@@ -260,12 +270,11 @@ void MiravGameLogic::LoadLevel() {
         // The bots' grid knows them too (corners closed): a search for a
         // place nobody can reach then ends at the level's edge instead of
         // flooding the whole grid beyond it.
-        if (m_blockMan) {
-            AI::SearchSpace& grid = m_blockMan->Grid();
+        if (IBlockGrid* grid = m_blockMan ? m_blockMan->Grid() : nullptr) {
             for (int i = 0; i < 4; ++i) {
                 const Geometry::Vector3 e(i < 2 ? extents[i].x : extents[i].x + 10.0f, extents[i].y,
                                           i < 2 ? extents[i].z + 10.0f : extents[i].z);
-                grid.SetBoxOccupancy(centres[i].x, centres[i].y, centres[i].z, e.x, e.y, e.z, true);
+                grid->SetBoxOccupancy(centres[i].x, centres[i].y, centres[i].z, e.x, e.y, e.z, true);
             }
         }
     }
@@ -348,11 +357,9 @@ void MiravGameLogic::SendGameIDs(int32_t reserved, const ActorPtr& actor, uint8_
 }
 
 void MiravGameLogic::CreatePlayer(uint8_t team) {
-    AI::AIMan* ai = AI::AIMan::Instance();
-    AI::TeamMan* teamMan = ai ? ai->GetTeam(team) : nullptr;
-    if (teamMan && !teamMan->GetBots().empty()) {
-        const uint16_t id = teamMan->GetBots().front()->GetActorId();
-        teamMan->RemoveBot(teamMan->GetBots().front().get());
+    IBotDirector* bots = GetBotDirector();
+    uint16_t id = kNoActor;
+    if (bots && bots->TakeFirstBot(team, id)) {
         const ActorPtr actor = GetActor(id);
         if (!actor) return;
         SendGameIDs(0, actor, team);
@@ -385,8 +392,8 @@ Player* MiravGameLogic::AddBot(uint8_t team) {
     const ActorPtr actor = CreateActor(info);
     if (!actor) return nullptr;
     Player* player = m_players.GetPlayer(actor->actorId);
-    if (AI::AIMan* ai = AI::AIMan::Instance())
-        if (auto view = ai->AddBot(actor->actorId, team, player)) AddGameView(view);
+    if (IBotDirector* bots = GetBotDirector())
+        if (auto view = bots->AddBot(actor->actorId, team, player)) AddGameView(view);
     return player;
 }
 
@@ -396,8 +403,8 @@ bool MiravGameLogic::OnClientToBot(const EventSystem::IEvent& event) {
     const uint16_t id = static_cast<uint16_t>(data->actorId);
     Player* player = m_players.GetPlayer(id);
     if (!player) return false;
-    if (AI::AIMan* ai = AI::AIMan::Instance())
-        if (auto view = ai->AddBot(id, data->team, player)) AddGameView(view);
+    if (IBotDirector* bots = GetBotDirector())
+        if (auto view = bots->AddBot(id, data->team, player)) AddGameView(view);
     return false;
 }
 

@@ -3,7 +3,6 @@
 #include <set>
 
 #include "ini/IniFile.h"
-#include "gamelogic/Actor.h"
 #include "levels/LevelTarget.h"
 #include "levels/Bitmap.h"
 #include "utility/Diagnostics.h"
@@ -26,11 +25,11 @@ Utility::Random<long>& LevelLoader::MaterialGenerator() {
 
 void LevelLoader::ResetMaterialGenerator() { MaterialSlot().reset(); }
 
-LevelLoader::LevelLoader(const std::string& levelFile, MiravGameLogic* logic, const std::string& root)
-    : m_levelFile(levelFile), m_root(root), m_random(1), m_logic(logic) {
+LevelLoader::LevelLoader(const std::string& levelFile, const std::string& root)
+    : m_levelFile(levelFile), m_root(root), m_random(1) {
     m_hasSettings = ReadLevelSettings(root + levelFile, m_settings);
     m_random = Utility::Random<float>(m_settings.randomSeed);
-    m_objects = std::make_unique<ObjectLoader>(logic, root);
+    m_objects = std::make_unique<ObjectLoader>(root);
 }
 
 LevelLoader::~LevelLoader() = default;
@@ -88,36 +87,36 @@ bool LevelLoader::Plan(bool sandbox, LevelPlan& out) {
     return true;
 }
 
-ActorCreateInfo LevelLoader::BlockInfo(const PlannedBlock& block) const {
-    ActorCreateInfo info;
+LevelActor LevelLoader::BlockInfo(const PlannedBlock& block) const {
+    LevelActor info;
     info.position = block.position;
     info.scale = block.scale;
-    info.params.SetType(ActorTypes::Find(m_settings.spawnType));
-    info.params.team = block.team;
-    info.params.objectStateId = 0;
-    info.overrides.materialId = block.materialId;
+    info.type = m_settings.spawnType;
+    info.team = block.team;
+    info.objectStateId = 0;
+    info.materialId = block.materialId;
     return info;
 }
 
-ActorCreateInfo LevelLoader::FlagInfo(const CellObject& flag) {
-    ActorCreateInfo info;
+LevelActor LevelLoader::FlagInfo(const CellObject& flag) {
+    LevelActor info;
     info.position = flag.position;
     info.scale = Geometry::Vector3(3.0f, 3.0f, 3.0f);
-    info.params.SetType(ActorTypes::kFlag);
-    info.params.team = flag.team;
-    info.params.objectStateId = flag.team == 0 ? 22 : 23;
+    info.type = LevelActor::kFlagType;
+    info.team = flag.team;
+    info.objectStateId = flag.team == 0 ? 22 : 23;
     return info;
 }
 
-ActorCreateInfo LevelLoader::PieceInfo(const PiecePlan& piece) {
-    ActorCreateInfo info;
+LevelActor LevelLoader::PieceInfo(const PiecePlan& piece) {
+    LevelActor info;
     info.position = piece.position;
     info.scale = piece.scale;
-    info.params.SetType(ActorTypes::Find(piece.actorType));
-    info.params.team = piece.team;
-    info.params.objectStateId = 0;
-    info.overrides.materialId = piece.materialId;
-    if (piece.textureId != -1) info.overrides.textureId = piece.textureId;
+    info.type = piece.actorType;
+    info.team = piece.team;
+    info.objectStateId = 0;
+    info.materialId = piece.materialId;
+    info.textureId = piece.textureId;
     return info;
 }
 
@@ -151,7 +150,7 @@ void LevelLoader::Build(const LevelPlan& plan, LevelTarget& target) const {
                 break;
             case Kind::LevelObject:
                 for (const std::vector<PiecePlan>& piece : object.pieces) {
-                    std::vector<ActorCreateInfo> infos;
+                    std::vector<LevelActor> infos;
                     for (const PiecePlan& box : piece) infos.push_back(PieceInfo(box));
                     target.CreateActorsFromList(infos);
                 }

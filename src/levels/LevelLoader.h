@@ -17,9 +17,8 @@
 
 namespace GameLogicView {
 
-class MiravGameLogic;
 class LevelTarget;
-struct ActorCreateInfo;
+struct LevelActor;
 
 // One level block to create: actor type SpawnType, object state 0.
 struct PlannedBlock {
@@ -51,7 +50,7 @@ public:
 
     // Reads the level's keys (root is prepended to every path: "" in the
     // game, a fixture folder in tests) and seeds the level's generator.
-    LevelLoader(const std::string& levelFile, MiravGameLogic* logic, const std::string& root = "");
+    explicit LevelLoader(const std::string& levelFile, const std::string& root = "");
     ~LevelLoader();
     LevelLoader(const LevelLoader&) = delete;
     LevelLoader& operator=(const LevelLoader&) = delete;
@@ -73,13 +72,12 @@ public:
     void Build(const LevelPlan& plan, LevelTarget& target) const;
 
     // The create description of a level block, a flag and an object box.
-    ActorCreateInfo BlockInfo(const PlannedBlock& block) const;
-    static ActorCreateInfo FlagInfo(const CellObject& flag);
-    static ActorCreateInfo PieceInfo(const PiecePlan& piece);
+    LevelActor BlockInfo(const PlannedBlock& block) const;
+    static LevelActor FlagInfo(const CellObject& flag);
+    static LevelActor PieceInfo(const PiecePlan& piece);
 
     const LevelSettings& Settings() const { return m_settings; }
     bool HasSettings() const { return m_hasSettings; }
-    MiravGameLogic* Logic() const { return m_logic; }
 
     // The process-wide generator of the merged boxes' material choice (seed
     // 300, created at the first merged box and kept across levels).
@@ -93,7 +91,6 @@ private:
     LevelSettings m_settings;
     bool m_hasSettings = false;
     Utility::Random<float> m_random;
-    MiravGameLogic* m_logic;
     std::unique_ptr<ObjectLoader> m_objects;
 };
 

@@ -54,8 +54,8 @@ bool Refuse(int code, const std::string& why) {
 
 }  // namespace
 
-ObjectLoader::ObjectLoader(MiravGameLogic* logic, const std::string& root)
-    : m_index(std::make_unique<Utility::IniFile>(root + "Objects/objects.ini")), m_logic(logic), m_root(root) {}
+ObjectLoader::ObjectLoader(const std::string& root)
+    : m_index(std::make_unique<Utility::IniFile>(root + "Objects/objects.ini")), m_root(root) {}
 
 ObjectLoader::~ObjectLoader() = default;
 

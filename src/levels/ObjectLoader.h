@@ -17,8 +17,6 @@ class IniFile;
 
 namespace GameLogicView {
 
-class MiravGameLogic;
-
 // One box of a level object, ready to be created.
 struct PiecePlan {
     std::string actorType;        // a block type ("massless_box" by default)
@@ -33,7 +31,7 @@ class ObjectLoader {
 public:
     // Opens root + "Objects/objects.ini"; root is "" in the game (paths are
     // relative to the working directory) and a fixture folder in tests.
-    explicit ObjectLoader(MiravGameLogic* logic, const std::string& root = "");
+    explicit ObjectLoader(const std::string& root = "");
     ~ObjectLoader();
     ObjectLoader(const ObjectLoader&) = delete;
     ObjectLoader& operator=(const ObjectLoader&) = delete;
@@ -48,14 +46,12 @@ public:
 
     int PaletteChoice() const { return m_paletteChoice; }
     bool IsIndexLoaded() const;
-    MiravGameLogic* Logic() const { return m_logic; }
 
 private:
     std::string Path(const std::string& name) const { return m_root + "Objects/" + name; }
 
     std::unique_ptr<Utility::IniFile> m_index;
     std::string m_indexSection = "Objects";
-    MiravGameLogic* m_logic;
     std::string m_root;
     int m_paletteChoice = 0;
 };

@@ -5,7 +5,6 @@
 #include <streambuf>
 #include <type_traits>
 
-#include "ini/IniFile.h"
 #include "utility/StringUtil.h"
 
 namespace Utility {
@@ -13,6 +12,7 @@ namespace Utility {
 namespace {
 
 Console* g_console = nullptr;
+std::function<std::string()> g_helpSource;
 
 template <class T>
 constexpr int TypeCode() {
@@ -80,10 +80,10 @@ Console::~Console() = default;
 
 void Console::Create() {
     if (g_console) return;
-    const bool enabled =
-        ReadIniOrDefault<bool>(Key("EnableConsole"), Section("CONSOLE"), "Config/Config.ini", false);
-    g_console = new Console(enabled, std::cin, std::cout);
+    g_console = new Console(false, std::cin, std::cout);
 }
+
+void Console::SetHelpSource(std::function<std::string()> source) { g_helpSource = std::move(source); }
 
 void Console::Create(bool enabled, std::istream& in, std::ostream& out) {
     Destroy();
@@ -226,7 +226,7 @@ void Console::ExecuteLine() {
         else
             Out() << "Usage: call <command> [arguments]\n";
     } else if (words[0] == "ini") {
-        if (words.size() == 1) Out() << IniFile("Config/inicommands.ini").ToString();
+        if (words.size() == 1 && g_helpSource) Out() << g_helpSource();
     } else if (words.size() >= 2) {
         SetVariable(words[0], words[1]);
     } else {

@@ -2,7 +2,8 @@
 // register named variables and commands; the prompt (opened from the game
 // screen) prints or sets variables and calls commands until "exit" or the
 // end of input. Also the text stream diagnostics are printed to. Only active
-// when `Config/Config.ini` [CONSOLE] EnableConsole is 1.
+// when the game turns it on (`Config/Config.ini` [CONSOLE] EnableConsole, read
+// by the settings layer, which also gives it the text of the line 'ini').
 #pragma once
 
 #include <functional>
@@ -36,8 +37,8 @@ public:
         std::function<void()> afterSet;
     };
 
-    // Creates the console when there is none, reading EnableConsole; on the
-    // terminal's standard input and output.
+    // Creates the console when there is none: off, on the terminal's standard
+    // input and output (the game creates it on from its settings).
     static void Create();
     // The same with the given settings and streams (tests, tools). Replaces
     // an existing console.
@@ -48,6 +49,10 @@ public:
     static Console& Instance();
 
     static bool IsEnabled();
+
+    // What the line 'ini' prints (the console commands' help file); nothing
+    // while no source is given. Kept across Create and Destroy.
+    static void SetHelpSource(std::function<std::string()> source);
 
     // T: char, unsigned char, unsigned int, int, float, double, std::string,
     // bool. No test for duplicate names. The owner lets Unregister remove

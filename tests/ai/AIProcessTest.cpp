@@ -75,9 +75,9 @@ TEST_F(TwoLogics, TheOlderLogicsEndLeavesTheNewerOnesAI) {
 TEST_F(TwoLogics, TheNewerLogicsEndLeavesTheOlderOneNoGridThatIsGone) {
     StartGame(0);
     const AI::SearchSpace* shared = &AIMan::Instance()->GetSearchSpace();
-    ASSERT_TRUE(logic->GetBlockMan()->UsesSearchSpace(shared));
+    ASSERT_TRUE(logic->GetBlockMan()->UsesGrid(shared));
     auto newer = InitialiseAnother();
-    EXPECT_FALSE(logic->GetBlockMan()->UsesSearchSpace(shared)) << "the grid now maps the newer logic's level";
+    EXPECT_FALSE(logic->GetBlockMan()->UsesGrid(shared)) << "the grid now maps the newer logic's level";
     newer.reset();
     EXPECT_EQ(AIMan::Instance(), nullptr);
     // The older logic goes on, collapses included, on a grid of its own.

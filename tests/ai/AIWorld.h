@@ -42,7 +42,7 @@ public:
         ai->Init(nullptr, blocks);
         ai->SetPlayerManager(&players);
         ai->SetFlagMan(&flags);
-        blocks->SetSearchSpace(&ai->GetSearchSpace());
+        blocks->SetGrid(&ai->GetSearchSpace());
         // Known tuning, whatever the shipped file says.
         AI::AISettings& s = ai->GetSettings();
         s.clearanceHeight = 1;

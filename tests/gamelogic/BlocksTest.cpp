@@ -23,6 +23,12 @@ protected:
         LogicFixture::SetUp();
         recorder.Listen<EventUpdateDetachBlock, EventUpdateBlockActive>();
     }
+    // The bots' grid the logic's blocks mark.
+    AI::SearchSpace& BotGrid() {
+        auto* grid = dynamic_cast<AI::SearchSpace*>(Blocks().Grid());
+        EXPECT_NE(grid, nullptr);
+        return *grid;
+    }
     bool InWorld(const BlockPtr& b) const {
         for (const auto& body : physics->World().AwakeBodies())
             if (body == b->actor->body) return true;
@@ -62,8 +68,8 @@ TEST_F(BlocksTest, RegistrationByTypeAndStateMaterials) {
     EXPECT_EQ(Blocks().StaticBlocks().count(box->GetId()), 0u);
     EXPECT_NEAR(box->radius, std::sqrt(0.75f), 1e-6f);
     // The placed block's cell is marked in the grid; the free one's is not.
-    EXPECT_TRUE(Blocks().Grid().IsCellBlocked(250, 0, 250));
-    EXPECT_FALSE(Blocks().Grid().IsCellBlocked(256, 5, 250));
+    EXPECT_TRUE(BotGrid().IsCellBlocked(250, 0, 250));
+    EXPECT_FALSE(BotGrid().IsCellBlocked(256, 5, 250));
 
     EXPECT_TRUE(placed->actor->body->IsStatic());
     EXPECT_FALSE(box->actor->body->IsStatic());
@@ -132,8 +138,8 @@ TEST_F(BlocksTest, ACollapseTakesExactlyWhatRestedOnlyOnTheFallenBlocks) {
     const auto events = recorder.Of<EventUpdateDetachBlock>();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0]->GetPayload()->halfExtents, Vector3(0.5f, 0.5f, 0.5f));
-    EXPECT_FALSE(Blocks().Grid().IsCellBlocked(260, 0, 250));
-    EXPECT_TRUE(Blocks().Grid().IsCellBlocked(254, 0, 250)) << "E still stands";
+    EXPECT_FALSE(BotGrid().IsCellBlocked(260, 0, 250));
+    EXPECT_TRUE(BotGrid().IsCellBlocked(254, 0, 250)) << "E still stands";
 }
 
 TEST_F(BlocksTest, AThrownBlockKnocksAPlacedBlockLooseButNotASolidOne) {
@@ -243,7 +249,7 @@ TEST_F(BlocksTest, CollapsesLookOnlyAtTheBlocksAboveAndNeedNoDeepStack) {
     AI::SearchSpace grid;
     grid.SetBounds(-8.0f, 8.0f, 0.0f, 30010.0f, -8.0f, 8.0f);
     grid.Build();
-    Blocks().SetSearchSpace(&grid);
+    Blocks().SetGrid(&grid);
     constexpr int kTower = 30000;
     for (int y = 0; y < kTower; ++y) MakeBlock(ActorTypes::kMasslessBox, Vector3(0.5f, y + 0.5f, 0.5f));
     for (int x = -8; x < 8; ++x)
@@ -260,7 +266,7 @@ TEST_F(BlocksTest, CollapsesLookOnlyAtTheBlocksAboveAndNeedNoDeepStack) {
     EXPECT_EQ(Blocks().StaticBlocks().size(), 255u) << "the field stays";
     EXPECT_LE(Blocks().RestTests(), static_cast<size_t>(kTower)) << "one test per block above a fallen one";
     EXPECT_LT(seconds, 5.0);
-    Blocks().SetSearchSpace(nullptr);
+    Blocks().SetGrid(nullptr);
 }
 
 }  // namespace

@@ -128,8 +128,8 @@ TEST_F(LevelLoadTest, ASmallLevelBecomesBlocksObjectsAndPoints) {
         }
     }
     // The bots' grid knows where the columns stand.
-    const AI::SearchSpace& grid = blocks.Grid();
-    EXPECT_EQ(&grid, &AI::AIMan::Instance()->GetSearchSpace());
+    ASSERT_EQ(blocks.Grid(), &AI::AIMan::Instance()->GetSearchSpace());
+    const AI::SearchSpace& grid = AI::AIMan::Instance()->GetSearchSpace();
     const Vector3 cell = grid.WorldToCell(-3.5f, 1.5f, -0.5f);
     EXPECT_TRUE(grid.IsCellBlocked(cell.x, cell.y, cell.z));
     const Vector3 above = grid.WorldToCell(-3.5f, 2.5f, -0.5f);

@@ -46,7 +46,7 @@ TEST_F(LevelLoaderTest, OneTeamZeroColumnStacksFromTheGround) {
     dir.WriteBytes("level.bmp", BitmapOf(1, 1, {{3, 1, 0}}));
     dir.Write("palette.ini", "[0]\n0 = 50\n[1]\n0 = 10\n1 = 11\n");
     const std::string level = WriteLevel(dir);
-    LevelLoader loader(level, nullptr, dir.Path());
+    LevelLoader loader(level, dir.Path());
     LevelPlan plan;
     ASSERT_TRUE(loader.Plan(false, plan));
     ASSERT_FALSE(plan.blocks.empty());
@@ -73,15 +73,15 @@ TEST_F(LevelLoaderTest, SameSeedSameBoxesAndTheMaterialChoiceRunsOn) {
     const std::string caps = "capWidth = 3\ncapHeight = 3\ncapZ = 3\n";
     LevelPlan a, b, c;
     {
-        LevelLoader loader(WriteLevel(dir, "", 7, caps), nullptr, dir.Path());
+        LevelLoader loader(WriteLevel(dir, "", 7, caps), dir.Path());
         ASSERT_TRUE(loader.Plan(false, a));
     }
     {
-        LevelLoader loader(WriteLevel(dir, "", 7, caps), nullptr, dir.Path());
+        LevelLoader loader(WriteLevel(dir, "", 7, caps), dir.Path());
         ASSERT_TRUE(loader.Plan(false, b));
     }
     {
-        LevelLoader loader(WriteLevel(dir, "", 8, caps), nullptr, dir.Path());
+        LevelLoader loader(WriteLevel(dir, "", 8, caps), dir.Path());
         ASSERT_TRUE(loader.Plan(false, c));
     }
     ASSERT_EQ(a.blocks.size(), b.blocks.size());
@@ -117,7 +117,7 @@ TEST_F(LevelLoaderTest, GreenValuesOutsideThePaletteAreReported) {
         std::remove((dir.Path() + "palette.ini").c_str());
         if (c.palette) dir.Write("palette.ini", c.palette);
         LevelTest::ProblemCapture problems;
-        LevelLoader loader(WriteLevel(dir), nullptr, dir.Path());
+        LevelLoader loader(WriteLevel(dir), dir.Path());
         LevelPlan plan;
         ASSERT_TRUE(loader.Plan(false, plan));
         ASSERT_EQ(plan.blocks.size(), 3u);
@@ -142,7 +142,7 @@ TEST_F(LevelLoaderTest, AnUnreadableBitmapPlansNothing) {
         std::remove((dir.Path() + "level.bmp").c_str());
         if (!c.bytes.empty()) dir.WriteBytes("level.bmp", c.bytes);
         LevelTest::ProblemCapture problems;
-        LevelLoader loader(WriteLevel(dir), nullptr, dir.Path());
+        LevelLoader loader(WriteLevel(dir), dir.Path());
         LevelPlan plan;
         plan.width = 99;
         EXPECT_FALSE(loader.Plan(false, plan)) << c.reason;
@@ -156,7 +156,7 @@ TEST_F(LevelLoaderTest, SingleBlocksTakeTheirMaterialFromTheGreenValue) {
     dir.WriteBytes("level.bmp", BitmapOf(3, 1, {{2, 0, 0}, {0, 1, 0}, {5, 7, 0}}));
     dir.Write("palette.ini", "");
     // The first of two keys is read, so this SpawnAllBlocks wins.
-    LevelLoader single(WriteLevel(dir, "SpawnAllBlocks = 0\n"), nullptr, dir.Path());
+    LevelLoader single(WriteLevel(dir, "SpawnAllBlocks = 0\n"), dir.Path());
     LevelPlan plan;
     ASSERT_TRUE(single.Plan(false, plan));
     ASSERT_EQ(plan.blocks.size(), 2u);
@@ -175,7 +175,7 @@ TEST_F(LevelLoaderTest, CellObjectsAndSandbox) {
     dir.Write("Objects/post_piece.ini", "[a]\nscaleY = 2\n");
     LevelPlan plan;
     {
-        LevelLoader loader(WriteLevel(dir), nullptr, dir.Path());
+        LevelLoader loader(WriteLevel(dir), dir.Path());
         ASSERT_TRUE(loader.Plan(false, plan));
     }
     using Kind = CellObject::Kind;
@@ -192,15 +192,13 @@ TEST_F(LevelLoaderTest, CellObjectsAndSandbox) {
     EXPECT_EQ(plan.objects[4].cell.kind, Kind::LevelObject);
     EXPECT_EQ(plan.objects[4].pieces[0][0].position, Vector3(1.5f, 1.0f, 0.5f));
 
-    LevelLoader sandbox(WriteLevel(dir), nullptr, dir.Path());
+    LevelLoader sandbox(WriteLevel(dir), dir.Path());
     ASSERT_TRUE(sandbox.Plan(true, plan));
     ASSERT_EQ(plan.objects.size(), 2u);
     EXPECT_EQ(plan.objects[0].cell.kind, Kind::SpawnPoint);
     EXPECT_EQ(plan.objects[1].cell.code, 10);
 }
 
-#include "events/Event.h"
-#include "gamelogic/Actor.h"
 #include "levels/LevelTarget.h"
 
 namespace {
@@ -208,15 +206,15 @@ namespace {
 // Records what a level build asks for, in order.
 struct RecordingTarget : LevelTarget {
     std::vector<std::string> calls;
-    std::vector<ActorCreateInfo> actors;      // CreateActor, in order
-    std::vector<std::vector<ActorCreateInfo>> lists;
+    std::vector<LevelActor> actors;      // CreateActor, in order
+    std::vector<std::vector<LevelActor>> lists;
     std::vector<std::pair<Vector3, int>> points;
 
-    void CreateActor(const ActorCreateInfo& info) override {
-        calls.push_back(std::string("actor ") + info.params.typeName);
+    void CreateActor(const LevelActor& info) override {
+        calls.push_back("actor " + info.type);
         actors.push_back(info);
     }
-    void CreateActorsFromList(const std::vector<ActorCreateInfo>& infos) override {
+    void CreateActorsFromList(const std::vector<LevelActor>& infos) override {
         calls.push_back("list " + std::to_string(infos.size()));
         lists.push_back(infos);
     }
@@ -253,7 +251,7 @@ TEST_F(LevelLoaderTest, BuildCreatesBlocksThenCellObjectsInOrder) {
     dir.Write("Objects/pal.ini", "[CONFIG]\nnumColors = 1\n[a]\n0 = 77\n");
     dir.Write("Objects/one.ini", "[x]\ntexture = 12\n");
     dir.Write("Objects/two.ini", "[x]\nposY = 1\n[y]\nposY = 2\n");
-    LevelLoader loader(WriteLevel(dir), nullptr, dir.Path());
+    LevelLoader loader(WriteLevel(dir), dir.Path());
     RecordingTarget target;
     ASSERT_TRUE(loader.Load(false, target));
 
@@ -262,28 +260,28 @@ TEST_F(LevelLoaderTest, BuildCreatesBlocksThenCellObjectsInOrder) {
         "bombs 158",          "guard 0",   "list 1", "list 2"};
     EXPECT_EQ(target.calls, expected);
 
-    const ActorCreateInfo& block = target.actors[0];
-    EXPECT_EQ(block.params.typeHash, EventSystem::HashEventName("massless_box"));
-    EXPECT_EQ(block.params.team, 0);
-    EXPECT_EQ(block.params.objectStateId, 0);
-    EXPECT_EQ(block.overrides.materialId, 8);
+    const LevelActor& block = target.actors[0];
+    EXPECT_EQ(block.type, "massless_box");
+    EXPECT_EQ(block.team, 0);
+    EXPECT_EQ(block.objectStateId, 0);
+    EXPECT_EQ(block.materialId, 8);
+    EXPECT_EQ(block.textureId, -1);
     EXPECT_EQ(block.position, Vector3(-0.5f, 0.5f, -0.5f));
-    EXPECT_TRUE(block.addToPhysics);
 
-    const ActorCreateInfo& flag = target.actors[1];
-    EXPECT_STREQ(flag.params.typeName, "flag");
-    EXPECT_EQ(flag.params.team, 1);
-    EXPECT_EQ(flag.params.objectStateId, 23);
+    const LevelActor& flag = target.actors[1];
+    EXPECT_EQ(flag.type, "flag");
+    EXPECT_EQ(flag.team, 1);
+    EXPECT_EQ(flag.objectStateId, 23);
     EXPECT_EQ(flag.scale, Vector3(3, 3, 3));
     EXPECT_EQ(flag.position, Vector3(2.5f, 1.5f, 0.5f));
 
-    const ActorCreateInfo& piece = target.lists[0][0];
-    EXPECT_STREQ(piece.params.typeName, "solid");
-    EXPECT_EQ(piece.params.team, 1);
-    EXPECT_EQ(piece.overrides.materialId, 77);
-    EXPECT_EQ(piece.overrides.textureId, 12);
+    const LevelActor& piece = target.lists[0][0];
+    EXPECT_EQ(piece.type, "solid");
+    EXPECT_EQ(piece.team, 1);
+    EXPECT_EQ(piece.materialId, 77);
+    EXPECT_EQ(piece.textureId, 12);
     EXPECT_EQ(piece.position, Vector3(-0.5f, 1.5f, -0.5f));  // on top of the column
-    EXPECT_EQ(target.lists[1][1].overrides.textureId, -1);
+    EXPECT_EQ(target.lists[1][1].textureId, -1);
 
     EXPECT_EQ(target.points[0].first, Vector3(-1, 4, -1));     // capture: h + 3
     EXPECT_NEAR(target.points[1].first.y, 1.52f, 1e-5);        // spawn: h + 1.52
@@ -294,7 +292,7 @@ TEST_F(LevelLoaderTest, BuildCreatesBlocksThenCellObjectsInOrder) {
     std::remove((dir.Path() + "level.bmp").c_str());
     LevelTest::ProblemCapture problems;
     RecordingTarget none;
-    LevelLoader missing(WriteLevel(dir), nullptr, dir.Path());
+    LevelLoader missing(WriteLevel(dir), dir.Path());
     EXPECT_FALSE(missing.Load(false, none));
     EXPECT_TRUE(none.calls.empty());
 }

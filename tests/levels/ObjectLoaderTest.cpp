@@ -41,7 +41,7 @@ void WriteObjects(const LevelTest::TempDir& dir) {
 TEST(ObjectLoader, PiecesArePlacedFromTheirMinimumCorner) {
     LevelTest::TempDir dir;
     WriteObjects(dir);
-    ObjectLoader loader(nullptr, dir.Path());
+    ObjectLoader loader(dir.Path());
     ASSERT_TRUE(loader.IsIndexLoaded());
     std::vector<std::vector<PiecePlan>> pieces;
     // Anchor x 3, height 4, z -1.
@@ -66,7 +66,7 @@ TEST(ObjectLoader, PiecesArePlacedFromTheirMinimumCorner) {
 TEST(ObjectLoader, PaletteChoiceCarriesOverAndTypeDefaultsToMassless) {
     LevelTest::TempDir dir;
     WriteObjects(dir);
-    ObjectLoader loader(nullptr, dir.Path());
+    ObjectLoader loader(dir.Path());
     std::vector<std::vector<PiecePlan>> pieces;
     ASSERT_TRUE(loader.BuildObject(11, 0, 0, 0, pieces));
     EXPECT_EQ(pieces[0][0].materialId, 100) << "no choice yet: list 0";
@@ -98,7 +98,7 @@ TEST(ObjectLoader, BrokenRequestsPlaceNothing) {
     };
     for (const Case& c : cases) {
         LevelTest::ProblemCapture problems;
-        ObjectLoader loader(nullptr, dir.Path());
+        ObjectLoader loader(dir.Path());
         std::vector<std::vector<PiecePlan>> pieces(1);
         EXPECT_FALSE(loader.BuildObject(c.code, 0, 0, 0, pieces)) << c.code;
         EXPECT_TRUE(pieces.empty()) << c.code;
@@ -110,7 +110,7 @@ TEST(ObjectLoader, BrokenRequestsPlaceNothing) {
 TEST(ObjectLoader, MissingIndexIsReported) {
     LevelTest::TempDir dir;
     LevelTest::ProblemCapture problems;
-    ObjectLoader loader(nullptr, dir.Path());
+    ObjectLoader loader(dir.Path());
     EXPECT_FALSE(loader.IsIndexLoaded());
     EXPECT_TRUE(problems.errors.empty());
     std::vector<std::vector<PiecePlan>> pieces;

@@ -141,7 +141,7 @@ TEST_F(ShippedLevels, EveryLevelMakesAPlayableMatch) {
         const std::vector<BlockPlan> blocks = PlanMergedBoxes(grid, settings.shaping, std::ref(draws));
         std::vector<Box> solids;
         for (const BlockPlan& b : blocks) solids.push_back(Around(b.position, b.scale * 0.5f, "level block"));
-        ObjectLoader loader(nullptr);
+        ObjectLoader loader;
         std::vector<Box> placed;
         for (const CellObject& o : objects) {
             const std::string what = "object " + std::to_string(o.code) + " at (" + std::to_string(o.anchorX) + ", " +
@@ -202,7 +202,7 @@ TEST_F(ShippedLevels, TheLoaderPlansEveryLevelWithoutComplaint) {
         if (file.empty()) break;
         SCOPED_TRACE(file);
         LevelTest::ProblemCapture problems;
-        LevelLoader loader(file, nullptr, copy.Path());
+        LevelLoader loader(file, copy.Path());
         LevelPlan plan;
         ASSERT_TRUE(loader.Plan(false, plan));
         EXPECT_FALSE(plan.blocks.empty());

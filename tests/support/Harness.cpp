@@ -1,5 +1,6 @@
 #include "support/Harness.h"
 
+#include "ai/AIBotDirector.h"
 #include "ai/AIMan.h"
 #include "gamelogic/GlobalGameState.h"
 #include "gamelogic/Actor.h"
@@ -35,6 +36,8 @@ void ResetSingletons() {
     GameLogicView::ResetBombGenerator();
     Utility::SetRunSeed(0);
     AI::AIMan::Destroy();
+    // The tests run the whole game: its logic plays with bots.
+    AI::InstallBotDirector();
 }
 
 void EventRecorder::ListenTo(const EventSystem::EventType& type) {

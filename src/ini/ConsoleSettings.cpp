@@ -1,0 +1,23 @@
+#include "ini/ConsoleSettings.h"
+
+#include <iostream>
+
+#include "ini/IniFile.h"
+#include "utility/Console.h"
+
+namespace Utility {
+
+bool ConsoleEnabledInSettings() {
+    return ReadIniOrDefault<bool>(Key("EnableConsole"), Section("CONSOLE"), "Config/Config.ini", false);
+}
+
+void InstallConsoleHelp() {
+    Console::SetHelpSource([] { return IniFile("Config/inicommands.ini").ToString(); });
+}
+
+void CreateConsoleFromSettings() {
+    InstallConsoleHelp();
+    Console::Create(ConsoleEnabledInSettings(), std::cin, std::cout);
+}
+
+}  // namespace Utility
