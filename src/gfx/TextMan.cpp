@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "utility/Diagnostics.h"
 #include "utility/HtmlLogger.h"
 
 namespace Gfx {
@@ -135,7 +136,11 @@ void TextMan::Initialize() {
 void TextMan::LoadFont(int id, const std::string& filePath, const std::string& face, int size, int style) {
     std::string why;
     std::shared_ptr<Font> font = Font::Create(id, filePath, face, size, style, &why);
-    if (!font) GfxLog.Log(HtmlLogger::LOG_WARNING, "TextMan::LoadFont: %s", why.c_str());
+    if (!font) {
+        // Without its font a text shows nothing at all: say so where it is seen.
+        GfxLog.Log(HtmlLogger::LOG_WARNING, "TextMan::LoadFont: %s", why.c_str());
+        Utility::ReportWarning("font " + std::to_string(id) + ": " + why);
+    }
     m_fonts[id] = font;
     GfxLog.Log(HtmlLogger::LOG_INFO, "TextMan::LoadFont: Font %i loaded", id);
 }

@@ -17,6 +17,7 @@
 #include "gfx/TextMan.h"
 #include "platform/Window.h"
 #include "support/TextFrames.h"
+#include "utility/Diagnostics.h"
 
 using Gfx::Rect;
 using TextFrames::FindInk;
@@ -241,7 +242,12 @@ TEST_F(ScreenText, GroupAndTextIdsCountOnAndMissingOnesAreRefused) {
     text->LoadFont(3, FontFile("DejaVuSans-Bold.ttf"), "DejaVu Sans", 30, 1);
     ASSERT_TRUE(text->RequestFont(3, f) && f);
     EXPECT_EQ(f->Size(), 30);
+    std::vector<std::string> warned;
+    Utility::SetProblemSink([&](Utility::Severity, const std::string& m) { warned.push_back(m); });
     text->LoadFont(4, "Fonts/NoSuchFont.ttf", "Nope", 12, 0);
+    Utility::SetProblemSink(nullptr);
+    ASSERT_EQ(warned.size(), 1u);
+    EXPECT_NE(warned[0].find("NoSuchFont.ttf"), std::string::npos);
     EXPECT_TRUE(text->RequestFont(4, f));
     EXPECT_FALSE(f);
     text->CreateText(4, "no font", {0.5f, 0.5f}, {1, 1, 1, 1}, 0, 3);
