@@ -187,6 +187,9 @@ TEST_F(NetworkManagerTest, ConsumedEventsAreNotPackedAndWithoutPeersNothingIsQue
     auto m = Host();
     m->SetHandler(std::make_unique<ConsumeJumps>(*m));
     m->SendEvent(std::make_shared<EventTypes::EventUpdateJump>(4));
+    // The physics report shares the collision's type name but has no wire form.
+    m->SendEvent(std::make_shared<EventTypes::EventUpdateCollision>(0, 1.0f, Vector3(), Vector3(0, 1, 0), 3, 1.0f, 5,
+                                                                    1.0f));
     m->PackOutgoingEvents();
     EXPECT_TRUE(m->GetPeer(1)->pending.empty());
     m->ClosePeer(1);
