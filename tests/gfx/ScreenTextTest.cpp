@@ -483,3 +483,30 @@ TEST_F(ScreenText, DrawingTextLeavesTheGLStateAsItWas) {
     glDeleteBuffers(1, &buf);
     glDeleteVertexArrays(1, &vao);
 }
+
+// All text of a frame is one batch, grouped by font atlas: entries of two
+// fonts interleaved cost two draws, and a text's shadow stays under it.
+TEST_F(ScreenText, OneBatchAFrameGroupedByFont) {
+    text->LoadFont(2, FontFile("DejaVuSans-Bold.ttf"), "DejaVu Sans", 20, 1);
+    const int g = text->CreateTextGroup();
+    const float ys[] = {0.2f, 0.4f, 0.6f, 0.8f};
+    for (int i = 0; i < 4; ++i)
+        text->CreateText(1 + (i % 2), "Cloud Kid", {0.1f, ys[i]}, {1, 1, 1, 1}, Gfx::DT_NOCLIP, g);
+    // A shadow right under its text: only the text, drawn last, shows.
+    text->CreateShadowedText(1, "Shadowed", {0.6f, 0.5f}, {0, 0, 1, 1}, g, {0.0f, 0.0f}, {1, 0, 0, 1});
+    const int before = text->GetSprite()->DrawCalls();
+    const auto frame = Frame([&] { text->Render(); });
+    EXPECT_EQ(text->GetSprite()->DrawCalls() - before, 2);
+    TextFrames::SavePng("text_batched", frame, W, H);
+    const Ink ink = FindInk(frame, W, H, kBlack, 40, W / 2, 0, W, H);
+    ASSERT_FALSE(ink.Empty());
+    int blue = 0, red = 0;
+    for (int y = ink.top; y < ink.bottom; ++y)
+        for (int x = ink.left; x < ink.right; ++x) {
+            auto p = TextFrames::Pixel(frame, W, H, x, y);
+            if (p[2] > 200) ++blue;
+            if (p[0] > 100) ++red;
+        }
+    EXPECT_GT(blue, 50);
+    EXPECT_EQ(red, 0) << "the shadow is drawn first, under the text";
+}
