@@ -430,3 +430,49 @@ TEST(GfxStateRecord, InheritFillsEmptyMembersOrsFlagsKeepsAlpha) {
     own.Inherit(parent);
     EXPECT_EQ(own.technique, "Own");
 }
+
+TEST_F(StateManGL, HandlesShareOneCacheAndSemanticsMatchExactly) {
+    const std::string text = R"(param float4x4 Quad : WORLD
+param float4x4 Near : WORLDX
+param float4x4 Lower : world
+param float Radius : RADIUS
+vertex vs
+in vec3 inPosition;
+void main() { gl_Position = Quad * Near * Lower * vec4(inPosition * Radius, 1.0); }
+end
+fragment fs
+out vec4 outColor;
+void main() { outColor = vec4(1.0); }
+end
+technique Quad
+  pass
+    vertex vs
+    fragment fs
+  end
+end
+)";
+    std::string error;
+    auto e = Gfx::Effect::FromText(text, "handles", 9, &sm->Pool(), &error);
+    ASSERT_TRUE(e) << error;
+    // The parameter named like the technique is resolved first: the cache
+    // then hands it out for the technique too, which cannot be set.
+    const Gfx::Effect::Handle p = e->GetParameterHandle("Quad");
+    EXPECT_EQ(p.kind, Gfx::Effect::Handle::Param);
+    EXPECT_EQ(e->GetTechniqueHandle("Quad").kind, Gfx::Effect::Handle::Param);
+    EXPECT_FALSE(e->SetTechnique(e->GetTechniqueHandle("Quad")));
+    EXPECT_FALSE(e->GetParameterHandle("Missing"));
+
+    Geometry::Matrix4x4 world = Geometry::Matrix4x4::Identity();
+    world(0, 3) = 5.0f;
+    e->SetObjectParameters(world, 3.0f);
+    float m[16] = {};
+    ASSERT_TRUE(e->GetValue("Quad", m, sizeof m));
+    EXPECT_EQ(m[12], 5.0f) << "WORLD set, stored column by column";
+    ASSERT_TRUE(e->GetValue("Near", m, sizeof m));
+    EXPECT_EQ(m[12], 0.0f) << "WORLDX is not WORLD";
+    ASSERT_TRUE(e->GetValue("Lower", m, sizeof m));
+    EXPECT_EQ(m[12], 0.0f) << "semantics are case-sensitive";
+    float r = 0.0f;
+    ASSERT_TRUE(e->GetValue("Radius", &r, 4));
+    EXPECT_EQ(r, 3.0f);
+}
