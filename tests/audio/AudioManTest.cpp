@@ -166,6 +166,31 @@ TEST(AudioMan, ReloadKeepsBuffersInUseAndReadsTheFilesAgain) {
     EXPECT_EQ(w.audio->GetEffect("Click").resource, "long");
 }
 
+TEST(AudioMan, EffectsShareTheirSoundDataAndTheConsoleSwitchesFiles) {
+    World w;
+    w.WriteFiles({{"Shot", "long"}, {"Shot2", "long"}});
+    ASSERT_TRUE(w.Init());
+    auto a = w.audio->CreateEmitter("Shot");
+    auto b = w.audio->CreateEmitter("Shot2");
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->GetBuffer(), b->GetBuffer());
+    a->Play();
+    b->Play();
+    EXPECT_EQ(a->GetState(), AL_PLAYING);
+    EXPECT_EQ(b->GetState(), AL_PLAYING);
+    EXPECT_EQ(a->GetBuffer()->GetAttachCount(), 2);
+
+    // Another effects file named at the console takes effect at the reload.
+    const std::string other = w.dir + "/other.ini";
+    AudioTest::WriteFile(other, "[Shot]\nresource = beep\nloop = 1\npositional = 0\ntype = ui\n");
+    Utility::Console::Execute("set audio_effects_config " + other);
+    EXPECT_EQ(w.audio->GetEffect("Shot").resource, "long");
+    Utility::Console::Execute("call audio_reload_effects");
+    EXPECT_EQ(w.audio->GetEffectsFile(), other);
+    EXPECT_EQ(w.audio->GetEffect("Shot").resource, "beep");
+    EXPECT_EQ(w.audio->GetEffect("Shot").priorityClass, 2);
+}
+
 TEST(AudioMan, AMissingOrDamagedFileIsNamedOnceAndTheRestPlays) {
     World w;
     AudioTest::WriteFile(w.dir + "/broken.wav", "RIFF\x04\x00\x00\x00WAVEjunk");

@@ -33,6 +33,18 @@ TEST(Stream, FormatAndBlockSizeByChannels) {
     EXPECT_EQ(f, AL_FORMAT_STEREO16);
 }
 
+TEST(Stream, AChannelCountOpenALCannotPlayIsRefusedWithItsName) {
+    World w;
+    w.AddOgg("three", AudioTest::Tone(300.0f, 0.5f, AudioTest::kRate, 0.5f, 3), 3);
+    w.WriteFiles({{"Three", "three", false, false, "event"}, {"Click", "beep", false, false, "ui"}});
+    ASSERT_TRUE(w.Init());
+    ProblemLog log;
+    EXPECT_FALSE(w.audio->CreateEmitter("Three"));
+    EXPECT_FALSE(w.audio->CreateEmitter("Three"));
+    EXPECT_EQ(log.Count("three.ogg"), 1);
+    EXPECT_TRUE(w.audio->PlaySound("Click"));
+}
+
 TEST(Stream, MemoryStreamSeeksOnlyInsideTheData) {
     Audio::MemoryStream s;
     s.bytes = std::vector<uint8_t>(100, 7);
