@@ -11,6 +11,7 @@
 #include "gfx/Resources.h"
 #include "gfx/Spatial.h"
 #include "gfx/StateMan.h"
+#include "gfx/TextMan.h"
 #include "utility/HtmlLogger.h"
 #include "utility/Profiler.h"
 
@@ -37,6 +38,7 @@ void DrawScreen::Destroy() {
     if (!g_drawScreen) return;
     // Entries culled but not drawn would keep objects of this scene alive.
     g_drawScreen->GetRenderQueue().Clear();
+    g_drawScreen->GetRenderQueue().SetBucketHook(nullptr);
     g_drawScreen->m_cameraMan.reset();
     g_drawScreen->m_spatial.reset();
     GfxLog.Log(HtmlLogger::LOG_ALLOC, "Draw Screen Destroyed");
@@ -48,6 +50,13 @@ void DrawScreen::Initialize(const std::string& particleConfig) {
     m_seconds = 0.0f;
     m_spatial = std::make_unique<Spatial>(particleConfig);
     m_cameraMan = std::make_unique<CameraMan>();
+    // The screen text is drawn in its own bucket, between the overlay
+    // particles and the cursor.
+    GetRenderQueue().SetBucketHook([](int bucket) {
+        DrawScreen* ds = DrawScreen::Instance();
+        if (bucket == RenderQueue::kText && ds && ds->GetSpatial() && ds->GetSpatial()->GetTextMan())
+            ds->GetSpatial()->GetTextMan()->Render();
+    });
 }
 
 RenderQueue& DrawScreen::GetRenderQueue() {

@@ -1,10 +1,13 @@
 #include "gfx/Spatial.h"
 
 #include "gfx/Camera.h"
+#include "gfx/D3D9Core.h"
 #include "gfx/DrawObj.h"
 #include "gfx/Effect.h"
 #include "gfx/Frustum.h"
+#include "gfx/GfxEngine.h"
 #include "gfx/RenderQueue.h"
+#include "gfx/TextMan.h"
 #include "utility/HtmlLogger.h"
 
 namespace Gfx {
@@ -16,10 +19,17 @@ constexpr float kOccluderFar = 100.0f;
 
 Spatial::Spatial(const std::string& /*particleConfig*/) {
     CreateFrustum(kPi / 3.0f, 4.0f / 3.0f, 0.5f);
+    // The text manager draws through GL: only with a device.
+    GfxEngine* engine = GfxEngine::Instance();
+    D3D9Core* core = engine ? engine->GetCore() : nullptr;
+    if (core && core->GetDevice()) m_textMan = std::make_unique<TextMan>(core);
     GfxLog.Log(HtmlLogger::LOG_ALLOC, "Spatial class created");
 }
 
-Spatial::~Spatial() { GfxLog.Log(HtmlLogger::LOG_ALLOC, "Spatial class destroyed"); }
+Spatial::~Spatial() {
+    m_textMan.reset();
+    GfxLog.Log(HtmlLogger::LOG_ALLOC, "Spatial class destroyed");
+}
 
 void Spatial::CreateFrustum(float fov, float aspect, float nearZ) {
     m_occluder = std::make_shared<Frustum>(fov, aspect, nearZ, kOccluderFar);

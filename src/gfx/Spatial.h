@@ -16,6 +16,7 @@ class Camera;
 class Frustum;
 class IDrawObj;
 class RenderQueue;
+class TextMan;
 
 class Spatial {
 public:
@@ -59,6 +60,8 @@ public:
 
     void CreateFrustum(float fov, float aspect, float nearZ);
     std::shared_ptr<Frustum> GetOccluderFrustum() const { return m_occluder; }
+    // The screen-text manager; null when there is no device to draw with.
+    TextMan* GetTextMan() const { return m_textMan.get(); }
     const ObjectMap& WorldObjects() const { return m_world; }
     const ObjectMap& AnimatedObjects() const { return m_animated; }
     const ObjectMap& UIObjects() const { return m_ui; }
@@ -70,6 +73,7 @@ private:
     ObjectMap m_animated;
     ObjectMap m_ui;
     std::shared_ptr<IDrawObj> m_cursor;
+    std::unique_ptr<TextMan> m_textMan;
 };
 
 }  // namespace Gfx

@@ -15,6 +15,7 @@
 #include "gfx/Frustum.h"
 #include "gfx/RenderQueue.h"
 #include "gfx/Spatial.h"
+#include "gfx/TextMan.h"
 #include "GfxTestSupport.h"
 #include "SceneFakes.h"
 
@@ -293,4 +294,31 @@ TEST_F(Scene, DrawScreenCountsFramesAndSecondsAndFollowsTargetsById) {
     ds->GetRenderQueue().Clear();
     Gfx::DrawScreen::Destroy();
     EXPECT_EQ(Gfx::DrawScreen::Instance(), nullptr);
+}
+
+TEST_F(Scene, ScreenTextIsDrawnInItsBucketByTheStoresTextManager) {
+    Gfx::DrawScreen* ds = Gfx::DrawScreen::Create();
+    ds->Initialize("Config/Config.ini");
+    auto fr = std::make_shared<Gfx::Frustum>(kPi / 3, 1.0f, 0.5f, 100.0f);
+    ds->GetCameraMan()->LoadCamera(0, Vector3(0, 5, 20), Vector3(0, 0, 0), Vector3(0, 1, 0), -2, 2.5f, 4, 40, fr);
+    ASSERT_TRUE(ds->SetActiveCamera(0));
+    Gfx::TextMan* text = ds->GetSpatial()->GetTextMan();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(Gfx::TextMan::Current(), text);
+    text->LoadFont(0, "Fonts/DejaVuSans-Bold.ttf", "DejaVu Sans", 40, 1);
+    const int group = text->CreateTextGroup();
+    text->CreateText(0, "WW", Geometry::Vector2(0.0f, 0.2f), Gfx::Color4(1, 1, 1, 1), 0, group);
+    auto bright = [](const std::vector<uint8_t>& rgba) {
+        int n = 0;
+        for (size_t i = 0; i + 3 < rgba.size(); i += 4) n += rgba[i] > 128 && rgba[i + 1] > 128 && rgba[i + 2] > 128;
+        return n;
+    };
+    ds->Update(16);
+    const int withText = bright(Frame([this] {
+        Gfx::GfxEngine::Instance()->GetRenderQueue().Render(core->GetDevice());
+    }));
+    EXPECT_GT(withText, 20);
+    Gfx::DrawScreen::Destroy();
+    EXPECT_EQ(Gfx::TextMan::Current(), nullptr);
+    EXPECT_EQ(bright(Frame([this] { Gfx::GfxEngine::Instance()->GetRenderQueue().Render(core->GetDevice()); })), 0);
 }
