@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "audio/AudioMan.h"
+#include "audio/MusicMan.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
 #include "events/types/FlagEvents.h"
@@ -130,6 +132,7 @@ HumanGameView::HumanGameView(Platform::Window* window)
     PopScreen();
 
     InitAudio();
+    m_audio->PreloadResources([](float) {});
 
     m_input = std::make_shared<Input::Input>();
     m_input->Init();
@@ -189,6 +192,10 @@ HumanGameView::~HumanGameView() {
     ResetView(true);
     m_screens.clear();
     m_gameScreen.reset();
+    if (m_music) m_music->StopAll();
+    m_music.reset();
+    if (m_audio) m_audio->ShutDown();
+    m_audio.reset();
     m_hudScreen.reset();
     m_viewRegistry->UnregisterAll();
     m_trackRegistry->UnregisterAll();
@@ -203,7 +210,13 @@ HumanGameView::~HumanGameView() {
     // after the main loop.
 }
 
-bool HumanGameView::InitAudio() { return false; }
+bool HumanGameView::InitAudio() {
+    m_audio = std::make_shared<Audio::AudioMan>(kConfigFile);
+    m_music = std::make_shared<Audio::MusicMan>();
+    const bool ok = m_audio->Init();
+    if (ok) m_music->Initialize(m_audio.get(), &m_processes, "MenuMusic", "Level1Music");
+    return ok;
+}
 
 void HumanGameView::RegisterListeners() {
     EventSystem::EventRegistry& r = *m_viewRegistry;
@@ -263,6 +276,7 @@ void HumanGameView::SetLocalPlayer(int16_t actor, uint8_t team) {
 // --------------------------------------------------------------- per frame
 
 void HumanGameView::OnUpdate(int ms) {
+    if (m_audio) m_audio->Update();
     if (m_input) m_input->OnUpdate(ms);
     // Back in full screen after a windowed spell: hold the mouse again.
     bool windowed = m_wasWindowed;
@@ -278,6 +292,8 @@ void HumanGameView::OnUpdate(int ms) {
 }
 
 void HumanGameView::OnRender(int ms) {
+    // Outside a running game the streams are serviced here as well.
+    if (m_audio && !m_gameRunning) m_audio->Update();
     if (IsPaused()) ms = 0;
     // Read afresh each step: a screen's update may change the stack.
     for (size_t i = 0; i < m_screens.size(); ++i) {
@@ -453,6 +469,7 @@ bool HumanGameView::OnTeamVictory(const EventSystem::IEvent&) {
 // ------------------------------------------------------------ power events
 
 bool HumanGameView::OnPowerSuspend(const EventSystem::IEvent&) {
+    if (m_audio) m_audio->Suspend();
     if (m_input) m_input->ReleaseMouse();
     if (m_gameRunning && !m_inGameMenuOpen) {
         EventTypes::EventCreateInGameMenu menu;
@@ -468,6 +485,7 @@ bool HumanGameView::OnPowerSuspendResume(const EventSystem::IEvent&) {
     }
     if (m_input) m_input->AcquireMouse();
     if (m_window) m_window->HideCursor();
+    if (m_audio) m_audio->Resume();
     GlobalGameState& state = State();
     if (m_gameRunning && state.GetFlag(GlobalGameState::kMultiplayer) == 1) {
         if (state.GetFlag(GlobalGameState::kJoiningMachine) == 1)
@@ -516,6 +534,7 @@ bool HumanGameView::OnInitializeGameView(const EventSystem::IEvent& event) {
         m_cameraController = std::make_unique<CameraController>();
         m_cameraController->SetCamera(GetActiveCamera());
     }
+    if (m_music) m_music->PlayTrack(b == 1 ? 0 : 1);
     m_initialised = true;
     return true;
 }
@@ -627,6 +646,21 @@ bool HumanGameView::LocalActorPosition(Vector3& position, float& height) const {
 }
 
 void HumanGameView::UpdateScene(unsigned ms) {
+    // The listener stands at the active camera.
+    if (IViewCamera* camera = GetActiveCamera()) {
+        Audio::ListenerPose pose;
+        const Vector3 eye = camera->GetEye(), at = camera->GetLookAt();
+        const float e[3] = {eye.x, eye.y, eye.z}, a[3] = {at.x, at.y, at.z};
+        const float d[3] = {eye.x - m_lastEye.x, eye.y - m_lastEye.y, eye.z - m_lastEye.z};
+        for (int i = 0; i < 3; ++i) {
+            pose.eye[i] = e[i];
+            pose.lookAt[i] = a[i];
+            pose.displacement[i] = d[i];
+        }
+        pose.elapsedMs = ms;
+        if (m_audio && m_audio->IsEnabled()) Audio::UpdateListener(pose);
+        m_lastEye = eye;
+    }
     if (!m_ownsDrawScreen) {
         if (IViewCamera* camera = GetActiveCamera()) camera->Update(ms);
         return;

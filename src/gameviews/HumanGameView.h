@@ -21,6 +21,10 @@ class Window;
 namespace Input {
 class Input;
 }
+namespace Audio {
+class AudioMan;
+class MusicMan;
+}
 
 namespace GameLogicView {
 
@@ -56,7 +60,8 @@ public:
 
     // The match tear-down; quit ends the program after one closing frame.
     void ResetView(bool quit);
-    // The audio and music managers plug in here; false while there is none.
+    // The audio and music managers; false when the audio could not start
+    // (the game then runs silent).
     bool InitAudio();
     void RegisterListeners();
     void RegisterGameListeners();
@@ -99,6 +104,8 @@ public:
 
     ProcessSystem::ProcessManager& GetProcessManager() { return m_processes; }
     Input::Input* GetInput() const { return m_input.get(); }
+    Audio::AudioMan* GetAudioMan() const { return m_audio.get(); }
+    Audio::MusicMan* GetMusicMan() const { return m_music.get(); }
     IViewCamera* GetCamera(int id);
     bool SetActiveCamera(int id);
     int GetActiveCameraId() const { return m_activeCamera; }
@@ -145,6 +152,9 @@ private:
     bool m_initialised = false;
     bool m_mainMenuOnFirstSetup = true;
     std::unique_ptr<CameraController> m_cameraController;
+    std::shared_ptr<Audio::AudioMan> m_audio;
+    std::shared_ptr<Audio::MusicMan> m_music;
+    Geometry::Vector3 m_lastEye;
     int16_t m_localActor = -1;
     uint8_t m_localTeam = 255;
     bool m_joinConfirmed = false;
