@@ -20,6 +20,8 @@ bool GenerateMeshes(const std::string& dataDir);
 // PNG textures in <data>/Textures/: blocks, ground, sky, team, interface and
 // particle pictures.
 bool GenerateTextures(const std::string& dataDir);
+// The two teams' skinned, animated characters (Models/) and their texture atlases.
+bool GenerateCharacters(const std::string& dataDir);
 // Sound effects (WAV) and music (Ogg Vorbis), synthesised.
 bool GenerateSounds(const std::string& dataDir);
 

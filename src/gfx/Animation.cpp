@@ -326,6 +326,7 @@ void AnimationController::AdvanceTime(int index, double seconds) {
         PlayAnimation(index, r.slot, r.animation, r.speed, r.weight, true, true);
         m_controllers[static_cast<size_t>(index)]->AdvanceTime(seconds);
     }
+    if (m_rest && m_locals) m_controllers[static_cast<size_t>(index)]->Apply(*m_rest, *m_locals);
 }
 
 }  // namespace Gfx

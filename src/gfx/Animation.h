@@ -145,6 +145,13 @@ public:
     // 0 .. trackCount - 1. The mixer gets two tracks per slot.
     AnimationController(std::shared_ptr<const AnimationSets> sets, int trackCount);
 
+    // Where AdvanceTime writes the frames' local matrices (rest: the frames
+    // no playing set animates).
+    void BindOutput(const std::vector<Geometry::Matrix4x4>* rest, std::vector<Geometry::Matrix4x4>* locals) {
+        m_rest = rest;
+        m_locals = locals;
+    }
+
     // A new controller for one draw object; its index (the first clone gets 1).
     bool Clone(int& index);
     void AdvanceTime(int index, double seconds);
@@ -174,6 +181,8 @@ private:
     int m_numAnimationSets = 0;
     int m_trackCount = 0;
     std::vector<std::unique_ptr<AnimationMixer>> m_controllers;
+    const std::vector<Geometry::Matrix4x4>* m_rest = nullptr;
+    std::vector<Geometry::Matrix4x4>* m_locals = nullptr;
 };
 
 }  // namespace Gfx

@@ -4,6 +4,7 @@
 #include "gfx/CameraMan.h"
 #include "gfx/D3D9Core.h"
 #include "gfx/DrawObjActor.h"
+#include "gfx/DrawObjActorAnimated.h"
 #include "gfx/DrawObjSkyBox.h"
 #include "gfx/Frustum.h"
 #include "gfx/GfxEngine.h"
@@ -129,6 +130,15 @@ std::shared_ptr<IDrawObj> DrawScreen::CreateCursor(const Geometry::Vector3& posi
                                                    const GfxState& state) {
     auto obj = std::make_shared<DrawObjActor>(0, position, Geometry::Quaternion(), scale, state);
     if (m_spatial) m_spatial->SetCursor(obj);
+    return obj;
+}
+
+std::shared_ptr<DrawObjActorAnimated> DrawScreen::CreateAnimatedObject(int id, const Geometry::Vector3& position,
+                                                                    const Geometry::Quaternion& orientation,
+                                                                    const Geometry::Vector3& scale,
+                                                                    const GfxState& state) {
+    auto obj = std::make_shared<DrawObjActorAnimated>(id, position, orientation, scale, state, m_seconds);
+    if (m_spatial) m_spatial->AddAnimatedObject(obj);
     return obj;
 }
 

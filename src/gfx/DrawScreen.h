@@ -17,6 +17,7 @@ namespace Gfx {
 class Camera;
 class CameraMan;
 class IDrawObj;
+class DrawObjActorAnimated;
 class RenderQueue;
 class Spatial;
 
@@ -45,6 +46,11 @@ public:
                                              const Geometry::Vector3& scale, const GfxState& state);
     std::shared_ptr<IDrawObj> CreateCursor(const Geometry::Vector3& position, const Geometry::Vector3& scale,
                                            const GfxState& state);
+    // A skinned, animated object (the state's model is a skinned model),
+    // drawn like the world objects and clocked with the scene's seconds.
+    std::shared_ptr<DrawObjActorAnimated> CreateAnimatedObject(int id, const Geometry::Vector3& position,
+                                                               const Geometry::Quaternion& orientation,
+                                                               const Geometry::Vector3& scale, const GfxState& state);
     // Each tag names a loaded texture; a missing one repeats the entry before it.
     std::shared_ptr<IDrawObj> CreateSkyBox(const std::vector<int>& textureTags, const GfxState& state);
 

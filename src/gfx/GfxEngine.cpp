@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "gfx/D3D9Core.h"
+#include "gfx/MeshSkinned.h"
 #include "gfx/Model.h"
 #include "gfx/RenderQueue.h"
 #include "gfx/StateMan.h"
@@ -46,6 +47,7 @@ void GfxEngine::Release() {
 bool GfxEngine::Initialize(Platform::Window* window, const DisplaySettings& settings) {
     if (!m_core) m_core = new D3D9Core();
     if (!m_stateMan) m_stateMan = new StateMan(m_core);
+    if (!m_skinnedLoader) m_skinnedLoader = LoadSkinnedModelFile;
     m_core->Initialize(window, settings.width, settings.height, settings.windowed, settings.fsaaSamples);
     D3D9Core* core = m_core;
     m_core->SetSceneDrawer([this, core] { GetRenderQueue().Render(core->GetDevice()); });
