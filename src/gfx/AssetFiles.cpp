@@ -1,6 +1,10 @@
 #include "gfx/AssetFiles.h"
 
 #include "gamelogic/ObjectStateTable.h"
+#include "gfx/CameraMan.h"
+#include "gfx/DrawScreen.h"
+#include "gfx/Frustum.h"
+#include "gfx/TextMan.h"
 #include "gfx/Effect.h"
 #include "gfx/GfxEngine.h"
 #include "gfx/Model.h"
@@ -115,11 +119,25 @@ bool EngineAssetSink::BoxModel(int tag, const Geometry::Vector3& size, float til
 bool EngineAssetSink::InstanceModel(int tag, int sourceTag, int copies) {
     return m_engine.LoadInstanceModel(sourceTag, copies, tag);
 }
-void EngineAssetSink::Camera(const CameraAsset& camera) {
-    if (onCamera) onCamera(camera);
+void EngineAssetSink::Camera(const CameraAsset& c) {
+    if (onCamera) {
+        onCamera(c);
+        return;
+    }
+    // By default into the draw screen's camera manager, when there is one.
+    DrawScreen* screen = DrawScreen::Instance();
+    CameraMan* cameras = screen ? screen->GetCameraMan() : nullptr;
+    if (cameras)
+        cameras->LoadCamera(c.tag, c.eye, c.lookAt, c.up, c.pitchDivisorA, c.pitchDivisorB, c.minDistance,
+                            c.maxDistance, std::make_shared<Frustum>(c.fov, c.aspect, c.nearPlane, c.farPlane));
 }
 void EngineAssetSink::Font(const FontAsset& font) {
-    if (onFont) onFont(font);
+    if (onFont) {
+        onFont(font);
+        return;
+    }
+    // By default into the screen-text manager, when there is one.
+    if (TextMan* text = TextMan::Current()) text->LoadFont(font.tag, font.file, font.face, font.size, font.style);
 }
 
 bool GfxLevelLoader::Load(IAssetSink& sink, AssetProblems* problems) {

@@ -62,7 +62,8 @@ struct FontAsset {
 };
 
 // Where the entries of an asset file go. The engine's sink loads resources
-// into the state manager and hands cameras and fonts to whoever registered.
+// into the state manager, cameras into the draw screen's camera manager and
+// fonts into the screen-text manager (or to the hooks, when set).
 class IAssetSink {
 public:
     virtual ~IAssetSink() = default;

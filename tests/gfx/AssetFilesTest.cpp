@@ -14,6 +14,10 @@
 
 #include "GfxTestSupport.h"
 #include "gfx/AssetFiles.h"
+#include "gfx/CameraMan.h"
+#include "gfx/DrawScreen.h"
+#include "gfx/Font.h"
+#include "gfx/TextMan.h"
 #include "gfx/Effect.h"
 #include "gfx/Model.h"
 #include "gfx/Resources.h"
@@ -265,7 +269,7 @@ TEST_F(AssetFilesGL, ShippedFilesResolveEveryTag) {
     for (int m : {22, 23}) EXPECT_TRUE(sm->Materials().count(m)) << "material " << m;
     EXPECT_TRUE(sm->Techniques().count(3));
     EXPECT_EQ(cameras, (std::set<int>{0, 1, 2}));
-    for (int f : {0, 2, 3, 40}) EXPECT_TRUE(fonts.count(f)) << "font " << f;
+    for (int f : {0, 2, 3, 5, 6, 8, 9, 10, 40}) EXPECT_TRUE(fonts.count(f)) << "font " << f;
     // The sky model draws its six faces from 36 indices; the instance model holds 45 copies.
     EXPECT_EQ(sm->Models().at(8)->GetIndexCount() * 45,
               static_cast<Gfx::ModelIVBuffer&>(*sm->Models().at(8)).Indices()->indexCount);
@@ -398,4 +402,24 @@ TEST_F(AssetFilesGL, ShippedEffectsDrawALitBlockInTheSky) {
     std::set<int> shades;
     for (auto xy : {std::pair<int, int>{32, 20}, {24, 38}, {40, 38}}) shades.insert(sum(Pixel(frame, xy.first, xy.second)) / 12);
     EXPECT_GE(shades.size(), 2u);
+}
+
+TEST_F(AssetFilesGL, TheEngineSinkFillsTheCameraAndTextManagersByDefault) {
+    Gfx::DrawScreen* screen = Gfx::DrawScreen::Create();
+    screen->Initialize("Config/Config.ini");
+    Gfx::EngineAssetSink sink(*Gfx::GfxEngine::Instance());
+    std::istringstream text(
+        "MATERIALS_START MATERIALS_END EFFECTS_START a b EFFECTS_END TECHNIQUES_START TECHNIQUES_END "
+        "TEXTURES_START a b TEXTURES_END MODELS_START a b MODELS_END CAMERAS_START "
+        "C 7 [0.8] [1.3] [0.5] [100] [0 5 -10] [0 0 0] [0 1 0] [2] [8] [4] [40] CAMERAS_END "
+        "FONTS_START a Fonts/ F 9 [DejaVuSans.ttf] [DejaVu Sans] [20] [BOLD] FONTS_END");
+    Gfx::AsciiFileInput in(text, "t.ini");
+    EXPECT_TRUE(Gfx::GfxLevelLoader(in).Load(sink));
+    auto camera = screen->GetCameraMan()->GetCamera(7);
+    ASSERT_TRUE(camera);
+    std::shared_ptr<Gfx::Font> font;
+    ASSERT_TRUE(Gfx::TextMan::Current());
+    EXPECT_TRUE(Gfx::TextMan::Current()->RequestFont(9, font));
+    EXPECT_TRUE(font);
+    Gfx::DrawScreen::Destroy();
 }
