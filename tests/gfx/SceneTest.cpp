@@ -11,6 +11,9 @@
 #include "gfx/CameraMan.h"
 #include "gfx/DrawObjActor.h"
 #include "gfx/DrawObjInstanced.h"
+#include "gfx/DrawObjSkyBox.h"
+#include "gfx/D3D9Core.h"
+#include "platform/GLDevice.h"
 #include "gfx/DrawScreen.h"
 #include "gfx/Frustum.h"
 #include "gfx/RenderQueue.h"
@@ -321,4 +324,75 @@ TEST_F(Scene, ScreenTextIsDrawnInItsBucketByTheStoresTextManager) {
     Gfx::DrawScreen::Destroy();
     EXPECT_EQ(Gfx::TextMan::Current(), nullptr);
     EXPECT_EQ(bright(Frame([this] { Gfx::GfxEngine::Instance()->GetRenderQueue().Render(core->GetDevice()); })), 0);
+}
+
+namespace {
+// An animated stand-in: its clock is the sum of the times it was advanced.
+class ClockObj : public RecordingObj {
+public:
+    using RecordingObj::RecordingObj;
+    void AdvanceTime(float dt) override { clock += dt; }
+    float clock = 0.0f;
+};
+}  // namespace
+
+TEST_F(Scene, LostDeviceFreezesTheFrameAndPausedClocksStandStill) {
+    Gfx::DrawScreen* ds = Gfx::DrawScreen::Create();
+    ds->Initialize("Config/Config.ini");
+    auto fr = std::make_shared<Gfx::Frustum>(kPi / 3, 1.0f, 0.5f, 100.0f);
+    ds->GetCameraMan()->LoadCamera(0, Vector3(0, 5, 20), Vector3(0, 0, 0), Vector3(0, 1, 0), -2, 2.5f, 4, 40, fr);
+    ASSERT_TRUE(ds->SetActiveCamera(0));
+    auto anim = std::make_shared<ClockObj>(3, Vector3(0, 0, 0), MakeState(4, model), &log);
+    auto gone = std::make_shared<ClockObj>(4, Vector3(0, 0, 0), MakeState(4, model), &log);
+    ds->GetSpatial()->AddAnimatedObject(anim);
+    ds->GetSpatial()->AddAnimatedObject(gone);
+    ds->Update(100);
+    EXPECT_FLOAT_EQ(anim->clock, 0.1f);
+    EXPECT_TRUE(ds->GetSpatial()->DestroyObject(4));
+    ds->Update(100);
+    EXPECT_FLOAT_EQ(anim->clock, 0.2f);
+    EXPECT_FLOAT_EQ(gone->clock, 0.1f);  // out of both maps: its clock stopped
+
+    // Paused: the screen passes 0 ms, so the clocks advance by 0.
+    bool paused = true;
+    ds->SetPausedQuery([&paused] { return paused; });
+    ds->Update(0);
+    EXPECT_FLOAT_EQ(anim->clock, 0.2f);
+    EXPECT_EQ(ds->FrameCounter(), 3);
+
+    // A lost device: nothing moves, the frame does not count.
+    const Vector3 eye = ds->GetActiveCamera()->GetEye();
+    ds->GetActiveCamera()->Move(Vector3(5, 0, 0));
+    core->GetDevice()->SimulateCooperativeLevel(Platform::CooperativeLevel::DeviceLost);
+    EXPECT_FALSE(core->Render());
+    ASSERT_TRUE(core->IsDeviceLost());
+    ds->Update(100);
+    EXPECT_EQ(ds->FrameCounter(), 3);
+    EXPECT_FLOAT_EQ(ds->Seconds(), 0.2f);
+    EXPECT_FLOAT_EQ(anim->clock, 0.2f);
+    EXPECT_EQ(ds->GetActiveCamera()->GetEye(), eye + ds->GetActiveCamera()->GetSide() * 5.0f);
+    ds->GetRenderQueue().Clear();
+    Gfx::DrawScreen::Destroy();
+}
+
+TEST_F(Scene, SkyBoxFacesFallBackToThePreviousTextureAndUiMissesAreLogged) {
+    GfxTest::LogCapture logged;
+    const std::string png = GfxTest::WriteSolidPng("scene_face.png", 4, 4, 10, 20, 30, 255);
+    for (int tag : {1, 2, 4, 5, 6}) ASSERT_TRUE(sm->LoadTexture(tag, png));
+    Gfx::DrawScreen* ds = Gfx::DrawScreen::Create();
+    ds->Initialize("Config/Config.ini");
+    auto sky = std::dynamic_pointer_cast<Gfx::DrawObjSkyBox>(ds->CreateSkyBox({1, 2, 99, 4, 5, 6}, Gfx::GfxState()));
+    ASSERT_TRUE(sky);
+    ASSERT_EQ(sky->Faces().size(), 6u);
+    std::shared_ptr<Gfx::Texture> t2;
+    ASSERT_TRUE(sm->RequestTexture(2, t2));
+    EXPECT_EQ(sky->Faces()[2], t2);
+    EXPECT_EQ(sky->Faces()[1], t2);
+    EXPECT_EQ(sky->TopState().texture, sky->Faces()[0]);  // textured technique
+    EXPECT_EQ(ds->GetSpatial()->GetSkyBox(), sky);
+    EXPECT_FALSE(ds->GetSpatial()->SetUIObjectTransform(77, Vector3(0, 0, 0), Vector3(1, 1, 1)));
+    EXPECT_TRUE(logged.Has("Spatial::GetUIObject: Cannot find UI object with id: 77")) << logged.All();
+    EXPECT_FALSE(ds->GetSpatial()->DestroyObject(78));
+    EXPECT_TRUE(logged.Has("Spatial::DestroyObject: Could not find object with id: 78")) << logged.All();
+    Gfx::DrawScreen::Destroy();
 }
