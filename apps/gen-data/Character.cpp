@@ -121,9 +121,11 @@ std::vector<Part> Parts(bool angel) {
             const float s = static_cast<float>(side);
             const Matrix4x4 tilt = Matrix4x4::FromRotation(
                 Quaternion::FromAxisAngle({0, 1, 0}, s * 25.0f * kDeg).SafeToMatrix3x3());
-            p.push_back({"Halo", {s * 0.2f - 0.07f, -0.07f, -0.05f}, {s * 0.2f + 0.07f, 0.07f, 0.25f}, AllFaces(kAccent), tilt});
-            const Matrix4x4 tip = Matrix4x4::Translation({s * 0.11f, 0.0f, 0.26f}) * tilt;
-            p.push_back({"Halo", {s * 0.2f - 0.04f, -0.04f, 0.0f}, {s * 0.2f + 0.04f, 0.04f, 0.16f}, AllFaces(kAccent), tip});
+            p.push_back({"Halo", {s * 0.2f - 0.1f, -0.1f, -0.05f}, {s * 0.2f + 0.1f, 0.1f, 0.18f}, AllFaces(kAccent), tilt});
+            const Matrix4x4 mid = Matrix4x4::Translation({s * 0.08f, 0.0f, 0.17f}) * tilt;
+            p.push_back({"Halo", {s * 0.2f - 0.07f, -0.07f, 0.0f}, {s * 0.2f + 0.07f, 0.07f, 0.16f}, AllFaces(kAccent), mid});
+            const Matrix4x4 tip = Matrix4x4::Translation({s * 0.16f, 0.0f, 0.31f}) * tilt;
+            p.push_back({"Halo", {s * 0.2f - 0.04f, -0.04f, 0.0f}, {s * 0.2f + 0.04f, 0.04f, 0.14f}, AllFaces(kAccent), tip});
         }
         p.push_back({"Tail", {-0.05f, -0.7f, -0.05f}, {0.05f, 0.0f, 0.05f}, AllFaces(kAccent)});
         p.push_back({"Tail", {-0.12f, -0.86f, -0.08f}, {0.12f, -0.66f, 0.08f}, AllFaces(kAccent)});

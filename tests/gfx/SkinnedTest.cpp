@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/AssetFiles.h"
 #include "gfx/Camera.h"
 #include "gfx/CameraMan.h"
 #include "gfx/D3D9Core.h"
@@ -20,6 +21,7 @@
 #include "gfx/GfxState.h"
 #include "gfx/MeshSkinned.h"
 #include "gfx/Screenshot.h"
+#include "gfx/Spatial.h"
 #include "gfx/StateMan.h"
 #include "gfx/XFileLoader.h"
 #include "platform/Messages.h"
@@ -315,4 +317,60 @@ TEST(GeneratedCharacters, EachTeamHasEveryAnimationTheViewPlaysAndItsAnchorBoneI
         EXPECT_NEAR(anchor.x, 0.0f, 1e-3f);
         EXPECT_GT(anchor.y, 1.3f);
     }
+}
+
+// With the shipped asset and state files, each team reads as its colours
+// from the follow camera's side: the Angel light and bluish, the Demon red.
+TEST_F(SkinnedDraw, TeamsReadAsTheirColoursWithTheShippedStates) {
+    Gfx::EngineAssetSink sink(*Gfx::GfxEngine::Instance());
+    ASSERT_TRUE(Gfx::LoadAssetFile(Gfx::kGameAssetsFile, sink));
+    ASSERT_TRUE(Gfx::LoadStateFile(Gfx::kGameStatesFile, *sm));
+    Camera({1.5f, 1.5f, -7.0f}, {0, 0, 0});
+    struct Mean {
+        double r = 0, g = 0, b = 0;
+    } mean[2];
+    for (int team = 0; team < 2; ++team) {
+        const int tag = team == 0 ? 1 : 3;
+        ASSERT_TRUE(sm->States().count(tag));
+        auto actor = ds->CreateAnimatedObject(10 + team, Vector3(0, 0, 0), Quaternion(), Vector3(1, 1, 1),
+                                              sm->States().at(tag));
+        actor->PlayAnimation(5, 1.0f, 1.0f, true);
+        Frame(16);
+        const auto px = Frame(16);
+        Save(px, team == 0 ? "skinned_angel.png" : "skinned_demon.png");
+        int n = 0;
+        for (size_t i = 0; i + 3 < px.size(); i += 4) {
+            if (px[i] == px[0] && px[i + 1] == px[1] && px[i + 2] == px[2]) continue;
+            mean[team].r += px[i], mean[team].g += px[i + 1], mean[team].b += px[i + 2];
+            ++n;
+        }
+        ASSERT_GT(n, kSize * kSize / 20);
+        mean[team].r /= n, mean[team].g /= n, mean[team].b /= n;
+        ds->GetSpatial()->DestroyObject(10 + team);
+    }
+    EXPECT_GT(mean[0].r + mean[0].g + mean[0].b, 3 * 110.0) << "the Angel is light";
+    EXPECT_GE(mean[0].b, mean[0].r - 10.0) << "and cool";
+    EXPECT_GT(mean[1].r, 1.8 * mean[1].g) << "the Demon is red";
+    EXPECT_GT(mean[1].r, 1.8 * mean[1].b);
+}
+
+TEST_F(SkinnedDraw, AOneShotHandsOverToThePendingRequestAndASecondCallbackReplacesTheFirst) {
+    Camera({0, 0.3f, 7.5f}, {0, 0, 0});
+    auto actor = ds->CreateAnimatedObject(1, Vector3(0, 0, 0), Quaternion(), Vector3(1, 1, 1), state);
+    int first = 0, second = 0;
+    actor->SetCallback([&](const Matrix4x4&) { ++first; });
+    actor->SetCallback([&](const Matrix4x4&) { ++second; });
+    actor->SetAnimation(8, 1.0f, 1.0f);          // stand holding, once the jump is over
+    actor->PlayAnimation(0, 0.44f, 1.0f, false);  // the jump: 0.9 s at 0.44 = 2.05 s
+    Gfx::AnimationController& ac = actor->Mesh()->Animation();
+    const int index = actor->ControllerIndex();
+    Frame(1000);
+    EXPECT_EQ(ac.Mixer(index)->GetTrackDesc(ac.TrackToggle(index, 0)).animationSet, 0);
+    Frame(1000);
+    Frame(100);  // 2.1 s: the jump has switched itself off and the request took over
+    const Gfx::TrackDesc now = ac.Mixer(index)->GetTrackDesc(ac.TrackToggle(index, 0));
+    EXPECT_TRUE(now.enable);
+    EXPECT_EQ(now.animationSet, 8);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 3);
 }
