@@ -1,8 +1,10 @@
 #include "gfx/Frustum.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "gfx/Transforms.h"
+#include "utility/HtmlLogger.h"
 
 namespace Gfx {
 
@@ -10,6 +12,21 @@ using Geometry::Vector3;
 
 Frustum::Frustum(float fov_, float aspect_, float near_, float far_)
     : fov(fov_), aspect(aspect_), nearZ(near_), farZ(far_) {
+    // The values come from the asset file: a field of view of 0 or a half
+    // turn, a zero aspect or an empty depth range would divide by zero in the
+    // projection and the planes. Such a frustum gets the nearest usable one.
+    const float kPi = 3.14159265f;
+    const bool usable = std::isfinite(fov) && fov > 0.0f && fov < kPi && std::isfinite(aspect) && aspect > 0.0f &&
+                        std::isfinite(nearZ) && nearZ > 0.0f && std::isfinite(farZ) && farZ > nearZ;
+    if (!usable) {
+        GfxLog.Log(HtmlLogger::LOG_WARNING, "Frustum: unusable fov %f, aspect %f, near %f, far %f; corrected",
+                   static_cast<double>(fov), static_cast<double>(aspect), static_cast<double>(nearZ),
+                   static_cast<double>(farZ));
+        fov = std::isfinite(fov) ? std::clamp(fov, 0.01f, kPi - 0.01f) : kPi / 4.0f;
+        aspect = std::isfinite(aspect) && aspect > 0.0f ? aspect : 4.0f / 3.0f;
+        nearZ = std::isfinite(nearZ) && nearZ > 0.0f ? nearZ : 0.1f;
+        farZ = std::isfinite(farZ) && farZ > nearZ ? farZ : nearZ + 1000.0f;
+    }
     UpdateProjection();
 }
 

@@ -157,3 +157,26 @@ TEST(Screenshot, RequestParsesFrameAndFileOrNothing) {
     }
     EXPECT_EQ(Gfx::ScreenshotRequest::Parse(nullptr).frame, -1);
 }
+
+TEST(Frustum, UnusableValuesFromTheAssetFileAreCorrected) {
+    struct Case {
+        float fov, aspect, n, f;
+    } cases[] = {{0, 1, 1, 10}, {kPi, 1, 1, 10}, {1, 0, 1, 10}, {1, 1, 0, 10}, {1, 1, 5, 5}, {1, 1, 5, 2},
+                 {NAN, NAN, NAN, NAN}};
+    for (const Case& c : cases) {
+        Gfx::Frustum fr(c.fov, c.aspect, c.n, c.f);
+        fr.BuildPlanes(Vector3(0, 0, 0), Vector3(0, 0, 1), Vector3(1, 0, 0), Vector3(0, 1, 0), fr.nearZ, fr.farZ,
+                       fr.aspect);
+        for (float v : fr.projection.m) EXPECT_TRUE(std::isfinite(v)) << c.fov << " " << c.aspect << " " << c.n;
+        for (const Gfx::FrustumPlane& p : fr.planes) EXPECT_TRUE(std::isfinite(p.d) && std::isfinite(p.normal.x));
+        EXPECT_GT(fr.farZ, fr.nearZ);
+        // A point straight ahead between the planes is seen.
+        EXPECT_NE(fr.TestSphere(Vector3(0, 0, -(fr.nearZ + fr.farZ) * 0.5f), 0.01f), Gfx::Frustum::kOutside);
+    }
+    // Usable values are kept as given.
+    Gfx::Frustum ok(1.0f, 1.5f, 0.5f, 100.0f);
+    EXPECT_EQ(ok.fov, 1.0f);
+    EXPECT_EQ(ok.aspect, 1.5f);
+    EXPECT_EQ(ok.nearZ, 0.5f);
+    EXPECT_EQ(ok.farZ, 100.0f);
+}
