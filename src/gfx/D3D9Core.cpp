@@ -5,6 +5,8 @@
 #include <cmath>
 #include <thread>
 
+#include "gfx/Effect.h"
+#include "gfx/Model.h"
 #include "platform/GLBuffer.h"
 #include "platform/GLTexture.h"
 #include "platform/GLVertexLayout.h"
@@ -20,7 +22,9 @@ namespace {
 constexpr int kDeviceFailureExitCode = 1;
 }  // namespace
 
-D3D9Core::D3D9Core() { GfxLog.Log(HtmlLogger::LOG_ALLOC, "D3D9Core class created."); }
+D3D9Core::D3D9Core() : m_effectPool(std::make_unique<EffectPool>()) {
+    GfxLog.Log(HtmlLogger::LOG_ALLOC, "D3D9Core class created.");
+}
 
 D3D9Core::~D3D9Core() { Release(); }
 
@@ -250,6 +254,22 @@ std::shared_ptr<Platform::Texture> D3D9Core::CreateTexture(const std::string& pa
         GfxLog.Log(HtmlLogger::LOG_WARNING, "D3D9Core::CreateTexture: texture %i: %s", tag, why.c_str());
     }
     return tex;
+}
+
+std::shared_ptr<Effect> D3D9Core::CreateEffect(const std::string& path, int tag) {
+    if (!m_device) return nullptr;
+    std::string why;
+    std::shared_ptr<Effect> effect = Effect::FromFile(path, tag, m_effectPool.get(), &why);
+    if (!effect) {
+        GfxLog.Log(HtmlLogger::LOG_ERROR, "%s", why.c_str());
+        GfxLog.Log(HtmlLogger::LOG_WARNING, "D3D9Core::CreateEffect: Effect could not be loaded from: %s", path.c_str());
+    }
+    return effect;
+}
+
+std::shared_ptr<Mesh> D3D9Core::CreateMesh(const std::string& path) {
+    if (!m_device) return nullptr;
+    return Gfx::CreateMesh(*this, path);
 }
 
 std::shared_ptr<Platform::GpuBuffer> D3D9Core::CreateVertexBuffer(size_t bytes, bool dynamic, const void* initial) {

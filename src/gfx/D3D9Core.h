@@ -24,6 +24,10 @@ class Texture;
 
 namespace Gfx {
 
+class Effect;
+class EffectPool;
+struct Mesh;
+
 struct PresentParams {
     int backBufferWidth = 0;
     int backBufferHeight = 0;
@@ -76,6 +80,13 @@ public:
 
     // Factories; empty on failure.
     std::shared_ptr<Platform::Texture> CreateTexture(const std::string& path, int tag);
+    // An effect compiled into the shared pool; empty (the compiler's text
+    // logged, naming file and technique) when it does not build.
+    std::shared_ptr<Effect> CreateEffect(const std::string& path, int tag);
+    // A .x file as one static mesh with its buffers.
+    std::shared_ptr<Mesh> CreateMesh(const std::string& path);
+    // The parameters every effect shares.
+    EffectPool* GetEffectPool() const { return m_effectPool.get(); }
     std::shared_ptr<Platform::GpuBuffer> CreateVertexBuffer(size_t bytes, bool dynamic, const void* initial = nullptr);
     std::shared_ptr<Platform::GpuBuffer> CreateIndexBuffer(size_t bytes, bool dynamic, const void* initial = nullptr);
     // Null (logged) when the elements do not make a layout.
@@ -110,6 +121,7 @@ private:
 
     Platform::Window* m_window = nullptr;
     std::unique_ptr<Platform::GLDevice> m_device;
+    std::unique_ptr<EffectPool> m_effectPool;
     PresentParams m_presentParams;
     bool m_deviceLost = false;
     bool m_pixelShader20 = false;

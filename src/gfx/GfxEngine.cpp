@@ -74,8 +74,7 @@ bool GfxEngine::LoadParticleBuffer(int quadCount, int tag) {
     auto vb = CreateVertexBuffer(*m_core, quadCount * 4, m_core->GetParticleDecl(), sizeof(ParticleVertex), true);
     auto ib = vb ? CreateIndexBuffer(*m_core, quadCount * 6, true, vb) : nullptr;
     if (!ib) return false;
-    m_stateMan->LoadModel(tag, std::make_shared<ModelIVBuffer>(ib, 0));
-    return true;
+    return m_stateMan->LoadModelIV(tag, BoundingBox{}, ib, 0) != nullptr;
 }
 
 bool GfxEngine::LoadBoxModel(float tiling, int tag) {
@@ -89,10 +88,9 @@ bool GfxEngine::LoadBoxModel(float tiling, int tag) {
     auto ib = vb ? CreateIndexBuffer(*m_core, static_cast<int>(indices.size()), false, vb) : nullptr;
     if (!ib || !vb->Fill(vertices.data(), static_cast<int>(vertices.size())) || ib->Append(indices, 12) < 0)
         return false;
-    auto model = std::make_shared<ModelIVBuffer>(ib, static_cast<int>(indices.size()));
-    model->box.Scale(Geometry::Vector3(10.0f, 10.0f, 10.0f));
-    m_stateMan->LoadModel(tag, model);
-    return true;
+    BoundingBox box;
+    box.Scale(Geometry::Vector3(10.0f, 10.0f, 10.0f));
+    return m_stateMan->LoadModelIV(tag, box, ib, static_cast<int>(indices.size())) != nullptr;
 }
 
 bool GfxEngine::LoadInstanceModel(int sourceTag, int copies, int tag) {
@@ -133,8 +131,7 @@ bool GfxEngine::LoadInstanceModel(int sourceTag, int copies, int tag) {
     if (!ib->buffer->Update(0, ii.data(), ii.size() * 2u)) return false;
     ib->indexCount = static_cast<int>(ii.size());
     vb->primitiveCount = icount / 3;
-    m_stateMan->LoadModel(tag, std::make_shared<ModelIVBuffer>(ib, icount));
-    return true;
+    return m_stateMan->LoadModelIV(tag, BoundingBox{}, ib, icount) != nullptr;
 }
 
 bool GfxEngine::IsPixelShader20Supported() const { return m_core && m_core->IsPixelShader20Supported(); }

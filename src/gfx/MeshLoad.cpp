@@ -89,13 +89,12 @@ namespace {
 bool GfxEngine::LoadMeshModel(const std::string& path, int tag) {
     if (!m_core || !m_stateMan) return false;
     if (m_stateMan->Models().count(tag)) return true;
-    std::shared_ptr<Mesh> mesh = CreateMesh(*m_core, path);
+    std::shared_ptr<Mesh> mesh = m_core->CreateMesh(path);
     if (!mesh) return false;  // a model without its mesh is never registered
-    auto model = std::make_shared<ModelMesh>(mesh);
-    const Geometry::Vector3 half = (mesh->maxCorner - mesh->minCorner) * 0.5f;
-    model->box.Scale(half);
-    m_stateMan->LoadModel(tag, model);
-    return true;
+    // The initial box scaled by half the extent: corners at a quarter of it.
+    BoundingBox box;
+    box.Scale((mesh->maxCorner - mesh->minCorner) * 0.5f);
+    return m_stateMan->LoadModelMesh(tag, box, mesh) != nullptr;
 }
 
 bool GfxEngine::LoadSkinnedModel(const std::string& path, int param, int tag) {
@@ -104,8 +103,7 @@ bool GfxEngine::LoadSkinnedModel(const std::string& path, int param, int tag) {
     if (!m_skinnedLoader) return LoadMeshModel(path, tag);
     std::shared_ptr<IModel> model = m_skinnedLoader(path, param);
     if (!model) return false;
-    m_stateMan->LoadModel(tag, model);
-    return true;
+    return m_stateMan->LoadModelMeshSkinned(tag, model->box, model) != nullptr;
 }
 
 }  // namespace Gfx

@@ -8,7 +8,13 @@
 
 namespace Gfx {
 
-StateMan::StateMan(D3D9Core* core) : m_core(core), m_pool(std::make_unique<EffectPool>()) {
+StateMan::StateMan(D3D9Core* core) : m_core(core) {
+    if (m_core && m_core->GetEffectPool()) {
+        m_poolInUse = m_core->GetEffectPool();
+    } else {
+        m_ownPool = std::make_unique<EffectPool>();
+        m_poolInUse = m_ownPool.get();
+    }
     GfxLog.Log(HtmlLogger::LOG_ALLOC, "StateMan class created.");
     if (m_core) m_core->AddDeviceListener(this);
 }
@@ -24,15 +30,7 @@ StateMan::~StateMan() {
 std::shared_ptr<Effect> StateMan::LoadEffect(int tag, const std::string& path) {
     auto it = m_effects.find(tag);
     if (it != m_effects.end()) return it->second;
-    std::shared_ptr<Effect> effect;
-    if (m_core && m_core->GetDevice()) {
-        std::string why;
-        effect = Effect::FromFile(path, tag, m_pool.get(), &why);
-        if (!effect) {
-            GfxLog.Log(HtmlLogger::LOG_ERROR, "%s", why.c_str());
-            GfxLog.Log(HtmlLogger::LOG_WARNING, "D3D9Core::CreateEffect: Effect could not be loaded from: %s", path.c_str());
-        }
-    }
+    std::shared_ptr<Effect> effect = m_core ? m_core->CreateEffect(path, tag) : nullptr;
     m_effects[tag] = effect;
     GfxLog.Log(HtmlLogger::LOG_INFO, "StateMan::LoadEffect: Effect %i loaded from %s", tag, path.c_str());
     return effect;
@@ -70,14 +68,45 @@ std::shared_ptr<Material> StateMan::LoadMaterial(int tag, const Geometry::Vector
     return m;
 }
 
-std::shared_ptr<IModel> StateMan::LoadModel(int tag, std::shared_ptr<IModel> model) {
-    auto it = m_models.find(tag);
-    if (it != m_models.end()) return it->second;
+namespace {
+std::shared_ptr<IModel> Store(std::map<int, std::shared_ptr<IModel>>& models, int tag, std::shared_ptr<IModel> model,
+                              const char* message) {
+    auto it = models.find(tag);
+    if (it != models.end()) return it->second;
     if (!model) return nullptr;  // a model without geometry is never registered
     model->tag = tag;
-    m_models[tag] = model;
-    GfxLog.Log(HtmlLogger::LOG_INFO, "StateMan::LoadModel: Model %i loaded", tag);
+    models[tag] = model;
+    GfxLog.Log(HtmlLogger::LOG_INFO, message, tag);
     return model;
+}
+}  // namespace
+
+std::shared_ptr<IModel> StateMan::LoadModel(int tag, std::shared_ptr<IModel> model) {
+    return Store(m_models, tag, std::move(model), "StateMan::LoadModel: Model %i loaded");
+}
+
+std::shared_ptr<IModel> StateMan::LoadModelMesh(int tag, const BoundingBox& box, std::shared_ptr<Mesh> mesh) {
+    if (m_models.count(tag)) return m_models[tag];
+    if (!mesh) return nullptr;
+    auto model = std::make_shared<ModelMesh>(std::move(mesh));
+    model->box = box;
+    return Store(m_models, tag, model, "StateMan::LoadModelMesh: Model %i loaded");
+}
+
+std::shared_ptr<IModel> StateMan::LoadModelIV(int tag, const BoundingBox& box, std::shared_ptr<IndexBuffer> buffers,
+                                              int indexCount) {
+    if (m_models.count(tag)) return m_models[tag];
+    if (!buffers) return nullptr;
+    auto model = std::make_shared<ModelIVBuffer>(std::move(buffers), indexCount);
+    model->box = box;
+    return Store(m_models, tag, model, "StateMan::LoadModelIV: Model %i loaded");
+}
+
+std::shared_ptr<IModel> StateMan::LoadModelMeshSkinned(int tag, const BoundingBox& box, std::shared_ptr<IModel> model) {
+    if (m_models.count(tag)) return m_models[tag];
+    if (!model) return nullptr;
+    model->box = box;
+    return Store(m_models, tag, std::move(model), "StateMan::LoadModelMeshSkinned: Model %i loaded");
 }
 
 namespace {
@@ -164,7 +193,7 @@ void StateMan::SetEffectValue(const char* name, const void* data, size_t bytes) 
     // Without a running effect the value goes to the shared pool, where the
     // next effect that shares it finds it.
     if (m_current.effect) m_current.effect->SetValue(name, data, bytes);
-    else m_pool->SetValue(name, data, bytes);
+    else m_poolInUse->SetValue(name, data, bytes);
 }
 
 void StateMan::SetMaterial(const std::shared_ptr<Material>& material) {
@@ -181,7 +210,7 @@ void StateMan::SetTexture(const std::shared_ptr<Texture>& texture) {
     m_dirty = true;
     m_current.texture = texture;
     if (m_current.effect) m_current.effect->SetTexture("Tex", texture);
-    else m_pool->SetTexture("Tex", texture);
+    else m_poolInUse->SetTexture("Tex", texture);
 }
 
 void StateMan::SetAlpha(float alpha) {

@@ -17,6 +17,8 @@ class Effect;
 class EffectPool;
 class IModel;
 struct BoundingBox;
+struct IndexBuffer;
+struct Mesh;
 struct Material;
 struct Texture;
 
@@ -35,8 +37,15 @@ public:
     std::shared_ptr<Material> LoadMaterial(int tag, const Geometry::Vector3& specular,
                                            const Geometry::Vector3& emissive, const Geometry::Vector3& diffuse,
                                            float power);
-    // Stores a model made by the engine's loaders under its tag (the model's
-    // tag is set here); an existing tag keeps its model.
+    // Models made by the engine's loaders, stored under the tag with their
+    // box (an existing tag keeps its model): a mesh from a file, a vertex and
+    // index buffer pair (indexCount: the indices of one copy), or any other
+    // kind (skinned hierarchies).
+    std::shared_ptr<IModel> LoadModelMesh(int tag, const BoundingBox& box, std::shared_ptr<Mesh> mesh);
+    std::shared_ptr<IModel> LoadModelIV(int tag, const BoundingBox& box, std::shared_ptr<IndexBuffer> buffers,
+                                        int indexCount);
+    std::shared_ptr<IModel> LoadModelMeshSkinned(int tag, const BoundingBox& box, std::shared_ptr<IModel> model);
+    // Stores a made model under its tag (its tag is set here).
     std::shared_ptr<IModel> LoadModel(int tag, std::shared_ptr<IModel> model);
     void SetTechniqueName(int tag, const std::string& name) { m_techniques[tag] = name; }
     void AddState(int tag, const GfxState& state) { m_states[tag] = state; }
@@ -65,7 +74,7 @@ public:
     void OnLostDevice() override;
     void OnResetDevice() override;
 
-    EffectPool& Pool() { return *m_pool; }
+    EffectPool& Pool() { return *m_poolInUse; }
     const GfxState& Current() const { return m_current; }
     const std::string& CurrentTechnique() const { return m_currentTechnique; }
     int CurrentPass() const { return m_currentPass; }
@@ -88,7 +97,8 @@ private:
     void SetEffectValue(const char* name, const void* data, size_t bytes);
 
     D3D9Core* m_core;
-    std::unique_ptr<EffectPool> m_pool;
+    std::unique_ptr<EffectPool> m_ownPool;  // only without a device holder
+    EffectPool* m_poolInUse = nullptr;
     int m_commitCount = 0;
     int m_beginCount = 0;
     int m_techniqueStarts = 0;

@@ -476,3 +476,16 @@ end
     ASSERT_TRUE(e->GetValue("Radius", &r, 4));
     EXPECT_EQ(r, 3.0f);
 }
+
+TEST_F(StateManGL, EffectsAndModelsSurviveAModeSwitch) {
+    Gfx::GfxState s = QuadState("Quad");
+    s.material = sm->LoadMaterial(2, {}, {}, {0.0f, 1.0f, 0.0f}, 0.0f);
+    auto draw = [&] {
+        Draw(s);
+        sm->EndState();
+    };
+    EXPECT_TRUE(RgbNear(Pixel(Frame(draw), 32, 32), {0, 255, 0}, 1));
+    ASSERT_TRUE(core->ToWindowed(4, 96, 96, false));
+    ASSERT_TRUE(core->ToWindowed(0, kSize, kSize, false));
+    EXPECT_TRUE(RgbNear(Pixel(Frame(draw), 32, 32), {0, 255, 0}, 1));
+}
