@@ -18,11 +18,15 @@
 #include "gameviews/CameraController.h"
 #include "gameviews/SceneCamera.h"
 #include "gameviews/ScreenFactory.h"
+#include "gfx/AssetFiles.h"
 #include "gfx/Camera.h"
 #include "gfx/CameraMan.h"
 #include "gfx/D3D9Core.h"
 #include "gfx/DrawScreen.h"
 #include "gfx/Frustum.h"
+#include "gfx/GfxState.h"
+#include "gfx/Spatial.h"
+#include "gfx/StateMan.h"
 #include "gfx/GfxEngine.h"
 #include "ini/IniFile.h"
 #include "input/Input.h"
@@ -130,6 +134,10 @@ HumanGameView::HumanGameView(Platform::Window* window)
     PushScreen(MakeLoadingScreen());
     OnRender(16);
     PopScreen();
+    LoadGraphics(Gfx::kGameAssetsFile, Gfx::kGameStatesFile);
+    MakeCameras();  // the game's asset file may bring its own
+    SetActiveCamera(kBackdropCamera);
+    if (MouseCursor* cursor = GetMouseCursor()) cursor->CreateQuad();
 
     InitAudio();
     m_audio->PreloadResources([](float) {});
@@ -155,12 +163,25 @@ HumanGameView::HumanGameView(Platform::Window* window)
     Utility::Console::NewLine();
 }
 
+void HumanGameView::LoadGraphics(const char* assetFile, const char* stateFile) {
+    Gfx::GfxEngine* engine = Gfx::GfxEngine::Instance();
+    if (!m_deviceReady || !engine) return;
+    Gfx::EngineAssetSink sink(*engine);
+    Gfx::LoadAssetFile(assetFile, sink);
+    if (Gfx::StateMan* states = engine->GetStateMan()) Gfx::LoadStateFile(stateFile, *states);
+}
+
 void HumanGameView::MakeCameras() {
     if (m_deviceReady) {
-        Gfx::DrawScreen* screen = Gfx::DrawScreen::Create();
-        m_ownsDrawScreen = true;
-        screen->Initialize(kConfigFile);
-        screen->SetPausedQuery([] { return IsPaused(); });
+        Gfx::DrawScreen* screen = Gfx::DrawScreen::Instance();
+        if (!screen) {
+            screen = Gfx::DrawScreen::Create();
+            m_ownsDrawScreen = true;
+            screen->Initialize(kConfigFile);
+            screen->SetPausedQuery([] { return IsPaused(); });
+            // What the loading screen shows (its cameras among it).
+            LoadGraphics(Gfx::kLoadingAssetsFile, Gfx::kLoadingStatesFile);
+        }
         Gfx::CameraMan* cameras = screen->GetCameraMan();
         for (const CameraDefaults& c : kCameraDefaults) {
             if (!cameras->GetCamera(c.id)) {
@@ -599,6 +620,8 @@ void HumanGameView::ResetView(bool quit) {
     m_matchListeners = 0;
     m_processes.DetachAll();
     m_hudScreen.reset();
+    if (m_ownsDrawScreen)
+        if (Gfx::Spatial* spatial = Gfx::DrawScreen::Instance()->GetSpatial()) spatial->ClearSkyBox();
     m_cameraController.reset();
     m_players.clear();
     SetLocalPlayer(kNoLocalActor, kNoLocalTeam);

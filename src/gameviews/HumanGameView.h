@@ -130,6 +130,7 @@ public:
 private:
     void SetLocalPlayer(int16_t actor, uint8_t team);
     void MakeCameras();
+    void LoadGraphics(const char* assetFile, const char* stateFile);
     void ReplaceTopScreen(const std::shared_ptr<IScreen>& screen);
     bool RouteInput(const EventSystem::IEvent& event);
     bool LocalActorPosition(Geometry::Vector3& position, float& height) const;

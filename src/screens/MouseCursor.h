@@ -2,7 +2,12 @@
 // window fractions, which buttons and lists read, and whether it shows.
 #pragma once
 
+#include <memory>
 #include <string>
+
+namespace Gfx {
+class IDrawObj;
+}
 
 namespace GameLogicView {
 
@@ -40,6 +45,11 @@ public:
     // How many transparent states a drawing of the quad has on top (0 shown,
     // 1 hidden): shows and hides stay paired.
     int GetHiddenStates() const { return m_hiddenStates; }
+    // Makes the scene's cursor quad (state 17) once the scene and the
+    // game's states exist; the constructor tries it too.
+    void CreateQuad();
+    // The scene's cursor quad; empty without a scene.
+    const std::shared_ptr<Gfx::IDrawObj>& GetQuad() const { return m_quad; }
 
 private:
     float m_x = 0.5f, m_y = 0.5f;
@@ -47,6 +57,7 @@ private:
     int m_depth = 0;
     float m_quadX = 0.5f, m_quadY = 0.5f;
     int m_hiddenStates = 0;
+    std::shared_ptr<Gfx::IDrawObj> m_quad;
 };
 
 // The one cursor: created by the human view when none exists, removed with it.
