@@ -22,7 +22,10 @@ Platform::SingleInstance* g_instance = nullptr;
 
 bool CheckSingleInstance() {
     if (!g_instance) g_instance = new Platform::SingleInstance("mirav");
-    switch (g_instance->Acquire()) {
+    // The first instance answers from its frame loop, which starts once its
+    // view has loaded the graphics, the sounds and the first level: a second
+    // or more on a slow or busy machine.
+    switch (g_instance->Acquire(5000)) {
     case Platform::SingleInstance::Outcome::OtherRaised:
         return false;
     case Platform::SingleInstance::Outcome::First:
