@@ -67,6 +67,14 @@ TEST_F(PlayTest, HoldingForwardMovesTheLocalActorWhereTheCameraLooks) {
     ASSERT_FALSE(moves.empty());
     EXPECT_EQ(moves.back()->GetPayload()->actorId, GameLogicView::HumanGameView::GetLocalActor());
     EXPECT_GT(Geometry::Dot(moves.back()->GetPayload()->direction, forward), 0.999f);
+    // The follow camera keeps the player in view: it looks at the player.
+    Frames(2);
+    const Vector3 at = view->GetActiveCamera()->GetLookAt();
+    const Vector3 p = LocalPosition();
+    EXPECT_LT(std::hypot(at.x - p.x, at.z - p.z), 0.5f);
+    EXPECT_GT(at.y, p.y);
+    const Vector3 eye = view->GetActiveCamera()->GetEye();
+    EXPECT_GT(std::hypot(eye.x - p.x, eye.z - p.z) + std::fabs(eye.y - p.y), 1.0f);
 }
 
 TEST_F(PlayTest, MouseMotionTurnsTheCameraAndTheActorWithIt) {
