@@ -165,3 +165,34 @@ TEST_F(DrawnText, TheShippedCuesShowInBandsOfTheirOwn) {
     }
     TextFrames::SavePng("text_cues", Frame(), W, H);
 }
+
+// The respawn countdown as shipped: it starts three times its size and
+// settles, centred where its effect puts it.
+TEST_F(DrawnText, TheRespawnCountdownSettlesInTheMiddle) {
+    ASSERT_TRUE(GameLogicView::LoadTextEffects("Config/Text/effects.txt"));
+    gfx->LoadFont(8, TextFrames::FontFile("DejaVuSans-Bold.ttf"), "DejaVu Sans", 48 * H / 768, 1);
+    auto t = GameLogicView::CreateTextObjWithEffect("SpawnCountdown");
+    t->SetFontId(8);
+    t->AddFormat(Gfx::DT_CENTER);
+    t->SetShadowOffset({0.003f, 0.003f});
+    t->SetShadowColor({0, 0, 0, 0.6f});
+    t->SetColor({1, 1, 1, 1});
+    t->SetText("3");
+    t->BuildText();
+    core->SetClearColor(0.3f, 0.5f, 0.3f);
+    const uint8_t bg[3] = {77, 128, 77};
+    std::vector<int> heights;
+    for (int frame = 0; frame < 10; ++frame) {
+        GameLogicView::UpdateTextEffects(20);
+        if (frame < 3) continue;  // still fading in
+        const auto f = Frame();
+        if (frame == 3) TextFrames::SavePng("text_countdown", f, W, H);
+        const Ink ink = FindInk(f, W, H, bg, 30);
+        ASSERT_FALSE(ink.Empty());
+        EXPECT_NEAR((ink.left + ink.right) / 2.0 / W, 0.5, 0.02);
+        EXPECT_NEAR((ink.top + ink.bottom) / 2.0 / H, 0.42, 0.03);
+        heights.push_back(ink.bottom - ink.top);
+    }
+    // Scale 2.15 at 80 ms, 1.4 from 150 ms on.
+    EXPECT_NEAR(static_cast<double>(heights.front()) / heights.back(), 2.15 / 1.4, 0.15) << "it shrinks as it settles";
+}
