@@ -5,6 +5,8 @@
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <cmath>
 #include <fstream>
 
@@ -488,4 +490,24 @@ TEST_F(StateManGL, EffectsAndModelsSurviveAModeSwitch) {
     ASSERT_TRUE(core->ToWindowed(4, 96, 96, false));
     ASSERT_TRUE(core->ToWindowed(0, kSize, kSize, false));
     EXPECT_TRUE(RgbNear(Pixel(Frame(draw), 32, 32), {0, 255, 0}, 1));
+}
+
+// Frames presented without being read back keep the heap flat (a software
+// rasteriser behind the offscreen driver used to queue every frame).
+TEST_F(StateManGL, PresentedFramesDoNotPileUp) {
+    ASSERT_TRUE(core->ToWindowed(0, 1024, 768, false));
+    Gfx::GfxState s = QuadState("Quad");
+    s.material = sm->LoadMaterial(2, {}, {}, {0.0f, 1.0f, 0.0f}, 0.0f);
+    s.texture = sm->LoadTexture(4, GfxTest::WriteSolidPng("mirav_pile.png", 64, 64, 200, 200, 200, 255));
+    core->SetSceneDrawer([&] {
+        for (int i = 0; i < 6; ++i) Draw(s);
+        sm->EndState();
+    });
+    for (int i = 0; i < 50; ++i) core->Render();
+    const size_t before = mallinfo2().uordblks;
+    for (int i = 0; i < 300; ++i) core->Render();
+    const size_t after = mallinfo2().uordblks;
+    core->SetSceneDrawer(nullptr);
+    EXPECT_LT(static_cast<double>(after) - static_cast<double>(before), 300.0 * 4096.0)
+        << "heap grew " << (static_cast<double>(after) - static_cast<double>(before)) / 300.0 << " bytes a frame";
 }
