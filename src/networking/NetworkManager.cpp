@@ -11,6 +11,8 @@
 #include "events/types/NetworkEvents.h"
 #include "ini/IniFile.h"
 #include "networking/BaseEventHandler.h"
+#include "networking/ClientEventHandler.h"
+#include "networking/ServerEventHandler.h"
 #include "networking/Connection.h"
 #include "networking/EventRegistry.h"
 #include "networking/Packet.h"
@@ -40,6 +42,10 @@ NetworkManager* NetworkManager::CreateInstance(EventList* incoming) {
         return g_instance;
     }
     g_instance = new NetworkManager(g_hostFlag, CurrentNetworkSettings(), incoming);
+    if (g_hostFlag)
+        g_instance->SetHandler(std::make_unique<ServerEventHandler>(*g_instance));
+    else
+        g_instance->SetHandler(std::make_unique<ClientEventHandler>(*g_instance));
     return g_instance;
 }
 
@@ -310,6 +316,7 @@ void NetworkManager::HandleDatagram(const uint8_t* data, uint32_t size, const so
         ++m_stats.dropped;
         return;
     }
+    m_lastSenderId = packet.senderId;
     ProcessAck(packet);
     if (packet.reliable) {
         ReceiveReliablePacket(packet);

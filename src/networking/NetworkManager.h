@@ -34,7 +34,8 @@ public:
     static constexpr int kMaxReceivesPerUpdate = 4096;
 
     // The process-wide manager, built with the current settings and the host
-    // flag; when one exists it is only pointed at the new queue.
+    // flag, with the role's handler in place (a host's or a joining
+    // machine's); when one exists it is only pointed at the new queue.
     static NetworkManager* CreateInstance(EventList* incoming);
     // Null while no multiplayer game is set up.
     static NetworkManager* Instance();
@@ -78,6 +79,9 @@ public:
     uint8_t GetOwnId() const { return m_ownId; }
     void SetOwnId(uint8_t id) { m_ownId = id; }
     uint32_t GetClock() const { return m_clock; }
+    // The sender id written in the datagram being unpacked (or last
+    // unpacked); together with GetAddress it tells a role who speaks.
+    uint8_t GetLastSenderId() const { return m_lastSenderId; }
     int GetSocket() const { return m_socket; }
     // Takes another socket for sending and receiving (a joining machine
     // keeps the one it listed hosts on); the manager's own stays open.
@@ -133,6 +137,7 @@ private:
     uint8_t m_receiveBuffer[1025];
     uint32_t m_clock = 0;
     uint8_t m_ownId = 0;
+    uint8_t m_lastSenderId = 0;
     EventList m_outgoing;
     EventList* m_incoming = nullptr;
     EventList m_createdActors;
