@@ -28,7 +28,10 @@ bool ParseDouble(const char* text, double& out, double lo, double hi) {
 void PrintUsage() {
     std::fprintf(stderr,
                  "usage: mirav-sim [--data DIR] [--level N] [--teamsize K] [--seed S] [--minutes M]\n"
-                 "                 [--matches X] [--backdrop] [--memory-every M] [--trace SECONDS] [--events]\n");
+                 "                 [--matches X] [--backdrop] [--memory-every M] [--trace SECONDS] [--events]\n"
+                 "       network mode, in real time (one machine per process):\n"
+                 "                 --host | --join ADDRESS|any  [--port P] [--announce ADDRESSES] [--bind ADDRESS]\n"
+                 "                 [--team T] [--join-wait SECONDS]\n");
 }
 
 bool ParseArgs(int argc, char** argv, Options& o) {
@@ -40,6 +43,10 @@ bool ParseArgs(int argc, char** argv, Options& o) {
         }
         if (a == "--events") {
             o.events = true;
+            continue;
+        }
+        if (a == "--host") {
+            o.host = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -64,6 +71,19 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             ok = ParseDouble(v, o.memoryEvery, 0.0, 1.0e6);
         else if (a == "--trace")
             ok = ParseDouble(v, o.traceEvery, 0.0, 1.0e6);
+        else if (a == "--join") {
+            o.join = true;
+            o.joinAddress = v;
+        } else if (a == "--port")
+            ok = ParseInt(v, o.port, 1, 65535);
+        else if (a == "--announce")
+            o.announcementAddress = v;
+        else if (a == "--bind")
+            o.bindAddress = v;
+        else if (a == "--team")
+            ok = ParseInt(v, o.team, 0, 1);
+        else if (a == "--join-wait")
+            ok = ParseDouble(v, o.joinWaitSeconds, 0.0, 1.0e6);
         else {
             std::fprintf(stderr, "mirav-sim: unknown option %s\n", a.c_str());
             return false;
@@ -72,6 +92,10 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             std::fprintf(stderr, "mirav-sim: bad value for %s: %s\n", a.c_str(), v);
             return false;
         }
+    }
+    if (o.host && o.join) {
+        std::fprintf(stderr, "mirav-sim: --host and --join exclude each other\n");
+        return false;
     }
     return true;
 }

@@ -17,6 +17,16 @@ struct Options {
     double memoryEvery = 0.0;   // game minutes between memory lines; 0 none
     double traceEvery = 0.0;    // game seconds between snapshots of the bots; 0 none
     bool events = false;        // print the match's main reports as they come
+
+    // Network mode (real time; see NetMatch.h).
+    bool host = false;
+    bool join = false;
+    std::string joinAddress;          // the host to join: an IPv4 address, or "any"
+    int port = -1;                    // -1: Config/Networking.ini's
+    std::string announcementAddress;  // empty: the file's
+    std::string bindAddress;          // empty: the file's
+    int team = 0;                     // the joining player's team
+    double joinWaitSeconds = 30.0;    // a joining machine gives up after this
 };
 
 // False (with a message on stderr) for an unknown option or a bad value.

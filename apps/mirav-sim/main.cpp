@@ -12,6 +12,7 @@
 #include <string>
 
 #include "Match.h"
+#include "NetMatch.h"
 #include "Options.h"
 #include "ai/AIBotDirector.h"
 #include "gamelogic/GlobalGameState.h"
@@ -34,6 +35,11 @@ int main(int argc, char** argv) {
     }
     Utility::SetRunSeed(o.seed);
     GameLogicView::GlobalGameState::Create();
+    if (o.host || o.join) {
+        const int code = o.host ? Sim::RunHost(o) : Sim::RunJoin(o);
+        GameLogicView::GlobalGameState::Destroy();
+        return code;
+    }
 
     long long gameMs = 0, wallMs = 0;
     int decided = 0;
