@@ -46,11 +46,18 @@ void RenderQueue::SetViewPoint(const Geometry::Vector3& eye, const Geometry::Vec
     m_viewDir = direction.Normalized();
 }
 
-void RenderQueue::SortByDepth(std::vector<RenderEntry>& list) const {
-    // Farthest first along the view direction; equal depths keep their order.
-    std::stable_sort(list.begin(), list.end(), [this](const RenderEntry& a, const RenderEntry& b) {
-        return m_viewDir.Dot(a.object->GetPosition() - m_eye) > m_viewDir.Dot(b.object->GetPosition() - m_eye);
-    });
+void RenderQueue::SortByDepth(std::vector<RenderEntry>& list) {
+    // Farthest first along the view direction; equal depths keep their
+    // order. Each depth is worked out once, not once per comparison.
+    if (list.size() < 2) return;
+    m_sortKeys.clear();
+    for (size_t i = 0; i < list.size(); ++i)
+        m_sortKeys.emplace_back(m_viewDir.Dot(list[i].object->GetPosition() - m_eye), i);
+    std::stable_sort(m_sortKeys.begin(), m_sortKeys.end(),
+                     [](const std::pair<float, size_t>& a, const std::pair<float, size_t>& b) { return a.first > b.first; });
+    m_sorted.clear();
+    for (const auto& k : m_sortKeys) m_sorted.push_back(std::move(list[k.second]));
+    list.swap(m_sorted);
 }
 
 void RenderQueue::Sort() {
@@ -81,21 +88,23 @@ void BlendOn() {
 
 void RenderQueue::SetUpBucket(int bucket, Platform::GLDevice* device) {
     // Without a device (the queue's own tests) only the order is exercised.
-    if (device) switch (bucket) {
-    case kSky:
-        if (StateMan* sm = States()) sm->EndState();
-        glDisable(GL_BLEND);
-        break;
-    case kBlended:
-        BlendOn();
-        break;
-    case kUI:
-        if (StateMan* sm = States()) sm->EndState();
-        glDisable(GL_STENCIL_TEST);
-        BlendOn();
-        break;
-    default:
-        break;
+    if (device) {
+        switch (bucket) {
+        case kSky:
+            if (StateMan* sm = States()) sm->EndState();
+            glDisable(GL_BLEND);
+            break;
+        case kBlended:
+            BlendOn();
+            break;
+        case kUI:
+            if (StateMan* sm = States()) sm->EndState();
+            glDisable(GL_STENCIL_TEST);
+            BlendOn();
+            break;
+        default:
+            break;
+        }
     }
     // The particle manager appends to buckets 3 and 6 here, and the text
     // manager draws in bucket 7.

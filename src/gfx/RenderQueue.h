@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "utility/Geometry.h"
@@ -72,7 +73,7 @@ public:
 
 private:
     void SetUpBucket(int bucket, Platform::GLDevice* device);
-    void SortByDepth(std::vector<RenderEntry>& list) const;
+    void SortByDepth(std::vector<RenderEntry>& list);
 
     std::vector<RenderEntry> m_buckets[kBucketCount];
     Geometry::Vector3 m_eye, m_viewDir{0.0f, 0.0f, -1.0f};
@@ -82,6 +83,7 @@ private:
     int m_maxDrawsWithoutInstancing = 0;
     BucketHook m_hook;
     std::vector<std::pair<float, size_t>> m_sortKeys;  // reused by the depth sorts
+    std::vector<RenderEntry> m_sorted;
 };
 
 }  // namespace Gfx
