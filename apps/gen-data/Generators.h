@@ -22,6 +22,8 @@ bool GenerateMeshes(const std::string& dataDir);
 bool GenerateTextures(const std::string& dataDir);
 // The two teams' skinned, animated characters (Models/) and their texture atlases.
 bool GenerateCharacters(const std::string& dataDir);
+// A picture of each level from above (Textures/Preview_<bitmap name>.png).
+bool GenerateLevelPreviews(const std::string& dataDir);
 // Sound effects (WAV) and music (Ogg Vorbis), synthesised.
 bool GenerateSounds(const std::string& dataDir);
 

@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
     ok = GenData::GenerateMeshes(data) && ok;
     ok = GenData::GenerateTextures(data) && ok;
     ok = GenData::GenerateCharacters(data) && ok;
+    ok = GenData::GenerateLevelPreviews(data) && ok;
     ok = GenData::GenerateSounds(data) && ok;
     return ok ? 0 : 1;
 }

@@ -5,6 +5,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <string>
 
 #include "gfx/XFileLoader.h"
@@ -56,5 +59,25 @@ TEST(GeneratedModels, LoadFaceOutwardsFitTheirExtentsAndNameExistingTextures) {
                 EXPECT_TRUE(std::filesystem::exists(mat.texture)) << mat.texture;
             }
         }
+    }
+}
+
+// The level choice shows each level's picture: the level file names a texture
+// tag that the asset file loads from a generated picture.
+TEST(GeneratedPictures, EveryShippedLevelNamesAPictureTheAssetFileLoads) {
+    auto read = [](const std::string& path) {
+        std::ifstream in(path);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const std::string assets = read("Config/Graphics/gfxGameAssets.ini");
+    const std::string textures = assets.substr(assets.find("TEXTURES_START"));
+    for (const char* level : {"Levels/level0.ini", "Levels/level1.ini"}) {
+        SCOPED_TRACE(level);
+        std::smatch m;
+        const std::string text = read(level);
+        ASSERT_TRUE(std::regex_search(text, m, std::regex("screenshot *= *([0-9]+)")));
+        std::smatch t;
+        ASSERT_TRUE(std::regex_search(textures, t, std::regex("\\n[A-Z0-9_]+ " + m[1].str() + " \\[([^\\]]+)\\]")));
+        EXPECT_TRUE(std::filesystem::exists("Textures/" + t[1].str())) << t[1].str();
     }
 }
