@@ -50,7 +50,8 @@ NetworkClientLogic::NetworkClientLogic(GameRunner* runner)
 
 NetworkClientLogic::~NetworkClientLogic() {
     m_registry.reset();
-    if (Networking::NetworkManager::Instance() == m_manager) Networking::NetworkManager::DestroyInstance();
+    if (Networking::NetworkManager::Instance() == m_manager && m_manager->GetIncoming() == &m_incoming)
+        Networking::NetworkManager::DestroyInstance();
 }
 
 bool NetworkClientLogic::OnJoinConfirmed(const EventSystem::IEvent&) {

@@ -62,6 +62,8 @@ public:
     void SetHandler(std::unique_ptr<BaseEventHandler> handler);
     BaseEventHandler* GetHandler() const { return m_handler.get(); }
     void SetIncoming(EventList* incoming) { m_incoming = incoming; }
+    // Who receives now: the owner the manager serves.
+    EventList* GetIncoming() const { return m_incoming; }
 
     // Peer slots.
     uint8_t GetSlotCount() const { return static_cast<uint8_t>(m_peers.size()); }

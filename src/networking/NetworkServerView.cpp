@@ -72,9 +72,10 @@ NetworkServerView::NetworkServerView(BaseGameLogic* logic)
 
 NetworkServerView::~NetworkServerView() {
     m_registry.reset();
-    // The manager may already be another owner's (a later set-up); only the
-    // one this view made or took over is ended here.
-    if (Networking::NetworkManager::Instance() == m_manager) Networking::NetworkManager::DestroyInstance();
+    // The manager may serve another owner by now (it was taken over by a
+    // later set-up); only the one still serving this view ends here.
+    if (Networking::NetworkManager::Instance() == m_manager && m_manager->GetIncoming() == &m_incoming)
+        Networking::NetworkManager::DestroyInstance();
 }
 
 bool NetworkServerView::OnJoinConfirmed(const EventSystem::IEvent& event) {

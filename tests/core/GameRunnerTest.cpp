@@ -12,6 +12,8 @@
 #include "networking/Connection.h"
 #include "networking/NetworkManager.h"
 #include "networking/NetworkServerView.h"
+#include "networking/ClientEventHandler.h"
+#include "networking/ServerEventHandler.h"
 #include "support/Harness.h"
 
 using namespace GameLogicView;
@@ -34,7 +36,15 @@ public:
 
 class GameRunnerTest : public ::testing::Test {
 protected:
-    void SetUp() override { TestSupport::ResetSingletons(); }
+    void SetUp() override {
+        TestSupport::ResetSingletons();
+        // Managers made here listen on a loopback port of their own.
+        Networking::NetworkSettings loopback;
+        loopback.port = 0;
+        loopback.bindAddress = "127.0.0.1";
+        loopback.announcementAddress = "127.0.0.1";
+        Networking::UseNetworkSettings(loopback);
+    }
     void TearDown() override { TestSupport::ResetSingletons(); }
 };
 
@@ -147,4 +157,50 @@ TEST_F(GameRunnerTest, DestroyingTheRunnerUnsubscribesFirst) {
     }
     EXPECT_FALSE(EventSystem::EventManager::Instance().HasListeners(EventTypes::EventSetupMultiplayer::GetStaticType()));
     EXPECT_FALSE(EventSystem::QueueEvent(new EventTypes::EventSetupMultiplayer));
+}
+
+TEST_F(GameRunnerTest, MultiplayerSetUpsAndShutDownsMakeAndEndTheProcessManager) {
+    using Networking::NetworkManager;
+    GameRunner runner;
+    auto view = std::make_shared<ProbeView>();
+    runner.CreateLogicAndView(view);
+
+    // Joining: the client logic brings the manager in the joining role; a
+    // second set-up's logic takes it over, and the one it replaces must not
+    // end it.
+    GlobalGameState::Instance()->SetFlag(3, 1);
+    EventSystem::QueueEvent(new EventTypes::EventSetupMultiplayer);
+    runner.Update(16);
+    NetworkManager* joining = NetworkManager::Instance();
+    ASSERT_TRUE(joining);
+    EXPECT_FALSE(joining->IsHost());
+    EXPECT_TRUE(dynamic_cast<Networking::ClientEventHandler*>(joining->GetHandler()));
+    auto firstClient = runner.GetLogic();
+    EventSystem::QueueEvent(new EventTypes::EventSetupMultiplayer);
+    runner.Update(16);
+    EXPECT_NE(runner.GetLogic(), firstClient);
+    firstClient.reset();
+    ASSERT_EQ(NetworkManager::Instance(), joining);
+    runner.Update(16);
+    EventSystem::QueueEvent(new EventTypes::EventShutDownNetLogic);
+    runner.Update(16);
+    EXPECT_EQ(NetworkManager::Instance(), nullptr);
+    EXPECT_TRUE(dynamic_cast<MiravGameLogic*>(runner.GetLogic().get()));
+
+    // Hosting: the server view brings the manager in the host role with the
+    // logic in its handler; shutting the view down ends it.
+    GlobalGameState::Instance()->SetFlag(3, 0);
+    EventSystem::QueueEvent(new EventTypes::EventSetupMultiplayer);
+    runner.Update(16);
+    NetworkManager* hosting = NetworkManager::Instance();
+    ASSERT_TRUE(hosting);
+    EXPECT_TRUE(hosting->IsHost());
+    auto* handler = dynamic_cast<Networking::ServerEventHandler*>(hosting->GetHandler());
+    ASSERT_TRUE(handler);
+    EXPECT_EQ(handler->GetLogic(), runner.GetLogic().get());
+    for (int i = 0; i < 5; ++i) runner.Update(16);
+    EventSystem::QueueEvent(new EventTypes::EventShutDownNetView);
+    runner.Update(16);
+    EXPECT_EQ(NetworkManager::Instance(), nullptr);
+    runner.Update(16);
 }
