@@ -9,6 +9,7 @@
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
+#include "events/types/FlagEvents.h"
 #include "events/types/NetworkEvents.h"
 #include "gamelogic/GlobalGameState.h"
 #include "networking/ClientEventHandler.h"
@@ -281,5 +282,43 @@ TEST(JoiningMachine, ListsTheHostJoinsAndHoldsCommandsUntilTheGameStarts) {
         EXPECT_EQ(hostIn[0]->GetTypeHash(), EventTypes::EventCommandActorMove::GetStaticType().hash);
         EXPECT_EQ(host.GetStats().dropped, 0u);
     }
+    TestSupport::ResetSingletons();
+}
+
+// A host that never answers: after the silence limit the attempt ends, the
+// game-over goes to the views, and the machine lists hosts again.
+TEST(JoiningMachine, AnUnansweredAttemptTimesOutAndHostsAreListedAgain) {
+    TestSupport::ResetSingletons();
+    GlobalGameState::Instance()->SetFlag(GlobalGameState::kJoiningMachine, 1);
+    NetworkManager::EventList in;
+    NetworkManager client(false, Loopback(), &in);
+    auto h = std::make_unique<ClientEventHandler>(client);
+    ClientEventHandler* handler = h.get();
+    client.SetHandler(std::move(h));
+    TestSupport::EventRecorder rec;
+    rec.Listen<EventTypes::EventUpdateGameOver, EventUpdateServerList>();
+    UdpSocket silentHost;
+
+    client.SendEvent(std::make_shared<EventConnectToServer>(client.GetSocket(), silentHost.Address()));
+    client.PackOutgoingEvents();
+    EXPECT_TRUE(handler->IsConnecting());
+    for (int i = 0; i < 10; ++i) client.Update(1000);
+    EXPECT_TRUE(handler->IsConnecting());  // 10000 ms is not more than the limit
+    client.Update(1);
+    client.Update(1);
+    EXPECT_FALSE(handler->IsConnecting());
+    EXPECT_FALSE(handler->IsConnected());
+    EXPECT_EQ(handler->GetFailedAttempts(), 1u);
+    EXPECT_EQ(client.GetPeer(0), nullptr);
+    EventSystem::ProcessEventQueue();
+    ASSERT_EQ(rec.Count<EventTypes::EventUpdateGameOver>(), 1u);
+    EXPECT_EQ(rec.Of<EventTypes::EventUpdateGameOver>()[0]->GetPayload()->winningTeam, 255);
+
+    // An announcement is listed again.
+    silentHost.SendTo(client.GetBoundPort(), Datagram(0, 0, std::make_shared<EventServerBroadcast>("Mirav", 0, 0, 1)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    client.ReceivePackets();
+    EventSystem::ProcessEventQueue();
+    EXPECT_EQ(rec.Count<EventUpdateServerList>(), 1u);
     TestSupport::ResetSingletons();
 }

@@ -1,0 +1,83 @@
+#include "screens/ServerList.h"
+
+#include "events/EventManager.h"
+#include "events/types/ActorEvents.h"
+#include "events/types/FlagEvents.h"
+#include "events/types/NetworkEvents.h"
+#include "ini/IniFile.h"
+
+namespace GameLogicView {
+
+ServerList::ServerList(std::string levelList)
+    : m_levelList(std::move(levelList)), m_registry(std::make_unique<EventSystem::EventRegistry>()) {
+    m_registry->Register(Networking::EventUpdateServerList::GetStaticType(), this, &ServerList::OnServerList);
+    m_registry->Register(EventTypes::EventUpdateGameIDs::GetStaticType(), this, &ServerList::OnJoinConfirmed);
+    m_registry->Register(EventTypes::EventUpdateGameOver::GetStaticType(), this, &ServerList::OnGameOver);
+}
+
+ServerList::~ServerList() = default;
+
+bool ServerList::OnServerList(const EventSystem::IEvent& event) {
+    const auto* typed = dynamic_cast<const Networking::EventUpdateServerList*>(&event);
+    if (!typed || !typed->GetPayload()) return true;
+    const auto* d = typed->GetPayload();
+    ServerRow row{d->gameName, d->mode, d->level, d->players, d->socket, d->address};
+    for (ServerRow& known : m_rows) {
+        if (known.address.sin_addr.s_addr == row.address.sin_addr.s_addr) {
+            known = row;
+            return true;
+        }
+    }
+    m_rows.push_back(row);
+    return true;
+}
+
+ServerList::RowTexts ServerList::TextsOf(size_t i) const {
+    RowTexts t;
+    if (i >= m_rows.size()) return t;
+    const ServerRow& row = m_rows[i];
+    t.name = row.name;
+    t.mode = row.mode != 0 ? "Sandbox" : "CTF";
+    // Section "level" and one character: the digit for levels 0 to 9.
+    const std::string section = std::string("level") + static_cast<char>(48 + row.level);
+    Utility::IniFile levels(m_levelList);
+    if (!levels.GetTrimmedString(Utility::Key("name"), Utility::Section(section), t.level)) t.level.clear();
+    t.players = std::to_string(row.players) + " / 4";
+    return t;
+}
+
+bool ServerList::Click(float cx, float cy, float bgX, float bgY, float bgExtX, float bgExtY) {
+    if (!(bgX - bgExtX < cx && cx < bgX + bgExtX && bgY - bgExtY < cy && cy < bgY + bgExtY)) return false;
+    const float top = bgY - bgExtY + 0.04f;
+    for (size_t k = 1; k <= m_rows.size(); ++k) {
+        if (top + 0.1f * static_cast<float>(k) < cy && cy < top + 0.1f * static_cast<float>(k + 1)) {
+            m_selected = static_cast<unsigned>(k - 1);
+            break;
+        }
+    }
+    return true;
+}
+
+bool ServerList::Join() {
+    if (!CanJoin()) return false;
+    if (m_selected >= m_rows.size()) m_selected = 0;
+    const ServerRow& row = m_rows[m_selected];
+    EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateInitializeGameView>(0));
+    EventSystem::QueueEvent(std::make_shared<Networking::EventConnectToServer>(row.socket, row.address));
+    m_state = JoinState::Joining;
+    return true;
+}
+
+bool ServerList::OnJoinConfirmed(const EventSystem::IEvent&) {
+    if (m_state == JoinState::Joining) m_state = JoinState::Joined;
+    return false;
+}
+
+bool ServerList::OnGameOver(const EventSystem::IEvent&) {
+    // The host never confirmed us (the network's silence rule ends such a
+    // game): the list is usable again.
+    if (m_state == JoinState::Joining) m_state = JoinState::Failed;
+    return false;
+}
+
+}  // namespace GameLogicView
