@@ -89,6 +89,9 @@ bool CanAssistTeammate(BotGameView& bot) {
 }
 
 bool CanGrabBlock(BotGameView& bot) {
+    // A bot that found no block it could reach lately plays on without.
+    const AIMan* ai = AIMan::Instance();
+    if (ai && ai->GetClock().Now() < bot.GetNoBlocksUntil()) return false;
     return !bot.GetPerception().holdingBomb && !CarriesFlag(bot) && !HasBlocks(bot);
 }
 
@@ -122,10 +125,14 @@ void DoCaptureFlag(BotGameView& bot) {
     }
     Geometry::Vector3 goal = points->front();
     goal.y -= 3.0f;
-    // A level above or below the point's own counts too: thrown blocks knock
-    // the floor round a capture point away (or pile up on it), and the
-    // carrier's flag still comes within reach of the point from there.
-    bot.SetPlan({std::make_shared<FollowPath>(&bot, goal, Geometry::Vector3(1.0f, 1.0f, 1.0f))});
+    // The capture is judged by the flag's distance in 3-D, so the walk ends
+    // only where that distance can be met: a cell round the point on its own
+    // level, or one level lower (thrown blocks knock the floor round a
+    // capture point away). A ledge above the point is not an arrival: a
+    // carrier parked there would walk the same way again and again.
+    auto walk = std::make_shared<FollowPath>(&bot, goal, Geometry::Vector3(1.0f, 0.0f, 1.0f));
+    walk->SetGoalBox(Geometry::Vector3(-1.0f, -1.0f, -1.0f), Geometry::Vector3(1.0f, 0.0f, 1.0f));
+    bot.SetPlan({walk});
     Chat(bot, "CaptureFlag");
 }
 

@@ -65,6 +65,11 @@ public:
     void SetTargetBlock(uint16_t id) { m_targetBlock = id; }
     void ClearTargetBlock() { m_targetBlock.reset(); }
 
+    // Until this AI-clock time the bot does not go looking for blocks: it
+    // found none it could reach, and plays on without.
+    uint64_t GetNoBlocksUntil() const { return m_noBlocksUntil; }
+    void SetNoBlocksUntil(uint64_t ms) { m_noBlocksUntil = ms; }
+
     const Geometry::Vector3& GetFormationOffset() const { return m_formationOffset; }
     void SetFormationOffset(const Geometry::Vector3& offset) { m_formationOffset = offset; }
     Squad* GetSquad() const { return m_squad; }
@@ -84,6 +89,7 @@ private:
     BotPerception m_perception;
     int32_t m_role = Role::kNone;
     Squad* m_squad = nullptr;
+    uint64_t m_noBlocksUntil = 0;
 };
 
 }  // namespace AI

@@ -26,7 +26,11 @@ bool FollowPath::HandleStateEvent(int32_t kind, const Msg* msg, int32_t state, i
         if (kind != EVENT_ENTER) return false;
         StopBot(*m_bot);
         if (m_searchNeeded) {
-            RequestPath(*m_bot, GroundPoint(BotPosition(*m_bot)), m_goal, m_halfExtents, kSearchTimeOutMs);
+            if (m_offsetBox)
+                RequestPathToBox(*m_bot, GroundPoint(BotPosition(*m_bot)), m_goal, m_boxLow, m_boxHigh,
+                                 kSearchTimeOutMs);
+            else
+                RequestPath(*m_bot, GroundPoint(BotPosition(*m_bot)), m_goal, m_halfExtents, kSearchTimeOutMs);
             SetSubstate(kWaitPath);
         } else {
             // A later enter searches afresh from wherever the bot then is.

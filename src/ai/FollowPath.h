@@ -26,6 +26,17 @@ public:
     FollowPath(const Path& path, BotGameView* owner);
     ~FollowPath() override;
 
+    // The goal box as cell offsets from the goal's cell, in place of the
+    // half-extents (which centre it on the goal).
+    void SetGoalBox(const Geometry::Vector3& low, const Geometry::Vector3& high) {
+        m_boxLow = low;
+        m_boxHigh = high;
+        m_offsetBox = true;
+    }
+    bool HasGoalBox() const { return m_offsetBox; }
+    const Geometry::Vector3& GoalBoxLow() const { return m_boxLow; }
+    const Geometry::Vector3& GoalBoxHigh() const { return m_boxHigh; }
+
     const PathWalk& GetPath() const { return m_path; }
     const Geometry::Vector3& GetGoal() const { return m_goal; }
     bool SearchNeeded() const { return m_searchNeeded; }
@@ -39,6 +50,9 @@ private:
     Geometry::Vector3 m_goal{};
     bool m_searchNeeded;
     Geometry::Vector3 m_halfExtents{};
+    Geometry::Vector3 m_boxLow{};
+    Geometry::Vector3 m_boxHigh{};
+    bool m_offsetBox = false;
 };
 
 }  // namespace AI

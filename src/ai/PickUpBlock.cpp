@@ -38,10 +38,25 @@ bool FindBlock::HandleStateEvent(int32_t kind, const Msg* msg, int32_t state, in
     if (substate == kNoSubstate) {
         if (kind != EVENT_ENTER) return false;
         StopBot(*m_bot);
+        if (const AIMan* ai = AIMan::Instance()) m_began = ai->GetClock().Now();
         SetSubstate(kChoosing);
         return true;
     }
     TeamMan* team = m_bot->GetTeamMan();
+    if (kind == EVENT_UPDATE) {
+        // No reachable free block for a while (structures that never break,
+        // blocks lying out of reach): waiting on would stall the bot for the
+        // rest of the match, so it plays on without blocks for a time.
+        const AIMan* ai = AIMan::Instance();
+        const uint64_t now = ai ? ai->GetClock().Now() : 0;
+        if (ai && now - m_began > kGiveUpMs) {
+            if (m_candidate && team) team->ReleaseClaim(m_candidate->GetId());
+            m_candidate.reset();
+            m_bot->SetNoBlocksUntil(now + kNoBlocksMs);
+            RequestOwnerReset();
+            return true;
+        }
+    }
     if (substate == kChoosing) {
         if (kind != EVENT_UPDATE) return false;
         if (!team) return true;

@@ -25,6 +25,10 @@ public:
     // Search time of the reachability test.
     static constexpr int32_t kSearchTimeOutMs = 10;
     enum Substate : int32_t { kChoosing = 0, kTestingReach = 1 };
+    // Looking this long (AI clock) without finding a reachable block, the
+    // bot gives up and plays on without blocks for kNoBlocksMs.
+    static constexpr uint64_t kGiveUpMs = 3000;
+    static constexpr uint64_t kNoBlocksMs = 20000;
 
     explicit FindBlock(BotGameView* bot);
     ~FindBlock() override;
@@ -37,6 +41,7 @@ protected:
 private:
     BotGameView* m_bot;
     std::shared_ptr<GameLogicView::BlockData> m_candidate;
+    uint64_t m_began = 0;
 };
 
 class PickUpBlock : public StateMachine {

@@ -36,6 +36,12 @@ PathRequest::PathRequest(const SearchSpace& grid, const Geometry::Vector3& start
     m_goalMax = cell + half;
 }
 
+void PathRequest::SetGoalBox(const Geometry::Vector3& low, const Geometry::Vector3& high) {
+    const Geometry::Vector3 centre = (m_goalMin + m_goalMax) * 0.5f;
+    m_goalMin = centre + low;
+    m_goalMax = centre + high;
+}
+
 bool PathRequest::IsGoal(const Node& node, float, float, float) const {
     return node.x >= m_goalMin.x && node.x <= m_goalMax.x && node.y >= m_goalMin.y && node.y <= m_goalMax.y &&
            node.z >= m_goalMin.z && node.z <= m_goalMax.z;

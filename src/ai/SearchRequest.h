@@ -84,6 +84,10 @@ public:
     void OnSuccess(int32_t resultId) override;
     void OnFailure() override;
 
+    // A goal box not centred on the goal cell: `low` and `high` are cell
+    // offsets from the goal's cell (low <= 0 <= high on each axis).
+    void SetGoalBox(const Geometry::Vector3& low, const Geometry::Vector3& high);
+
     const Geometry::Vector3& GoalBoxMin() const { return m_goalMin; }
     const Geometry::Vector3& GoalBoxMax() const { return m_goalMax; }
 

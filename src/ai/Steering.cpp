@@ -96,6 +96,16 @@ void RequestPath(const BotGameView& bot, const Vector3& start, const Vector3& go
                                                             bot.GetTeam(), timeOutMs));
 }
 
+void RequestPathToBox(const BotGameView& bot, const Vector3& start, const Vector3& goal, const Vector3& low,
+                      const Vector3& high, int32_t timeOutMs) {
+    AIMan* ai = AIMan::Instance();
+    if (!ai) return;
+    auto request = std::make_unique<PathRequest>(ai->GetSearchSpace(), start, goal, bot.GetActorId(), 0.0f, 0.0f,
+                                                 0.0f, bot.GetTeam(), timeOutMs);
+    request->SetGoalBox(low, high);
+    ai->GetAStar().AddRequest(std::move(request));
+}
+
 size_t PouchCount(const BotGameView& bot) {
     const GameLogicView::Player* p = bot.GetPlayer();
     return p ? p->GetPouch().size() : 0;

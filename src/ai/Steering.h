@@ -109,6 +109,9 @@ bool InSight(const Geometry::Vector3& fromCell, const Geometry::Vector3& toCell)
 // MSG_SEARCH_SUCCESS or MSG_SEARCH_FAILURE.
 void RequestPath(const BotGameView& bot, const Geometry::Vector3& start, const Geometry::Vector3& goal,
                  const Geometry::Vector3& halfExtents, int32_t timeOutMs);
+// The same with a goal box given as cell offsets from the goal's cell.
+void RequestPathToBox(const BotGameView& bot, const Geometry::Vector3& start, const Geometry::Vector3& goal,
+                      const Geometry::Vector3& low, const Geometry::Vector3& high, int32_t timeOutMs);
 // Number of blocks in the bot's pouch (the hand not counted).
 size_t PouchCount(const BotGameView& bot);
 // Sends a message to the bot itself after the delay: sender 0, no scope,

@@ -112,6 +112,7 @@ void TeamMan::Update(int) {
     if (Settings().disableBots) return;
     if (m_planner) m_planner->Step();
     m_squads.Update();
+    ExpireTeamClaims();
 
     // A copy: nothing below adds or removes bots, but a machine's handler
     // reached from here must not be able to pull the list from under us.
@@ -227,7 +228,11 @@ void TeamMan::SetRole(BotGameView& bot, int32_t role) {
 void TeamMan::AssignRole(BotGameView& bot) {
     if (bot.GetRole() != Role::kNone) return;
     const AISettings settings = Settings();
-    if (m_defenders < settings.defenseQuota) {
+    // A team no larger than the defence quota would send nobody to attack
+    // and could never win: a defender is made only while someone else of
+    // the team is left to attack.
+    const size_t teamSize = m_bots.size() + m_players.size();
+    if (m_defenders < settings.defenseQuota && static_cast<size_t>(m_defenders) + 1 < teamSize) {
         if (static_cast<size_t>(m_defenders) < m_guards.SlotCount()) {
             SetRole(bot, Role::kDefender);
             return;
@@ -288,7 +293,27 @@ std::shared_ptr<GameLogicView::BlockData> TeamMan::ClaimNearestBlock(const Geome
     return found;
 }
 
-void TeamMan::ClaimBlock(uint16_t blockId, uint16_t claimer) { m_claims[blockId] = claimer; }
+void TeamMan::ClaimBlock(uint16_t blockId, uint16_t claimer) {
+    m_claims[blockId] = claimer;
+    if (claimer == kNoActor) {
+        const AIMan* ai = AIMan::Instance();
+        m_teamClaimTimes[blockId] = ai ? ai->GetClock().Now() : 0;
+    }
+}
+
+void TeamMan::ExpireTeamClaims() {
+    const AIMan* ai = AIMan::Instance();
+    const uint64_t now = ai ? ai->GetClock().Now() : 0;
+    for (auto it = m_teamClaimTimes.begin(); it != m_teamClaimTimes.end();) {
+        if (now - it->second < kTeamClaimMs) {
+            ++it;
+            continue;
+        }
+        const auto claim = m_claims.find(it->first);
+        if (claim != m_claims.end() && claim->second == kNoActor) m_claims.erase(claim);
+        it = m_teamClaimTimes.erase(it);
+    }
+}
 
 void TeamMan::ReleaseClaim(uint16_t blockId) { m_claims.erase(blockId); }
 

@@ -75,6 +75,7 @@ Geometry::Vector3 ComputeThrowAim(const Geometry::Vector3& from, const Geometry:
 class TeamMan {
 public:
     static constexpr uint16_t kNoActor = 0xFFFF;
+    static constexpr uint64_t kTeamClaimMs = 20000;
     // Squared reach within which a bot sees an enemy flag.
     static constexpr float kFlagReachSquared = 900.0f;
     // Squared distance below which a bomb counts as near.
@@ -135,6 +136,8 @@ public:
                                                                 uint16_t claimer = kNoActor);
     void ClaimBlock(uint16_t blockId, uint16_t claimer = kNoActor);
     void ReleaseClaim(uint16_t blockId);
+    // Claims the team has held (for no bot) for kTeamClaimMs go back.
+    void ExpireTeamClaims();
     // Every claim the bot holds goes back.
     void ReleaseClaimsOf(uint16_t claimer);
     bool IsClaimed(uint16_t blockId) const { return m_claims.count(blockId) != 0; }
@@ -186,6 +189,10 @@ private:
     std::vector<std::shared_ptr<BotGameView>> m_bots;
     std::vector<std::unique_ptr<PlayerRecord>> m_players;
     std::map<uint16_t, uint16_t> m_claims;
+    // When each claim held by the team (not by a bot) was made: blocks
+    // judged out of reach move and the level changes, so such claims go
+    // back after kTeamClaimMs.
+    std::map<uint16_t, uint64_t> m_teamClaimTimes;
     std::unique_ptr<EventSystem::EventRegistry> m_registry;
     std::unique_ptr<ITeamPlanner> m_planner;
     GuardMan m_guards;

@@ -839,3 +839,29 @@ INSTANTIATE_TEST_SUITE_P(Table, FlagTimeOutTest,
                          [](const ::testing::TestParamInfo<FlagTimeOutCase>& i) { return std::string(i.param.name); });
 
 }  // namespace
+
+TEST_F(AStarTest, GoalBoxBelowTheGoalOnlyRefusesTheLedgeAbove) {
+    // The goal on the floor beside a one-high block that the start stands on:
+    // a box reaching one level up ends on the block's top, a box reaching
+    // only down makes the walk step off it.
+    Map({"11s1G.", "111111"});
+    auto endOf = [&](std::unique_ptr<PathRequest> request) {
+        Bot& bot = AddBot(7);
+        bot.inbox->received.clear();
+        astar->AddRequest(std::move(request));
+        RunToEnd();
+        Path p;
+        EXPECT_EQ(bot.inbox->received.size(), 1u);
+        if (bot.inbox->received.empty() || !astar->RetrievePath(bot.inbox->received[0].data2, p) || p.empty())
+            return Vector3(-1, -1, -1);
+        return Cells(p).back();
+    };
+    const Vector3 centred = endOf(Request(7, 100000, Vector3(1, 1, 1)));
+    EXPECT_EQ(centred.y, 1.0f);
+    auto below = Request(7);
+    below->SetGoalBox(Vector3(-1, -1, -1), Vector3(1, 0, 1));
+    const Vector3 low = endOf(std::move(below));
+    EXPECT_EQ(low.y, 0.0f);
+    EXPECT_GE(low.x, 3.0f);
+    EXPECT_LE(low.x, 5.0f);
+}

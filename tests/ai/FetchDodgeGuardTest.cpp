@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ai/BehaviourSelection.h"
 #include "ai/Dodge.h"
 #include "ai/FollowPath.h"
 #include "ai/Guard.h"
@@ -107,6 +108,22 @@ TEST_F(FindBlockTest, WithoutAFreeBlockItKeepsChoosing) {
     SlowSearches();
     Frame();
     EXPECT_EQ(find->GetCandidate(), block);
+}
+
+TEST_F(FindBlockTest, GivesUpWhenNoBlockIsReachableAndPlaysOnWithoutForAWhile) {
+    // No free block anywhere (structures that never break): the bot stops
+    // looking after a while, and the walk does not send it looking again
+    // until the pause is over.
+    auto find = Run(std::make_shared<AI::FindBlock>(bot));
+    const int frames = static_cast<int>(AI::FindBlock::kGiveUpMs / 16);
+    for (int i = 0; i < frames - 2; ++i) Frame();
+    EXPECT_EQ(bot->GetTop(), find);
+    EXPECT_FALSE(AskedReset());
+    for (int i = 0; i < 4 && !AskedReset(); ++i) Frame();
+    ASSERT_TRUE(AskedReset());
+    EXPECT_FALSE(AI::CanGrabBlock(*bot));
+    for (int i = 0; i < static_cast<int>(AI::FindBlock::kNoBlocksMs / 16) + 2; ++i) world.ai->Update(16);
+    EXPECT_TRUE(AI::CanGrabBlock(*bot));
 }
 
 // ------------------------------------------------------------- PickUpBlock

@@ -86,6 +86,11 @@ TEST_F(MatchPlay, AFlagCarrierHeadsForItsTeamsCapturePoint) {
     ASSERT_EQ(bot->GetPlan().size(), 1u);
     const auto& walk = dynamic_cast<const AI::FollowPath&>(*bot->GetPlan()[0]);
     EXPECT_EQ(walk.GetGoal(), points->front() - Vector3(0.0f, 3.0f, 0.0f));
+    // Arrival by the capture rule: the point's level or the one below, never
+    // a ledge above it.
+    ASSERT_TRUE(walk.HasGoalBox());
+    EXPECT_EQ(walk.GoalBoxLow(), Vector3(-1.0f, -1.0f, -1.0f));
+    EXPECT_EQ(walk.GoalBoxHigh(), Vector3(1.0f, 0.0f, 1.0f));
 }
 
 TEST_F(MatchPlay, BotsOnBothTeamsPlayAShippedLevelToAVictory) {

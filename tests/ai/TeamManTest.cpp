@@ -130,6 +130,7 @@ TEST_F(TeamTest, DeadLeaderDisbandsItsSquadAndMembersTakeNewRoles) {
 TEST_F(TeamTest, DefenderWhoDiesFreesItsGuardSlot) {
     world.ai->SetGuardPoints(0, {{3, 0.5f, 3}});
     BotGameView* guard = world.AddBot(0, {0, 0.5f, 0});
+    world.AddBot(0, {2, 0.5f, 0});  // a team of one would attack, not guard
     world.Step();
     ASSERT_EQ(guard->GetRole(), Role::kDefender);
     world.Team(0).GetGuardMan().GetSlot(*guard);
@@ -354,4 +355,39 @@ TEST_F(TeamTest, DisabledBotsDoNothingButTheClockAndMessagesRun) {
     world.ai->GetSettings().disableBots = false;
     world.Step(16);
     EXPECT_EQ(bot->GetRole(), Role::kAttacker);
+}
+
+TEST_F(TeamTest, TeamsNoLargerThanTheDefenceQuotaStillAttack) {
+    // Two guard points and DefenseQuota 2: a team of two keeps one attacker,
+    // a team of one attacks; larger teams defend as before.
+    world.ai->SetGuardPoints(0, {{10, 0.5f, 10}, {12, 0.5f, 10}});
+    world.ai->SetGuardPoints(1, {{-10, 0.5f, -10}, {-12, 0.5f, -10}});
+    world.ai->GetSettings().defenseQuota = 2;
+    std::vector<BotGameView*> pair;
+    for (int i = 0; i < 2; ++i) pair.push_back(world.AddBot(0, {static_cast<float>(i * 2), 0.5f, 0}));
+    BotGameView* alone = world.AddBot(1, {0, 0.5f, 40});
+    world.Step();
+    EXPECT_EQ(pair[0]->GetRole(), Role::kDefender);
+    EXPECT_EQ(pair[1]->GetRole(), Role::kAttacker);
+    EXPECT_EQ(alone->GetRole(), Role::kAttacker);
+    // The attacker dies and comes back: it attacks again.
+    EventSystem::TriggerEvent(
+        EventTypes::EventUpdateActorDeath(static_cast<int16_t>(pair[1]->GetActorId()), -1, {}, {}));
+    EXPECT_EQ(pair[1]->GetRole(), Role::kNone);
+    world.Step();
+    EXPECT_EQ(pair[1]->GetRole(), Role::kAttacker);
+    EXPECT_EQ(world.Team(0).GetDefenders(), 1);
+}
+
+TEST_F(TeamTest, ClaimsOnBlocksJudgedOutOfReachExpire) {
+    const auto far = world.AddBlock({30.5f, 0.5f, 0.5f});
+    const auto mine = world.AddBlock({20.5f, 0.5f, 0.5f});
+    world.Team(0).ClaimBlock(far->GetId());  // judged out of reach by the team
+    world.Team(0).ClaimBlock(mine->GetId(), 4242);  // going for it: a bot's own
+    const int steps = static_cast<int>(AI::TeamMan::kTeamClaimMs / 16);
+    for (int i = 0; i < steps - 5; ++i) world.Step();
+    EXPECT_TRUE(world.Team(0).IsClaimed(far->GetId()));
+    for (int i = 0; i < 10; ++i) world.Step();
+    EXPECT_FALSE(world.Team(0).IsClaimed(far->GetId()));
+    EXPECT_TRUE(world.Team(0).IsClaimed(mine->GetId()));
 }
