@@ -134,9 +134,23 @@ void GLDevice::FreeMultisampleTarget() {
     m_msFbo = m_msColor = m_msDepth = 0;
 }
 
+namespace {
+// SDL's offscreen driver keeps the surface it made with the window: a window
+// made smaller or larger still draws into (and reads back from) the first
+// size. There the frame always goes to a target of its own size.
+bool OffscreenDriver() {
+    static const bool offscreen = [] {
+        const char* driver = SDL_GetCurrentVideoDriver();
+        return driver && std::string(driver) == "offscreen";
+    }();
+    return offscreen;
+}
+}  // namespace
+
 bool GLDevice::MakeMultisampleTarget(int width, int height, int samples) {
     FreeMultisampleTarget();
-    if (samples <= 0) return true;
+    if (samples <= 0 && !OffscreenDriver()) return true;
+    if (samples < 0) samples = 0;
     glGenRenderbuffers(1, &m_msColor);
     glBindRenderbuffer(GL_RENDERBUFFER, m_msColor);
     glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, width, height);
@@ -209,19 +223,22 @@ void GLDevice::Present(std::vector<uint8_t>* capture) {
     if (capture && w > 0 && h > 0) {
         capture->assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 4u, 0);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadBuffer(GL_BACK);
+        if (m_msFbo && m_params.samples <= 0) {
+            // The frame's own single-sampled target holds it at its full size.
+            glBindFramebuffer(GL_READ_FRAMEBUFFER, m_msFbo);
+            glReadBuffer(GL_COLOR_ATTACHMENT0);
+        } else {
+            glReadBuffer(GL_BACK);
+        }
         glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, capture->data());
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     }
     m_window.SwapBuffers();
     // A window-system swap waits for the frame before last; the offscreen
     // driver's does not, and a software rasteriser then queues frame after
     // frame of binned triangles (memory grew by tens of KB a frame). Wait
     // for the frame there instead.
-    static const bool offscreen = [] {
-        const char* driver = SDL_GetCurrentVideoDriver();
-        return driver && std::string(driver) == "offscreen";
-    }();
-    if (offscreen) glFinish();
+    if (OffscreenDriver()) glFinish();
 }
 
 }  // namespace Platform

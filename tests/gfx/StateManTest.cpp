@@ -511,3 +511,24 @@ TEST_F(StateManGL, PresentedFramesDoNotPileUp) {
     EXPECT_LT(static_cast<double>(after) - static_cast<double>(before), 300.0 * 4096.0)
         << "heap grew " << (static_cast<double>(after) - static_cast<double>(before)) / 300.0 << " bytes a frame";
 }
+
+// A frame larger than the window first made is drawn and read back whole.
+TEST_F(StateManGL, AFrameLargerThanTheFirstWindowIsDrawnWhole) {
+    ASSERT_TRUE(core->ToWindowed(0, 256, 192, false));
+    Gfx::GfxState s = QuadState("Quad");
+    s.material = sm->LoadMaterial(2, {}, {}, {0.0f, 0.0f, 1.0f}, 0.0f);
+    std::vector<uint8_t> frame;
+    core->SetSceneDrawer([&] {
+        Draw(s);
+        sm->EndState();
+    });
+    core->CaptureNextFrame(&frame);
+    core->Render();
+    core->SetSceneDrawer(nullptr);
+    ASSERT_EQ(frame.size(), 256u * 192u * 4u);
+    for (auto xy : {std::pair<int, int>{250, 186}, {128, 96}, {3, 3}}) {
+        const size_t i = (static_cast<size_t>(xy.second) * 256u + static_cast<size_t>(xy.first)) * 4u;
+        EXPECT_EQ(frame[i + 2], 255) << xy.first << "," << xy.second;
+        EXPECT_EQ(frame[i], 0) << xy.first << "," << xy.second;
+    }
+}
