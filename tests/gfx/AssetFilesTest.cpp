@@ -239,7 +239,12 @@ TEST_F(AssetFilesGL, ShippedFilesResolveEveryTag) {
     Gfx::GfxEngine* engine = Gfx::GfxEngine::Instance();
     Gfx::EngineAssetSink sink(*engine);
     std::set<int> cameras, fonts;
-    sink.onCamera = [&](const Gfx::CameraAsset& c) { cameras.insert(c.tag); };
+    sink.onCamera = [&](const Gfx::CameraAsset& c) {
+        cameras.insert(c.tag);
+        // The lowest pitch (pi / a) lies below the highest (pi / b), and the eye within the distances.
+        EXPECT_GT(c.pitchDivisorA, c.pitchDivisorB) << "camera " << c.tag;
+        EXPECT_LT(c.minDistance, c.maxDistance) << "camera " << c.tag;
+    };
     sink.onFont = [&](const Gfx::FontAsset& f) {
         fonts.insert(f.tag);
         EXPECT_TRUE(std::filesystem::exists(f.file)) << f.file;
