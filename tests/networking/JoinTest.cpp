@@ -322,3 +322,31 @@ TEST(JoiningMachine, AnUnansweredAttemptTimesOutAndHostsAreListedAgain) {
     EXPECT_EQ(rec.Count<EventUpdateServerList>(), 1u);
     TestSupport::ResetSingletons();
 }
+
+TEST_F(HostFixture, AForcedMoveGoesReliablyToTheNamedMachineOnly) {
+    UdpSocket a, b;
+    ASSERT_EQ(Join(a, 1), 0);
+    ASSERT_EQ(Join(b, 1), 1);
+    host->FlushOutgoing(0);
+    while (!a.Receive(20).empty()) {
+    }
+    while (!b.Receive(20).empty()) {
+    }
+    EventTypes::EventUpdateActorMove move(9, Vector3(1, 2, 3), Quaternion(1, 0, 0, 0));
+    host->SendEvent(std::make_shared<EventTypes::EventForcedActorUpdate>(move, 1));
+    host->PackOutgoingEvents();
+    host->FlushOutgoing(0);
+    EXPECT_TRUE(a.Receive(100).empty());
+    const Bytes got = b.Receive(500);
+    Packet p;
+    ASSERT_TRUE(p.ReadHeader(got.data(), static_cast<uint32_t>(got.size())));
+    EXPECT_EQ(p.reliable, 1);
+    p.ResetCursor();
+    // One indexed move reads the same as a move packet of one move.
+    ASSERT_TRUE(p.IsMovePacket());
+    auto e = p.ReadBareMove();
+    auto* m = dynamic_cast<EventTypes::EventUpdateActorMove*>(e.get());
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->GetPayload()->actorId, 9);
+    EXPECT_FLOAT_EQ(m->GetPayload()->position.z, 3.0f);
+}
