@@ -18,6 +18,7 @@
 #include "events/types/CommandEvents.h"
 #include "events/types/FlagEvents.h"
 #include "events/types/NetworkEvents.h"
+#include "gamelogic/BlockMan.h"
 #include "gamelogic/MiravGameLogic.h"
 
 namespace Sim {
@@ -136,6 +137,7 @@ MatchResult RunMatch(const Options& o) {
         }
         // What the last frame queued reaches its listeners.
         EventSystem::ProcessEventQueue();
+        if (const auto* blocks = logic.GetBlockMan()) result.fallen = blocks->FallenCount();
     }
     const auto wallEnd = std::chrono::steady_clock::now();
     log.reset();

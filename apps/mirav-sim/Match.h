@@ -12,6 +12,7 @@ constexpr int kFrameMs = 16;
 struct MatchResult {
     int winner = -1;  // the winning team; -1 none
     int captures[2] = {0, 0};  // flags captured by team 0 and by team 1
+    int fallen = 0;  // blocks that left the level (swept below its floor)
     long long gameMs = 0;
     long long wallMs = 0;
     long long frames = 0;

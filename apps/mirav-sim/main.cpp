@@ -2,8 +2,8 @@
 // player is handed to a bot at the start, so a victory ends the match as in a
 // played one); frames are fixed 16 ms steps, and the same seed and settings
 // give the same result. Prints one line per match and a summary:
-//   match <i>: winner=<0|1|none> captures=<a>-<b> game_ms=<n> wall_ms=<n> frames=<n>
-//   summary: matches=<X> decided=<Y> speed=<game_ms/wall_ms>x peak_rss_kb=<n>
+//   match <i>: winner=<0|1|none> captures=<a>-<b> fallen=<n> game_ms=<n> wall_ms=<n> frames=<n>
+//   summary: matches=<X> decided=<Y> fallen=<n> speed=<game_ms/wall_ms>x peak_rss_kb=<n>
 // Run from data/ or with --data DIR; options in Options.h.
 #include <unistd.h>
 
@@ -43,18 +43,20 @@ int main(int argc, char** argv) {
 
     long long gameMs = 0, wallMs = 0;
     int decided = 0;
+    int fallen = 0;
     for (int i = 1; i <= o.matches; ++i) {
         const Sim::MatchResult r = Sim::RunMatch(o);
         gameMs += r.gameMs;
         wallMs += r.wallMs;
         if (r.winner >= 0) ++decided;
         const std::string winner = r.winner >= 0 ? std::to_string(r.winner) : "none";
-        std::printf("match %d: winner=%s captures=%d-%d game_ms=%lld wall_ms=%lld frames=%lld\n", i, winner.c_str(),
-                    r.captures[0], r.captures[1], r.gameMs, r.wallMs, r.frames);
+        std::printf("match %d: winner=%s captures=%d-%d fallen=%d game_ms=%lld wall_ms=%lld frames=%lld\n", i,
+                    winner.c_str(), r.captures[0], r.captures[1], r.fallen, r.gameMs, r.wallMs, r.frames);
+        fallen += r.fallen;
         std::fflush(stdout);
     }
     const double speed = static_cast<double>(gameMs) / static_cast<double>(std::max<long long>(1, wallMs));
-    std::printf("summary: matches=%d decided=%d speed=%.1fx peak_rss_kb=%ld\n", o.matches, decided, speed,
+    std::printf("summary: matches=%d decided=%d fallen=%d speed=%.1fx peak_rss_kb=%ld\n", o.matches, decided, fallen, speed,
                 Sim::PeakRssKb());
     GameLogicView::GlobalGameState::Destroy();
     return 0;

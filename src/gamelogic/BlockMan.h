@@ -90,6 +90,10 @@ public:
     void Clear();
     const Table& AllBlocks() const { return m_all; }
     const Table& StaticBlocks() const { return m_static; }
+    // Blocks the fallen-block sweep took out of the level since the manager
+    // was made (a block below the floor has escaped the world).
+    void CountFallen(int n) { m_fallen += n; }
+    int FallenCount() const { return m_fallen; }
 
     // The block of `list` in state 1, not excluded, nearest to the position
     // (below 1000 units); empty when none.
@@ -133,6 +137,7 @@ private:
     void AttachProcess(const std::shared_ptr<ProcessSystem::IProcess>& process);
 
     Table m_all;
+    int m_fallen = 0;
     Table m_static;
     MiravGameLogic* m_logic;
     std::map<uint16_t, std::shared_ptr<CollisionToFreeStateProc>> m_timers;

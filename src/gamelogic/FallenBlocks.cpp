@@ -29,6 +29,7 @@ int FallenBlocksSweep::Sweep(BlockMan& blocks, MiravGameLogic* logic) {
         if (block->GetPosition().y < kOutOfWorldY) fallen.push_back(block);
     }
     for (const BlockPtr& block : fallen) blocks.GetUnitBlockMan().FadeBlock(logic, block);
+    blocks.CountFallen(static_cast<int>(fallen.size()));
     return static_cast<int>(fallen.size());
 }
 

@@ -248,6 +248,7 @@ void MiravGameLogic::LoadLevel() {
     m_objectStates.GetStateAndExtent(kGroundState, model);
     const float scale = settings.groundPlaneScale;
     const Geometry::Vector3 half(model.x * scale, model.y * scale, model.z * scale);
+    m_groundHalf = half;
     ActorCreateInfo ground;
     ground.params.SetType(ActorTypes::kPlane);
     ground.params.team = 1;
@@ -257,14 +258,24 @@ void MiravGameLogic::LoadLevel() {
     ground.position = Geometry::Vector3(0.0f, -half.y, 0.0f);
     CreateActor(ground);
 
-    // Four walls around it, without actors.
+    // Four walls around it, without actors. They stand 500 high from the
+    // ground's top and reach down past its underside: walls that ended at the
+    // top left an open seam under their foot, along the ground's edge, and a
+    // block pressed into that corner slipped out of the level through it.
     if (m_physProc) {
-        const Geometry::Vector3 centres[4] = {{half.x + 5.0f, 250.0f, 0.0f},
-                                              {-half.x - 5.0f, 250.0f, 0.0f},
-                                              {0.0f, 250.0f, half.z + 5.0f},
-                                              {0.0f, 250.0f, -half.z - 5.0f}};
-        const Geometry::Vector3 extents[4] = {
-            {5.0f, 250.0f, half.z}, {5.0f, 250.0f, half.z}, {half.x, 250.0f, 5.0f}, {half.x, 250.0f, 5.0f}};
+        const float below = 2.0f * half.y + 5.0f;
+        const float wallY = 250.0f - below * 0.5f;
+        const float wallHalf = 250.0f + below * 0.5f;
+        const Geometry::Vector3 centres[4] = {{half.x + 5.0f, wallY, 0.0f},
+                                              {-half.x - 5.0f, wallY, 0.0f},
+                                              {0.0f, wallY, half.z + 5.0f},
+                                              {0.0f, wallY, -half.z - 5.0f}};
+        // The walls along x reach past the ends of the others, so the corners
+        // are closed too.
+        const Geometry::Vector3 extents[4] = {{5.0f, wallHalf, half.z + 10.0f},
+                                              {5.0f, wallHalf, half.z + 10.0f},
+                                              {half.x, wallHalf, 5.0f},
+                                              {half.x, wallHalf, 5.0f}};
         for (int i = 0; i < 4; ++i)
             m_physProc->AddBody(Physics::CreateBody(centres[i], extents[i], ActorTypes::kPlane));
         // The bots' grid knows them too (corners closed): a search for a
@@ -272,8 +283,7 @@ void MiravGameLogic::LoadLevel() {
         // flooding the whole grid beyond it.
         if (IBlockGrid* grid = m_blockMan ? m_blockMan->Grid() : nullptr) {
             for (int i = 0; i < 4; ++i) {
-                const Geometry::Vector3 e(i < 2 ? extents[i].x : extents[i].x + 10.0f, extents[i].y,
-                                          i < 2 ? extents[i].z + 10.0f : extents[i].z);
+                const Geometry::Vector3 e(i < 2 ? extents[i].x : extents[i].x + 10.0f, extents[i].y, extents[i].z);
                 grid->SetBoxOccupancy(centres[i].x, centres[i].y, centres[i].z, e.x, e.y, e.z, true);
             }
         }

@@ -119,6 +119,9 @@ public:
     void SetGameOver(bool over) { m_gameOver = over; }
     bool IsVictoryEnabled() const { return m_victoryEnabled; }
     bool IsBackdrop() const { return m_backdrop; }
+    // Half the size of the loaded level's ground (its walls stand beyond);
+    // zero while no level is loaded.
+    const Geometry::Vector3& GroundHalfExtents() const { return m_groundHalf; }
     void SetMatchKind(bool victoryEnabled, bool backdrop) {
         m_victoryEnabled = victoryEnabled;
         m_backdrop = backdrop;
@@ -154,6 +157,7 @@ private:
     int m_teamSizeOverride = 0;
     bool m_victoryEnabled = true;
     bool m_backdrop = false;
+    Geometry::Vector3 m_groundHalf;
     // Set by an initialisation, cleared by the reset: a second initialisation
     // without a game over in between resets first.
     bool m_running = false;

@@ -104,6 +104,10 @@ void PlayerLife::DropAll(Player& player, const Geometry::Vector3& hitPoint, cons
                 static_cast<int16_t>(player.GetActorId()), static_cast<int16_t>(held->GetId()), player.GetTeam(),
                 held->actor ? held->actor->team : static_cast<uint8_t>(255)));
         }
+        // The hand's block is let go where the hand holds it: a block taken
+        // into the hand since the player last moved still lies where it was
+        // kept (a pouch block's place is below the level).
+        if (actor) actor->FollowCarrier();
         held->SetState(BlockState::kFree);
         if (held->actor && held->actor->body) held->actor->body->SetVelocity(player.GetVelocity() * 0.3f);
         player.ClearHeldBlock();
@@ -117,6 +121,11 @@ void PlayerLife::DropAll(Player& player, const Geometry::Vector3& hitPoint, cons
     if (v.y < 0.1f) v.y = 0.1f;
     const Geometry::Vector3 origin = player.GetPosition();
     const Geometry::Quaternion orientation = player.GetOrientation();
+    // The blocks are laid out along the direction only: a blast hands in the
+    // offset from the bomb (up to its radius long), which spread the row over
+    // tens of units, through the level's walls.
+    const float dLength = d.Length();
+    const Geometry::Vector3 along = dLength > 0.0f && std::isfinite(dLength) ? d * (1.0f / dLength) : d;
     int i = 0;
     for (const BlockPtr& b : others) {
         ++i;
@@ -127,10 +136,24 @@ void PlayerLife::DropAll(Player& player, const Geometry::Vector3& hitPoint, cons
             r = player.random->Next();
         }
         const Geometry::Vector3 eb = b->actor ? b->actor->extents : Geometry::kZeroVector;
-        const float t = static_cast<float>(i) * (r + 2.0f * d.Dot(eb));
+        const float t = static_cast<float>(i) * (r + 2.0f * along.Dot(eb));
         if (b->actor && b->actor->body) {
             Physics::PhysBody& bb = *b->actor->body;
-            bb.SetPosition(origin + d * t - Geometry::Vector3(0.0f, 1.5f, 0.0f));
+            Geometry::Vector3 at = origin + along * t - Geometry::Vector3(0.0f, 1.5f, 0.0f);
+            // Never into the floor the player stands on: a block whose centre
+            // lies deep in the ground is pushed out through its underside.
+            const Geometry::Vector3 turned = orientation.Rotate(eb);
+            at.y = std::max(at.y, origin.y - 1.5f + std::fabs(turned.y));
+            // Nor into the walls round the level: a player with its back to a
+            // wall had its blocks laid out inside it, and the wall pushed
+            // them out through its far side.
+            if (logic) {
+                const Geometry::Vector3& g = logic->GroundHalfExtents();
+                const float rx = g.x - std::fabs(turned.x), rz = g.z - std::fabs(turned.z);
+                if (rx > 0.0f) at.x = std::clamp(at.x, -rx, rx);
+                if (rz > 0.0f) at.z = std::clamp(at.z, -rz, rz);
+            }
+            bb.SetPosition(at);
             bb.SetOrientation(orientation);
             bb.SetVelocity(v);
         }

@@ -1,5 +1,6 @@
 #include "physics/PhysBody.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Physics {
@@ -226,6 +227,7 @@ void PhysBody::IntegrateVelocity(float dt) {
 
 void PhysBody::IntegratePosition(float dt) {
     if (asleep) return;
+    LimitTravel(dt);
     const Vector3 next = state.position + state.velocity * dt;
     if (next.IsFinite()) {
         state.position = next;
@@ -245,6 +247,20 @@ void PhysBody::IntegratePosition(float dt) {
     if (len > 0.0f && Finite(len) && sum.IsFinite())
         state.orientation = Quaternion(sum.w / len, sum.x / len, sum.y / len, sum.z / len);
     RecomputeInverseInertiaWorld();
+}
+
+// A body moving more than twice its own thickness in one step could pass
+// through a body as thick as itself between two contact tests (a thin wall,
+// the ground) and leave the world. Such speeds come only from runaway pushes;
+// they are cut to that distance per step, momentum along.
+void PhysBody::LimitTravel(float dt) {
+    const Vector3& e = massProps.halfExtents;
+    const float limit = 4.0f * std::min(e.x, std::min(e.y, e.z));
+    const float travel2 = state.velocity.LengthSquared() * dt * dt;
+    if (!(travel2 > limit * limit) || !(limit > 0.0f)) return;
+    const float k = limit / std::sqrt(travel2);
+    state.velocity = state.velocity * k;
+    state.momentum = state.momentum * k;
 }
 
 bool PhysBody::IsMoving() const {

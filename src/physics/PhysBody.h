@@ -94,6 +94,9 @@ public:
     // Per-step operations of the world.
     void IntegrateVelocity(float dt);
     void IntegratePosition(float dt);
+    // Cuts a speed that would carry the body more than twice its smallest
+    // size in a step of dt (see the definition).
+    void LimitTravel(float dt);
     bool IsMoving() const;
     void UpdateSleep(float dt);
     void PutToSleep();

@@ -38,6 +38,56 @@ inline void Prefetch(const ContactManifold* c) {
     for (int line = 0; line < 4; ++line) __builtin_prefetch(p + 64 * line);
 }
 
+// Half the length of the box's shadow on a unit axis.
+float Radius(const BoxShape& box, const Vector3& axis) {
+    return box.halfExtents.x * std::fabs(axis.Dot(box.Axis(0))) + box.halfExtents.y * std::fabs(axis.Dot(box.Axis(1))) +
+           box.halfExtents.z * std::fabs(axis.Dot(box.Axis(2)));
+}
+
+// The contact normal of a fast body against a static one is the face of the
+// static box it came through, not the face of least overlap. A body that
+// moves a large part of its size in a step can end the prediction deep in a
+// thin static box (the ground, near a wall): its overlap through the side
+// face there is smaller than through the top it fell onto, and the side
+// face's push, cancelled by the wall beside it, let it sink out through the
+// underside. The face is the one of the static box's axes that still
+// separated the two at the step's start and closed last on the way to the
+// predicted position.
+void UseEntryFace(const BoxShape& a, const BoxShape& b, AxisTest& axes) {
+    const Vector3 move = a.position - a.startPosition;
+    const float h = std::min(a.halfExtents.x, std::min(a.halfExtents.y, a.halfExtents.z));
+    // Only for a deep overlap after a long move: a touching or shallow pair
+    // keeps the face of least overlap (it may not be pushed through another
+    // face it merely grazes).
+    if (!(move.LengthSquared() > 0.25f * h * h) || !(axes.depth > 0.5f * h)) return;
+    int best = -1;
+    float bestFraction = -1.0f;
+    float bestSide = 1.0f;
+    float bestDepth = 0.0f;
+    for (int k = 0; k < 3; ++k) {
+        const Vector3 axis = b.Axis(k);
+        const float reach = Radius(a, axis) + (k == 0 ? b.halfExtents.x : k == 1 ? b.halfExtents.y : b.halfExtents.z);
+        const float atStart = (a.startPosition - b.position).Dot(axis);
+        const float gap = std::fabs(atStart) - reach;  // > 0: separated along this axis at the start
+        if (!(gap > 0.0f)) continue;
+        const float side = atStart >= 0.0f ? 1.0f : -1.0f;
+        const float depth = reach - side * (a.position - b.position).Dot(axis);  // along the face's normal
+        const float closed = gap + depth;
+        if (!(depth > 0.0f) || !(closed > 0.0f)) continue;
+        const float fraction = gap / closed;
+        if (fraction > bestFraction) {
+            best = k;
+            bestFraction = fraction;
+            bestSide = side;
+            bestDepth = depth;
+        }
+    }
+    if (best < 0) return;
+    axes.axis = 3 + best;
+    axes.normal = b.Axis(best) * bestSide;
+    axes.depth = bestDepth;
+}
+
 }  // namespace
 
 namespace {
@@ -361,7 +411,10 @@ void PhysWorld::PairTest(PhysBody* body, PhysBody* candidate, float tolerance, b
 
     if (m_staging) {
         StagedPair pair{body, candidate, AxisTest()};
-        if (TestBoxAxes(body->shape, candidate->shape, tolerance, full, pair.axes)) m_staged.push_back(pair);
+        if (TestBoxAxes(body->shape, candidate->shape, tolerance, full, pair.axes)) {
+            if (full && candidate->IsStatic()) UseEntryFace(body->shape, candidate->shape, pair.axes);
+            m_staged.push_back(pair);
+        }
         return;
     }
     ContactManifold* contact = NewContact();

@@ -218,11 +218,57 @@ TEST_F(Death, UnitBlocksOfAPouchAreDeletedAndLargerOnesLaidOutBehind) {
     EXPECT_LE(x1, 2.7f + 1e-4f);
     EXPECT_GE(x2, 4.2f - 1e-4f);
     EXPECT_LE(x2, 5.4f + 1e-4f);
-    EXPECT_NEAR(big1->GetPosition().y, p.y - 1.5f, 1e-4f);
+    // On the floor under the player (its feet 1.5 below its centre).
+    EXPECT_NEAR(big1->GetPosition().y, p.y - 1.5f + 0.5f, 1e-4f);
     EXPECT_EQ(big1->state, BlockState::kFree);
     EXPECT_EQ(big1->actor->GetVelocity(), Vector3(-5.5f, 0.1f, 0));
     EXPECT_EQ(big2->actor->GetVelocity(), Vector3(-5.5f, 0.1f, 0));
     EXPECT_TRUE(victim->GetPouch().empty());
+}
+
+TEST_F(Death, ASpillStaysBesideThePlayerAboveItsFloorWhateverTheDirectionsLength) {
+    // A blast hands in the offset from the bomb, up to its radius long and
+    // pointing anywhere; the row of larger blocks is laid out along it.
+    struct Case {
+        Vector3 d;
+    };
+    const Case cases[] = {{{3, 0, 0}}, {{0.3f, 0, 0}}, {{1.5f, -2.5f, 0}}, {{0, -3, 0}}, {{-2, 1, 2}}};
+    for (const Case& c : cases) {
+        Player* p = SpawnPlayer(1, Vector3(20, 1.5f, 20));
+        p->invincible = 0;
+        while (BlockPtr b = p->TakeFromPouch()) logic->DeleteBlockActor(b->GetId());
+        const BlockPtr big1 = MakeBlock(ActorTypes::kBox, Vector3(60, 2, 60), Vector3(2, 1, 1));
+        const BlockPtr big2 = MakeBlock(ActorTypes::kBox, Vector3(60, 5, 60), Vector3(2, 2, 2));
+        p->AddToPouch(big1);
+        p->AddToPouch(big2);
+        const Vector3 at = p->GetPosition();
+        PlayerLife::Kill(*p, c.d, at, logic->GetPlayerManager(), 0, 3.0f);
+        const float feet = at.y - 1.5f;
+        for (const BlockPtr& b : {big1, big2}) {
+            const Vector3 q = b->GetPosition();
+            const Vector3 h = b->actor->extents;
+            EXPECT_LE(Vector3(q.x - at.x, 0, q.z - at.z).Length(), 9.0f)
+                << "direction (" << c.d.x << ", " << c.d.y << ", " << c.d.z << ")";
+            EXPECT_GE(q.y - h.y, feet - 1e-4f) << "direction (" << c.d.x << ", " << c.d.y << ", " << c.d.z << ")";
+        }
+        Run(100);
+        logic->DeleteBlockActor(big1->GetId());
+        logic->DeleteBlockActor(big2->GetId());
+    }
+}
+
+TEST_F(Death, TheHandsBlockIsLetGoWhereTheHandHoldsIt) {
+    // A block just taken into the hand still lies where it was kept.
+    const BlockPtr held = victim->GetHeldBlock();
+    ASSERT_TRUE(held && held->actor && held->actor->body);
+    held->actor->body->SetPosition(Vector3(0, -10, 0));
+    const Vector3 at = victim->GetPosition();
+    PlayerLife::Kill(*victim, Vector3(1, 0, 0), at, logic->GetPlayerManager(), 0, 0.0f);
+    const Vector3 q = held->GetPosition();
+    EXPECT_EQ(held->state, BlockState::kFree);
+    EXPECT_NEAR(q.x, at.x, 1e-3f);
+    EXPECT_NEAR(q.z, at.z, 1e-3f);
+    EXPECT_GT(q.y, at.y);
 }
 
 TEST_F(Death, ASpillWithoutADirectionStaysFinite) {

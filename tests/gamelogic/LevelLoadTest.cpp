@@ -16,6 +16,8 @@
 #include "levels/Bitmap.h"
 #include "levels/Fixtures.h"
 #include "levels/LevelFiles.h"
+#include "physics/PhysProc.h"
+#include "physics/PhysWorld.h"
 
 namespace MatchTest {
 namespace {
@@ -268,6 +270,39 @@ protected:
         ASSERT_EQ(::chdir(m_old.c_str()), 0);
     }
     std::string m_old;
+
+    // The ground and the walls leave no way out: every point just beyond
+    // the ground's edge, from below its underside up to the walls' height,
+    // corners included, lies inside a static body.
+    void ExpectClosed() {
+        Physics::PhysProc* proc = Physics::GetPhysProc();
+        ASSERT_NE(proc, nullptr);
+        std::vector<Physics::PhysBody*> solid;
+        Vector3 ground;
+        for (const auto& list : {proc->World().SleepingBodies(), proc->World().AwakeBodies()})
+            for (const auto& b : list)
+                if (b->IsStatic() && b->massProps.halfExtents.y > 1.0f) solid.push_back(b.get());  // ground and walls
+        for (const auto& [id, actor] : logic->GetActorMan().Actors())
+            if (actor->typeName && std::string(actor->typeName) == ActorTypes::kPlane) ground = actor->extents;
+        ASSERT_GT(ground.x, 0.0f);
+        auto inside = [&](const Vector3& p) {
+            for (const Physics::PhysBody* b : solid) {
+                const Vector3 d = p - b->state.position;
+                const Vector3& h = b->massProps.halfExtents;
+                if (std::fabs(d.x) <= h.x && std::fabs(d.y) <= h.y && std::fabs(d.z) <= h.z) return true;
+            }
+            return false;
+        };
+        const float out = 0.5f;
+        for (float y : {-2.0f * ground.y - 0.5f, -ground.y, -0.5f, 0.5f, 5.0f, 100.0f, 450.0f})
+            for (int k = 0; k <= 20; ++k) {
+                const float fx = -ground.x - out + (2.0f * (ground.x + out)) * k / 20.0f;
+                const float fz = -ground.z - out + (2.0f * (ground.z + out)) * k / 20.0f;
+                for (const Vector3& p : {Vector3(ground.x + out, y, fz), Vector3(-ground.x - out, y, fz),
+                                         Vector3(fx, y, ground.z + out), Vector3(fx, y, -ground.z - out)})
+                    EXPECT_TRUE(inside(p)) << "open at (" << p.x << ", " << p.y << ", " << p.z << ")";
+            }
+    }
 };
 
 TEST_F(ShippedLevelLoadTest, EveryListedLevelLoadsWithWhatAMatchNeeds) {
@@ -318,6 +353,7 @@ TEST_F(ShippedLevelLoadTest, EveryListedLevelLoadsWithWhatAMatchNeeds) {
         EXPECT_FALSE(guards[0].empty());
         EXPECT_FALSE(guards[1].empty());
         EXPECT_GT(logic->GetBlockMan()->StaticBlocks().size(), 50u);
+        ExpectClosed();
 
         // A few seconds of play on it keep every body where numbers are.
         stepper->Frames(120);
