@@ -94,9 +94,12 @@ function(mirav_test name)
   if(MT_DRIVERS)
     list(APPEND env "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1")
   endif()
+  # gtest_discover_tests flattens the properties it is given, so the list
+  # separators of the environment must survive one expansion.
+  string(REPLACE ";" "\\;" env_escaped "${env}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/data
-    PROPERTIES ENVIRONMENT "${env}")
+    PROPERTIES ENVIRONMENT "${env_escaped}")
 endfunction()
 
 # mirav_fuzz(<name> <source> DEPS <targets>)
