@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -39,7 +40,9 @@ std::string ReadAll(const std::string& path) {
 // One mirav-sim with arguments; standard output into a file.
 class Sim {
 public:
-    Sim(const std::vector<std::string>& args, const std::string& out) : m_out(out) {
+    // prefix: a command that runs mirav-sim (ip netns exec ...), or empty.
+    Sim(const std::vector<std::string>& args, const std::string& out, const std::vector<std::string>& prefix = {})
+        : m_out(out) {
         m_pid = fork();
         if (m_pid == 0) {
             const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -47,10 +50,11 @@ public:
             dup2(fd, 2);
             if (chdir(TestApps::DataDir().c_str()) != 0) _exit(126);
             std::vector<char*> argv;
+            for (const auto& a : prefix) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(const_cast<char*>(MIRAV_SIM_BINARY));
             for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
-            execv(MIRAV_SIM_BINARY, argv.data());
+            execv(argv[0], argv.data());
             _exit(127);
         }
     }
@@ -227,6 +231,69 @@ TEST(SimNetwork, MachinesJoinSeeTheSameActorsAndASilentOneGoesToABot) {
     const long long overAt = std::stoll(Capture(h, "host: game over unix_ms=(\\d+)"));
     EXPECT_GT(overAt, std::stoll(takeover));
     EXPECT_NE(h.find("host: done connected=2 "), std::string::npos);
+}
+
+
+namespace {
+
+// Two network namespaces joined by a veth pair, each with a default route
+// over it, so a broadcast to 255.255.255.255 reaches the other one and
+// nothing else. Gone with the object.
+class NamespacePair {
+public:
+    NamespacePair() {
+        const std::string tag = std::to_string(getpid() % 100000);
+        m_a = "mirav-np-a" + tag;
+        m_b = "mirav-np-b" + tag;
+        const std::string va = "mnpa" + tag, vb = "mnpb" + tag;
+        m_ok = Run("ip netns add " + m_a) && Run("ip netns add " + m_b) &&
+               Run("ip link add " + va + " netns " + m_a + " type veth peer name " + vb + " netns " + m_b) &&
+               Run("ip -n " + m_a + " addr add 10.77.0.1/24 dev " + va) &&
+               Run("ip -n " + m_b + " addr add 10.77.0.2/24 dev " + vb) && Run("ip -n " + m_a + " link set lo up") &&
+               Run("ip -n " + m_b + " link set lo up") && Run("ip -n " + m_a + " link set " + va + " up") &&
+               Run("ip -n " + m_b + " link set " + vb + " up") &&
+               Run("ip -n " + m_a + " route add default dev " + va) &&
+               Run("ip -n " + m_b + " route add default dev " + vb);
+    }
+    ~NamespacePair() {
+        Run("ip netns del " + m_a);
+        Run("ip netns del " + m_b);
+    }
+    bool Ok() const { return m_ok; }
+    std::vector<std::string> In(const std::string& ns) const { return {"/usr/sbin/ip", "netns", "exec", ns}; }
+    const std::string& A() const { return m_a; }
+    const std::string& B() const { return m_b; }
+
+private:
+    static bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+    std::string m_a, m_b;
+    bool m_ok = false;
+};
+
+}  // namespace
+
+// Two machines of a LAN, each in a namespace of its own, with the shipped
+// network settings: the port of Config/Networking.ini and announcements by
+// broadcast to 255.255.255.255, which stays inside the two namespaces.
+TEST(SimNetwork, TwoMachinesOfALanFindEachOtherByBroadcastAndPlay) {
+    if (access("/usr/sbin/ip", X_OK) != 0) GTEST_SKIP() << "no ip tool: namespaces cannot be made here";
+    NamespacePair lan;
+    if (!lan.Ok()) GTEST_SKIP() << "network namespaces cannot be made here (needs root or CAP_NET_ADMIN)";
+    const std::string dir = TestApps::MakeTempDir();
+    Sim host({"--host", "--level", "1", "--teamsize", "2", "--minutes", "0.25"}, dir + "/host", lan.In(lan.A()));
+    Sim join({"--join", "any", "--seed", "4"}, dir + "/join", lan.In(lan.B()));
+    EXPECT_EQ(host.Wait(60), 0);
+    EXPECT_EQ(join.Wait(10), 0);
+    const std::string h = host.Output(), j = join.Output();
+    EXPECT_NE(h.find("announce=255.255.255.255"), std::string::npos) << h.substr(0, 500);
+    EXPECT_NE(j.find("join: heard 10.77.0.1:8003 name=Mirav"), std::string::npos) << j.substr(0, 1500);
+    const std::string actor = Capture(j, "join: joined actor=(\\d+)");
+    ASSERT_FALSE(actor.empty()) << j.substr(0, 1500);
+    EXPECT_NE(h.find("host: joined actor=" + actor), std::string::npos);
+    const std::string hostList = Capture(h, "actors: host (count=\\d+ ids=\\S+)");
+    ASSERT_FALSE(hostList.empty());
+    EXPECT_EQ(Capture(j, "actors: join (count=\\d+ ids=\\S+)"), hostList);
+    EXPECT_NE(j.find("script: "), std::string::npos);
 }
 
 #endif
