@@ -150,3 +150,27 @@ TEST_F(ServerViewTest, KeepAliveEvery63UpdatesAndTheHostsOwnConfirmationStaysHom
     EventSystem::ProcessEventQueue();
     EXPECT_FALSE(view.GetIgnoreNextJoinConfirmation());
 }
+
+TEST_F(ServerViewTest, OnlyTheJoinedMachinesClassOfCollisionTravels) {
+    GameLogicView::NetworkServerView view(nullptr);
+    UdpSocket machine;
+    view.GetManager()->OpenPeer(0, machine.Address());
+    // The physics report and the report for joined machines share a name.
+    EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateCollision>(
+        0, 9.0f, Geometry::Vector3(1, 2, 3), Geometry::Vector3(0, 1, 0), 4, 1.0f, 5, 2.0f));
+    EventTypes::EventUpdateCollisionData report;
+    report.actorIdA = 6;
+    report.actorIdB = 7;
+    report.normalSpeed = 3.0f;
+    EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateCollisionToClient>(report));
+    EventSystem::ProcessEventQueue();
+    for (int i = 0; i < 3; ++i) view.OnUpdate(16);
+    std::vector<EventPtr> got;
+    for (Bytes d = machine.Receive(200); !d.empty(); d = machine.Receive(20))
+        for (auto& e : EventsIn(d)) got.push_back(e);
+    ASSERT_EQ(got.size(), 1u);
+    auto* hit = dynamic_cast<EventTypes::EventUpdateCollisionToClient*>(got[0].get());
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->GetPayload()->actorIdA, 6);
+    EXPECT_EQ(view.GetManager()->GetStats().readErrors, 0u);
+}
