@@ -165,6 +165,31 @@ Vector3 AvoidTeammates(const BotGameView& bot, const Vector3& desired) {
         }
         q = (q + h + side).Normalized();
     }
+    // An opponent straight ahead and close on the bot's level: two players
+    // walking into each other in a narrow gap would push head-on for the rest
+    // of the match, so the bot steps aside (to its own right when exactly
+    // head-on, as the other does to its own), without being pushed back.
+    std::vector<GameLogicView::Player*> others;
+    if (const AIMan* ai = AIMan::Instance())
+        if (const TeamMan* them = ai->GetTeam(static_cast<uint8_t>(bot.GetTeam() == 0 ? 1 : 0)))
+            them->GetTeamActors(others);
+    for (const GameLogicView::Player* other : others) {
+        if (!other || other->IsDead()) continue;
+        const Vector3 t = other->GetPosition();
+        Vector3 a = p - t;
+        const float s = a.LengthSquared();
+        if (s == 0.0f || std::trunc(p.y) != std::trunc(t.y) || !(s < Steering::kOpponentRangeSquared)) continue;
+        a.Normalize();
+        const float cosine = std::clamp(n.Dot(a), -1.0f, 1.0f);
+        const float degrees = std::acos(cosine) * Steering::kDegreesPerRadian;
+        if (!(degrees > Steering::kHeadOnMin && degrees < Steering::kHeadOnMax)) continue;
+        const float k = std::min(1.0f / s, Steering::kPushWeightCap);
+        const Vector3 h(a.x, 0.0f, a.z);
+        const float g = q.z * h.x - q.x * h.z;
+        Vector3 side = g < 0.0f ? Vector3(-q.z, 0.0f, q.x) : Vector3(q.z, 0.0f, -q.x);
+        side = side.Normalized() * (Steering::kPushFactor * k);
+        q = (q + side).Normalized();
+    }
     return q;
 }
 

@@ -52,6 +52,9 @@ constexpr float kReachLandOnPoints = 0.01f;
 // Teammates nearer than this (squared) push the bot aside.
 constexpr float kAvoidRangeSquared = 49.0f;
 constexpr float kPushWeightCap = 3.0f;
+// An opponent nearer than this (squared) and straight ahead makes the bot
+// step aside.
+constexpr float kOpponentRangeSquared = 4.0f;
 constexpr float kPushFactor = 5.0f;
 // A teammate within this angle window (degrees) between the bot's heading
 // and the away direction stands in the way: the bot sidesteps.
@@ -79,7 +82,8 @@ constexpr float kClimbNear = 2.5f;
 bool SteerAlongPath(BotGameView& bot, PathWalk& walk, SteerVariant variant);
 // The desired move pushed away from teammates standing near on the bot's
 // level; unchanged when none pushes, of length 1 after any push; (1, 0, 0)
-// when a teammate stands exactly on the bot's position.
+// when a teammate stands exactly on the bot's position. An opponent close
+// and straight ahead adds a sidestep (no push back).
 Geometry::Vector3 AvoidTeammates(const BotGameView& bot, const Geometry::Vector3& desired);
 // The orientation for a direction of travel: a half turn about the up axis
 // for straight backwards, else the turn from +z onto (x, 0, z).

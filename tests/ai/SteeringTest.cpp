@@ -333,3 +333,22 @@ TEST_F(SteeringTest, StopBotQueuesAZeroMoveForTheBotOnly) {
     EXPECT_EQ(cmds.Names(id()), std::vector<std::string>{"VtLActorMove"});
     EXPECT_EQ(cmds.Stops(id()), 1u);
 }
+
+TEST(AvoidTeammates, OpponentsMeetingHeadOnStepAsideToOppositeSides) {
+    // Two carriers of opposite teams walking into each other in a narrow gap
+    // would push head-on for good: each steps to its own right, so they pass.
+    AIWorld w;
+    AI::BotGameView* east = w.AddBot(0, {0, 1.5f, 0});
+    AI::BotGameView* west = w.AddBot(1, {1, 1.5f, 0});
+    const Vector3 a = AI::AvoidTeammates(*east, {1, 0, 0});
+    const Vector3 b = AI::AvoidTeammates(*west, {-1, 0, 0});
+    EXPECT_NEAR(a.Length(), 1.0f, kEps);
+    EXPECT_GT(a.x, -kEps);  // not pushed back
+    EXPECT_GT(b.x * -1.0f, -kEps);
+    EXPECT_GT(std::fabs(a.z), 0.5f);
+    EXPECT_LT(a.z * b.z, 0.0f);  // opposite sides of the gap
+    // Farther than 2, or not in the way, an opponent changes nothing.
+    EXPECT_EQ(AI::AvoidTeammates(*east, {0, 0, 1}), Vector3(0, 0, 1));
+    west->GetPlayer()->GetActor()->body->SetPosition({3, 1.5f, 0});
+    EXPECT_EQ(AI::AvoidTeammates(*east, {1, 0, 0}), Vector3(1, 0, 0));
+}
