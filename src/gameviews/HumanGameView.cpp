@@ -17,6 +17,10 @@
 #include "gamelogic/UserConfig.h"
 #include "gameviews/CameraController.h"
 #include "gameviews/SceneCamera.h"
+#include "gameviews/ViewActor.h"
+#include "gameviews/ViewBlock.h"
+#include "gameviews/ViewFlag.h"
+#include "gameviews/ViewPlayer.h"
 #include "gameviews/ScreenFactory.h"
 #include "gfx/AssetFiles.h"
 #include "gfx/Camera.h"
@@ -94,8 +98,7 @@ constexpr float kFollowYaw = -1.5707963f;  // behind the player, looking along +
 
 HumanGameView::HumanGameView(Platform::Window* window)
     : m_viewRegistry(std::make_unique<EventSystem::EventRegistry>()),
-      m_matchRegistry(std::make_unique<EventSystem::EventRegistry>()),
-      m_trackRegistry(std::make_unique<EventSystem::EventRegistry>()) {
+      m_matchRegistry(std::make_unique<EventSystem::EventRegistry>()) {
     m_window = window;
     PublishLocalPlayer(m_localActor, m_localTeam);
     GlobalGameState::Create();
@@ -219,7 +222,7 @@ HumanGameView::~HumanGameView() {
     m_audio.reset();
     m_hudScreen.reset();
     m_viewRegistry->UnregisterAll();
-    m_trackRegistry->UnregisterAll();
+    DestroyViewObjects();
     DestroyMouseCursor();
     m_cursor = nullptr;
     m_input.reset();
@@ -281,8 +284,6 @@ void HumanGameView::RegisterGameListeners() {
     bind(EventTypes::EventUpdateFlagRecovered::GetStaticType(), &HumanGameView::ForwardToHud);
     bind(EventTypes::EventUpdateBotFollowPlayer::GetStaticType(), &HumanGameView::ForwardToHud);
     bind(EventTypes::EventUpdateCapPtCreated::GetStaticType(), &HumanGameView::OnCapturePointCreated);
-    // Where the players stand, for the follow camera.
-    m_trackRegistry->Register(EventTypes::EventUpdateActorMove::GetStaticType(), this, &HumanGameView::OnActorMoved);
 }
 
 int16_t HumanGameView::GetLocalActor() { return PublishedLocalActor(); }
@@ -292,6 +293,17 @@ void HumanGameView::SetLocalPlayer(int16_t actor, uint8_t team) {
     m_localActor = actor;
     m_localTeam = team;
     PublishLocalPlayer(actor, team);
+    if (m_playerMan) m_playerMan->SetLocalPlayer(static_cast<uint16_t>(actor));
+    if (m_flagMan) m_flagMan->SetLocalTeam(team);
+}
+
+void HumanGameView::DestroyViewObjects() {
+    // Processes first: none may outlive the view actor it works on.
+    m_processes.DetachAll();
+    m_flagMan.reset();
+    m_playerMan.reset();
+    m_blockMan.reset();
+    m_actorMan.reset();
 }
 
 // --------------------------------------------------------------- per frame
@@ -541,9 +553,21 @@ bool HumanGameView::OnInitializeGameView(const EventSystem::IEvent& event) {
     if (!m_menuMode) OnRender(16);
 
     RegisterGameListeners();
+    DestroyViewObjects();
+    m_actorMan = std::make_unique<ViewActorMan>();
+    m_blockMan = std::make_unique<ViewBlockMan>();
+    m_blockMan->SetProcessManager(&m_processes);
+    m_playerMan = std::make_unique<ViewPlayerMan>();
+    m_playerMan->SetBlockMan(m_blockMan.get());
+    m_playerMan->StartFloat(&m_processes);
+    m_flagMan = std::make_unique<ViewFlagMan>(m_blockMan.get(), m_actorMan.get(), &m_processes);
+    if (m_ownsDrawScreen) {
+        Gfx::GfxState sky;
+        if (Gfx::GfxEngine::Instance()->GetStateMan()->RequestState(6, sky))
+            Gfx::DrawScreen::Instance()->CreateSkyBox({9, 10, 11, 12, 13, 14}, sky);
+    }
     SetLocalPlayer(kNoLocalActor, kNoLocalTeam);
     m_joinConfirmed = false;
-    m_players.clear();
     m_actorsReported = 0;
     m_capturePoints = 0;
 
@@ -566,26 +590,32 @@ bool HumanGameView::OnCreateActor(const EventSystem::IEvent& event) {
     ++m_actorsReported;
     const uint32_t type = d->typeHash;
     const auto is = [type](const char* name) { return type == ActorTypes::Hash(name); };
-    if (is(ActorTypes::kCharacter) || is(ActorTypes::kBot)) {
-        const Vector3& e = d->extents;
-        m_players[d->actorId] = Tracked{d->position, std::sqrt(e.x * e.x + e.y * e.y + e.z * e.z)};
-    } else if (is(ActorTypes::kFlag)) {
-        if (m_cameraController) m_cameraController->AddFlagPoint(d->position);
+    if (is(ActorTypes::kFlag) && m_cameraController) m_cameraController->AddFlagPoint(d->position);
+    if (m_actorMan && !m_actorMan->FindActor(static_cast<uint16_t>(d->actorId))) {
+        auto actor = std::make_shared<ViewActor>(*d);
+        m_actorMan->AddActor(actor);
+        if (is(ActorTypes::kCharacter) || is(ActorTypes::kBot))
+            m_playerMan->AddPlayer(actor);
+        else if (is(ActorTypes::kBox) || is(ActorTypes::kMasslessBox) || is(ActorTypes::kSolid))
+            m_blockMan->AddBlock(actor);
+        else if (is(ActorTypes::kFlag))
+            m_flagMan->AddFlag(actor);
     }
     if (d->actorId == m_localActor && m_localActor != kNoLocalActor) FollowLocalActor();
     return false;
 }
 
 bool HumanGameView::OnDeleteActor(const EventSystem::IEvent& event) {
-    if (const auto* d = PayloadOf<EventTypes::EventUpdateDeleteActor>(event)) m_players.erase(d->actorId);
-    return false;
-}
-
-bool HumanGameView::OnActorMoved(const EventSystem::IEvent& event) {
-    const auto* d = PayloadOf<EventTypes::EventUpdateActorMove>(event);
+    const auto* d = PayloadOf<EventTypes::EventUpdateDeleteActor>(event);
     if (!d) return false;
-    auto it = m_players.find(d->actorId);
-    if (it != m_players.end()) it->second.position = d->position;
+    // The actor leaves the scene and the managers; a player still holding
+    // it keeps its record until it lets go. A long match (the menu
+    // backdrop) thus does not pile up records of blocks long gone.
+    const uint16_t id = static_cast<uint16_t>(d->actorId);
+    if (m_ownsDrawScreen)
+        if (Gfx::Spatial* spatial = Gfx::DrawScreen::Instance()->GetSpatial()) spatial->DestroyObject(id);
+    if (m_actorMan) m_actorMan->RemoveActor(id);
+    if (m_blockMan) m_blockMan->RemoveBlock(id);
     return false;
 }
 
@@ -616,14 +646,12 @@ bool HumanGameView::OnCapturePointCreated(const EventSystem::IEvent& event) {
 
 void HumanGameView::ResetView(bool quit) {
     m_matchRegistry->UnregisterAll();
-    m_trackRegistry->UnregisterAll();
     m_matchListeners = 0;
-    m_processes.DetachAll();
+    DestroyViewObjects();
     m_hudScreen.reset();
     if (m_ownsDrawScreen)
         if (Gfx::Spatial* spatial = Gfx::DrawScreen::Instance()->GetSpatial()) spatial->ClearSkyBox();
     m_cameraController.reset();
-    m_players.clear();
     SetLocalPlayer(kNoLocalActor, kNoLocalTeam);
     m_joinConfirmed = false;
     m_capturePoints = 0;
@@ -660,11 +688,11 @@ void HumanGameView::FollowLocalActor() {
 }
 
 bool HumanGameView::LocalActorPosition(Vector3& position, float& height) const {
-    if (m_localActor == kNoLocalActor) return false;
-    auto it = m_players.find(m_localActor);
-    if (it == m_players.end()) return false;
-    position = it->second.position;
-    height = it->second.height;
+    if (m_localActor == kNoLocalActor || !m_actorMan) return false;
+    auto actor = m_actorMan->FindActor(static_cast<uint16_t>(m_localActor));
+    if (!actor) return false;
+    position = actor->position;
+    height = actor->extent.Length();
     return true;
 }
 

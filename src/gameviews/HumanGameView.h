@@ -33,6 +33,10 @@ class IViewCamera;
 class OrbitCamera;
 class MouseCursor;
 class CameraController;
+class ViewActorMan;
+class ViewBlockMan;
+class ViewPlayerMan;
+class ViewFlagMan;
 
 class HumanGameView : public IGameView, public IScreenHost {
 public:
@@ -124,6 +128,11 @@ public:
     size_t GetActorsReported() const { return m_actorsReported; }
     int GetWindowWidth() const { return m_windowWidth; }
     int GetWindowHeight() const { return m_windowHeight; }
+    // The match's view objects; null outside a match.
+    ViewActorMan* GetActorMan() const { return m_actorMan.get(); }
+    ViewBlockMan* GetBlockMan() const { return m_blockMan.get(); }
+    ViewPlayerMan* GetPlayerMan() const { return m_playerMan.get(); }
+    ViewFlagMan* GetFlagMan() const { return m_flagMan.get(); }
     // Frames drawn since construction (the device presented them).
     int GetFramesDrawn() const { return m_framesDrawn; }
 
@@ -134,7 +143,7 @@ private:
     void ReplaceTopScreen(const std::shared_ptr<IScreen>& screen);
     bool RouteInput(const EventSystem::IEvent& event);
     bool LocalActorPosition(Geometry::Vector3& position, float& height) const;
-    bool OnActorMoved(const EventSystem::IEvent& event);
+    void DestroyViewObjects();
 
     ProcessSystem::ProcessManager m_processes;
     std::unique_ptr<EventSystem::EventRegistry> m_viewRegistry;
@@ -164,16 +173,15 @@ private:
     size_t m_matchListeners = 0;
 
     // The cameras: the scene's when there is a display, else cameras of our
-    // own with the same orbit; and where the players stand, for the follow
-    // camera while the local player has no draw object to follow.
+    // own with the same orbit.
     std::map<int, std::unique_ptr<IViewCamera>> m_cameras;
     int m_activeCamera = -1;
-    struct Tracked {
-        Geometry::Vector3 position;
-        float height = 0.0f;
-    };
-    std::map<int16_t, Tracked> m_players;
-    std::unique_ptr<EventSystem::EventRegistry> m_trackRegistry;
+    // The view objects of the match (players and flags first: they share
+    // the blocks' and actors' records).
+    std::unique_ptr<ViewActorMan> m_actorMan;
+    std::unique_ptr<ViewBlockMan> m_blockMan;
+    std::unique_ptr<ViewPlayerMan> m_playerMan;
+    std::unique_ptr<ViewFlagMan> m_flagMan;
 
     bool m_deviceReady = false;
     bool m_ownsDrawScreen = false;

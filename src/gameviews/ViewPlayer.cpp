@@ -1,0 +1,571 @@
+#include "gameviews/ViewPlayer.h"
+
+#include <cmath>
+#include <string>
+
+#include "events/types/ActorEvents.h"
+#include "events/types/CommandEvents.h"
+#include "events/types/FlagEvents.h"
+#include "events/types/ViewEvents.h"
+#include "gameviews/ViewActor.h"
+#include "gameviews/ViewBlock.h"
+#include "gfx/Camera.h"
+#include "gfx/DrawScreen.h"
+#include "gfx/GfxEngine.h"
+#include "gfx/StateMan.h"
+#include "ini/IniFile.h"
+#include "screens/LocalPlayer.h"
+#include "screens/TextMan.h"
+#include "screens/TextObj.h"
+
+namespace GameLogicView {
+
+using Geometry::Vector3;
+
+namespace {
+
+const char* const kConfigFile = "Config/Config.ini";
+constexpr uint16_t kNone = 0xFFFF;
+
+template <class T>
+T Setting(const char* section, const char* key, T fallback) {
+    return Utility::ReadIniOrDefault<T>(Utility::Key(key), Utility::Section(section), kConfigFile, fallback);
+}
+
+struct PlayerSettings {
+    int pouchSize;
+    unsigned respawnDelay, fadeDelay, fadeTime;
+};
+
+const PlayerSettings& Settings() {
+    static const PlayerSettings s{Setting<int>("LOGIC", "PouchSize", 0), Setting<unsigned>("LOGIC", "RespawnDelay", 0u),
+                                  Setting<unsigned>("VIEW", "DeadPlayerDelayFadeTime", 100u),
+                                  Setting<unsigned>("VIEW", "DeadPlayerFadeTime", 100u)};
+    return s;
+}
+
+template <class E>
+const typename E::Data* PayloadOf(const EventSystem::IEvent& event) {
+    const auto* e = dynamic_cast<const E*>(&event);
+    return e ? e->GetPayload() : nullptr;
+}
+
+void Effect(const char* name, const Vector3& position, const Vector3& direction, uint8_t overlay = 0) {
+    EventSystem::QueueEvent(std::make_shared<EventTypes::EventCreateEffect>(name, position, direction, overlay));
+}
+
+void Cue(const char* name, uint8_t team) {
+    EventSystem::QueueEvent(std::make_shared<EventTypes::EventCreateCue>(name, 0xFFFF, team));
+}
+
+std::shared_ptr<Gfx::Camera> ActiveCamera() {
+    Gfx::DrawScreen* ds = Gfx::DrawScreen::Instance();
+    return ds ? ds->GetActiveCamera() : nullptr;
+}
+
+// Bobs every player, every update of the view's process list.
+class PlayerFloat : public ProcessSystem::IProcess {
+public:
+    explicit PlayerFloat(ViewPlayerMan* players) : IProcess(0), m_players(players) {}
+    void OnUpdate(int ms) override { m_players->UpdateFloats(ms); }
+
+private:
+    ViewPlayerMan* m_players;
+};
+
+// The local player's respawn countdown in whole seconds.
+class PlayerRespawnProc : public ProcessSystem::IProcess {
+public:
+    PlayerRespawnProc(const std::shared_ptr<ViewPlayer>& player, int ms)
+        : IProcess(0), m_player(player), m_remaining(ms) {}
+    void OnUpdate(int ms) override {
+        if (m_player.expired()) return Kill();
+        m_remaining -= ms;
+        if (m_remaining <= 0) return Kill();
+        const int seconds = (m_remaining + 999) / 1000;
+        if (seconds == m_lastShown) return;
+        auto text = CreateTextObjWithEffect("SpawnCountdown");
+        if (text) {
+            text->SetFontId(8);
+            text->AddFormat(1);
+            text->SetShadowOffset(Geometry::Vector2(0.003f, 0.003f));
+            text->SetShadowColor(Gfx::Color4(0, 0, 0, 0.6f));
+            text->SetText(std::to_string(seconds));
+            text->BuildText();
+        }
+        if (m_lastShown > 0) Effect("SpawnCountdown", Vector3(0, 0, 0), Vector3(0, 1, 0));
+        m_lastShown = seconds;
+    }
+    int LastShown() const { return m_lastShown; }
+
+private:
+    std::weak_ptr<ViewPlayer> m_player;
+    int m_remaining;
+    int m_lastShown = -1;
+};
+
+// Hands a spawned player its first blocks as their views appear.
+class SpawnInitBlocksProccess : public ProcessSystem::IProcess {
+public:
+    SpawnInitBlocksProccess(ViewPlayerMan* players, uint16_t id, uint16_t first, uint16_t last)
+        : IProcess(0), m_players(players), m_id(id), m_next(first), m_last(last) {}
+    void OnUpdate(int) override {
+        // At most as many as a hand and pouch can show: ids from a report
+        // never walk an unbounded range.
+        while (m_next <= m_last && m_taken < 64) {
+            auto player = m_players->FindPlayer(m_id);
+            auto block = m_players->Blocks() ? m_players->Blocks()->FindBlock(m_next) : nullptr;
+            if (!player || !block) return;
+            const bool local = static_cast<uint16_t>(PublishedLocalActor()) == m_id;
+            block->OnPickedUp(local);
+            player->TakeBlock(block);
+            ++m_next;
+            ++m_taken;
+        }
+        Kill();
+    }
+
+private:
+    ViewPlayerMan* m_players;
+    uint16_t m_id, m_next, m_last;
+    int m_taken = 0;
+};
+
+// The see-through flicker after a respawn.
+class InvincibleFxProc : public ProcessSystem::IProcess {
+public:
+    explicit InvincibleFxProc(const std::shared_ptr<ViewPlayer>& player) : IProcess(0), m_player(player) {
+        m_duration = Setting<unsigned>("LOGIC", "Invincible", 0u);
+        m_period = Setting<int>("VIEW", "InvincibleFlickerTime", 250);
+        m_transparency = Setting<float>("VIEW", "InvincibleTransparency", 0.5f);
+        Gfx::GfxState st;
+        if (Gfx::GfxEngine::Instance() && Gfx::GfxEngine::Instance()->GetStateMan())
+            st.SetMaterialTag(player->Actor()->team == 0 ? 22 : 23);
+        m_layer = player->Actor()->PushLayer(st);
+    }
+    ~InvincibleFxProc() override {
+        if (auto p = m_player.lock()) p->Actor()->RemoveLayer(m_layer);
+    }
+    void OnUpdate(int ms) override {
+        auto p = m_player.lock();
+        if (!p) return Kill();
+        m_elapsed += ms;
+        m_accumulator += ms;
+        if (m_accumulator > m_period) {
+            m_opaque = !m_opaque;
+            p->Actor()->SetLayerAlpha(m_layer, m_opaque ? 1.0f : m_transparency);
+            m_accumulator = 0;
+        }
+        if (m_elapsed > static_cast<int>(m_duration)) {
+            p->Actor()->RemoveLayer(m_layer);
+            Kill();
+        }
+    }
+
+private:
+    std::weak_ptr<ViewPlayer> m_player;
+    int m_layer = -1;
+    bool m_opaque = true;
+    float m_transparency = 0.5f;
+    int m_elapsed = 0;
+    unsigned m_duration = 0;
+    int m_accumulator = 0;
+    int m_period = 250;
+};
+
+// Keeps the highlight on the block the local player's pick-up would take.
+class SelectBlockProc : public ProcessSystem::IProcess {
+public:
+    SelectBlockProc(const std::shared_ptr<ViewPlayer>& player, ViewBlockMan* blocks)
+        : IProcess(0), m_player(player), m_blocks(blocks) {}
+    ~SelectBlockProc() override { Clear(); }
+    void OnUpdate(int) override {
+        auto p = m_player.lock();
+        if (!p || !m_blocks || !p->Actor()) return;
+        if (p->carriesFlag || p->dead) return Clear();
+        Vector3 dir;
+        if (auto cam = ActiveCamera())
+            dir = -cam->GetBack();
+        else
+            dir = p->Actor()->orientation.Rotate(Vector3(0, 0, 1));
+        ViewBlock* hit = m_blocks->PickBlock(p->base, dir);
+        if (!hit) hit = m_blocks->PickBlock(p->base, Vector3(dir.x, -1.0f, dir.z));
+        if (!hit) return Clear();
+        auto current = m_blocks->FindBlock(m_selected);
+        if (hit->thrown) return Clear();
+        const bool full = p->IsPouchFull();
+        if (current && current.get() == hit && full == m_full) return;
+        if (current) current->RemoveHighlight();
+        if (full)
+            hit->HighlightFull();
+        else
+            hit->Highlight();
+        m_selected = hit->Id();
+        m_full = full;
+    }
+    uint16_t Selected() const { return m_selected; }
+
+private:
+    void Clear() {
+        if (auto current = m_blocks ? m_blocks->FindBlock(m_selected) : nullptr) current->RemoveHighlight();
+        m_selected = kNone;
+    }
+    std::weak_ptr<ViewPlayer> m_player;
+    ViewBlockMan* m_blocks;
+    uint16_t m_selected = kNone;
+    bool m_full = false;
+};
+
+}  // namespace
+
+// ------------------------------------------------------------- player
+
+ViewPlayer::ViewPlayer(const std::shared_ptr<ViewActor>& actor) : m_actor(actor) {
+    if (m_actor) base = m_actor->position;
+    Stand(kStand);
+}
+
+uint16_t ViewPlayer::Id() const { return m_actor ? m_actor->id : kNone; }
+
+void ViewPlayer::Stand(int animation) {
+    standing = animation;
+    if (m_actor) m_actor->SetAnimation(animation);
+}
+
+void ViewPlayer::Play(int animation, float speed, bool loop) {
+    played = animation;
+    if (m_actor) m_actor->PlayAnimation(animation, speed, loop);
+}
+
+void ViewPlayer::ResetVisual() {
+    if (m_actor) ++m_actor->fadeGeneration;
+    if (faded) {
+        faded = false;
+        if (m_actor && m_actor->fadeLayer >= 0) {
+            m_actor->RemoveLayer(m_actor->fadeLayer);
+            m_actor->fadeLayer = -1;
+        }
+    }
+}
+
+void ViewPlayer::UpdateFloat(float dt) {
+    if (dead || !m_actor) return;
+    phase += dt;
+    const float s = std::sin(phase);
+    const float bob = 0.2f * s + 0.35f;
+    m_actor->SetPosition(base + Vector3(0, bob, 0));
+    m_actor->SetOrientation(m_actor->orientation);
+    if (m_held) m_held->PlaceHeld(Vector3(base.x, base.y + bob - (0.03f * s + 0.37f), base.z), m_actor->orientation);
+}
+
+void ViewPlayer::TakeBlock(const std::shared_ptr<ViewBlock>& block) {
+    if (!block) return;
+    // A block already in the hand or the pouch is shown once.
+    if (block == m_held) return;
+    for (const auto& b : m_pouch)
+        if (b == block) return;
+    Stand(kStandHolding);
+    Play(m_held ? kPickUpHolding : kPickUp, 0.7f, false);
+    if (m_held) {
+        m_held->HideInPouch();
+        m_pouch.push_back(m_held);
+    }
+    m_held = block;
+}
+
+void ViewPlayer::NextBlock() {
+    if (!m_pouch.empty()) {
+        m_held = m_pouch.back();
+        m_pouch.pop_back();
+        m_held->Restore();
+    } else {
+        m_held.reset();
+        Stand(kStand);
+    }
+    Play(kThrow, 0.85f, false);
+}
+
+void ViewPlayer::ClearPouch() {
+    while (!m_pouch.empty()) {
+        m_pouch.back()->Restore();
+        m_pouch.back()->Release();
+        m_pouch.pop_back();
+    }
+}
+
+bool ViewPlayer::IsPouchFull() const { return static_cast<int>(m_pouch.size()) >= Settings().pouchSize; }
+
+void ViewPlayer::DropHeld() {
+    if (m_held) m_held->Release();
+    m_held.reset();
+}
+
+void ViewPlayer::SpawnReset() {
+    dead = false;
+    Stand(kStandHolding);
+    ClearPouch();
+    DropHeld();
+}
+
+void ViewPlayer::Die() {
+    Stand(kStandHolding);
+    Play(kDeath, 1.0f, true);
+    DropHeld();
+    ClearPouch();
+    dead = true;
+    phase = 0.0f;
+}
+
+// ------------------------------------------------------------ manager
+
+ViewPlayerMan::ViewPlayerMan() {
+    auto& r = m_registry;
+    r.Register(EventTypes::EventUpdateJump::GetStaticType(), this, &ViewPlayerMan::OnJump);
+    r.Register(EventTypes::EventUpdatePickUpBlock::GetStaticType(), this, &ViewPlayerMan::OnPickUp);
+    r.Register(EventTypes::EventUpdateThrowBlock::GetStaticType(), this, &ViewPlayerMan::OnThrow);
+    r.Register(EventTypes::EventUpdateActorDeath::GetStaticType(), this, &ViewPlayerMan::OnDeath);
+    r.Register(EventTypes::EventUpdateActorSpawn::GetStaticType(), this, &ViewPlayerMan::OnSpawn);
+    r.Register(EventTypes::EventUpdateActorMove::GetStaticType(), this, &ViewPlayerMan::OnMove);
+    r.Register(EventTypes::EventCommandActorTurn::GetStaticType(), this, &ViewPlayerMan::OnTurn);
+    r.Register(EventTypes::EventUpdateFlagGrabbed::GetStaticType(), this, &ViewPlayerMan::OnFlagGrabbed);
+    r.Register(EventTypes::EventUpdateFlagDropped::GetStaticType(), this, &ViewPlayerMan::OnFlagDropped);
+    r.Register(EventTypes::EventUpdateFlagCaptured::GetStaticType(), this, &ViewPlayerMan::OnFlagCaptured);
+    r.Register(EventTypes::EventUpdateTeamVictory::GetStaticType(), this, &ViewPlayerMan::OnTeamVictory);
+    r.Register(EventTypes::EventUpdateHeldBlocks::GetStaticType(), this, &ViewPlayerMan::OnHeldBlocks);
+    r.Register(EventTypes::EventCommandThrowBlock::GetStaticType(), this, &ViewPlayerMan::OnThrowCommand);
+    r.Register(EventTypes::EventCommandPickUpBlock::GetStaticType(), this, &ViewPlayerMan::OnPickUpCommand);
+}
+
+ViewPlayerMan::~ViewPlayerMan() {
+    m_registry.UnregisterAll();
+    for (auto* p : {&m_selection, &m_float}) {
+        if (*p) (*p)->Kill();
+        p->reset();
+    }
+    for (auto& [id, proc] : m_playerProcesses)
+        if (proc) proc->Kill();
+}
+
+void ViewPlayerMan::StartFloat(ProcessSystem::ProcessManager* processes) {
+    m_processes = processes;
+    m_float = std::make_shared<PlayerFloat>(this);
+    if (m_processes) m_processes->Attach(m_float);
+}
+
+void ViewPlayerMan::SetLocalPlayer(uint16_t id) {
+    m_local = id;
+    if (m_players.count(id)) StartSelection();
+}
+
+bool ViewPlayerMan::AddPlayer(const std::shared_ptr<ViewActor>& actor) {
+    if (!actor || actor->id == kNone) return false;
+    if (!m_players.count(actor->id)) {
+        m_players.emplace(actor->id, std::make_shared<ViewPlayer>(actor));
+        if (actor->id == m_local) StartSelection();
+    }
+    return true;
+}
+
+std::shared_ptr<ViewPlayer> ViewPlayerMan::FindPlayer(uint16_t id) const {
+    auto it = m_players.find(id);
+    return it == m_players.end() ? nullptr : it->second;
+}
+
+uint16_t ViewPlayerMan::SelectedBlock() const {
+    auto* s = dynamic_cast<SelectBlockProc*>(m_selection.get());
+    return s ? s->Selected() : kNone;
+}
+
+void ViewPlayerMan::StartSelection() {
+    if (m_selection) m_selection->Kill();
+    m_selection = std::make_shared<SelectBlockProc>(FindPlayer(m_local), m_blocks);
+    if (m_processes) m_processes->Attach(m_selection);
+}
+
+void ViewPlayerMan::ReplacePlayerProcess(uint16_t id, const std::shared_ptr<ProcessSystem::IProcess>& process) {
+    auto& slot = m_playerProcesses[id];
+    if (slot) slot->Kill();
+    slot = process;
+    if (slot && m_processes) m_processes->Attach(slot);
+}
+
+void ViewPlayerMan::UpdateFloats(int ms) {
+    for (auto& [id, p] : m_players) p->UpdateFloat(static_cast<float>(ms) / 1000.0f);
+}
+
+bool ViewPlayerMan::OnJump(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateJump>(event);
+    if (!d) return false;
+    auto p = FindPlayer(static_cast<uint16_t>(d->actorId));
+    if (!p) return false;
+    const Vector3 at = p->base - Vector3(0, 1.32f, 0);
+    Effect("Jump", at, Vector3(0, -1, 0));
+    if (p->Id() == m_local) Effect("JumpSelf", at, Vector3(0, -1, 0));
+    const int anim = p->GetHeldBlock() ? ViewPlayer::kJumpHolding : ViewPlayer::kJump;
+    p->played = anim;
+    if (p->Actor()) p->Actor()->PlayAnimation(anim, 0.44f, false);
+    return false;
+}
+
+bool ViewPlayerMan::OnPickUp(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdatePickUpBlock>(event);
+    if (!d || !m_blocks) return false;
+    auto p = FindPlayer(static_cast<uint16_t>(d->actorId));
+    auto b = m_blocks->FindBlock(static_cast<uint16_t>(d->blockId));
+    if (!p || !b) return false;
+    p->TakeBlock(b);
+    b->OnPickedUp(p->Id() == m_local);
+    return false;
+}
+
+bool ViewPlayerMan::OnThrow(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateThrowBlock>(event);
+    if (!d) return false;
+    auto p = FindPlayer(static_cast<uint16_t>(d->actorId));
+    if (!p) return false;
+    if (p->GetHeldBlock()) p->GetHeldBlock()->OnThrown(p->Actor() ? p->Actor()->team : 255);
+    p->NextBlock();
+    return false;
+}
+
+bool ViewPlayerMan::OnDeath(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateActorDeath>(event);
+    if (!d) return false;
+    const uint16_t victim = static_cast<uint16_t>(d->actorId);
+    auto p = FindPlayer(victim);
+    if (!p) return false;
+    p->Die();
+    const uint8_t team = p->Actor() ? p->Actor()->team : 255;
+    if (victim == m_local) {
+        Cue("Killed", team);
+        Effect("SelfDeath", Vector3(0.5f, 0.5f, 0), Vector3(1, 0, 0), 1);
+        Effect("SelfDeathCue", Vector3(0, 0, 0), Vector3(0, 1, 0));
+    } else if (static_cast<uint16_t>(d->killerId) == m_local && m_local != kNone) {
+        Cue("KilledSomeone", PublishedLocalTeam());
+        Effect("KilledSomeoneCue", Vector3(0, 0, 0), Vector3(0, 1, 0));
+    }
+    if (victim == m_local)
+        ReplacePlayerProcess(victim, std::make_shared<PlayerRespawnProc>(p, static_cast<int>(Settings().respawnDelay)));
+    else
+        ReplacePlayerProcess(victim, nullptr);
+    p->faded = true;
+    if (m_processes && p->Actor()) {
+        auto wait = std::make_shared<ProcessSystem::WaitProcess>(static_cast<int>(Settings().fadeDelay));
+        wait->SetNext(std::make_shared<FadeActorProcess>(p->Actor(), Settings().fadeTime));
+        m_processes->Attach(wait);
+    }
+    return false;
+}
+
+bool ViewPlayerMan::OnSpawn(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateActorSpawn>(event);
+    if (!d) return false;
+    const uint16_t id = static_cast<uint16_t>(d->actorId);
+    if (id == m_local && m_local != kNone)
+        if (auto cam = ActiveCamera()) cam->SetYaw(d->orientation.Rotate(Vector3(1, 0, 0)));
+    auto p = FindPlayer(id);
+    if (p) {
+        p->SpawnReset();
+        p->base = d->position;
+        if (p->Actor()) p->Actor()->SetOrientation(d->orientation);
+        p->UpdateFloat(0.0f);
+        p->ResetVisual();
+        p->UpdateFloat(0.0f);
+    }
+    ReplacePlayerProcess(id, std::make_shared<SpawnInitBlocksProccess>(this, id,
+                                                                      static_cast<uint16_t>(d->firstPouchBlockId),
+                                                                      static_cast<uint16_t>(d->lastPouchBlockId)));
+    if (p && p->Actor() && m_processes) m_processes->Attach(std::make_shared<InvincibleFxProc>(p));
+    return false;
+}
+
+bool ViewPlayerMan::OnMove(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateActorMove>(event);
+    if (!d || static_cast<uint16_t>(d->actorId) == kNone) return false;
+    if (auto p = FindPlayer(static_cast<uint16_t>(d->actorId))) {
+        p->base = d->position;
+        p->UpdateFloat(0.0f);
+    }
+    return false;
+}
+
+bool ViewPlayerMan::OnTurn(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventCommandActorTurn>(event);
+    if (!d) return false;
+    if (auto p = FindPlayer(static_cast<uint16_t>(d->actorId))) p->UpdateFloat(0.0f);
+    return false;
+}
+
+bool ViewPlayerMan::OnFlagGrabbed(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateFlagGrabbed>(event);
+    if (!d) return false;
+    if (auto p = FindPlayer(static_cast<uint16_t>(d->actorId))) p->carriesFlag = true;
+    return false;
+}
+
+bool ViewPlayerMan::OnFlagDropped(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateFlagDropped>(event);
+    if (!d || static_cast<uint16_t>(d->actorId) == kNone) return false;
+    if (auto p = FindPlayer(static_cast<uint16_t>(d->actorId))) p->carriesFlag = false;
+    return false;
+}
+
+bool ViewPlayerMan::OnFlagCaptured(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateFlagCaptured>(event);
+    if (!d) return false;
+    auto p = FindPlayer(static_cast<uint16_t>(d->actorId));
+    if (!p) return false;
+    // Empty hands, or a block that is not the flag: nothing to let go of.
+    const auto& held = p->GetHeldBlock();
+    if (!held || held->Id() != static_cast<uint16_t>(d->flagId)) return false;
+    held->Release();
+    p->NextBlock();
+    p->carriesFlag = false;
+    return false;
+}
+
+bool ViewPlayerMan::OnTeamVictory(const EventSystem::IEvent& event) {
+    if (const auto* d = PayloadOf<EventTypes::EventUpdateTeamVictory>(event)) Cue("Win", d->team);
+    return false;
+}
+
+bool ViewPlayerMan::OnHeldBlocks(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateHeldBlocks>(event);
+    if (!d) return false;
+    const uint16_t id = static_cast<uint16_t>(d->actorId);
+    if (id == m_local) return false;
+    auto p = FindPlayer(id);
+    if (!p) return false;
+    p->ClearPouch();
+    p->NextBlock();
+    if (!m_blocks) return false;
+    for (int i = EventTypes::EventUpdateHeldBlocksData::kEntries - 1; i >= 0; --i) {
+        auto b = m_blocks->FindBlock(static_cast<uint16_t>(d->blockIds[static_cast<size_t>(i)]));
+        if (!b || b == p->GetHeldBlock()) continue;
+        bool inPouch = false;
+        for (const auto& q : p->Pouch()) inPouch = inPouch || q == b;
+        if (inPouch) continue;  // named twice: shown once
+        p->TakeBlock(b);
+        b->OnPickedUp(false);
+    }
+    return false;
+}
+
+bool ViewPlayerMan::OnThrowCommand(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventCommandThrowBlock>(event);
+    if (!d || static_cast<uint16_t>(d->actorId) != m_local) return false;
+    auto p = FindPlayer(m_local);
+    if (p && p->Pouch().empty()) Effect("ThrowBlockEmptyPouch", Vector3(0, 0, 0), Vector3(0, 1, 0));
+    return false;
+}
+
+bool ViewPlayerMan::OnPickUpCommand(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventCommandPickUpBlock>(event);
+    if (!d || static_cast<uint16_t>(d->actorId) != m_local) return false;
+    auto p = FindPlayer(m_local);
+    if (p && p->IsPouchFull() && (!m_selection || SelectedBlock() != kNone))
+        Effect("AddBlockToFullPouch", Vector3(0, 0, 0), Vector3(0, 1, 0));
+    return false;
+}
+
+}  // namespace GameLogicView
