@@ -7,10 +7,16 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cmath>
+#include <map>
 #include <memory>
 
 #include "ai/AIMan.h"
 #include "ai/AStar.h"
+#include "ai/BotGameView.h"
+#include "ai/Guard.h"
+#include "ai/sml/StateMachine.h"
+#include "ai/TeamMan.h"
 #include "Trace.h"
 #include "gamelogic/GlobalGameState.h"
 #include "events/EventManager.h"
@@ -65,6 +71,54 @@ private:
     EventSystem::EventRegistry m_registry;
 };
 
+// Counts the times a living bot stays over 30 game seconds in one cell (a
+// guard standing at its post excepted), looking once a game second.
+class StuckWatch {
+public:
+    static constexpr long long kLookEvery = 1000 / kFrameMs;
+    static constexpr long long kStuckMs = 30000;
+
+    void Look(long long frame) {
+        if (frame % kLookEvery != 0) return;
+        const AI::AIMan* ai = AI::AIMan::Instance();
+        if (!ai) return;
+        const long long now = frame * kFrameMs;
+        for (const auto& team : ai->GetTeams())
+            for (const auto& bot : team->GetBots()) {
+                const GameLogicView::Player* p = bot->GetPlayer();
+                Stay& stay = m_stays[bot->GetActorId()];
+                const auto top = bot->GetTop();
+                const bool guarding = bot->GetBehaviour() == "GUARD" && top && top->GetName() == AI::Guard::kName;
+                if (!p || p->IsDead() || guarding) {
+                    stay = Stay{};
+                    continue;
+                }
+                const Geometry::Vector3 v = p->GetPosition();
+                const long long cell[3] = {static_cast<long long>(std::floor(v.x)), static_cast<long long>(std::floor(v.y)),
+                                           static_cast<long long>(std::floor(v.z))};
+                if (!stay.valid || cell[0] != stay.cell[0] || cell[1] != stay.cell[1] || cell[2] != stay.cell[2]) {
+                    stay = Stay{true, false, {cell[0], cell[1], cell[2]}, now};
+                    continue;
+                }
+                if (!stay.counted && now - stay.since > kStuckMs) {
+                    stay.counted = true;
+                    ++episodes;
+                }
+            }
+    }
+
+    int episodes = 0;
+
+private:
+    struct Stay {
+        bool valid = false;
+        bool counted = false;
+        long long cell[3] = {0, 0, 0};
+        long long since = 0;
+    };
+    std::map<uint16_t, Stay> m_stays;
+};
+
 // Frames in the given game minutes; 0 for none.
 long long FramesIn(double minutes) {
     return minutes > 0.0 ? std::max<long long>(1, static_cast<long long>(minutes * 60000.0 / kFrameMs)) : 0;
@@ -117,11 +171,14 @@ MatchResult RunMatch(const Options& o) {
         const long long memoryEvery = FramesIn(o.memoryEvery);
         const long long traceEvery = FramesIn(o.traceEvery / 60.0);
         bool handedOver = false;
+        StuckWatch stuck;
         while (result.frames < total) {
             // One frame as the game runner steps it.
             EventSystem::ProcessEventQueue();
             logic.OnUpdate(kFrameMs);
             ++result.frames;
+            stuck.Look(result.frames);
+            result.stuck = stuck.episodes;
             if (!handedOver && watch.localActor >= 0) {
                 EventSystem::QueueEvent(std::make_shared<Networking::EventClientToBot>(
                     static_cast<int16_t>(watch.localActor), static_cast<uint8_t>(watch.localTeam)));

@@ -13,6 +13,9 @@ struct MatchResult {
     int winner = -1;  // the winning team; -1 none
     int captures[2] = {0, 0};  // flags captured by team 0 and by team 1
     int fallen = 0;  // blocks that left the level (swept below its floor)
+    // Times a bot stayed over 30 game seconds in one cell, a guard at its
+    // post not counted.
+    int stuck = 0;
     long long gameMs = 0;
     long long wallMs = 0;
     long long frames = 0;

@@ -50,8 +50,8 @@ int main(int argc, char** argv) {
         wallMs += r.wallMs;
         if (r.winner >= 0) ++decided;
         const std::string winner = r.winner >= 0 ? std::to_string(r.winner) : "none";
-        std::printf("match %d: winner=%s captures=%d-%d fallen=%d game_ms=%lld wall_ms=%lld frames=%lld\n", i,
-                    winner.c_str(), r.captures[0], r.captures[1], r.fallen, r.gameMs, r.wallMs, r.frames);
+        std::printf("match %d: winner=%s captures=%d-%d fallen=%d stuck=%d game_ms=%lld wall_ms=%lld frames=%lld\n", i,
+                    winner.c_str(), r.captures[0], r.captures[1], r.fallen, r.stuck, r.gameMs, r.wallMs, r.frames);
         fallen += r.fallen;
         std::fflush(stdout);
     }
