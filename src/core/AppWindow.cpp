@@ -34,7 +34,10 @@ void MainWindow::Destroy() {
 
 bool MainWindow::Initialize(const char* title, std::string* error) {
     if (!Platform::InitVideo(error)) return false;
-    if (!m_window->Create(title, 640, 480, error)) return false;
+    // At the game's usual back-buffer size: under the offscreen driver the
+    // first size stays the size drawn into, so a smaller first window cut
+    // every frame down to its lower-left corner.
+    if (!m_window->Create(title, 1024, 768, error)) return false;
     if (Tracing()) std::fprintf(stderr, "mirav: window open\n");
     return true;
 }

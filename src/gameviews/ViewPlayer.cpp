@@ -1,6 +1,8 @@
 #include "gameviews/ViewPlayer.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 #include <string>
 
 #include "events/types/ActorEvents.h"
@@ -104,22 +106,26 @@ private:
     int m_lastShown = -1;
 };
 
-// Hands a spawned player its first blocks as their views appear.
+// Hands a spawned player its first blocks as their views appear. The
+// logic's hand holds the first of them, so they come into the view's hand
+// from the last to the first, the first ending in the hand.
 class SpawnInitBlocksProccess : public ProcessSystem::IProcess {
 public:
     SpawnInitBlocksProccess(ViewPlayerMan* players, uint16_t id, uint16_t first, uint16_t last)
-        : IProcess(0), m_players(players), m_id(id), m_next(first), m_last(last) {}
+        : IProcess(0), m_players(players), m_id(id), m_first(first), m_next(last) {
+        if (first == 0 && last == 0) m_next = -1;  // no blocks were made
+    }
     void OnUpdate(int) override {
         // At most as many as a hand and pouch can show: ids from a report
         // never walk an unbounded range.
-        while (m_next <= m_last && m_taken < 64) {
+        while (m_next >= m_first && m_next != kNone && m_taken < 64) {
             auto player = m_players->FindPlayer(m_id);
-            auto block = m_players->Blocks() ? m_players->Blocks()->FindBlock(m_next) : nullptr;
+            auto block = m_players->Blocks() ? m_players->Blocks()->FindBlock(static_cast<uint16_t>(m_next)) : nullptr;
             if (!player || !block) return;
             const bool local = static_cast<uint16_t>(PublishedLocalActor()) == m_id;
             block->OnPickedUp(local);
             player->TakeBlock(block);
-            ++m_next;
+            --m_next;
             ++m_taken;
         }
         Kill();
@@ -127,7 +133,8 @@ public:
 
 private:
     ViewPlayerMan* m_players;
-    uint16_t m_id, m_next, m_last;
+    uint16_t m_id;
+    int m_first, m_next;
     int m_taken = 0;
 };
 
@@ -293,6 +300,34 @@ void ViewPlayer::ClearPouch() {
     }
 }
 
+void ViewPlayer::ThrowBlock(const std::shared_ptr<ViewBlock>& block, uint8_t team) {
+    auto inPouch = block ? std::find(m_pouch.begin(), m_pouch.end(), block) : m_pouch.end();
+    if (!block || block == m_held || inPouch == m_pouch.end()) {
+        // The held block (or one the view does not know): as the hand shows.
+        if (m_held) m_held->OnThrown(team);
+        NextBlock();
+        return;
+    }
+    m_pouch.erase(inPouch);
+    block->Restore();
+    block->OnThrown(team);
+    Play(kThrow, 0.85f, false);
+}
+
+void ViewPlayer::BringToHand(const std::shared_ptr<ViewBlock>& block) {
+    if (!block || block == m_held) return;
+    auto inPouch = std::find(m_pouch.begin(), m_pouch.end(), block);
+    if (inPouch == m_pouch.end()) return;
+    m_pouch.erase(inPouch);
+    block->Restore();
+    if (m_held) {
+        m_held->HideInPouch();
+        m_pouch.push_back(m_held);
+    }
+    m_held = block;
+    Stand(kStandHolding);
+}
+
 bool ViewPlayer::IsPouchFull() const { return static_cast<int>(m_pouch.size()) >= Settings().pouchSize; }
 
 void ViewPlayer::DropHeld() {
@@ -423,8 +458,12 @@ bool ViewPlayerMan::OnThrow(const EventSystem::IEvent& event) {
     if (!d) return false;
     auto p = FindPlayer(static_cast<uint16_t>(d->actorId));
     if (!p) return false;
-    if (p->GetHeldBlock()) p->GetHeldBlock()->OnThrown(p->Actor() ? p->Actor()->team : 255);
-    p->NextBlock();
+    const uint8_t team = p->Actor() ? p->Actor()->team : 255;
+    auto block = m_blocks ? m_blocks->FindBlock(static_cast<uint16_t>(d->blockId)) : nullptr;
+    auto next = m_blocks && d->heldBlockId >= 0 ? m_blocks->FindBlock(static_cast<uint16_t>(d->heldBlockId)) : nullptr;
+    p->ThrowBlock(block, team);
+    // The hand the logic reports wins over the view's guess.
+    if (next) p->BringToHand(next);
     return false;
 }
 
@@ -539,14 +578,16 @@ bool ViewPlayerMan::OnHeldBlocks(const EventSystem::IEvent& event) {
     p->ClearPouch();
     p->NextBlock();
     if (!m_blocks) return false;
-    for (int i = EventTypes::EventUpdateHeldBlocksData::kEntries - 1; i >= 0; --i) {
-        auto b = m_blocks->FindBlock(static_cast<uint16_t>(d->blockIds[static_cast<size_t>(i)]));
-        if (!b || b == p->GetHeldBlock()) continue;
-        bool inPouch = false;
-        for (const auto& q : p->Pouch()) inPouch = inPouch || q == b;
-        if (inPouch) continue;  // named twice: shown once
-        p->TakeBlock(b);
-        b->OnPickedUp(false);
+    // A block named twice is shown once, where it is first named: the
+    // first listed ends in the hand.
+    std::vector<std::shared_ptr<ViewBlock>> listed;
+    for (int16_t raw : d->blockIds) {
+        auto b = m_blocks->FindBlock(static_cast<uint16_t>(raw));
+        if (b && std::find(listed.begin(), listed.end(), b) == listed.end()) listed.push_back(b);
+    }
+    for (auto it = listed.rbegin(); it != listed.rend(); ++it) {
+        p->TakeBlock(*it);
+        (*it)->OnPickedUp(false);
     }
     return false;
 }

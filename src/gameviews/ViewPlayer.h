@@ -30,6 +30,10 @@ public:
     void UpdateFloat(float dt);
     void TakeBlock(const std::shared_ptr<ViewBlock>& block);
     void NextBlock();
+    // The logic names the block thrown and the block now in the hand; the
+    // view follows it even where its own order of the pouch differs.
+    void ThrowBlock(const std::shared_ptr<ViewBlock>& block, uint8_t team);
+    void BringToHand(const std::shared_ptr<ViewBlock>& block);
     void ClearPouch();
     bool IsPouchFull() const;
     void SpawnReset();

@@ -1,0 +1,313 @@
+// The view's objects: layers and fades on view actors, the held and pouch
+// bookkeeping of players, the picker against the logic's, and a match seen
+// through the full view (one view actor for every logic actor).
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "events/types/ActorEvents.h"
+#include "events/types/CommandEvents.h"
+#include "events/types/FlagEvents.h"
+#include "events/types/ViewEvents.h"
+#include "gamelogic/Actor.h"
+#include "gamelogic/BlockData.h"
+#include "gamelogic/BlockMan.h"
+#include "gameviews/ViewActor.h"
+#include "gameviews/ViewBlock.h"
+#include "gameviews/ViewFlag.h"
+#include "gameviews/ViewPlayer.h"
+#include "gfx/DrawObj.h"
+#include "gfx/DrawObjActorAnimated.h"
+#include "processes/Process.h"
+#include "ViewFixture.h"
+
+using namespace GameLogicView;
+using Geometry::Vector3;
+
+namespace {
+
+std::shared_ptr<ViewActor> MakeActor(int16_t id, const char* type, const Vector3& pos = Vector3(),
+                                     const Vector3& half = Vector3(0.5f, 0.5f, 0.5f), uint8_t team = 0) {
+    EventTypes::EventUpdateCreateActorData d;
+    d.actorId = id;
+    d.team = team;
+    d.typeHash = ActorTypes::Hash(type);
+    d.position = pos;
+    d.scale = Vector3(1, 1, 1);
+    d.extents = half;
+    return std::make_shared<ViewActor>(d);
+}
+
+}  // namespace
+
+TEST(ViewActorLayers, RemovedByTheirOwnHandleAndFadesEndRight) {
+    auto a = MakeActor(5, ActorTypes::kBox);
+    Gfx::GfxState dim;
+    dim.alpha = 0.3f;
+    Gfx::GfxState bright;
+    bright.alpha = 0.9f;
+    const int first = a->PushLayer(dim);
+    const int second = a->PushLayer(bright);
+    // The lower layer goes; the upper one (and its look) stays.
+    ASSERT_TRUE(a->RemoveLayer(first));
+    EXPECT_FALSE(a->RemoveLayer(first));
+    EXPECT_EQ(a->LayerCount(), 1u);
+    EXPECT_FLOAT_EQ(a->ShownAlpha(), 0.9f);
+    a->RemoveLayer(second);
+    EXPECT_FLOAT_EQ(a->ShownAlpha(), 1.0f);
+
+    // 1000 ms in steps of 100: 1.0, 0.9, ..., 0.1, then 0 on the 11th.
+    ProcessSystem::ProcessManager pm;
+    pm.Attach(std::make_shared<FadeActorProcess>(a, 1000));
+    for (int i = 0; i < 10; ++i) {
+        pm.UpdateProcesses(100);
+        EXPECT_NEAR(a->ShownAlpha(), 1.0f - 0.1f * i, 1e-5f) << "update " << i + 1;
+    }
+    pm.UpdateProcesses(100);
+    EXPECT_FLOAT_EQ(a->ShownAlpha(), 0.0f);
+    EXPECT_FALSE(pm.HasProcesses() && a->ShownAlpha() != 0.0f);
+
+    // Length 0: invisible at the first update, no division by zero.
+    auto b = MakeActor(6, ActorTypes::kBox);
+    ProcessSystem::ProcessManager pm0;
+    pm0.Attach(std::make_shared<FadeActorProcess>(b, 0));
+    pm0.UpdateProcesses(16);
+    pm0.UpdateProcesses(16);
+    EXPECT_FLOAT_EQ(b->ShownAlpha(), 0.0f);
+    EXPECT_FALSE(std::isnan(b->ShownAlpha()));
+}
+
+TEST(ViewBlocks, HighlightAndHeldLooksDoNotTakeEachOthersLayer) {
+    auto a = MakeActor(7, ActorTypes::kBox);
+    ViewBlock block(a);
+    EXPECT_NEAR(block.radius, 0.8660254f, 1e-5f);
+    block.Highlight();
+    block.Highlight();
+    EXPECT_EQ(a->LayerCount(), 1u);
+    block.OnPickedUp(true);  // the local player's held look replaces the highlight
+    EXPECT_FALSE(block.highlighted);
+    EXPECT_EQ(a->LayerCount(), 1u);
+    block.HideInPouch();
+    block.Release();  // the held look goes, the pouch's invisibility stays
+    EXPECT_EQ(a->LayerCount(), 1u);
+    EXPECT_FLOAT_EQ(a->ShownAlpha(), 0.0f);
+    block.Restore();
+    EXPECT_EQ(a->LayerCount(), 0u);
+    block.RemoveHighlight();
+    EXPECT_EQ(a->LayerCount(), 0u);
+}
+
+TEST(ViewBlocks, HeldBlockSitsOnTheSnappedHeight) {
+    // Rotated extent y: 0.8 -> 1.0, 0.74 -> 0.5, 0.75 -> 1.0; then 2 above.
+    const struct {
+        float y, above;
+    } rows[] = {{0.8f, 3.0f}, {0.74f, 2.5f}, {0.75f, 3.0f}, {0.2f, 2.0f}};
+    for (const auto& r : rows) {
+        auto a = MakeActor(8, ActorTypes::kBox, Vector3(), Vector3(0.2f, r.y, 0.3f));
+        ViewBlock b(a);
+        b.PlaceHeld(Vector3(1, 2, 3), Geometry::Quaternion());
+        EXPECT_NEAR(a->position.y, 2.0f + r.above, 1e-5f) << r.y;
+        EXPECT_NEAR(a->position.x, 1.0f, 1e-6f);
+    }
+}
+
+TEST(ViewPlayers, PouchThrowsHeldReportsAndCaptures) {
+    ViewBlockMan blocks;
+    ViewPlayerMan players;
+    players.SetBlockMan(&blocks);
+    auto pa = MakeActor(1, ActorTypes::kBot, Vector3(), Vector3(0.5f, 1.5f, 0.5f), 1);
+    ASSERT_TRUE(players.AddPlayer(pa));
+    for (int16_t id = 10; id < 15; ++id) blocks.AddBlock(MakeActor(id, ActorTypes::kBox));
+    auto p = players.FindPlayer(1);
+    for (uint16_t id = 10; id < 15; ++id) {
+        blocks.FindBlock(id)->OnPickedUp(false);
+        p->TakeBlock(blocks.FindBlock(id));
+    }
+    EXPECT_EQ(p->GetHeldBlock()->Id(), 14);
+    // Five throws show the blocks last put in first, then empty hands.
+    for (uint16_t expect : {13, 12, 11, 10}) {
+        EventSystem::TriggerEvent(EventTypes::EventUpdateThrowBlock(Vector3(), Vector3(0, 0, 1), 1, 0, -1));
+        ASSERT_TRUE(p->GetHeldBlock());
+        EXPECT_EQ(p->GetHeldBlock()->Id(), expect);
+        EXPECT_FALSE(p->GetHeldBlock()->hidden);
+    }
+    EventSystem::TriggerEvent(EventTypes::EventUpdateThrowBlock(Vector3(), Vector3(0, 0, 1), 1, 0, -1));
+    EXPECT_FALSE(p->GetHeldBlock());
+    EXPECT_EQ(p->standing, ViewPlayer::kStand);
+    EXPECT_TRUE(blocks.FindBlock(10)->thrown);
+
+    // A held-blocks report naming a block twice shows it once.
+    int16_t ids[17];
+    for (auto& i : ids) i = -1;
+    ids[0] = 11;
+    ids[1] = 12;
+    ids[2] = 11;
+    EventSystem::TriggerEvent(EventTypes::EventUpdateHeldBlocks(1, ids));
+    ASSERT_TRUE(p->GetHeldBlock());
+    EXPECT_EQ(p->GetHeldBlock()->Id(), 11);
+    ASSERT_EQ(p->Pouch().size(), 1u);
+    EXPECT_EQ(p->Pouch().back()->Id(), 12);
+
+    // A capture for a player whose hand holds another block changes nothing;
+    // one with empty hands is harmless.
+    EventSystem::TriggerEvent(EventTypes::EventUpdateFlagCaptured(1, 1, 0, 99, Vector3()));
+    EXPECT_EQ(p->GetHeldBlock()->Id(), 11);
+    auto empty = MakeActor(2, ActorTypes::kBot);
+    players.AddPlayer(empty);
+    EventSystem::TriggerEvent(EventTypes::EventUpdateFlagCaptured(2, 1, 0, 99, Vector3()));
+    EXPECT_FALSE(players.FindPlayer(2)->GetHeldBlock());
+
+    // Death drops everything; the fade waits for the view's processes.
+    EventSystem::TriggerEvent(EventTypes::EventUpdateActorDeath(1, -1, Vector3(), Vector3()));
+    EXPECT_TRUE(p->dead);
+    EXPECT_EQ(p->played, ViewPlayer::kDeath);
+    EXPECT_FALSE(p->GetHeldBlock());
+    EXPECT_TRUE(p->Pouch().empty());
+    EXPECT_FALSE(blocks.FindBlock(11)->held);
+    EXPECT_FALSE(blocks.FindBlock(12)->hidden);
+}
+
+TEST(ViewPlayers, DeathFadesAndARespawnBeforeTheFadeKeepsThePlayerVisible) {
+    ProcessSystem::ProcessManager pm;
+    ViewBlockMan blocks;
+    ViewPlayerMan players;
+    players.SetBlockMan(&blocks);
+    players.StartFloat(&pm);
+    auto pa = MakeActor(1, ActorTypes::kBot);
+    players.AddPlayer(pa);
+    EventSystem::TriggerEvent(EventTypes::EventUpdateActorDeath(1, -1, Vector3(), Vector3()));
+    for (int i = 0; i < 40; ++i) pm.UpdateProcesses(16);
+    EXPECT_FLOAT_EQ(pa->ShownAlpha(), 0.0f);
+    EventSystem::TriggerEvent(EventTypes::EventUpdateActorSpawn(1, 0, Vector3(3, 4, 5), Geometry::Quaternion(), 0, 0));
+    EXPECT_FLOAT_EQ(pa->ShownAlpha() > 0.0f ? 1.0f : 0.0f, 1.0f);
+    EXPECT_FALSE(players.FindPlayer(1)->dead);
+    for (int i = 0; i < 40; ++i) pm.UpdateProcesses(16);
+    // Floating above the spawn point.
+    EXPECT_NEAR(pa->position.x, 3.0f, 1e-5f);
+    EXPECT_GT(pa->position.y, 4.0f);
+
+    // Died and respawned before the fade's delay ran out: it never starts.
+    EventSystem::TriggerEvent(EventTypes::EventUpdateActorDeath(1, -1, Vector3(), Vector3()));
+    pm.UpdateProcesses(16);
+    EventSystem::TriggerEvent(EventTypes::EventUpdateActorSpawn(1, 0, Vector3(3, 4, 5), Geometry::Quaternion(), 0, 0));
+    for (int i = 0; i < 60; ++i) pm.UpdateProcesses(16);
+    EXPECT_GT(pa->ShownAlpha(), 0.0f);
+}
+
+TEST(ViewFlags, CapturesCountAndTheThirdHasNoScoreCue) {
+    ViewBlockMan blocks;
+    ViewActorMan actors;
+    ViewFlagMan flags(&blocks, &actors, nullptr);
+    for (int16_t id = 20; id < 24; ++id) {
+        auto a = MakeActor(id, ActorTypes::kFlag, Vector3(), Vector3(0.5f, 1.5f, 0.5f), 1);
+        actors.AddActor(a);
+        ASSERT_TRUE(flags.AddFlag(a));
+    }
+    EXPECT_EQ(blocks.Count(), 4u);
+    TestSupport::EventRecorder cues;
+    cues.Listen<EventTypes::EventCreateCue>();
+    for (int16_t id = 20; id < 24; ++id) {
+        EventSystem::TriggerEvent(EventTypes::EventUpdateFlagCaptured(1, 0, 1, id, Vector3()));
+        EventSystem::ProcessEventQueue();
+    }
+    EXPECT_EQ(flags.Captures(0), 4u);
+    EXPECT_EQ(flags.Count(), 0u);
+    EXPECT_EQ(blocks.Count(), 0u);
+    EXPECT_FALSE(actors.FindActor(20));
+    std::vector<std::string> names;
+    for (const auto& c : cues.Of<EventTypes::EventCreateCue>()) names.push_back(c->GetPayload()->cueName);
+    const std::vector<std::string> expect = {"Score", "Score10", "Score", "Score20", "Score", "Score40"};
+    EXPECT_EQ(names, expect);
+}
+
+// ------------------------------------------------------ with the logic
+
+using ViewObjects = ViewTest::ViewFixture;
+
+TEST_F(ViewObjects, MatchShowsEveryActorAndThePickerAgreesWithTheLogic) {
+    StartPlayedMatch();
+    Frames(30);
+    ViewActorMan* actors = view->GetActorMan();
+    ASSERT_TRUE(actors);
+    const auto& logicActors = logic->GetActorMan().Actors();
+    EXPECT_EQ(actors->Count(), logicActors.size());
+    for (const auto& [id, a] : logicActors) {
+        auto va = actors->FindActor(id);
+        ASSERT_TRUE(va) << id;
+        EXPECT_TRUE(va->GetDrawObj()) << "actor " << id << " has no draw object";
+    }
+    // The local player is the skinned, animated character.
+    const uint16_t local = static_cast<uint16_t>(HumanGameView::GetLocalActor());
+    ASSERT_TRUE(actors->FindActor(local));
+    EXPECT_TRUE(actors->FindActor(local)->IsAnimated());
+
+    // The picker: from around every free block and in four directions, the
+    // view picks what the logic's picker would take.
+    GameLogicView::BlockMan* logicBlocks = logic->GetBlockMan();
+    ViewBlockMan* viewBlocks = view->GetBlockMan();
+    int compared = 0, hits = 0;
+    for (const auto& [id, a] : logicActors) {
+        if (!a->body || !viewBlocks->FindBlock(id)) continue;
+        const Vector3 c = a->body->GetPosition();
+        for (const Vector3& off : {Vector3(2, 0, 0), Vector3(0, 0.5f, -2), Vector3(-1.5f, 1, 1), Vector3(3, 0, 3)}) {
+            for (const Vector3& dir : {Vector3(-1, 0, 0), Vector3(0, 0, 1), Vector3(1, -0.5f, 1), Vector3(0, -1, 0)}) {
+                GameLogicView::BlockPtr want;
+                logicBlocks->PickBlock(want, c + off, dir);
+                ViewBlock* got = viewBlocks->PickBlock(c + off, dir);
+                EXPECT_EQ(got ? got->Id() : 0xFFFF, want ? want->GetId() : 0xFFFF)
+                    << "from " << (c + off).x << "," << (c + off).y << "," << (c + off).z;
+                ++compared;
+                hits += want ? 1 : 0;
+            }
+        }
+        if (compared > 400) break;
+    }
+    EXPECT_GT(compared, 100);
+    EXPECT_GT(hits, 20);
+
+    // The spawn's blocks: one shown above the head, the rest hidden; a throw
+    // sends the shown one flying and brings the next into the hand.
+    auto player = view->GetPlayerMan()->FindPlayer(local);
+    ASSERT_TRUE(player);
+    ASSERT_TRUE(player->GetHeldBlock()) << "the local player spawned with empty hands";
+    auto thrown = player->GetHeldBlock();
+    const Vector3 start = thrown->Actor()->position;
+    EXPECT_GT(start.y, player->base.y + 1.5f);
+    EXPECT_TRUE(thrown->held);
+    const size_t pouch = player->Pouch().size();
+    TestSupport::EventRecorder throws;
+    throws.Listen<EventTypes::EventUpdateThrowBlock, EventTypes::EventUpdateActorMove>();
+    EventSystem::QueueEvent(std::make_shared<EventTypes::EventCommandThrowBlock>(
+        static_cast<int16_t>(local), Vector3(0, 0.3f, 1).Normalized()));
+    Frames(12);
+    ASSERT_EQ(throws.Of<EventTypes::EventUpdateThrowBlock>().size(), 1u);
+    EXPECT_EQ(throws.Of<EventTypes::EventUpdateThrowBlock>()[0]->GetPayload()->blockId, thrown->Id());
+    int moves = 0;
+    for (const auto& m : throws.Of<EventTypes::EventUpdateActorMove>()) moves += m->GetPayload()->actorId == thrown->Id();
+    EXPECT_GT(moves, 0);
+    EXPECT_FALSE(thrown->held);
+    EXPECT_GT((thrown->Actor()->position - start).Length(), 1.0f) << "the thrown block did not fly";
+    EXPECT_GT(thrown->Actor()->ShownAlpha(), 0.0f);
+    if (pouch > 0) {
+        ASSERT_TRUE(player->GetHeldBlock());
+        EXPECT_NE(player->GetHeldBlock(), thrown);
+        EXPECT_FALSE(player->GetHeldBlock()->hidden);
+    }
+}
+
+TEST_F(ViewObjects, BackdropMatchKeepsOneViewActorPerLogicActor) {
+    // A bot-only match (the menu backdrop) for ten game-minutes with the
+    // full view attached, drawn every 64th frame.
+    ASSERT_TRUE(Until([&] { return view->IsInitialised() && view->IsMenuMode(); }, 20));
+    const int frames = 10 * 60 * 1000 / 16;
+    for (int i = 0; i < frames; ++i) {
+        Pump();
+        EventSystem::ProcessEventQueue();
+        logic->OnUpdate(16);
+        if (i % 64 == 0) view->OnRender(16);
+    }
+    EventSystem::ProcessEventQueue();
+    ASSERT_TRUE(view->GetActorMan());
+    EXPECT_EQ(view->GetActorMan()->Count(), logic->GetActorMan().Count());
+    for (const auto& [id, a] : logic->GetActorMan().Actors()) EXPECT_TRUE(view->GetActorMan()->FindActor(id)) << id;
+}
