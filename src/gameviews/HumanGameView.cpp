@@ -16,6 +16,8 @@
 #include "gamelogic/GlobalGameState.h"
 #include "gamelogic/UserConfig.h"
 #include "gameviews/CameraController.h"
+#include "gameviews/CueManager.h"
+#include "gameviews/EffectEventHandler.h"
 #include "gameviews/SceneCamera.h"
 #include "gameviews/ViewActor.h"
 #include "gameviews/ViewBlock.h"
@@ -42,6 +44,7 @@
 #include "screens/MouseCursor.h"
 #include "screens/OrbitCamera.h"
 #include "screens/SimpleScreens.h"
+#include "screens/TextMan.h"
 #include "utility/Console.h"
 #include "utility/Profiler.h"
 
@@ -143,6 +146,9 @@ HumanGameView::HumanGameView(Platform::Window* window)
     if (MouseCursor* cursor = GetMouseCursor()) cursor->CreateQuad();
 
     InitAudio();
+    // Cues and speech bubbles animate with the shared text effects.
+    LoadTextEffects("Config/Text/effects.txt");
+    m_effectHandler = std::make_unique<EffectEventHandler>();
     m_audio->PreloadResources([](float) {});
 
     m_input = std::make_shared<Input::Input>();
@@ -214,6 +220,8 @@ void HumanGameView::MakeCameras() {
 
 HumanGameView::~HumanGameView() {
     ResetView(true);
+    m_effectHandler->Reset();
+    m_effectOutput.reset();
     m_screens.clear();
     m_gameScreen.reset();
     if (m_music) m_music->StopAll();
@@ -240,6 +248,13 @@ bool HumanGameView::InitAudio() {
     const bool ok = m_audio->Init();
     if (ok) m_music->Initialize(m_audio.get(), &m_processes, "MenuMusic", "Level1Music");
     return ok;
+}
+
+void HumanGameView::InitEffects(bool menuMode) {
+    if (!m_effectOutput) m_effectOutput = std::make_unique<AudioEffectOutput>(m_audio.get());
+    m_effectHandler->Reset();
+    m_effectHandler->Initialize(m_effectOutputOverride ? m_effectOutputOverride : m_effectOutput.get(), &m_processes,
+                                menuMode);
 }
 
 void HumanGameView::RegisterListeners() {
@@ -327,6 +342,8 @@ void HumanGameView::OnUpdate(int ms) {
 void HumanGameView::OnRender(int ms) {
     // Outside a running game the streams are serviced here as well.
     if (m_audio && !m_gameRunning) m_audio->Update();
+    // Text effects run on while the game is paused: menus over it animate.
+    UpdateTextEffects(static_cast<unsigned>(ms));
     if (IsPaused()) ms = 0;
     // Read afresh each step: a screen's update may change the stack.
     for (size_t i = 0; i < m_screens.size(); ++i) {
@@ -430,14 +447,14 @@ bool HumanGameView::OnSpawnInGameMenu(const EventSystem::IEvent&) {
         State().SetFlag(GlobalGameState::kPaused, 1);
     else
         EventSystem::QueueEvent(new EventTypes::EventCommandActorMove(m_localActor, Vector3(0.0f, 0.0f, 0.0f)));
-    // The speech bubbles, the cues and the battery display hide here once
-    // they exist.
+    if (m_cues) m_cues->HideCues();
     m_inGameMenuOpen = true;
     PushScreen(MakeInGameMenu());
     return true;
 }
 
 bool HumanGameView::OnKeepPlaying(const EventSystem::IEvent&) {
+    if (m_cues) m_cues->ShowCues();
     m_inGameMenuOpen = false;
     State().SetFlag(GlobalGameState::kPaused, 0);
     PopScreen();
@@ -566,6 +583,8 @@ bool HumanGameView::OnInitializeGameView(const EventSystem::IEvent& event) {
         if (Gfx::GfxEngine::Instance()->GetStateMan()->RequestState(6, sky))
             Gfx::DrawScreen::Instance()->CreateSkyBox({9, 10, 11, 12, 13, 14}, sky);
     }
+    InitEffects(m_menuMode);
+    if (!m_menuMode) m_cues = std::make_unique<CueManager>();
     SetLocalPlayer(kNoLocalActor, kNoLocalTeam);
     m_joinConfirmed = false;
     m_actorsReported = 0;
@@ -648,6 +667,10 @@ void HumanGameView::ResetView(bool quit) {
     m_matchRegistry->UnregisterAll();
     m_matchListeners = 0;
     DestroyViewObjects();
+    m_processes.DetachAll();
+    InitEffects(true);
+    m_cues.reset();
+    ClearTextEffects();
     m_hudScreen.reset();
     if (m_ownsDrawScreen)
         if (Gfx::Spatial* spatial = Gfx::DrawScreen::Instance()->GetSpatial()) spatial->ClearSkyBox();

@@ -37,6 +37,9 @@ class ViewActorMan;
 class ViewBlockMan;
 class ViewPlayerMan;
 class ViewFlagMan;
+class EffectEventHandler;
+class IEffectOutput;
+class CueManager;
 
 class HumanGameView : public IGameView, public IScreenHost {
 public:
@@ -114,6 +117,12 @@ public:
     bool SetActiveCamera(int id);
     int GetActiveCameraId() const { return m_activeCamera; }
     CameraController* GetCameraController() const { return m_cameraController.get(); }
+    EffectEventHandler* GetEffectHandler() const { return m_effectHandler.get(); }
+    // Null outside a played match.
+    CueManager* GetCueManager() const { return m_cues.get(); }
+    // Where effect sounds and particles go from the next match set-up on
+    // (null: back to the audio manager). Borrowed.
+    void SetEffectOutput(IEffectOutput* output) { m_effectOutputOverride = output; }
     bool IsInGameMenuOpen() const { return m_inGameMenuOpen; }
     bool IsGameRunning() const { return m_gameRunning; }
     bool IsMenuMode() const { return m_menuMode; }
@@ -164,6 +173,11 @@ private:
     std::unique_ptr<CameraController> m_cameraController;
     std::shared_ptr<Audio::AudioMan> m_audio;
     std::shared_ptr<Audio::MusicMan> m_music;
+    std::unique_ptr<IEffectOutput> m_effectOutput;
+    IEffectOutput* m_effectOutputOverride = nullptr;
+    std::unique_ptr<EffectEventHandler> m_effectHandler;
+    std::unique_ptr<CueManager> m_cues;
+    void InitEffects(bool menuMode);
     Geometry::Vector3 m_lastEye;
     int16_t m_localActor = -1;
     uint8_t m_localTeam = 255;

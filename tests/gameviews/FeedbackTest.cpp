@@ -1,0 +1,386 @@
+// Sound, particle and on-screen feedback: the effect handler on its own with
+// a recording output, the shipped tables against the shipped data, and the
+// real view on a real logic.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "events/EventManager.h"
+#include "events/types/ActorEvents.h"
+#include "events/types/CommandEvents.h"
+#include "events/types/FlagEvents.h"
+#include "events/types/ViewEvents.h"
+#include "gamelogic/GlobalGameState.h"
+#include "gameviews/CueManager.h"
+#include "gameviews/EffectEventHandler.h"
+#include "processes/Process.h"
+#include "screens/TextMan.h"
+#include "screens/TextObj.h"
+#include "support/Harness.h"
+#include "ViewFixture.h"
+
+using namespace GameLogicView;
+using Geometry::Vector3;
+
+namespace {
+
+struct Recorder : IEffectOutput {
+    struct Sound {
+        std::string name;
+        Vector3 at;
+        bool positional;
+        bool stopped = false;
+    };
+    struct Particle {
+        int tag;
+        Vector3 at, dir;
+    };
+    std::vector<std::shared_ptr<Sound>> sounds;
+    std::vector<Particle> particles;
+
+    void PlaySound(const std::string& name) override {
+        sounds.push_back(std::make_shared<Sound>(Sound{name, Vector3(0, 0, 0), false}));
+    }
+    SoundHandle PlaySoundAt(const std::string& name, const Vector3& p) override {
+        sounds.push_back(std::make_shared<Sound>(Sound{name, p, true}));
+        return sounds.back();
+    }
+    void StopSound(const SoundHandle& h) override {
+        if (h) static_cast<Sound*>(h.get())->stopped = true;
+    }
+    void AddParticleEffect(int tag, const Vector3& p, const Vector3& d, bool) override {
+        particles.push_back({tag, p, d});
+    }
+    std::vector<std::string> SoundNames() const {
+        std::vector<std::string> n;
+        for (auto& s : sounds) n.push_back(s->name);
+        return n;
+    }
+    std::vector<int> Tags() const {
+        std::vector<int> t;
+        for (auto& p : particles) t.push_back(p.tag);
+        return t;
+    }
+    void Clear() {
+        sounds.clear();
+        particles.clear();
+    }
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Deliver(EventSystem::IEvent* e) {
+    EventSystem::QueueEvent(e);
+    EventSystem::ProcessEventQueue();
+}
+
+EventSystem::IEvent* Effect(const std::string& name, float x = 0.0f) {
+    return new EventTypes::EventCreateEffect(name, Vector3(x, 1, 2), Vector3(0, 1, 0), 0);
+}
+
+EventSystem::IEvent* Collision(float s, const char* a, const char* b, const Vector3& at = Vector3(0, 0, 0)) {
+    EventTypes::EventUpdateCollisionData report;
+    report.normalSpeed = s;
+    report.point = at;
+    report.normal = Vector3(0, 1, 0);
+    report.typeHashA = EventSystem::HashEventName(a);
+    report.typeHashB = EventSystem::HashEventName(b);
+    auto* e = new EventTypes::EventUpdateCollisionToClient();
+    e->SetData(new EventTypes::EventUpdateCollisionToClientData(report));
+    return e;
+}
+
+class HandlerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestSupport::ResetSingletons();
+        GlobalGameState::Create();
+    }
+    void TearDown() override {
+        handler.Reset();
+        TestSupport::ResetSingletons();
+    }
+    void Start(bool menu) {
+        handler.Reset();
+        handler.Initialize(&out, &processes, menu);
+    }
+    Recorder out;
+    ProcessSystem::ProcessManager processes;
+    EffectEventHandler handler;
+};
+
+}  // namespace
+
+TEST_F(HandlerTest, PlayedMatchHoldsEveryEffectAndTheBackdropOnlyTheInterfaceOnes) {
+    Start(false);
+    EXPECT_EQ(handler.GetEffectTable().size(), 28u);
+    Start(true);
+    std::set<std::string> names;
+    for (auto& [n, e] : handler.GetEffectTable()) names.insert(n);
+    EXPECT_EQ(names, (std::set<std::string>{"UIMouseClick", "UIMouseOver", "UIMouseOut", "Mirav", "Credits"}));
+    // In the backdrop: interface sounds play, a match effect does nothing,
+    // an explosion shows its particle without its sound.
+    Deliver(Effect("UIMouseClick"));
+    Deliver(Effect("SelfDeathCue"));
+    Deliver(new EventTypes::EventUpdateExplosion(Vector3(5, 0, 5), 1, 0, 2));
+    Deliver(new EventTypes::EventUpdateActorSpawn(3, 0, Vector3(0, 4, 0), Geometry::Quaternion(), 0, 0));
+    EXPECT_EQ(out.SoundNames(), std::vector<std::string>{"UIMouseClick"});
+    EXPECT_EQ(out.Tags(), (std::vector<int>{5, 9}));
+}
+
+TEST_F(HandlerTest, NamedEffectsChooseRepeatablyStopTheirPredecessorAndIgnoreUnknownNames) {
+    Start(false);
+    for (int i = 0; i < 12; ++i) Deliver(Effect("JumpSelf"));
+    const std::vector<std::string> first = out.SoundNames();
+    std::set<std::string> distinct(first.begin(), first.end());
+    EXPECT_EQ(distinct, (std::set<std::string>{"JumpSelf1", "JumpSelf2", "JumpSelf3"}));
+    out.Clear();
+    Start(false);  // a fresh handler sequence: the same choices
+    EffectEventHandler again;
+    handler.Reset();
+    again.Initialize(&out, &processes, false);
+    for (int i = 0; i < 12; ++i) Deliver(Effect("JumpSelf"));
+    EXPECT_EQ(out.SoundNames(), first);
+    again.Reset();
+    Start(false);
+    out.Clear();
+
+    Deliver(Effect("Jump"));
+    EXPECT_TRUE(out.sounds.empty());
+    EXPECT_EQ(out.Tags(), std::vector<int>{0});
+
+    out.Clear();
+    Deliver(Effect("AngelFlagTaken", 7.0f));
+    Deliver(Effect("AngelFlagTaken", 8.0f));
+    Deliver(Effect("AngelFlagTaken", 7.0f));
+    ASSERT_EQ(out.sounds.size(), 3u);
+    EXPECT_TRUE(out.sounds[0]->stopped);
+    EXPECT_FALSE(out.sounds[1]->stopped);
+    EXPECT_FALSE(out.sounds[2]->stopped);
+
+    out.Clear();
+    Deliver(Effect("NoSuchEffect"));
+    Deliver(Effect("NoSuchEffect"));
+    EXPECT_TRUE(out.sounds.empty());
+    EXPECT_TRUE(out.particles.empty());
+    EXPECT_EQ(handler.GetEffectTable().count("NoSuchEffect"), 0u);
+}
+
+TEST_F(HandlerTest, EffectEventIsConsumedByTheHandler) {
+    // The event manager serves its first subscriber last: a listener that
+    // was there before the handler comes after it and must not see the event.
+    int later = 0;
+    EventSystem::EventRegistry other;
+    other.Register(EventTypes::EventCreateEffect::GetStaticType(), [&](const EventSystem::IEvent&) {
+        ++later;
+        return false;
+    });
+    Start(false);
+    Deliver(Effect("UIMouseOver"));
+    EXPECT_EQ(later, 0);
+    EXPECT_EQ(out.SoundNames(), std::vector<std::string>{"UIMouseOver"});
+    other.UnregisterAll();
+}
+
+TEST_F(HandlerTest, CollisionsSoundByPairAndStrength) {
+    Start(false);
+    struct Case {
+        float s;
+        const char *a, *b;
+        const char* sound;  // null: nothing
+        int tag;
+    } cases[] = {
+        {9.9f, "box", "plane", nullptr, -1},        {10.0f, "plane", "box", "CollisionSlow", 19},
+        {40.0f, "solid", "massless_box", "CollisionMed", 20}, {-60.0f, "box", "box", "CollisionFast", 21},
+        {39.0f, "character", "plane", nullptr, -1}, {40.0f, "bot", "box", "CollisionPlayer", 19},
+        {80.0f, "bot", "character", nullptr, -1},   {80.0f, "flag", "box", nullptr, -1},
+        {80.0f, "plane", "plane", nullptr, -1},
+    };
+    for (const Case& c : cases) {
+        out.Clear();
+        Deliver(Collision(c.s, c.a, c.b, Vector3(1, 1, 1)));
+        SCOPED_TRACE(std::string(c.a) + "-" + c.b + " " + std::to_string(c.s));
+        if (!c.sound) {
+            EXPECT_TRUE(out.sounds.empty());
+            EXPECT_TRUE(out.particles.empty());
+            continue;
+        }
+        ASSERT_EQ(out.sounds.size(), 1u);
+        EXPECT_EQ(out.sounds[0]->name, c.sound);
+        EXPECT_EQ(out.Tags(), std::vector<int>{c.tag});
+    }
+    // The physics' report of the same name is not for the views.
+    out.Clear();
+    Deliver(new EventTypes::EventUpdateCollision(0, 80.0f, Vector3(0, 0, 0), Vector3(0, 1, 0), 1, 1.0f, 2, 1.0f));
+    EXPECT_TRUE(out.sounds.empty());
+}
+
+TEST_F(HandlerTest, ExplosionQuietsNearbyBlockCollisionsForAWhile) {
+    Start(false);
+    Deliver(new EventTypes::EventUpdateExplosion(Vector3(0, 0, 0), 1, 0, 2));
+    ASSERT_EQ(out.SoundNames(), std::vector<std::string>{"Explosion"});
+    processes.UpdateProcesses(900);
+    out.Clear();
+    Deliver(Collision(30.0f, "box", "plane", Vector3(19, 0, 0)));
+    EXPECT_TRUE(out.sounds.empty());
+    Deliver(Collision(30.0f, "box", "plane", Vector3(21, 0, 0)));
+    EXPECT_EQ(out.SoundNames(), std::vector<std::string>{"CollisionSlow"});
+    processes.UpdateProcesses(200);
+    processes.UpdateProcesses(16);
+    out.Clear();
+    Deliver(Collision(30.0f, "box", "plane", Vector3(19, 0, 0)));
+    EXPECT_EQ(out.SoundNames(), std::vector<std::string>{"CollisionSlow"});
+    EXPECT_EQ(handler.GetQuietZoneCount(), 0u);
+}
+
+TEST_F(HandlerTest, ReportsGiveTheirSoundsAndParticlesAndLowDetailDropsTheMinorOnes) {
+    Start(false);
+    Deliver(new EventTypes::EventUpdateFlagRecovered(4, 1, -1, Vector3(1, 0, 0), Vector3(9, 0, 0)));
+    EXPECT_EQ(out.SoundNames(), (std::vector<std::string>{"FlagAutoRecover3D", "FlagSpawn3D"}));
+    EXPECT_EQ(out.Tags(), (std::vector<int>{13, 14}));
+    EXPECT_FLOAT_EQ(out.particles[1].at.x, 9.0f);
+    out.Clear();
+    Deliver(new EventTypes::EventUpdateActorDeath(3, 4, Vector3(1, 0, 0), Vector3(2, 2, 2)));
+    EXPECT_EQ(out.SoundNames(), std::vector<std::string>{"Death3D"});
+    EXPECT_EQ(out.Tags(), (std::vector<int>{18, 33}));
+    EXPECT_FLOAT_EQ(out.particles[0].dir.x, -1.0f);
+    out.Clear();
+    Deliver(new EventTypes::EventCommandWhistle(3));
+    ASSERT_EQ(out.sounds.size(), 1u);
+    EXPECT_FALSE(out.sounds[0]->positional);
+
+    GlobalGameState::Instance()->SetFlag(GlobalGameState::kLowDetail, 1);
+    out.Clear();
+    Deliver(new EventTypes::EventUpdateActorDeath(3, 4, Vector3(1, 0, 0), Vector3(2, 2, 2)));
+    Deliver(new EventTypes::EventUpdateFlagCaptured(3, 0, 1, 4, Vector3(0, 10, 0)));
+    EXPECT_EQ(out.SoundNames(), (std::vector<std::string>{"Death3D", "FlagCap3D"}));
+    ASSERT_EQ(out.Tags(), std::vector<int>{11});
+    EXPECT_FLOAT_EQ(out.particles[0].at.y, 4.0f);
+}
+
+// -------------------------------------------------------------- shipped data
+
+TEST(FeedbackTables, EveryRaisedNameIsInTheShippedTablesAndData) {
+    // Names raised in code as literals: every "VtVCreateEffect" and
+    // "VtVCreateCue" built from a string in the sources.
+    std::set<std::string> effects, cues;
+    const std::regex effectRe(R"(EventCreateEffect\(\s*\"([^\"]+)\")"), cueRe(R"(EventCreateCue\(\s*\"([^\"]+)\")");
+    for (auto& f : std::filesystem::recursive_directory_iterator("../src")) {
+        if (f.path().extension() != ".cpp" && f.path().extension() != ".h") continue;
+        const std::string text = ReadFile(f.path().string());
+        for (std::sregex_iterator i(text.begin(), text.end(), effectRe), end; i != end; ++i) effects.insert((*i)[1]);
+        for (std::sregex_iterator i(text.begin(), text.end(), cueRe), end; i != end; ++i) cues.insert((*i)[1]);
+    }
+    // And the ones the speech bubbles raise through a name chosen at run time.
+    effects.insert({"CreateSpeechBubble", "CreateSpeechBubbleTutorial"});
+    const std::vector<std::string> effectNames = EffectEventHandler::AllEffectNames();
+    const std::set<std::string> table(effectNames.begin(), effectNames.end());
+    for (const std::string& n : effects) EXPECT_TRUE(table.count(n)) << "effect " << n;
+    const std::vector<std::string> cueNames = CueManager::AllCueNames();
+    const std::set<std::string> cueTable(cueNames.begin(), cueNames.end());
+    for (const std::string& n : cues) EXPECT_TRUE(cueTable.count(n)) << "cue " << n;
+
+    // Every sound the handler may play is an audio effect of the shipped file.
+    const std::string audio = ReadFile("Config/Audio/AudioEffects.ini");
+    ASSERT_FALSE(audio.empty());
+    for (const std::string& s : EffectEventHandler::AllSoundNames())
+        EXPECT_NE(audio.find("[" + s + "]"), std::string::npos) << "sound " << s;
+    // Every text effect the cues and bubbles run is in the effects file.
+    TextMan::Instance().LoadEffects("Config/Text/effects.txt");
+    for (const char* e : {CueManager::EntryEffect(0), CueManager::EntryEffect(1), CueManager::EntryEffect(2),
+                          CueManager::EntryEffect(3), "CueEarlyExit", "SpeechBubble", "SpeechBubbleTutorial"})
+        EXPECT_NE(TextMan::Instance().FindEffectSystem(e), nullptr) << "text effect " << e;
+}
+
+// ---------------------------------------------------------------- cues
+
+TEST(Cues, SlotsReplaceByKindAndTheWinHidesLaterOnes) {
+    TestSupport::ResetSingletons();
+    TextMan::Instance().LoadEffects("Config/Text/effects.txt");
+    {
+        CueManager cues;
+        Deliver(new EventTypes::EventCreateCue("FlagTaken", 7, 0));
+        ASSERT_TRUE(cues.GetSlot(0));
+        EXPECT_EQ(cues.GetSlot(0)->GetText(), "Cloud Kid flag taken!");
+        EXPECT_FLOAT_EQ(cues.GetSlot(0)->GetColor().b, 0.9f);
+        cues.CreateCue("FlagTakenSelf", 7, 0);
+        EXPECT_EQ(cues.GetSlot(0)->GetText(), "You have the Cloud Kid flag!");
+        EXPECT_FLOAT_EQ(cues.GetSlot(0)->GetColor().r, 0.8f);
+        // Same text still showing: nothing changes.
+        for (int t = 0; t < 300; t += 16) UpdateTextEffects(16);
+        auto shown = cues.GetSlot(0);
+        cues.CreateCue("FlagTakenSelf", 7, 0);
+        EXPECT_EQ(cues.GetSlot(0), shown);
+        // Once it has faded, the same text enters anew.
+        for (int t = 0; t < 4000; t += 16) UpdateTextEffects(16);
+        cues.CreateCue("FlagTakenSelf", 7, 0);
+        EXPECT_NE(cues.GetSlot(0), shown);
+        // A high message about owner 8 leaves owner 7's; about 7 ends it.
+        cues.CreateCue("Score", 8, 1);
+        EXPECT_TRUE(cues.GetSlot(0));
+        EXPECT_EQ(cues.GetSlot(1)->GetText(), "Duzu Radizev score!");
+        cues.CreateCue("Score", 7, 0);
+        EXPECT_FALSE(cues.GetSlot(0));
+        cues.CreateCue("Score21", 0xFFFF, 0);
+        cues.CreateCue("NotACue", 1, 0);  // ignored
+        cues.CreateCue("Win", 0xFFFF, 1);
+        EXPECT_FALSE(cues.GetSlot(1));
+        EXPECT_FALSE(cues.GetSlot(3));
+        EXPECT_EQ(cues.GetSlot(2)->GetText(), "Duzu Radizev Win!");
+        cues.CreateCue("FlagDropped", 3, 0);
+        EXPECT_FLOAT_EQ(cues.GetSlot(0)->GetAlpha(), 0.0f);
+        cues.ShowCues();
+        EXPECT_FLOAT_EQ(cues.GetSlot(0)->GetAlpha(), 1.0f);
+        EXPECT_FLOAT_EQ(cues.GetSlot(2)->GetAlpha(), 1.0f);
+    }
+    TestSupport::ResetSingletons();
+}
+
+// ------------------------------------------------------- view and logic
+
+class FeedbackViewTest : public ViewTest::ViewFixture {};
+
+TEST_F(FeedbackViewTest, BackdropIsQuietButForTheInterfaceAndAPlayedMatchSoundsAndShowsCues) {
+    Recorder out;
+    view->SetEffectOutput(&out);
+    ASSERT_TRUE(Until([&] { return view->IsInitialised() && view->IsMenuMode(); }, 20));
+    Frames(30);
+    EventSystem::QueueEvent(new EventTypes::EventUpdateExplosion(Vector3(0, 2, 0), 1, 0, 2));
+    EventSystem::QueueEvent(Effect("UIMouseClick"));
+    EventSystem::QueueEvent(Effect("SelfDeathCue"));
+    Frames(2);
+    EXPECT_EQ(out.SoundNames(), std::vector<std::string>{"UIMouseClick"});
+    EXPECT_FALSE(out.particles.empty());
+    EXPECT_EQ(view->GetCueManager(), nullptr);
+
+    out.Clear();
+    StartPlayedMatch();
+    Frames(10);
+    // The logic's own reports: the players spawned with a sound each.
+    const std::vector<std::string> names = out.SoundNames();
+    EXPECT_NE(std::find(names.begin(), names.end(), "Spawn"), names.end());
+    EXPECT_NE(std::find(out.Tags().begin(), out.Tags().end(), 9), out.Tags().end());
+    out.Clear();
+    EventSystem::QueueEvent(new EventTypes::EventUpdateExplosion(Vector3(0, 2, 0), 1, 0, 2));
+    EventSystem::QueueEvent(Effect("SelfDeathCue"));
+    EventSystem::QueueEvent(new EventTypes::EventCreateCue("FlagTaken", 3, 1));
+    Frames(2);
+    const std::vector<std::string> after = out.SoundNames();
+    EXPECT_NE(std::find(after.begin(), after.end(), "Explosion"), after.end());
+    EXPECT_EQ(std::count_if(after.begin(), after.end(), [](const std::string& s) { return s.rfind("DeathSelfVO", 0) == 0; }), 1);
+    ASSERT_NE(view->GetCueManager(), nullptr);
+    ASSERT_TRUE(view->GetCueManager()->GetSlot(0));
+    EXPECT_EQ(view->GetCueManager()->GetSlot(0)->GetText(), "Fire Friend flag taken!");
+    view->SetEffectOutput(nullptr);
+}
