@@ -133,6 +133,10 @@ bool Player::ThrowBlock(const Geometry::Vector3& aim, ProcessSystem::ProcessMana
     block->owner = actorId;
     if (blocks) blocks->OnBlockReleased(block);
 
+    // The block leaves from the hand: one that came from the pouch since the
+    // player last moved still lies where pouch blocks are kept, below the
+    // level.
+    if (actor) actor->FollowCarrier();
     const Geometry::Vector3 e = blockActor.extents;
     const Geometry::Quaternion q = blockActor.GetOrientation();
     const Geometry::Vector3 c = q.Rotate(Geometry::Vector3(0.0f, 0.0f, e.z));

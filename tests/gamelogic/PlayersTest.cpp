@@ -259,6 +259,10 @@ TEST_F(PlayersTest, ThrowSpeedSpinAndLock) {
     Run(16);  // LockTimeAfterThrow
     Run(16);
     EXPECT_TRUE(Players().CommandThrow(p->GetActorId(), Vector3(1, 0, 0)));
+    // The pouch block came to the hand without a move: it still leaves from
+    // the hand, above the thrower, not from where the pouch kept it.
+    EXPECT_NEAR(second->GetPosition().x, p->GetPosition().x, 1e-4f);
+    EXPECT_NEAR(second->GetPosition().y, p->GetPosition().y + 2.0f + 0.5f, 1e-4f);
     EventSystem::ProcessEventQueue();
     const auto reports = recorder.Of<EventTypes::EventUpdateThrowBlock>();
     ASSERT_EQ(reports.size(), 2u);
@@ -285,7 +289,7 @@ TEST_F(PlayersTest, ThrowsWithoutADirectionNeverReachThePhysics) {
     const BlockPtr down = Unit(Vector3(5, 10, 0));
     p->canThrow = 1;
     ASSERT_TRUE(p->PickUpBlock(&Blocks(), down));
-    const Vector3 before = down->actor->body->GetPosition();
+    const Vector3 before = p->GetPosition() + Vector3(0, 2.0f + 0.5f, 0);  // in the hand
     ASSERT_TRUE(p->ThrowBlock(Vector3(0, -1, 0), nullptr, &Blocks()));
     const auto& body = *down->actor->body;
     EXPECT_TRUE(body.GetVelocity().IsFinite());
