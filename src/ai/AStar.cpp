@@ -265,7 +265,7 @@ void AStar::SetMillisecondClock(MillisecondClock clock) {
 
 bool AStar::AddRequest(std::unique_ptr<IRequest> request) {
     if (!request) return false;
-    if (request->GetName() == "ExhaustiveRequest") {
+    if (request->GetKind() == IRequest::Kind::kExhaustive) {
         const Geometry::Vector3& g = request->GetGoal();
         const Geometry::Vector3& lo = m_grid.Minimum();
         const Geometry::Vector3& hi = m_grid.Maximum();
@@ -387,22 +387,23 @@ void AStar::StartSearch() {
     IRequest& req = *s->request;
     s->startCell = m_grid.WorldToCell(req.GetStart());
     s->goalCell = m_grid.WorldToCell(req.GetGoal());
-    const std::string name = req.GetName();
+    using Kind = IRequest::Kind;
+    const Kind kind = req.GetKind();
     const Geometry::Vector3& st = s->startCell;
     const Geometry::Vector3& gc = s->goalCell;
 
-    if (name != "PathRequest" && name != "TowerPathRequest" && name != "ExhaustiveRequest" &&
+    if (kind != Kind::kPath && kind != Kind::kTowerPath && kind != Kind::kExhaustive &&
         (m_grid.IsCellBlocked(st.x, st.y, st.z) || m_grid.IsCellBlocked(gc.x, gc.y, gc.z))) {
         Finish(*s, false);
         Recycle(*s);
         return;
     }
-    if (name == "ExhaustiveRequest" && !m_grid.IsInBounds(gc.x, gc.y, gc.z)) {
+    if (kind == Kind::kExhaustive && !m_grid.IsInBounds(gc.x, gc.y, gc.z)) {
         Finish(*s, false);
         Recycle(*s);
         return;
     }
-    if (name == "PathRequest" && HasLineOfSight(st, gc) && FloorAlongLine(m_grid, st, gc)) {
+    if (kind == Kind::kPath && HasLineOfSight(st, gc) && FloorAlongLine(m_grid, st, gc)) {
         s->path = {CellPoint(st), CellPoint(gc)};
         Finish(*s, true);
         Recycle(*s);
@@ -438,12 +439,11 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
         m_settings.aStarTimeSlice > 0 ? static_cast<uint64_t>(m_settings.aStarTimeSlice) / std::max<size_t>(1, runningCount) : 0;
 
     if (static_cast<int64_t>(s.elapsed) > static_cast<int64_t>(req.GetTimeOut())) {
-        const std::string name = req.GetName();
-        if (name == "PathRequest") {
+        if (req.GetKind() == IRequest::Kind::kPath) {
             Finish(s, false);
             return;
         }
-        if (name == "FlagSearchRequest") {
+        if (req.GetKind() == IRequest::Kind::kFlagSearch) {
             IFlagSearchPlanner* planner = GetFlagPlanner(req.GetTeam());
             if (planner && planner->WallCount() > 0) {
                 Finish(s, false);

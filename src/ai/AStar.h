@@ -214,7 +214,7 @@ public:
     AStar(const AStar&) = delete;
     AStar& operator=(const AStar&) = delete;
 
-    // Takes ownership. An "ExhaustiveRequest" whose goal lies outside the
+    // Takes ownership. An exhaustive request whose goal lies outside the
     // grid's world bounds is refused (false); every other request waits.
     bool AddRequest(std::unique_ptr<IRequest> request);
     bool AddRequest(IRequest* request) { return AddRequest(std::unique_ptr<IRequest>(request)); }

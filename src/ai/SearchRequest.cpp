@@ -30,6 +30,7 @@ float IRequest::Overestimate() const { return m_manager ? m_manager->GetSettings
 PathRequest::PathRequest(const SearchSpace& grid, const Geometry::Vector3& start, const Geometry::Vector3& goal,
                          uint16_t requester, float halfX, float halfY, float halfZ, uint8_t team, int32_t timeOut)
     : IRequest("PathRequest", grid, start, goal, requester, team, timeOut) {
+    m_kind = Kind::kPath;
     const Geometry::Vector3 cell = grid.WorldToCell(goal);
     const Geometry::Vector3 half(halfX, halfY, halfZ);
     m_goalMin = cell - half;
@@ -65,7 +66,9 @@ void PathRequest::OnFailure() {
 
 FlagSearchRequest::FlagSearchRequest(const SearchSpace& grid, uint8_t team, const Geometry::Vector3& start,
                                      const Geometry::Vector3& goal)
-    : IRequest("FlagSearchRequest", grid, start, goal, kNoRequester, team, kTimeOutMs) {}
+    : IRequest("FlagSearchRequest", grid, start, goal, kNoRequester, team, kTimeOutMs) {
+    m_kind = Kind::kFlagSearch;
+}
 
 IFlagSearchPlanner* FlagSearchRequest::Planner() const {
     return GetManager() ? GetManager()->GetFlagPlanner(m_team) : nullptr;

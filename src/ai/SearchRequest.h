@@ -25,6 +25,13 @@ class IRequest {
 public:
     static constexpr uint16_t kNoRequester = 0xFFFF;
 
+    // What the search manager treats differently: a path request may start or
+    // end in a blocked cell, takes the straight line when it is open and gives
+    // up at its time-out; a tower path request may start or end blocked; an
+    // exhaustive request is refused when its goal lies outside the grid; a
+    // flag search gives up at its time-out once it has found a wall.
+    enum class Kind { kOther, kPath, kTowerPath, kExhaustive, kFlagSearch };
+
     virtual ~IRequest();
 
     // The node just taken from the open list.
@@ -36,6 +43,7 @@ public:
     virtual void OnFailure() = 0;
 
     std::string GetName() const { return m_name; }
+    Kind GetKind() const { return m_kind; }
     const Geometry::Vector3& GetStart() const { return m_start; }
     const Geometry::Vector3& GetGoal() const { return m_goal; }
     const Geometry::Vector3& GetSearchMin() const { return m_searchMin; }
@@ -62,6 +70,7 @@ protected:
     uint8_t m_team;
     int32_t m_timeOut;
     std::string m_name;
+    Kind m_kind = Kind::kOther;
 
 private:
     friend class AStar;

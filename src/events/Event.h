@@ -111,8 +111,12 @@ class PayloadEvent : public EventOf<Derived> {
 public:
     using Data = DataT;
 
-    // The payload; only a prototype that never deserialised has none.
-    DataT* GetPayload() const { return static_cast<DataT*>(this->GetData().get()); }
+    // The payload; only a prototype that never deserialised has none. A
+    // listener gets the event as const and reads it as sent: a copy shares the
+    // payload, so what one listener changed every later one would see.
+    const DataT* GetPayload() const { return static_cast<const DataT*>(this->GetData().get()); }
+    // The sender's own access, while it fills an event nobody has seen yet.
+    DataT* GetPayload() { return static_cast<DataT*>(this->GetData().get()); }
 
     void Serialize(ByteWriter& writer) const override {
         if (const DataT* d = GetPayload()) d->Write(writer);

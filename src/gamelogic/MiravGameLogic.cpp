@@ -512,7 +512,9 @@ bool MiravGameLogic::OnCollision(const EventSystem::IEvent& event) {
     // The copy for the views shares the type name; it is not ours to handle.
     const auto* e = dynamic_cast<const EventTypes::EventUpdateCollision*>(&event);
     if (!e || !e->GetPayload() || !m_blockMan) return false;
-    EventTypes::EventUpdateCollisionData& report = *e->GetPayload();
+    // Our own copy: the normal is turned for the rules below, and later
+    // listeners must see the report as the physics sent it.
+    EventTypes::EventUpdateCollisionData report = *e->GetPayload();
     const uint16_t idA = static_cast<uint16_t>(report.actorIdA);
     const uint16_t idB = static_cast<uint16_t>(report.actorIdB);
     const BlockPtr blockA = m_blockMan->GetBlock(idA);
@@ -530,7 +532,7 @@ bool MiravGameLogic::OnCollision(const EventSystem::IEvent& event) {
                 player->GetActor()->FollowCarrier();
             if (block) {
                 BlockRules(*m_blockMan, report);
-                // From the block towards the player, for every later listener too.
+                // From the block towards the player.
                 if (player == playerB) report.normal = -report.normal;
                 m_players.OnHitByBlock(report, block, player);
                 PlayerLife::OnHitByThrownBlock(report, block, *player, m_players);

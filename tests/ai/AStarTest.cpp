@@ -73,6 +73,7 @@ public:
         ++m_probe->failures;
         if (m_probe->onFailure) m_probe->onFailure();
     }
+    using IRequest::m_kind;
     using IRequest::m_name;
 
 private:
@@ -750,13 +751,18 @@ TEST_F(AStarTest, ExhaustiveRequestWithGoalOutsideTheGridIsRefused) {
     Map({".....", ".S.G.", "....."});
     auto exhaustive = [this](Vector3 g) {
         auto r = std::make_unique<ProbeRequest>(std::make_shared<Probe>(), astar->GetGrid(), start, g);
-        r->m_name = "ExhaustiveRequest";
+        r->m_kind = AI::IRequest::Kind::kExhaustive;
         return r;
     };
     EXPECT_FALSE(astar->AddRequest(exhaustive(Vector3(5, 0, 1))));
     EXPECT_FALSE(astar->AddRequest(exhaustive(Vector3(1, -0.5f, 1))));
     EXPECT_TRUE(astar->AddRequest(exhaustive(Vector3(4.9f, 0, 1))));
     EXPECT_EQ(astar->PendingCount(), 1u);
+    // The kind decides, not the name a request carries.
+    auto named = std::make_unique<ProbeRequest>(std::make_shared<Probe>(), astar->GetGrid(), start, Vector3(5, 0, 1));
+    named->m_name = "ExhaustiveRequest";
+    EXPECT_TRUE(astar->AddRequest(std::move(named)));
+    EXPECT_EQ(astar->PendingCount(), 2u);
 }
 
 // ---------------------------------------------------------------------------

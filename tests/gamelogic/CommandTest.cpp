@@ -229,9 +229,19 @@ TEST_F(Collisions, ABlockHittingAPlayerSeesTheNormalFromTheBlockTowardsThePlayer
     // block) towards A.
     auto ab = Collide(player->GetActorId(), b->GetId(), -3.0f, Vector3(0, -1, 0));
     EXPECT_EQ(ab->GetPayload()->normal, Vector3(0, -1, 0));
-    // The player is body B: the shared payload is turned round for everyone.
+    // The player is body B: the logic turns the normal round for its own
+    // rules only; every later listener reads the report as it was sent.
     auto ba = Collide(b->GetId(), player->GetActorId(), -3.0f, Vector3(0, 1, 0));
-    EXPECT_EQ(ba->GetPayload()->normal, Vector3(0, -1, 0));
+    EXPECT_EQ(ba->GetPayload()->normal, Vector3(0, 1, 0));
+
+    // A placed block sends an airborne player back along the turned normal:
+    // away from the block, here towards -x.
+    const BlockPtr wall = MakeBlock(ActorTypes::kBox, Vector3(3, 4, 0));
+    wall->SetState(BlockState::kPlaced);
+    player->airborne = 1;
+    auto side = Collide(wall->GetId(), player->GetActorId(), -3.0f, Vector3(1, 0, 0));
+    EXPECT_EQ(side->GetPayload()->normal, Vector3(1, 0, 0));
+    EXPECT_LT(player->GetVelocity().x, 0.0f);
 }
 
 }  // namespace MatchTest
