@@ -26,7 +26,7 @@ using GameLogicView::GlobalGameState;
 namespace {
 
 template <class E>
-typename E::Data* PayloadIf(const EventSystem::IEvent& e) {
+const typename E::Data* PayloadIf(const EventSystem::IEvent& e) {
     if (e.GetTypeHash() != E::GetStaticType().hash) return nullptr;
     const auto* typed = dynamic_cast<const E*>(&e);
     return typed ? typed->GetPayload() : nullptr;
@@ -177,7 +177,9 @@ void ServerEventHandler::SendJoinSnapshot(const std::shared_ptr<EventSystem::IEv
     add(confirmation);
     auto& created = m_manager.CreatedActors();
     for (auto it = created.begin(); it != created.end();) {
-        auto* d = PayloadIf<EventTypes::EventUpdateCreateActor>(**it);
+        // The kept report is brought up to date before it goes out again.
+        auto* typed = dynamic_cast<EventTypes::EventUpdateCreateActor*>(it->get());
+        auto* d = typed ? typed->GetPayload() : nullptr;
         GameLogicView::ActorPtr actor = (d && m_logic) ? m_logic->GetActor(static_cast<uint16_t>(d->actorId)) : nullptr;
         if (!actor) {
             // Gone since: neither sent nor kept.
