@@ -26,6 +26,8 @@
 #include "events/types/NetworkEvents.h"
 #include "gamelogic/BlockMan.h"
 #include "gamelogic/MiravGameLogic.h"
+#include "gamelogic/FlagMan.h"
+#include "gamelogic/SpawnManager.h"
 
 namespace Sim {
 
@@ -141,6 +143,25 @@ long CurrentRssKb() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+namespace {
+
+// Why the loaded level cannot give a match, or null.
+const char* Unplayable(GameLogicView::MiravGameLogic& logic) {
+    int flags[2] = {0, 0};
+    for (const auto& [id, flag] : logic.GetFlagMan().Flags()) {
+        (void)id;
+        const int team = flag.GetTeam();
+        if (team == 0 || team == 1) ++flags[team];
+    }
+    if (flags[0] + flags[1] == 0) return "it was not loaded or has no flags";
+    if (flags[0] == 0 || flags[1] == 0) return "a team has no flag";
+    const GameLogicView::SpawnManager* spawns = logic.GetSpawnManager();
+    if (!spawns || spawns->GetPoints(0).empty() || spawns->GetPoints(1).empty()) return "a team has no spawn point";
+    return nullptr;
+}
+
+}  // namespace
+
 MatchResult RunMatch(const Options& o) {
     using GameLogicView::GlobalGameState;
     EventSystem::EventManager::Instance().Reset();
@@ -179,6 +200,11 @@ MatchResult RunMatch(const Options& o) {
             ++result.frames;
             stuck.Look(result.frames);
             result.stuck = stuck.episodes;
+            // The level loads in the logic's second frame.
+            if (result.frames == 2 && !o.backdrop) {
+                result.unplayable = Unplayable(logic);
+                if (result.unplayable) break;
+            }
             if (!handedOver && watch.localActor >= 0) {
                 EventSystem::QueueEvent(std::make_shared<Networking::EventClientToBot>(
                     static_cast<int16_t>(watch.localActor), static_cast<uint8_t>(watch.localTeam)));

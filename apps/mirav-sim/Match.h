@@ -19,6 +19,9 @@ struct MatchResult {
     long long gameMs = 0;
     long long wallMs = 0;
     long long frames = 0;
+    // Set when the level came up without what a match needs (the level
+    // could not be read, or a team has no flag or no spawn point): why.
+    const char* unplayable = nullptr;
 };
 
 MatchResult RunMatch(const Options& options);

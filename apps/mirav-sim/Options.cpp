@@ -34,9 +34,37 @@ void PrintUsage() {
                  "                 [--team T] [--join-wait SECONDS]\n");
 }
 
+void PrintHelp() {
+    std::printf(
+        "mirav-sim: whole Mirav matches without a window, bots on both teams (the\n"
+        "local player is handed to a bot), one summary line per match.\n"
+        "\n"
+        "  --data DIR          the game's data folder (default: the working directory)\n"
+        "  --level N           level number from Levels/levels.ini (default 0)\n"
+        "  --teamsize K        players per team, 1..16 (default: the level's own)\n"
+        "  --seed S            run seed; 0 keeps every generator's own (default 0)\n"
+        "  --minutes M         game minutes per match at most (default 15)\n"
+        "  --matches X         matches to play one after another (default 1)\n"
+        "  --backdrop          the menu's backdrop match (never won)\n"
+        "  --memory-every M    a memory line every M game minutes\n"
+        "  --trace SECONDS     a snapshot of the bots every SECONDS game seconds\n"
+        "  --events            print the match's main reports as they come\n"
+        "  --host | --join ADDRESS|any [--port P] [--announce ADDRESSES] [--bind ADDRESS]\n"
+        "         [--team T] [--join-wait SECONDS]\n"
+        "                      network mode, in real time (one machine per process)\n"
+        "  --help              this text\n"
+        "\n"
+        "Exit status: 0 after the matches ran, 2 for a bad command line or data folder,\n"
+        "3 when the level cannot be loaded (no match is played).\n");
+}
+
 bool ParseArgs(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+            return true;
+        }
         if (a == "--backdrop") {
             o.backdrop = true;
             continue;

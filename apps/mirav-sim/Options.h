@@ -17,6 +17,7 @@ struct Options {
     double memoryEvery = 0.0;   // game minutes between memory lines; 0 none
     double traceEvery = 0.0;    // game seconds between snapshots of the bots; 0 none
     bool events = false;        // print the match's main reports as they come
+    bool help = false;          // --help: print the help and run nothing
 
     // Network mode (real time; see NetMatch.h).
     bool host = false;
@@ -32,5 +33,7 @@ struct Options {
 // False (with a message on stderr) for an unknown option or a bad value.
 bool ParseArgs(int argc, char** argv, Options& out);
 void PrintUsage();
+// The help of --help, on standard output.
+void PrintHelp();
 
 }  // namespace Sim

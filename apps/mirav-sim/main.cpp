@@ -25,6 +25,10 @@ int main(int argc, char** argv) {
         Sim::PrintUsage();
         return 2;
     }
+    if (o.help) {
+        Sim::PrintHelp();
+        return 0;
+    }
     if (!o.dataDir.empty() && chdir(o.dataDir.c_str()) != 0) {
         std::fprintf(stderr, "mirav-sim: cannot enter %s\n", o.dataDir.c_str());
         return 2;
@@ -46,6 +50,13 @@ int main(int argc, char** argv) {
     int fallen = 0;
     for (int i = 1; i <= o.matches; ++i) {
         const Sim::MatchResult r = Sim::RunMatch(o);
+        if (r.unplayable) {
+            // An empty match would look like a result; the loader said why.
+            std::fprintf(stderr, "mirav-sim: level %d cannot be played (%s); no match is run\n", o.level,
+                         r.unplayable);
+            GameLogicView::GlobalGameState::Destroy();
+            return 3;
+        }
         gameMs += r.gameMs;
         wallMs += r.wallMs;
         if (r.winner >= 0) ++decided;

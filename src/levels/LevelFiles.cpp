@@ -58,7 +58,9 @@ bool ReadLevelSettings(const std::string& fileName, LevelSettings& out) {
     ReadKey(file, "capZ", s.shaping.capZ);
     ReadKey(file, "RandomSeed", s.randomSeed);
 
-    Clamp(file, "groundPlaneScale", s.groundPlaneScale, 0.01f, 1000.0f);
+    // The ground's half size is ten times the scale: 25 fills the bots' grid
+    // (-250..250), and the physics and the grid grow with its square.
+    Clamp(file, "groundPlaneScale", s.groundPlaneScale, 0.01f, LevelSettings::kMaxGroundPlaneScale);
     Clamp(file, "teamsize", s.teamsize, 1, 16);
     Clamp(file, "wWeight", s.shaping.wWeight, 0.0f, 1.0f);
     Clamp(file, "hWeight", s.shaping.hWeight, 0.0f, 1.0f);

@@ -14,6 +14,9 @@ class IniFile;
 namespace GameLogicView {
 
 struct LevelSettings {
+    // The largest ground a level may ask for: its half size (10 x scale)
+    // then reaches the edge of the bots' grid.
+    static constexpr float kMaxGroundPlaneScale = 25.0f;
     float groundPlaneScale = 4.0f;  // scale of the ground model
     int teamsize = 4;               // players per team once bots fill up
     std::string bmpFile;            // level bitmap

@@ -56,6 +56,16 @@ TEST(LevelFiles, SettingsAreReadAndOutOfRangeValuesClamped) {
     EXPECT_FALSE(ReadLevelSettings(dir.Path() + "none.ini", untouched));
     EXPECT_EQ(untouched.teamsize, 11);
     EXPECT_TRUE(problems.ErrorMentions("none.ini"));
+    // A ground beyond the bots' grid is held to its edge, the file named.
+    problems.warnings.clear();
+    const std::string huge = dir.Write("huge.ini", "[level]\ngroundPlaneScale = 1000\nBmpFile = a.bmp\n");
+    LevelSettings h;
+    ReadLevelSettings(huge, h);
+    EXPECT_FLOAT_EQ(h.groundPlaneScale, LevelSettings::kMaxGroundPlaneScale);
+    int named = 0;
+    for (const std::string& w : problems.warnings)
+        named += w.find("huge.ini\": [level] groundPlaneScale is out of range") != std::string::npos;
+    EXPECT_EQ(named, 1);
 }
 
 TEST(LevelFiles, LevelListSectionsTakeAnyNumberOfDigits) {
