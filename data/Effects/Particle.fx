@@ -1,5 +1,6 @@
 # Particle quads: each corner turned by the particle's angle, scaled, and
-# laid in the camera's plane around the particle's position. The state's
+# laid in the camera's plane around the particle's position (in the system's
+# space: World places and turns it). The state's
 # technique gets _BlendAdd or _BlendModulate from the particle system's blend
 # mode, and _NoTexture without a texture.
 # Values every effect shares through the pool: the camera (set once per run
@@ -17,6 +18,7 @@ shared float3 mEmissive
 shared float3 mSpecular
 shared float mPower
 shared texture Tex wrap
+param float4x4 World : WORLD
 
 vertex particleVS
 in vec3 inPosition;
@@ -30,7 +32,7 @@ out vec2 vUV;
 void main() {
     vec2 c = inPosition.xy * inTex3;
     vec2 r = vec2(c.x * inTex1.x - c.y * inTex1.y, c.x * inTex1.y + c.y * inTex1.x);
-    vec3 w = inTex2 + CameraSide * r.x + CameraUp * r.y;
+    vec3 w = (World * vec4(inTex2, 1.0)).xyz + CameraSide * r.x + CameraUp * r.y;
     vColor = inColor;
     vUV = inTex0;
     gl_Position = ViewProjection * vec4(w, 1.0);

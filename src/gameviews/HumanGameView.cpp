@@ -29,6 +29,7 @@
 #include "gfx/CameraMan.h"
 #include "gfx/D3D9Core.h"
 #include "gfx/DrawScreen.h"
+#include "gfx/ParticleMan.h"
 #include "gfx/Frustum.h"
 #include "gfx/GfxState.h"
 #include "gfx/Spatial.h"
@@ -141,6 +142,11 @@ HumanGameView::HumanGameView(Platform::Window* window)
     OnRender(16);
     PopScreen();
     LoadGraphics(Gfx::kGameAssetsFile, Gfx::kGameStatesFile);
+    // Particle definitions name the game's textures, effects and particle buffer.
+    if (Gfx::DrawScreen* ds = Gfx::DrawScreen::Instance())
+        if (ds->GetSpatial() && ds->GetSpatial()->GetParticleMan())
+            ds->GetSpatial()->GetParticleMan()->LoadParticleData("Config/Graphics/ParticleSystems.ini",
+                                                                 "Config/Graphics/ParticleEffects.ini");
     MakeCameras();  // the game's asset file may bring its own
     SetActiveCamera(kBackdropCamera);
     if (MouseCursor* cursor = GetMouseCursor()) cursor->CreateQuad();

@@ -1,4 +1,5 @@
 #include "gfx/DrawScreen.h"
+#include "gfx/ParticleMan.h"
 
 #include "gfx/Camera.h"
 #include "gfx/CameraMan.h"
@@ -57,6 +58,9 @@ void DrawScreen::Initialize(const std::string& particleConfig) {
         DrawScreen* ds = DrawScreen::Instance();
         if (bucket == RenderQueue::kText && ds && ds->GetSpatial() && ds->GetSpatial()->GetTextMan())
             ds->GetSpatial()->GetTextMan()->Render();
+        // The particle systems join the translucent bucket (and the overlay one) as it is set up.
+        if (bucket == RenderQueue::kTranslucent && ds && ds->GetSpatial() && ds->GetSpatial()->GetParticleMan())
+            ds->GetSpatial()->GetParticleMan()->Submit();
     });
 }
 
@@ -94,6 +98,12 @@ void DrawScreen::Update(unsigned ms) {
         if (cam) m_spatial->Cull(*cam, GetRenderQueue(), m_frame);
     }
     ++m_frame;
+}
+
+int DrawScreen::AddParticleEffect(int effectTag, const Geometry::Vector3& position, const Geometry::Vector3& direction,
+                                  const Geometry::Quaternion& orientation, bool overlay) {
+    ParticleMan* pm = m_spatial ? m_spatial->GetParticleMan() : nullptr;
+    return pm ? pm->AddParticleEffect(effectTag, position, direction, orientation, overlay) : -1;
 }
 
 std::shared_ptr<Camera> DrawScreen::GetActiveCamera() const {

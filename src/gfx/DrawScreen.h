@@ -33,6 +33,9 @@ public:
     // The frame step: camera, clocks, cull. Nothing while the device is lost.
     void Update(unsigned ms);
 
+    // Starts a particle effect of the particle manager; its instance id (-1 when none starts).
+    int AddParticleEffect(int effectTag, const Geometry::Vector3& position, const Geometry::Vector3& direction,
+                          const Geometry::Quaternion& orientation, bool overlay);
     std::shared_ptr<Camera> GetActiveCamera() const;
     bool SetActiveCamera(int id);
     // Follows the world object with the id; false (camera unchanged) when

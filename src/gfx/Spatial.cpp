@@ -6,6 +6,7 @@
 #include "gfx/Effect.h"
 #include "gfx/Frustum.h"
 #include "gfx/GfxEngine.h"
+#include "gfx/ParticleMan.h"
 #include "gfx/RenderQueue.h"
 #include "gfx/TextMan.h"
 #include "utility/HtmlLogger.h"
@@ -17,7 +18,7 @@ constexpr float kPi = 3.14159265358979f;
 constexpr float kOccluderFar = 100.0f;
 }  // namespace
 
-Spatial::Spatial(const std::string& /*particleConfig*/) {
+Spatial::Spatial(const std::string& particleConfig) : m_particleMan(std::make_unique<ParticleMan>(particleConfig)) {
     CreateFrustum(kPi / 3.0f, 4.0f / 3.0f, 0.5f);
     // The text manager draws through GL: only with a device.
     GfxEngine* engine = GfxEngine::Instance();
@@ -27,6 +28,7 @@ Spatial::Spatial(const std::string& /*particleConfig*/) {
 }
 
 Spatial::~Spatial() {
+    m_particleMan.reset();
     m_textMan.reset();
     GfxLog.Log(HtmlLogger::LOG_ALLOC, "Spatial class destroyed");
 }
@@ -117,7 +119,9 @@ void Spatial::Clear() {
     m_skyBox.reset();
 }
 
-void Spatial::Update(float dt, bool /*notPaused*/) {
+void Spatial::Update(float dt, bool notPaused) {
+    // Paused effects stand still but are still drawn.
+    if (notPaused && m_particleMan) m_particleMan->Update(dt);
     for (auto& kv : m_animated) kv.second->AdvanceTime(dt);
 }
 

@@ -17,6 +17,7 @@ class Frustum;
 class IDrawObj;
 class RenderQueue;
 class TextMan;
+class ParticleMan;
 
 class Spatial {
 public:
@@ -62,6 +63,8 @@ public:
     std::shared_ptr<Frustum> GetOccluderFrustum() const { return m_occluder; }
     // The screen-text manager; null when there is no device to draw with.
     TextMan* GetTextMan() const { return m_textMan.get(); }
+    // The particle effects of the scene (levels of detail from the file given at construction).
+    ParticleMan* GetParticleMan() const { return m_particleMan.get(); }
     const ObjectMap& WorldObjects() const { return m_world; }
     const ObjectMap& AnimatedObjects() const { return m_animated; }
     const ObjectMap& UIObjects() const { return m_ui; }
@@ -74,6 +77,7 @@ private:
     ObjectMap m_ui;
     std::shared_ptr<IDrawObj> m_cursor;
     std::unique_ptr<TextMan> m_textMan;
+    std::unique_ptr<ParticleMan> m_particleMan;
 };
 
 }  // namespace Gfx
