@@ -2,6 +2,7 @@
 // logic answering: menus replace each other, a match sets up under a loading
 // screen, the in-game menu pauses, a win leads to the end screen, quitting
 // shows the closing screen and posts the quit message.
+#include "gameviews/HudScreen.h"
 #include <functional>
 #include <string>
 
@@ -25,6 +26,7 @@ char Letter(const IScreen* s) {
     if (dynamic_cast<const LoadingScreen*>(s)) return 'L';
     if (dynamic_cast<const ClosingScreen*>(s)) return 'C';
     if (dynamic_cast<const DummyScreen*>(s)) return 'H';
+    if (dynamic_cast<const GameLogicView::HudScreen*>(s)) return 'H';
     if (const auto* m = dynamic_cast<const StandInMenu*>(s)) {
         switch (m->GetKind()) {
         case StandInMenu::Kind::MainMenu: return 'M';
