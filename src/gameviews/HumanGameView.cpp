@@ -18,6 +18,9 @@
 #include "gameviews/CameraController.h"
 #include "gameviews/CueManager.h"
 #include "gameviews/EffectEventHandler.h"
+#include "gameviews/SpeechBubbleMan.h"
+#include "gameviews/ViewActor.h"
+#include "gameviews/ViewPlayer.h"
 #include "gameviews/SceneCamera.h"
 #include "gameviews/ViewActor.h"
 #include "gameviews/ViewBlock.h"
@@ -343,6 +346,11 @@ void HumanGameView::OnUpdate(int ms) {
     m_wasWindowed = windowed;
     if (IsPaused()) return;
     m_processes.UpdateProcesses(ms);
+    if (m_bubbles)
+        if (IViewCamera* camera = GetActiveCamera()) {
+            const Vector3 eye = camera->GetEye(), at = camera->GetLookAt();
+            m_bubbles->Update(at - eye, eye);
+        }
 }
 
 void HumanGameView::OnRender(int ms) {
@@ -454,6 +462,7 @@ bool HumanGameView::OnSpawnInGameMenu(const EventSystem::IEvent&) {
     else
         EventSystem::QueueEvent(new EventTypes::EventCommandActorMove(m_localActor, Vector3(0.0f, 0.0f, 0.0f)));
     if (m_cues) m_cues->HideCues();
+    if (m_bubbles) m_bubbles->HideAll();
     m_inGameMenuOpen = true;
     PushScreen(MakeInGameMenu());
     return true;
@@ -461,6 +470,7 @@ bool HumanGameView::OnSpawnInGameMenu(const EventSystem::IEvent&) {
 
 bool HumanGameView::OnKeepPlaying(const EventSystem::IEvent&) {
     if (m_cues) m_cues->ShowCues();
+    if (m_bubbles) m_bubbles->SetHidden(false);
     m_inGameMenuOpen = false;
     State().SetFlag(GlobalGameState::kPaused, 0);
     PopScreen();
@@ -590,7 +600,25 @@ bool HumanGameView::OnInitializeGameView(const EventSystem::IEvent& event) {
             Gfx::DrawScreen::Instance()->CreateSkyBox({9, 10, 11, 12, 13, 14}, sky);
     }
     InitEffects(m_menuMode);
-    if (!m_menuMode) m_cues = std::make_unique<CueManager>();
+    if (!m_menuMode) {
+        m_cues = std::make_unique<CueManager>();
+        m_bubbles = std::make_unique<SpeechBubbleMan>();
+        m_bubbles->Init(
+            [this](int16_t speaker, Vector3& at) {
+                if (!m_playerMan) return false;
+                std::shared_ptr<ViewPlayer> p = m_playerMan->FindPlayer(static_cast<uint16_t>(speaker));
+                if (!p || !p->Actor()) return false;
+                at = p->Actor()->position;
+                return true;
+            },
+            [this](const Vector3& world) {
+                Geometry::Vector2 s(0.5f, 0.5f);
+                if (m_ownsDrawScreen)
+                    if (Gfx::GfxEngine* engine = Gfx::GfxEngine::Instance()) engine->WorldToScreen(world, s);
+                return s;
+            },
+            &m_processes);
+    }
     SetLocalPlayer(kNoLocalActor, kNoLocalTeam);
     m_joinConfirmed = false;
     m_actorsReported = 0;
@@ -675,6 +703,7 @@ void HumanGameView::ResetView(bool quit) {
     DestroyViewObjects();
     m_processes.DetachAll();
     InitEffects(true);
+    m_bubbles.reset();
     m_cues.reset();
     ClearTextEffects();
     m_hudScreen.reset();

@@ -40,6 +40,7 @@ class ViewFlagMan;
 class EffectEventHandler;
 class IEffectOutput;
 class CueManager;
+class SpeechBubbleMan;
 
 class HumanGameView : public IGameView, public IScreenHost {
 public:
@@ -120,6 +121,7 @@ public:
     EffectEventHandler* GetEffectHandler() const { return m_effectHandler.get(); }
     // Null outside a played match.
     CueManager* GetCueManager() const { return m_cues.get(); }
+    SpeechBubbleMan* GetSpeechBubbles() const { return m_bubbles.get(); }
     // Where effect sounds and particles go from the next match set-up on
     // (null: back to the audio manager). Borrowed.
     void SetEffectOutput(IEffectOutput* output) { m_effectOutputOverride = output; }
@@ -177,6 +179,7 @@ private:
     IEffectOutput* m_effectOutputOverride = nullptr;
     std::unique_ptr<EffectEventHandler> m_effectHandler;
     std::unique_ptr<CueManager> m_cues;
+    std::unique_ptr<SpeechBubbleMan> m_bubbles;
     void InitEffects(bool menuMode);
     Geometry::Vector3 m_lastEye;
     int16_t m_localActor = -1;

@@ -19,6 +19,8 @@
 #include "gamelogic/GlobalGameState.h"
 #include "gameviews/CueManager.h"
 #include "gameviews/EffectEventHandler.h"
+#include "gameviews/SpeechBubbleMan.h"
+#include "gameviews/ViewPlayer.h"
 #include "processes/Process.h"
 #include "screens/TextMan.h"
 #include "screens/TextObj.h"
@@ -383,4 +385,76 @@ TEST_F(FeedbackViewTest, BackdropIsQuietButForTheInterfaceAndAPlayedMatchSoundsA
     ASSERT_TRUE(view->GetCueManager()->GetSlot(0));
     EXPECT_EQ(view->GetCueManager()->GetSlot(0)->GetText(), "Fire Friend flag taken!");
     view->SetEffectOutput(nullptr);
+}
+
+TEST_F(FeedbackViewTest, BotChatLineShowsAsABubbleOverTheBotForItsTimeThenGoes) {
+    Recorder out;
+    view->SetEffectOutput(&out);
+    StartPlayedMatch();
+    ASSERT_NE(view->GetSpeechBubbles(), nullptr);
+    ASSERT_NE(view->GetPlayerMan(), nullptr);
+    int16_t bot = -1;
+    for (auto& [id, p] : view->GetPlayerMan()->Players())
+        if (id != view->GetPlayerMan()->LocalPlayer()) bot = static_cast<int16_t>(id);
+    ASSERT_NE(bot, -1);
+    // The bots chat on their own; a crowd of their bubbles would refuse
+    // ours, so wait for a quiet moment (their lines go after their time).
+    const auto& bubbles = view->GetSpeechBubbles()->Bubbles();
+    ASSERT_TRUE(Until([&] { return bubbles.empty(); }, 1500));
+    out.Clear();
+    EventSystem::QueueEvent(new EventTypes::EventCommandCreateSpeechBubble(bot, "Follow me!", 0, 1000, 0));
+    Frames(2);
+    ASSERT_EQ(bubbles.count(bot), 1u) << bubbles.size() << " other bubbles, " << view->GetPlayerMan()->Players().size() << " players";
+    EXPECT_EQ(bubbles.at(bot)->textObj->GetText(), "Follow me!");
+    const std::vector<std::string> names = out.SoundNames();
+    EXPECT_NE(std::find(names.begin(), names.end(), "SpeechBubblePopup"), names.end());
+    Frames(50);  // 0.8 s: still there
+    EXPECT_EQ(bubbles.count(bot), 1u);
+    Frames(40);  // past 1 s plus the 0.3 s fade
+    EXPECT_TRUE(bubbles.count(bot) == 0 || bubbles.at(bot)->text != "Follow me!");
+    view->SetEffectOutput(nullptr);
+}
+
+TEST(SpeechBubbles, CrowdsRefuseChatterButNotTutorialLinesAndGoneSpeakersDrop) {
+    TestSupport::ResetSingletons();
+    std::map<int16_t, Vector3> at = {{1, Vector3(0, 0, 0)}, {2, Vector3(1, 0, 0)}, {3, Vector3(2, 0, 0)}};
+    ProcessSystem::ProcessManager processes;
+    {
+        SpeechBubbleMan man;
+        man.Init(
+            [&](int16_t s, Vector3& p) {
+                auto it = at.find(s);
+                if (it == at.end()) return false;
+                p = it->second;
+                return true;
+            },
+            [](const Vector3&) { return Geometry::Vector2(0.5f, 0.5f); }, &processes);
+        auto say = [&](int16_t who, const char* text, uint8_t tutorial) {
+            EventTypes::EventCommandCreateSpeechBubble e(who, text, tutorial, 1000, 0);
+            return man.OnCreateSpeechBubble(e);
+        };
+        EXPECT_TRUE(say(1, "one", 0));
+        EXPECT_TRUE(say(2, "two", 0));   // crowding 2
+        EXPECT_FALSE(say(3, "three", 0));  // crowding 4
+        EXPECT_TRUE(say(3, "learn", 1));   // tutorial lines always show
+        EXPECT_FALSE(say(3, "chatter", 0));  // cannot talk over its tutorial line
+        EXPECT_FALSE(say(1, "one", 0));  // the same line again
+        EXPECT_FALSE(say(9, "nobody", 0));
+        EXPECT_FLOAT_EQ(SpeechBubbleMan::WidthFor("a"), 0.15f);
+        EXPECT_FLOAT_EQ(SpeechBubbleMan::WidthFor(std::string(40, 'a')), 0.5f);
+        // Alpha by distance: 25 units in front gives 0.85 - 0.04.
+        man.Update(Vector3(1, 0, 0), Vector3(-25, 0, 0));
+        EXPECT_NEAR(man.Bubbles().at(1)->alpha, 0.81f, 1e-4f);
+        at.erase(2);
+        man.Update(Vector3(1, 0, 0), Vector3(-25, 0, 0));
+        EXPECT_EQ(man.Bubbles().count(2), 0u);
+        // Hidden with the menu, restored after.
+        man.HideAll();
+        EXPECT_FLOAT_EQ(man.Bubbles().at(1)->textObj->GetAlpha(), 0.0f);
+        man.SetHidden(false);
+        man.Update(Vector3(1, 0, 0), Vector3(-25, 0, 0));
+        EXPECT_NEAR(man.Bubbles().at(1)->alpha, 0.81f, 1e-4f);
+    }
+    processes.DetachAll();
+    TestSupport::ResetSingletons();
 }
