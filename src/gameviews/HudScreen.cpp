@@ -1,10 +1,16 @@
 #include "gameviews/HudScreen.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "events/types/FlagEvents.h"
 #include "gamelogic/GlobalGameState.h"
+#include "gameviews/HumanGameView.h"
+#include "gameviews/ViewActor.h"
+#include "gameviews/ViewFlag.h"
+#include "gfx/Camera.h"
 #include "gfx/DrawObj.h"
+#include "gfx/Frustum.h"
 #include "gfx/DrawScreen.h"
 #include "gfx/Font.h"
 #include "gfx/GfxEngine.h"
@@ -50,6 +56,12 @@ public:
         if (Gfx::DrawScreen* screen = Gfx::DrawScreen::Instance())
             if (screen->GetSpatial()) screen->GetSpatial()->DestroyUIObject(m_id);
     }
+    void Place(float x, float y, float w, float h) {
+        if (!m_obj) return;
+        if (Gfx::DrawScreen* screen = Gfx::DrawScreen::Instance())
+            if (screen->GetSpatial())
+                screen->GetSpatial()->SetUIObjectTransform(m_id, Geometry::Vector3(x, y, 1.0f), Geometry::Vector3(w, h, 0.1f));
+    }
     void SetImage(int tag) override {
         m_image = tag;
         if (m_obj && tag != 0) m_obj->TopState().SetTextureTag(tag);
@@ -78,7 +90,8 @@ uint8_t LocalTeam() { return GlobalGameState::Instance()->GetFlag(GlobalGameStat
 
 }  // namespace
 
-HudScreen::HudScreen(const std::string& file) : IScreen(file, false, false), m_file(file) {
+HudScreen::HudScreen(HumanGameView* view, const std::string& file)
+    : IScreen(file, false, false), m_view(view), m_file(file) {
     using Utility::Key;
     using Utility::Section;
     m_angelScore = std::make_unique<SceneQuad>(file, "AngelScore", 273);
@@ -134,9 +147,49 @@ void HudScreen::OnUpdate(unsigned elapsedMs, bool) {
         m_score->Update(elapsedMs);
     }
     m_battery->Update();
+    PlaceFlagMarkers();
     if (m_batteryText) {
         m_batteryText->SetText(m_battery->Text());
         m_batteryText->BuildText();
+    }
+}
+
+void HudScreen::PlaceFlagMarkers() {
+    ViewFlagMan* flags = m_view ? m_view->GetFlagMan() : nullptr;
+    Gfx::DrawScreen* screen = Gfx::DrawScreen::Instance();
+    Gfx::GfxEngine* engine = Gfx::GfxEngine::Instance();
+    if (!flags || !screen || !engine) return;
+    auto camera = screen->GetActiveCamera();
+    if (!camera) return;
+    const Geometry::Vector3 eye = camera->GetEye(), at = camera->GetLookAt();
+    HudVec3 fwd{at.x - eye.x, at.y - eye.y, at.z - eye.z};
+    const float fl = std::sqrt(fwd.x * fwd.x + fwd.y * fwd.y + fwd.z * fwd.z);
+    if (fl > 0.0f) fwd = {fwd.x / fl, fwd.y / fl, fwd.z / fl};
+    const HudVec3 ref{eye.x, eye.y, eye.z};
+    auto frustum = camera->GetFrustum();
+    for (int team = 0; team < 2; ++team) {
+        for (const auto& flag : flags->Flags(team)) {
+            if (!flag || !flag->actor) continue;
+            const ViewActor& a = *flag->actor;
+            auto& quad = m_flagMarkers[a.id];
+            if (!quad) quad = std::make_unique<SceneQuad>(m_file, a.team == 1 ? "angelHudFlag" : "demonHudFlag", 270);
+            const HudVec3 p{a.position.x, a.position.y, a.position.z};
+            const float extent = std::max(1.0f, a.scale.y);
+            const bool inView = !frustum || frustum->TestSphere(a.position, extent) != Gfx::Frustum::kOutside;
+            float x = 0.5f, y = 0.5f;
+            if (inView) {
+                const float dx = p.x - ref.x, dy = p.y - ref.y, dz = p.z - ref.z;
+                const float t = (std::clamp(dx * dx + dy * dy + dz * dz, 2.0f, 10000.0f) - 2.0f) / 9998.0f;
+                Geometry::Vector2 s;
+                engine->WorldToScreen(Geometry::Vector3(p.x, p.y + extent * (2.0f - t), p.z), s);
+                x = s.x;
+                y = s.y;
+            } else {
+                HudPinToEdge(p, ref, fwd, x, y);
+            }
+            const float size = HudMarkerSize(p, ref);
+            static_cast<SceneQuad&>(*quad).Place(x, y, size, size * 4.0f / 3.0f);
+        }
     }
 }
 

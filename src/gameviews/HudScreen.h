@@ -4,6 +4,7 @@
 // view hands it the flag reports.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -17,11 +18,12 @@ class HudScoreMan;
 class HudBattery;
 class TextObj;
 class HudQuad;
+class HumanGameView;
 
 class HudScreen : public IScreen {
 public:
     // localTeam picks the captured image of each slot.
-    explicit HudScreen(const std::string& file = "Config/hud.ini");
+    explicit HudScreen(HumanGameView* view = nullptr, const std::string& file = "Config/hud.ini");
     ~HudScreen() override;
 
     void OnUpdate(unsigned elapsedMs, bool isTop) override;
@@ -34,7 +36,12 @@ public:
     BatteryInfo& BatteryRecord() { return *m_batteryInfo; }
 
 private:
+    // One marker per view flag, above it or pinned to the screen edge.
+    void PlaceFlagMarkers();
+
+    HumanGameView* m_view;
     std::string m_file;
+    std::map<uint16_t, std::unique_ptr<HudQuad>> m_flagMarkers;
     std::unique_ptr<HudQuad> m_angelScore, m_demonScore;
     std::unique_ptr<HudScoreMan> m_score;
     std::unique_ptr<BatteryInfo> m_batteryInfo;

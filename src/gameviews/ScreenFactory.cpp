@@ -21,6 +21,6 @@ std::shared_ptr<IScreen> MakeInGameMenu() { return StandIn(StandInMenu::Kind::In
 std::shared_ptr<IScreen> MakeEndGameScreen(uint8_t winner) { return StandIn(StandInMenu::Kind::EndGame, winner); }
 std::shared_ptr<IScreen> MakeLoadingScreen() { return std::make_shared<LoadingScreen>(); }
 std::shared_ptr<IScreen> MakeClosingScreen() { return std::make_shared<ClosingScreen>(); }
-std::shared_ptr<IScreen> MakeHudScreen(HumanGameView&) { return std::make_shared<HudScreen>(); }
+std::shared_ptr<IScreen> MakeHudScreen(HumanGameView& view) { return std::make_shared<HudScreen>(&view); }
 
 }  // namespace GameLogicView

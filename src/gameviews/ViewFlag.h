@@ -42,6 +42,7 @@ public:
     // The seconds the flag's countdown shows, -1 when none shown.
     int CountdownShown(uint16_t id) const;
     size_t Count() const { return m_lists[0].size() + m_lists[1].size(); }
+    const std::vector<std::shared_ptr<ViewFlag>>& Flags(int team) const { return m_lists[team == 0 ? 0 : 1]; }
 
     bool OnGrabbed(const EventSystem::IEvent& event);
     bool OnDropped(const EventSystem::IEvent& event);
