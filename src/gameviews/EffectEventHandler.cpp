@@ -10,6 +10,7 @@
 #include "events/types/FlagEvents.h"
 #include "events/types/ViewEvents.h"
 #include "gamelogic/GlobalGameState.h"
+#include "gfx/DrawScreen.h"
 #include "ini/IniFile.h"
 #include "processes/Process.h"
 #include "utility/Diagnostics.h"
@@ -127,7 +128,14 @@ void AudioEffectOutput::StopSound(const SoundHandle& handle) {
 }
 
 void AudioEffectOutput::AddParticleEffect(int tag, const Vector3& p, const Vector3& d, bool overlay) {
-    if (g_spawner) g_spawner(tag, p, d, overlay);
+    if (g_spawner) {
+        g_spawner(tag, p, d, overlay);
+        return;
+    }
+    // By default the scene's particle manager starts the effect (none
+    // without a scene, as in headless runs).
+    if (Gfx::DrawScreen* scene = Gfx::DrawScreen::Instance())
+        scene->AddParticleEffect(tag, p, d, Geometry::kIdentityQuaternion, overlay);
 }
 
 // ------------------------------------------------------------------ handler

@@ -43,7 +43,8 @@ public:
 };
 
 // Plays through an audio manager (may be null: silent) and spawns particles
-// through the process-wide spawner (none installed: no particles).
+// through the process-wide spawner, or, when none is installed, through the
+// scene's particle manager (none without a scene).
 class AudioEffectOutput : public IEffectOutput {
 public:
     using ParticleSpawner = void (*)(int tag, const Geometry::Vector3& position, const Geometry::Vector3& direction,
