@@ -25,7 +25,7 @@ protected:
     void Cycle() {
         EventSystem::QueueEvent(new EventTypes::EventUpdateGameOver(255, 0));
         ASSERT_TRUE(Until([&] { return view->IsMenuMode() && view->GetScreens().size() == 2; }, 40));
-        Tap(SDL_SCANCODE_RETURN);
+        StartFromMainMenu();
         ASSERT_TRUE(Until([&] { return view->IsGameRunning() && HumanGameView::GetLocalActor() >= 0; }, 40));
     }
     Snapshot Take() const {

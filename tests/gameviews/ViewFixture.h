@@ -17,6 +17,9 @@
 #include "platform/InputDevices.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
+#include "screens/Button.h"
+#include "screens/MenuScreens.h"
+#include "screens/MouseCursor.h"
 #include "support/Harness.h"
 
 namespace ViewTest {
@@ -110,11 +113,36 @@ protected:
         PushKey(false, key);
         Frame();
     }
+    // The top screen's button of that name, empty when the top is no menu.
+    std::shared_ptr<GameLogicView::Button> FindTopButton(const std::string& name) const {
+        const auto& screens = view->GetScreens();
+        if (screens.empty()) return nullptr;
+        auto* menu = dynamic_cast<GameLogicView::MenuScreen*>(screens.back().get());
+        return menu ? menu->GetButtons().FindButton(name) : nullptr;
+    }
+    // Puts the cursor on the top menu's button and clicks the left button.
+    void ClickButton(const std::string& name) {
+        Frame();  // a screen asked for by the last click comes now
+        auto b = FindTopButton(name);
+        ASSERT_TRUE(b) << name;
+        ASSERT_TRUE(GameLogicView::GetMouseCursor());
+        GameLogicView::GetMouseCursor()->SetPosition(b->GetX(), b->GetY());
+        Frame();
+        PushButton(true, SDL_BUTTON_LEFT);
+        Frame();
+        PushButton(false, SDL_BUTTON_LEFT);
+        Frame();
+    }
+    // Main menu: Play, then the level choice's Start.
+    void StartFromMainMenu() {
+        ClickButton("TextStart");
+        ClickButton("TextStart");
+    }
     // From the menu backdrop into a played match with the local player known.
     void StartPlayedMatch() {
         ASSERT_TRUE(Until([&] { return view->IsInitialised() && view->IsMenuMode(); }, 20));
         Frames(3);
-        Tap(SDL_SCANCODE_RETURN);
+        StartFromMainMenu();
         ASSERT_TRUE(Until([&] { return view->IsGameRunning() && LocalActor() != nullptr; }, 40));
         Frames(2);
     }

@@ -74,7 +74,7 @@ TEST_F(ViewPartsTest, BackdropCameraOverlooksTheShippedLevel) {
     const Vector3 f = c->GetFlagPoints()[0];
     ExpectNear(camera->GetEye(), Vector3(f.x - 25, f.y + 15, f.z - 25));
     // A played match has no controller and follows the player.
-    Tap(SDL_SCANCODE_RETURN);
+    StartFromMainMenu();
     ASSERT_TRUE(Until([&] { return view->IsGameRunning(); }, 40));
     EXPECT_EQ(view->GetCameraController(), nullptr);
     EXPECT_EQ(view->GetActiveCameraId(), HumanGameView::kFollowCamera);
@@ -88,7 +88,7 @@ TEST_F(ViewPartsTest, MenuMusicBehindTheMenuLevelMusicInAMatch) {
     Audio::MusicMan* music = view->GetMusicMan();
     ASSERT_TRUE(music->GetTrack(0)) << "the audio did not start";
     EXPECT_TRUE(music->GetTrack(0)->IsSounding());
-    Tap(SDL_SCANCODE_RETURN);
+    StartFromMainMenu();
     ASSERT_TRUE(Until([&] { return view->IsGameRunning(); }, 40));
     Frames(10);
     ASSERT_TRUE(music->GetTrack(1));
