@@ -102,6 +102,14 @@ OptionsScreen::OptionsScreen() : MenuScreen(kFile) {
     for (const auto& m : modes) m_displayModes.push_back({m.width, m.height});
 
     if (auto group = m_buttons.FindGroup("resolution")) {
+        // The size in use is always offered, so leaving the menu unchanged
+        // never switches to whatever mode happens to be listed first.
+        bool listed = false;
+        for (const Mode& m : m_displayModes)
+            listed = listed || (static_cast<int>(m.width) == uc.width && static_cast<int>(m.height) == uc.height);
+        if (!listed && uc.width > 0 && uc.height > 0)
+            m_displayModes.insert(m_displayModes.begin(),
+                                  Mode{static_cast<unsigned>(uc.width), static_cast<unsigned>(uc.height)});
         for (size_t i = 0; i < m_displayModes.size(); ++i) {
             const Mode& m = m_displayModes[i];
             group->Options().push_back({std::to_string(i), std::to_string(m.width) + "x" + std::to_string(m.height), 0});
