@@ -10,6 +10,8 @@ namespace Audio {
 namespace {
 
 void* g_handle = nullptr;
+int g_openDecoders = 0;
+bool g_unloadPending = false;
 
 template <class F>
 bool Bind(F& slot, const char* name) {
@@ -26,6 +28,7 @@ VorbisFunctions& Vorbis() {
 
 bool LoadVorbisLibrary(const char* libraryName) {
     VorbisFunctions& t = Vorbis();
+    g_unloadPending = false;
     if (t.available) return true;
     if (!g_handle) g_handle = dlopen(libraryName, RTLD_NOW | RTLD_LOCAL);
     if (!g_handle) {
@@ -50,9 +53,21 @@ bool LoadVorbisLibrary(const char* libraryName) {
 }
 
 void UnloadVorbisLibrary() {
+    if (g_openDecoders > 0) {
+        g_unloadPending = true;
+        return;
+    }
+    g_unloadPending = false;
     Vorbis() = VorbisFunctions();
     if (g_handle) dlclose(g_handle);
     g_handle = nullptr;
+}
+
+void NoteDecoderOpened() { ++g_openDecoders; }
+
+void NoteDecoderClosed() {
+    if (g_openDecoders > 0) --g_openDecoders;
+    if (g_openDecoders == 0 && g_unloadPending) UnloadVorbisLibrary();
 }
 
 }  // namespace Audio

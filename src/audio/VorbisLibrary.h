@@ -29,7 +29,12 @@ VorbisFunctions& Vorbis();
 // available. False, after one line saying why, when the library or one of
 // the entry points is missing; Ogg Vorbis sounds then fail to load.
 bool LoadVorbisLibrary(const char* libraryName = kVorbisLibraryName);
-// Frees the library and clears the table.
+// Frees the library and clears the table; while decoders are still open
+// (streams that outlive their manager) the library stays until the last one
+// is closed, so their decoders are freed by the library that made them.
 void UnloadVorbisLibrary();
+// Kept by the streams: one more or one fewer open decoder.
+void NoteDecoderOpened();
+void NoteDecoderClosed();
 
 }  // namespace Audio

@@ -74,6 +74,7 @@ bool VorbisStream::Open(std::vector<uint8_t> bytes) {
         return false;
     }
     m_open = true;
+    NoteDecoderOpened();
     const vorbis_info* info = ov.ov_info(&m_decoder->file, -1);
     if (!info) {
         Close();
@@ -85,8 +86,11 @@ bool VorbisStream::Open(std::vector<uint8_t> bytes) {
 }
 
 void VorbisStream::Close() {
-    if (m_open && Vorbis().ov_clear) Vorbis().ov_clear(&m_decoder->file);
-    m_open = false;
+    if (m_open) {
+        if (Vorbis().ov_clear) Vorbis().ov_clear(&m_decoder->file);
+        m_open = false;
+        NoteDecoderClosed();
+    }
     m_decoder.reset();
     m_stream.reset();
     m_channels = 0;

@@ -82,6 +82,26 @@ TEST(Stream, DecodesEverySampleOfTheFile) {
     EXPECT_FALSE(junk.Open(std::vector<uint8_t>(5000, 0x4F)));
 }
 
+TEST(Stream, TheLibraryStaysWhileADecoderOutlivesItsManager) {
+    // A stream kept by an emitter or a second manager after the first one
+    // shut down is still freed by the library that made its decoder.
+    ASSERT_TRUE(Audio::LoadVorbisLibrary());
+    const std::vector<float> tone = AudioTest::Tone(500.0f, 0.2f, AudioTest::kRate, 0.5f, 1);
+    const std::string ogg = GenData::EncodeOgg(tone, 1, AudioTest::kRate, 0.4f);
+    {
+        Audio::VorbisStream s;
+        ASSERT_TRUE(s.Open(std::vector<uint8_t>(ogg.begin(), ogg.end())));
+        Audio::UnloadVorbisLibrary();
+        EXPECT_TRUE(Audio::Vorbis().available) << "kept for the open decoder";
+        std::vector<char> block(1024);
+        EXPECT_GT(s.Read(block.data(), 1024), 0);
+    }
+    EXPECT_FALSE(Audio::Vorbis().available) << "let go with the last decoder";
+    ASSERT_TRUE(Audio::LoadVorbisLibrary());
+    Audio::UnloadVorbisLibrary();
+    EXPECT_FALSE(Audio::Vorbis().available) << "no decoder open: let go at once";
+}
+
 TEST(Stream, WithoutTheLibraryOnlyOggSoundsAreSilent) {
     World w;
     w.WriteFiles({{"Song", "loop", true, false, "music"}, {"Click", "beep", false, false, "ui"}});
