@@ -429,5 +429,9 @@ TEST_F(ParticlePicture, TwoThousandLiveParticlesKeepMemoryFlat) {
     for (int f = 0; f < 9000; ++f) Frame(16);
     EXPECT_EQ(pm->ParticlesCreated(), made);  // the pool is reused
     EXPECT_GE(e->systems[0].system->Particles().size(), 1800u);
+#ifndef __SANITIZE_ADDRESS__
+    // (The address sanitizer holds freed memory back in its quarantine, so
+    // the process size says nothing there; the pool count above still does.)
     EXPECT_LT(MaxRssKb() - rss, 4096) << "kB grown over 9000 frames";
+#endif
 }
