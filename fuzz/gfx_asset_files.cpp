@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "Quiet.h"
 #include "gfx/AssetFiles.h"
 #include "gfx/StateMan.h"
 #include "utility/Diagnostics.h"
@@ -32,11 +33,7 @@ struct NullSink : Gfx::IAssetSink {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool quiet = [] {
-        Utility::SetProblemSink([](Utility::Severity, const std::string&) {});
-        return true;
-    }();
-    (void)quiet;
+    Fuzz::Quiet();
     const std::string text(reinterpret_cast<const char*>(data), size);
     {
         std::istringstream in(text);

@@ -5,17 +5,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "Quiet.h"
 #include "ini/IniFile.h"
 #include "input/Input.h"
 #include "platform/InputDevices.h"
 #include "utility/Diagnostics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool quiet = [] {
-        Utility::SetProblemSink([](Utility::Severity, const std::string&) {});
-        return true;
-    }();
-    (void)quiet;
+    Fuzz::Quiet();
     Utility::IniFile ini;
     ini.Parse(std::string(reinterpret_cast<const char*>(data), size));
     bool mouseSeen = false;

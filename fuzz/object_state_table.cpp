@@ -5,15 +5,12 @@
 #include <sstream>
 #include <string>
 
+#include "Quiet.h"
 #include "gamelogic/ObjectStateTable.h"
 #include "utility/Diagnostics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool quiet = [] {
-        Utility::SetProblemSink([](Utility::Severity, const std::string&) {});
-        return true;
-    }();
-    (void)quiet;
+    Fuzz::Quiet();
     const std::string text(reinterpret_cast<const char*>(data), size);
     GameLogicView::ObjectStateTable table;
     std::istringstream states(text), extents(text);

@@ -5,15 +5,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "Quiet.h"
 #include "screens/TextEffectParser.h"
 #include "utility/Diagnostics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool quiet = [] {
-        Utility::SetProblemSink([](Utility::Severity, const std::string&) {});
-        return true;
-    }();
-    (void)quiet;
+    Fuzz::Quiet();
 
     const std::string text(reinterpret_cast<const char*>(data), size);
     size_t systems = 0;

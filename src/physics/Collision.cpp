@@ -14,13 +14,6 @@ namespace {
 
 constexpr float kClipEps = 1e-6f;
 
-// Matrix-vector products written out: the narrow phase runs them millions of
-// times per second.
-inline Vector3 Mul(const Geometry::Matrix3x3& m, const Vector3& v) {
-    return {m.m[0] * v.x + m.m[1] * v.y + m.m[2] * v.z, m.m[3] * v.x + m.m[4] * v.y + m.m[5] * v.z,
-            m.m[6] * v.x + m.m[7] * v.y + m.m[8] * v.z};
-}
-
 inline Vector3 AxisOf(const BoxShape& s, int i) {
     return {s.rotationT.m[i * 3], s.rotationT.m[i * 3 + 1], s.rotationT.m[i * 3 + 2]};
 }

@@ -55,18 +55,28 @@ private:
     std::string m_cwd, m_dir;
 };
 
+// Opens an offscreen window of w x h and starts the graphics engine on it,
+// windowed. Returns null, with the reason in *err, when either fails.
+inline Gfx::GfxEngine* OpenEngine(Platform::Window& window, int w, int h, std::string* err) {
+    if (!Platform::InitVideo(err) || !window.Create("Mirav", w, h, err)) return nullptr;
+    Gfx::GfxEngine* engine = Gfx::GfxEngine::Create();
+    Gfx::DisplaySettings s;
+    s.width = w;
+    s.height = h;
+    s.windowed = true;
+    if (!engine->Initialize(&window, s)) {
+        *err = "the graphics engine did not start";
+        return nullptr;
+    }
+    return engine;
+}
+
 class Engine : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string err;
-        ASSERT_TRUE(Platform::InitVideo(&err)) << err;
-        ASSERT_TRUE(window.Create("Mirav", kSize, kSize, &err)) << err;
-        Gfx::GfxEngine* engine = Gfx::GfxEngine::Create();
-        Gfx::DisplaySettings s;
-        s.width = kSize;
-        s.height = kSize;
-        s.windowed = true;
-        ASSERT_TRUE(engine->Initialize(&window, s));
+        Gfx::GfxEngine* engine = OpenEngine(window, kSize, kSize, &err);
+        ASSERT_NE(engine, nullptr) << err;
         core = engine->GetCore();
         sm = engine->GetStateMan();
         ASSERT_NE(sm, nullptr);

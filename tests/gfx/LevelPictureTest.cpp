@@ -26,6 +26,7 @@
 #include "gfx/Screenshot.h"
 #include "gfx/StateMan.h"
 #include "platform/Window.h"
+#include "GfxTestSupport.h"
 #include "support/Harness.h"
 
 using EventTypes::EventUpdateCreateActor;
@@ -46,14 +47,8 @@ protected:
     void SetUp() override {
         TestSupport::ResetSingletons();
         std::string err;
-        ASSERT_TRUE(Platform::InitVideo(&err)) << err;
-        ASSERT_TRUE(window.Create("Mirav", kW, kH, &err)) << err;
-        engine = Gfx::GfxEngine::Create();
-        Gfx::DisplaySettings s;
-        s.width = kW;
-        s.height = kH;
-        s.windowed = true;
-        ASSERT_TRUE(engine->Initialize(&window, s));
+        engine = GfxTest::OpenEngine(window, kW, kH, &err);
+        ASSERT_NE(engine, nullptr) << err;
         ds = Gfx::DrawScreen::Create();
         ds->Initialize("Config/Config.ini");
         Gfx::EngineAssetSink sink(*engine);

@@ -21,6 +21,7 @@
 #include "gfx/Spatial.h"
 #include "gfx/StateMan.h"
 #include "platform/Window.h"
+#include "GfxTestSupport.h"
 #include "support/Harness.h"
 
 using Geometry::Quaternion;
@@ -330,14 +331,8 @@ protected:
     void SetUp() override {
         TestSupport::ResetSingletons();
         std::string err;
-        ASSERT_TRUE(Platform::InitVideo(&err)) << err;
-        ASSERT_TRUE(window.Create("Mirav", kW, kH, &err)) << err;
-        engine = Gfx::GfxEngine::Create();
-        Gfx::DisplaySettings s;
-        s.width = kW;
-        s.height = kH;
-        s.windowed = true;
-        ASSERT_TRUE(engine->Initialize(&window, s));
+        engine = GfxTest::OpenEngine(window, kW, kH, &err);
+        ASSERT_NE(engine, nullptr) << err;
         ds = Gfx::DrawScreen::Create();
         ds->Initialize("Config/Config.ini");
         Gfx::EngineAssetSink sink(*engine);

@@ -16,6 +16,7 @@
 #include "gfx/GfxEngine.h"
 #include "gfx/TextMan.h"
 #include "platform/Window.h"
+#include "GfxTestSupport.h"
 #include "support/TextFrames.h"
 #include "utility/Diagnostics.h"
 
@@ -34,14 +35,8 @@ protected:
     static constexpr int W = 320, H = 240;
     void SetUp() override {
         std::string err;
-        ASSERT_TRUE(Platform::InitVideo(&err)) << err;
-        ASSERT_TRUE(window.Create("Mirav", W, H, &err)) << err;
-        Gfx::GfxEngine* engine = Gfx::GfxEngine::Create();
-        Gfx::DisplaySettings s;
-        s.width = W;
-        s.height = H;
-        s.windowed = true;
-        ASSERT_TRUE(engine->Initialize(&window, s));
+        Gfx::GfxEngine* engine = GfxTest::OpenEngine(window, W, H, &err);
+        ASSERT_NE(engine, nullptr) << err;
         core = engine->GetCore();
         core->SetLostSleepMs(0);
         core->SetClearColor(0, 0, 0);

@@ -26,6 +26,7 @@
 #include "gfx/XFileLoader.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
+#include "GfxTestSupport.h"
 
 using Geometry::Matrix4x4;
 using Geometry::Quaternion;
@@ -161,14 +162,8 @@ protected:
 
     void SetUp() override {
         std::string err;
-        ASSERT_TRUE(Platform::InitVideo(&err)) << err;
-        ASSERT_TRUE(window.Create("Mirav", kSize, kSize, &err)) << err;
-        Gfx::GfxEngine* engine = Gfx::GfxEngine::Create();
-        Gfx::DisplaySettings s;
-        s.width = kSize;
-        s.height = kSize;
-        s.windowed = true;
-        ASSERT_TRUE(engine->Initialize(&window, s));
+        Gfx::GfxEngine* engine = GfxTest::OpenEngine(window, kSize, kSize, &err);
+        ASSERT_NE(engine, nullptr) << err;
         core = engine->GetCore();
         core->SetLostSleepMs(0);
         sm = engine->GetStateMan();

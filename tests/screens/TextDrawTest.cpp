@@ -11,6 +11,7 @@
 #include "gfx/GfxEngine.h"
 #include "gfx/TextMan.h"
 #include "platform/Window.h"
+#include "gfx/GfxTestSupport.h"
 #include "screens/TextMan.h"
 #include "screens/TextObj.h"
 #include "support/TextFrames.h"
@@ -27,14 +28,8 @@ protected:
     static constexpr int W = 400, H = 300;
     void SetUp() override {
         std::string err;
-        ASSERT_TRUE(Platform::InitVideo(&err)) << err;
-        ASSERT_TRUE(window.Create("Mirav", W, H, &err)) << err;
-        Gfx::GfxEngine* engine = Gfx::GfxEngine::Create();
-        Gfx::DisplaySettings s;
-        s.width = W;
-        s.height = H;
-        s.windowed = true;
-        ASSERT_TRUE(engine->Initialize(&window, s));
+        Gfx::GfxEngine* engine = GfxTest::OpenEngine(window, W, H, &err);
+        ASSERT_NE(engine, nullptr) << err;
         core = engine->GetCore();
         core->SetClearColor(0, 0, 0);
         gfx.reset(new Gfx::TextMan(core));
