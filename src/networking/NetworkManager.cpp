@@ -11,6 +11,7 @@
 #include "events/types/NetworkEvents.h"
 #include "ini/IniFile.h"
 #include "networking/BaseEventHandler.h"
+#include "networking/ServerEventHandler.h"
 #include "networking/ClientEventHandler.h"
 #include "networking/ServerEventHandler.h"
 #include "networking/Connection.h"
@@ -392,5 +393,9 @@ void NetworkManager::DeliverHeldPackets(uint8_t senderId) {
 }
 
 void NetworkManager::ResendReliablePackets(Connection& connection) { connection.ResendReliablePackets(m_clock); }
+
+void NetworkManager::SetServerLogic(GameLogicView::MiravGameLogic* logic) {
+    if (auto* host = dynamic_cast<ServerEventHandler*>(m_handler.get())) host->SetLogic(logic);
+}
 
 }  // namespace Networking

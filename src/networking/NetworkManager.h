@@ -18,6 +18,10 @@ namespace EventSystem {
 class IEvent;
 }
 
+namespace GameLogicView {
+class MiravGameLogic;
+}
+
 namespace Networking {
 
 class BaseEventHandler;
@@ -61,6 +65,9 @@ public:
     // Role handler (owned); a BasicEventHandler until a role sets its own.
     void SetHandler(std::unique_ptr<BaseEventHandler> handler);
     BaseEventHandler* GetHandler() const { return m_handler.get(); }
+    // Hands the host's game logic to the host's handler, which creates the
+    // joining machines' players in it; does nothing on a joining machine.
+    void SetServerLogic(GameLogicView::MiravGameLogic* logic);
     void SetIncoming(EventList* incoming) { m_incoming = incoming; }
     // Who receives now: the owner the manager serves.
     EventList* GetIncoming() const { return m_incoming; }

@@ -6,7 +6,6 @@
 #include "events/types/NetworkEvents.h"
 #include "gamelogic/MiravGameLogic.h"
 #include "networking/NetworkManager.h"
-#include "networking/ServerEventHandler.h"
 #include "utility/Profiler.h"
 
 namespace GameLogicView {
@@ -37,8 +36,7 @@ NetworkServerView::NetworkServerView(BaseGameLogic* logic)
     } else {
         m_manager = NetworkManager::CreateInstance(&m_incoming);
     }
-    if (auto* handler = dynamic_cast<Networking::ServerEventHandler*>(m_manager->GetHandler()))
-        handler->SetLogic(dynamic_cast<MiravGameLogic*>(logic));
+    m_manager->SetServerLogic(dynamic_cast<MiravGameLogic*>(logic));
 
     m_registry->Register(EventUpdateGameIDs::GetStaticType(), this, &NetworkServerView::OnJoinConfirmed);
     Forward<EventUpdateCreateActor>();
