@@ -21,6 +21,8 @@
 #include "gfx/Effect.h"
 #include "gfx/Model.h"
 #include "gfx/Resources.h"
+#include "ini/IniFile.h"
+#include "levels/LevelFiles.h"
 #include "platform/GLTexture.h"
 
 namespace {
@@ -270,6 +272,20 @@ TEST_F(AssetFilesGL, ShippedFilesResolveEveryTag) {
     for (int t : {9, 10, 11, 12, 13, 14, 24, 25, 260, 263, 264, 265, 266, 267, 269, 272})
         EXPECT_TRUE(sm->Textures().count(t)) << "texture " << t;
     for (int m : {6, 8}) EXPECT_TRUE(sm->Models().count(m)) << "model " << m;
+    // Every level of the level choice shows a picture of its own: the
+    // level's "screenshot" names a texture of these files.
+    const Utility::IniFile levels("Levels/levels.ini");
+    std::set<int> pictures;
+    int listed = 0;
+    for (int n = 0; n < 100; ++n) {
+        const std::string file = GameLogicView::LevelFileFor(levels, n);
+        if (file.empty()) continue;
+        ++listed;
+        const int tag = Utility::ReadIniOrDefault<int>(Utility::Key("screenshot"), Utility::Section("level"), file, -1);
+        EXPECT_TRUE(sm->Textures().count(tag) && sm->Textures().at(tag)) << file << " shows texture " << tag;
+        EXPECT_TRUE(pictures.insert(tag).second) << file << " shows another level's picture " << tag;
+    }
+    EXPECT_GE(listed, 3);
     for (int e : {2, 3, 12}) EXPECT_TRUE(sm->Effects().count(e)) << "effect " << e;
     for (int m : {22, 23}) EXPECT_TRUE(sm->Materials().count(m)) << "material " << m;
     EXPECT_TRUE(sm->Techniques().count(3));
