@@ -292,4 +292,8 @@ bool CheckFlagStatusProc::TryCapture(Flag& flag) {
     return false;
 }
 
+void FlagMan::SendStateToClient(const std::function<void(std::shared_ptr<EventSystem::IEvent>)>& send) const {
+    for (auto& report : StatusSnapshot()) send(std::move(report));
+}
+
 }  // namespace GameLogicView

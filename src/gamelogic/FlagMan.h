@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -115,6 +116,9 @@ public:
     // (-1, 3) per flag team 1 has lost and one (-1, 4) per flag team 0 has
     // lost, counted from the number of flags the match started with.
     std::vector<std::shared_ptr<EventSystem::IEvent>> StatusSnapshot() const;
+    // Hands each of those reports to `send` (bound by the host's network code
+    // to the joining peer); always after the players' held blocks.
+    void SendStateToClient(const std::function<void(std::shared_ptr<EventSystem::IEvent>)>& send) const;
 
     const std::shared_ptr<CheckFlagStatusProc>& GetChecker() const { return m_checker; }
 

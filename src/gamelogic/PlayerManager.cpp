@@ -177,4 +177,8 @@ void ResetFlagThrown::OnUpdate(int) {
     Kill();
 }
 
+void PlayerManager::SendStateToClient(const std::function<void(std::shared_ptr<EventSystem::IEvent>)>& send) const {
+    for (auto& report : HeldBlocksSnapshot()) send(std::move(report));
+}
+
 }  // namespace GameLogicView

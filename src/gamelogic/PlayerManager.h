@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -87,6 +88,9 @@ public:
     // the rest. Never more than the event's 17 entries. The network layer
     // packs these for a joining machine.
     std::vector<std::shared_ptr<EventTypes::EventUpdateHeldBlocks>> HeldBlocksSnapshot() const;
+    // Hands each of those reports to `send`, which the host's network code
+    // binds to the joining peer's connection, its own sender id and clock.
+    void SendStateToClient(const std::function<void(std::shared_ptr<EventSystem::IEvent>)>& send) const;
 
     void SetTeamFlagCentre(uint8_t team, const Geometry::Vector3& centre) { m_flagCentre[team == 0 ? 0 : 1] = centre; }
     const Geometry::Vector3& GetTeamFlagCentre(uint8_t team) const { return m_flagCentre[team == 0 ? 0 : 1]; }

@@ -205,8 +205,8 @@ void ServerEventHandler::SendJoinSnapshot(const std::shared_ptr<EventSystem::IEv
         peer->QueuePacket(single, now);
     };
     if (m_logic) {
-        for (const auto& held : m_logic->GetPlayerManager().HeldBlocksSnapshot()) sendAlone(held);
-        for (const auto& status : m_logic->GetFlagMan().StatusSnapshot()) sendAlone(status);
+        m_logic->GetPlayerManager().SendStateToClient(sendAlone);
+        m_logic->GetFlagMan().SendStateToClient(sendAlone);
     }
     sendAlone(std::make_shared<EventTypes::EventUpdateStartGame>());
 }
