@@ -127,6 +127,14 @@ void AudioEffectOutput::StopSound(const SoundHandle& handle) {
     if (handle) static_cast<Audio::Emitter*>(handle.get())->Stop();
 }
 
+bool AudioEffectOutput::IsSounding(const SoundHandle& handle) {
+    return handle && !static_cast<Audio::Emitter*>(handle.get())->IsStopped();
+}
+
+void AudioEffectOutput::MoveSound(const SoundHandle& handle, const Vector3& p) {
+    if (handle) static_cast<Audio::Emitter*>(handle.get())->SetPosition(p.x, p.y, p.z);
+}
+
 void AudioEffectOutput::AddParticleEffect(int tag, const Vector3& p, const Vector3& d, bool overlay) {
     if (g_spawner) {
         g_spawner(tag, p, d, overlay);
@@ -149,6 +157,7 @@ void EffectEventHandler::Reset() {
     m_output = nullptr;
     m_processes = nullptr;
     m_registry->UnregisterAll();
+    m_actorSounds.clear();
     m_effects.clear();
     m_lastSounds.clear();
     m_quietZones.clear();
@@ -191,6 +200,7 @@ std::vector<std::string> EffectEventHandler::AllSoundNames() {
 void EffectEventHandler::RegisterListeners() {
     EventSystem::EventRegistry& r = *m_registry;
     r.Register(EventTypes::EventCreateEffect::GetStaticType(), this, &EffectEventHandler::OnCreateEffect);
+    r.Register(EventTypes::EventUpdateActorMove::GetStaticType(), this, &EffectEventHandler::OnActorMove);
     r.Register(EventTypes::EventUpdateActorSpawn::GetStaticType(), this, &EffectEventHandler::OnActorSpawn);
     r.Register(EventTypes::EventUpdateActorDeath::GetStaticType(), this, &EffectEventHandler::OnActorDeath);
     r.Register(EventTypes::EventCommandWhistle::GetStaticType(), this, &EffectEventHandler::OnWhistle);
@@ -242,6 +252,27 @@ bool EffectEventHandler::OnCreateEffect(const EventSystem::IEvent& event) {
     return true;
 }
 
+void EffectEventHandler::PlaySoundOnActor(const std::string& sound, uint16_t actor, const Vector3& position) {
+    if (m_menuMode || !m_output) return;
+    if (IEffectOutput::SoundHandle h = m_output->PlaySoundAt(sound, position)) m_actorSounds.emplace(actor, h);
+}
+
+bool EffectEventHandler::OnActorMove(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateActorMove>(event);
+    if (!d || !m_output) return false;
+    // Sounds that still play follow their actor; finished ones are let go.
+    auto [first, last] = m_actorSounds.equal_range(static_cast<uint16_t>(d->actorId));
+    for (auto it = first; it != last;) {
+        if (m_output->IsSounding(it->second)) {
+            m_output->MoveSound(it->second, d->position);
+            ++it;
+        } else {
+            it = m_actorSounds.erase(it);
+        }
+    }
+    return false;
+}
+
 bool EffectEventHandler::OnActorSpawn(const EventSystem::IEvent& event) {
     if (const auto* d = PayloadOf<EventTypes::EventUpdateActorSpawn>(event)) {
         Sound("Spawn", d->position);
@@ -274,11 +305,12 @@ bool EffectEventHandler::OnCollision(const EventSystem::IEvent& event) {
     const auto* d = PayloadOf<EventTypes::EventUpdateCollisionToClient>(event);
     if (!d) return false;
     const Kind a = Classify(d->typeHashA), b = Classify(d->typeHashB);
-    const bool hasBlock = a == Kind::kBlock || b == Kind::kBlock;
-    const bool hasPlayer = a == Kind::kPlayer || b == Kind::kPlayer;
-    const Kind other = (a == Kind::kBlock || a == Kind::kPlayer) ? b : a;
     if (a == Kind::kOther || b == Kind::kOther) return false;
-    if (hasBlock && !hasPlayer && (other == Kind::kBlock || other == Kind::kGround)) {
+    // The pair in either order: how many players and blocks take part.
+    const int players = (a == Kind::kPlayer) + (b == Kind::kPlayer);
+    const int blocks = (a == Kind::kBlock) + (b == Kind::kBlock);
+    if (players == 0 && blocks > 0) {
+        // block-block or block-ground.
         if (IsInQuietZone(d->point)) return false;
         const int g = Grade(d->normalSpeed);
         if (g == 0) return false;
@@ -286,7 +318,8 @@ bool EffectEventHandler::OnCollision(const EventSystem::IEvent& event) {
         const Vector3 at = d->point - d->normal * 0.1f;
         Sound(sounds[g], at);
         Particle(18 + g, at, d->normal, false);
-    } else if (hasPlayer && (a != b) && (other == Kind::kBlock || other == Kind::kGround)) {
+    } else if (players == 1) {
+        // A player against a block or the ground.
         if (Grade(d->normalSpeed) < 2) return false;
         Sound("CollisionPlayer", d->point);
         Particle(19, d->point, d->normal, false);

@@ -10,13 +10,14 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include "utility/Random.h"
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "events/EventManager.h"
 #include "utility/Geometry.h"
+#include "utility/Random.h"
 
 namespace Audio {
 class AudioMan;
@@ -38,6 +39,9 @@ public:
     // Empty when nothing plays.
     virtual SoundHandle PlaySoundAt(const std::string& name, const Geometry::Vector3& position) = 0;
     virtual void StopSound(const SoundHandle& handle) = 0;
+    // Still sounding or about to: initial, playing or paused.
+    virtual bool IsSounding(const SoundHandle& handle) = 0;
+    virtual void MoveSound(const SoundHandle& handle, const Geometry::Vector3& position) = 0;
     virtual void AddParticleEffect(int tag, const Geometry::Vector3& position, const Geometry::Vector3& direction,
                                    bool overlay) = 0;
 };
@@ -53,6 +57,8 @@ public:
     void PlaySound(const std::string& name) override;
     SoundHandle PlaySoundAt(const std::string& name, const Geometry::Vector3& position) override;
     void StopSound(const SoundHandle& handle) override;
+    bool IsSounding(const SoundHandle& handle) override;
+    void MoveSound(const SoundHandle& handle, const Geometry::Vector3& position) override;
     void AddParticleEffect(int tag, const Geometry::Vector3& position, const Geometry::Vector3& direction,
                            bool overlay) override;
     static void SetParticleSpawner(ParticleSpawner spawner);
@@ -84,6 +90,10 @@ public:
 
     void MarkQuietZone(const Geometry::Vector3& position);
     bool IsInQuietZone(const Geometry::Vector3& position) const;
+    // Plays a sound at an actor that follows the actor while it sounds.
+    // Nothing is played in the menu backdrop or without an output.
+    void PlaySoundOnActor(const std::string& sound, uint16_t actor, const Geometry::Vector3& position);
+    size_t GetActorSoundCount() const { return m_actorSounds.size(); }
 
     const std::map<std::string, EffectEntry>& GetEffectTable() const { return m_effects; }
     size_t GetQuietZoneCount() const { return m_quietZones.size(); }
@@ -94,6 +104,7 @@ public:
     static std::vector<std::string> AllSoundNames();
 
     bool OnCreateEffect(const EventSystem::IEvent& event);
+    bool OnActorMove(const EventSystem::IEvent& event);
     bool OnActorSpawn(const EventSystem::IEvent& event);
     bool OnActorDeath(const EventSystem::IEvent& event);
     bool OnWhistle(const EventSystem::IEvent& event);
@@ -112,6 +123,7 @@ private:
     void Sound(const char* name, const Geometry::Vector3& position);
     void Particle(int tag, const Geometry::Vector3& position, const Geometry::Vector3& direction, bool evenLowDetail);
 
+    std::unordered_multimap<uint16_t, IEffectOutput::SoundHandle> m_actorSounds;
     unsigned m_nextQuietZone = 0;
     std::map<unsigned, QuietZone> m_quietZones;
     std::map<std::string, EffectEntry> m_effects;

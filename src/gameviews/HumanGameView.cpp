@@ -81,6 +81,12 @@ bool HudEnabled() {
     return enabled;
 }
 
+// The player may turn the bots' chat bubbles off; read once per run too.
+bool SpeechBubblesDisabled() {
+    static const bool disabled = ReadBool("MISC", "disableSpeechBubbles", false);
+    return disabled;
+}
+
 GlobalGameState& State() { return *GlobalGameState::Instance(); }
 
 bool IsPaused() { return State().GetFlag(GlobalGameState::kPaused) != 0; }
@@ -602,12 +608,17 @@ bool HumanGameView::OnInitializeGameView(const EventSystem::IEvent& event) {
     InitEffects(m_menuMode);
     if (!m_menuMode) {
         m_cues = std::make_unique<CueManager>();
+    }
+    if (!m_menuMode && !SpeechBubblesDisabled()) {
         m_bubbles = std::make_unique<SpeechBubbleMan>();
         m_bubbles->Init(
             [this](int16_t speaker, Vector3& at) {
-                if (!m_playerMan) return false;
-                std::shared_ptr<ViewPlayer> p = m_playerMan->FindPlayer(static_cast<uint16_t>(speaker));
-                if (!p || !p->Actor()) return false;
+                if (!m_playerMan || !m_actorMan) return false;
+                // A speaker whose actor has left the scene has no place to
+                // talk from any more, even while its player record lingers.
+                const uint16_t id = static_cast<uint16_t>(speaker);
+                std::shared_ptr<ViewPlayer> p = m_playerMan->FindPlayer(id);
+                if (!p || !p->Actor() || !m_actorMan->FindActor(id)) return false;
                 at = p->Actor()->position;
                 return true;
             },

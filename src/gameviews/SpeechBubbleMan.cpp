@@ -5,13 +5,54 @@
 
 #include "events/types/ActorEvents.h"
 #include "events/types/ViewEvents.h"
+#include "gameviews/HumanGameView.h"
+#include "gfx/DrawObj.h"
+#include "gfx/DrawScreen.h"
+#include "gfx/GfxEngine.h"
+#include "gfx/GfxState.h"
+#include "gfx/Spatial.h"
+#include "gfx/StateMan.h"
 #include "processes/Process.h"
+#include "screens/Button.h"
 #include "screens/TextMan.h"
 #include "screens/TextObj.h"
 
 namespace GameLogicView {
 
 using Geometry::Vector3;
+
+namespace {
+
+// A quad of the scene's screen-space objects with the render state of the
+// tag; none without a scene (headless runs).
+BubbleQuad MakeQuad(int stateTag, const Vector3& position, const Vector3& scale) {
+    BubbleQuad q;
+    Gfx::DrawScreen* screen = Gfx::DrawScreen::Instance();
+    Gfx::GfxEngine* engine = Gfx::GfxEngine::Instance();
+    if (!screen || !engine || !engine->GetStateMan()) return q;
+    Gfx::GfxState state;
+    engine->GetStateMan()->RequestState(stateTag, state);
+    q.id = NextUIObjectId();
+    q.obj = screen->CreateUIObject(q.id, position, scale, state);
+    return q;
+}
+
+void PlaceQuad(BubbleQuad& q, float x, float y) {
+    if (q.obj) q.obj->SetPosition(Vector3(x, y, 0.0f));
+}
+
+void FadeQuad(BubbleQuad& q, float a) {
+    if (q.obj) q.obj->TopState().alpha = a;
+}
+
+void DestroyQuad(BubbleQuad& q) {
+    if (q.id != -1)
+        if (Gfx::DrawScreen* screen = Gfx::DrawScreen::Instance())
+            if (screen->GetSpatial()) screen->GetSpatial()->DestroyUIObject(q.id);
+    q.obj.reset();
+}
+
+}  // namespace
 
 class SpeechBubbleFadeProc : public ProcessSystem::ITimeProcess {
 public:
@@ -47,12 +88,20 @@ void SpeechBubble::SetAlpha(float a) {
         return;
     }
     alpha = a;
+    FadeQuad(background, a);
+    FadeQuad(pointer, a);
+    FadeQuad(icon, a);
     if (textObj) textObj->SetAlpha(a);
 }
 
 void SpeechBubble::SetPosition(float x, float y) {
     screen = Geometry::Vector2(x, y);
-    if (textObj) textObj->SetPosition(Geometry::Vector2(x, y));
+    PlaceQuad(background, x, y);
+    PlaceQuad(pointer, x, y + 0.112f);
+    PlaceQuad(icon, x - 0.185f, y);
+    // With an icon at the left the text moves right to make room.
+    const float offset = withIcon ? kIconWidth * 0.5f - 0.015f : 0.0f;
+    if (textObj) textObj->SetPosition(Geometry::Vector2(x + offset, y));
 }
 
 void SpeechBubble::Hide() {
@@ -69,6 +118,9 @@ void SpeechBubble::Show() {
 }
 
 void SpeechBubble::Destroy() {
+    DestroyQuad(background);
+    DestroyQuad(pointer);
+    DestroyQuad(icon);
     if (textObj) TextMan::Instance().StopEffect(textObj);
     if (fade) {
         fade->Release();
@@ -119,11 +171,22 @@ bool SpeechBubbleMan::OnCreateSpeechBubble(const EventSystem::IEvent& event) {
     }
     if (crowding > 2 && !tutorial) return false;
 
+    const Geometry::Vector2 s = m_project ? m_project(at) : Geometry::Vector2(0.5f, 0.5f);
+    const Vector3 place(s.x, s.y, 0.0f);
     auto bubble = std::make_unique<SpeechBubble>();
     SpeechBubble* b = bubble.get();
     b->speaker = d->actorId;
     b->text = d->text;
     b->tutorial = tutorial;
+    b->background = MakeQuad(SpeechBubble::kBackgroundState, place, Vector3(WidthFor(d->text), 0.2f, 1.0f));
+    b->pointer = MakeQuad(SpeechBubble::kPointerState, place, Vector3(0.0375f, 0.0499992035f, 0.05f));
+    b->withIcon = d->showSymbol == 1;
+    if (b->withIcon) {
+        // A square on the 4:3 screen: height = width x 4/3.
+        const int iconState =
+            HumanGameView::GetLocalTeam() == 0 ? SpeechBubble::kAngelIconState : SpeechBubble::kDemonIconState;
+        b->icon = MakeQuad(iconState, place, Vector3(SpeechBubble::kIconWidth, 0.166667f, 0.05f));
+    }
     if (m_processes) {
         auto fade = std::make_shared<SpeechBubbleFadeProc>(b);
         b->fade = fade.get();
@@ -132,12 +195,11 @@ bool SpeechBubbleMan::OnCreateSpeechBubble(const EventSystem::IEvent& event) {
         m_processes->Attach(wait);
     }
     b->textObj = CreateTextObjWithEffect(tutorial ? "SpeechBubbleTutorial" : "SpeechBubble");
-    b->textObj->SetTextBox(d->showSymbol ? 0.44f - (0.125f * 0.5f + 0.015f) : 0.44f, 0.2f);
+    b->textObj->SetTextBox(b->withIcon ? 0.44f - (SpeechBubble::kIconWidth * 0.5f + 0.015f) : 0.44f, 0.2f);
     b->textObj->SetFontId(40);
     b->textObj->AddFormat(1);
     b->textObj->AppendText(d->text);
     b->textObj->BuildText();
-    const Geometry::Vector2 s = m_project ? m_project(at) : Geometry::Vector2(0.5f, 0.5f);
     b->SetAlpha(0.0f);
     b->SetPosition(s.x, s.y);
     m_bubbles[d->actorId] = std::move(bubble);

@@ -16,15 +16,33 @@
 namespace ProcessSystem {
 class ProcessManager;
 }
+namespace Gfx {
+class IDrawObj;
+}
 
 namespace GameLogicView {
 
 class TextObj;
 class SpeechBubbleFadeProc;
 
+// One screen-space quad of a bubble: its scene id and the object.
+struct BubbleQuad {
+    int id = -1;
+    std::shared_ptr<Gfx::IDrawObj> obj;
+};
+
 struct SpeechBubble {
+    // Render states of the quads; the icon shows the local player's team.
+    static constexpr int kBackgroundState = 59;
+    static constexpr int kPointerState = 60;
+    static constexpr int kAngelIconState = 32;
+    static constexpr int kDemonIconState = 69;
+    static constexpr float kIconWidth = 0.125f;
+
     int16_t speaker = 0;
     std::string text;
+    BubbleQuad background, pointer, icon;
+    bool withIcon = false;
     float maxAlpha = 0.85f;
     float savedAlpha = 0.0f;
     float alpha = 0.0f;

@@ -17,6 +17,12 @@
 #include "events/types/FlagEvents.h"
 #include "events/types/ViewEvents.h"
 #include "gamelogic/GlobalGameState.h"
+#include "gfx/DrawObj.h"
+#include "gfx/DrawScreen.h"
+#include "gfx/GfxEngine.h"
+#include "gfx/GfxState.h"
+#include "gfx/Spatial.h"
+#include "gfx/StateMan.h"
 #include "gameviews/CueManager.h"
 #include "gameviews/EffectEventHandler.h"
 #include "gameviews/SpeechBubbleMan.h"
@@ -38,6 +44,7 @@ struct Recorder : IEffectOutput {
         Vector3 at;
         bool positional;
         bool stopped = false;
+        bool finished = false;
     };
     struct Particle {
         int tag;
@@ -55,6 +62,13 @@ struct Recorder : IEffectOutput {
     }
     void StopSound(const SoundHandle& h) override {
         if (h) static_cast<Sound*>(h.get())->stopped = true;
+    }
+    bool IsSounding(const SoundHandle& h) override {
+        auto* s = static_cast<Sound*>(h.get());
+        return s && !s->stopped && !s->finished;
+    }
+    void MoveSound(const SoundHandle& h, const Vector3& p) override {
+        if (h) static_cast<Sound*>(h.get())->at = p;
     }
     void AddParticleEffect(int tag, const Vector3& p, const Vector3& d, bool) override {
         particles.push_back({tag, p, d});
@@ -207,7 +221,8 @@ TEST_F(HandlerTest, CollisionsSoundByPairAndStrength) {
         {40.0f, "solid", "massless_box", "CollisionMed", 20}, {-60.0f, "box", "box", "CollisionFast", 21},
         {39.0f, "character", "plane", nullptr, -1}, {40.0f, "bot", "box", "CollisionPlayer", 19},
         {80.0f, "bot", "character", nullptr, -1},   {80.0f, "flag", "box", nullptr, -1},
-        {80.0f, "plane", "plane", nullptr, -1},
+        {80.0f, "plane", "plane", nullptr, -1},    {45.0f, "box", "character", "CollisionPlayer", 19},
+        {60.0f, "plane", "bot", "CollisionPlayer", 19},
     };
     for (const Case& c : cases) {
         out.Clear();
@@ -269,6 +284,29 @@ TEST_F(HandlerTest, ReportsGiveTheirSoundsAndParticlesAndLowDetailDropsTheMinorO
     EXPECT_EQ(out.SoundNames(), (std::vector<std::string>{"Death3D", "FlagCap3D"}));
     ASSERT_EQ(out.Tags(), std::vector<int>{11});
     EXPECT_FLOAT_EQ(out.particles[0].at.y, 4.0f);
+}
+
+TEST_F(HandlerTest, ActorSoundsFollowTheirActorUntilTheyEnd) {
+    Start(false);
+    handler.PlaySoundOnActor("Spawn", 3, Vector3(0, 0, 0));
+    handler.PlaySoundOnActor("Death3D", 3, Vector3(0, 0, 0));
+    handler.PlaySoundOnActor("Spawn", 4, Vector3(1, 1, 1));
+    ASSERT_EQ(out.sounds.size(), 3u);
+    Deliver(new EventTypes::EventUpdateActorMove(3, Vector3(5, 6, 7), Geometry::Quaternion()));
+    EXPECT_FLOAT_EQ(out.sounds[0]->at.x, 5.0f);
+    EXPECT_FLOAT_EQ(out.sounds[1]->at.z, 7.0f);
+    EXPECT_FLOAT_EQ(out.sounds[2]->at.x, 1.0f);  // another actor's sound stays
+    // A finished sound is let go at the actor's next move and no longer moved.
+    out.sounds[0]->finished = true;
+    Deliver(new EventTypes::EventUpdateActorMove(3, Vector3(8, 8, 8), Geometry::Quaternion()));
+    EXPECT_FLOAT_EQ(out.sounds[0]->at.x, 5.0f);
+    EXPECT_FLOAT_EQ(out.sounds[1]->at.x, 8.0f);
+    EXPECT_EQ(handler.GetActorSoundCount(), 2u);
+    // The menu backdrop plays none; a reset forgets them.
+    Start(true);
+    handler.PlaySoundOnActor("Spawn", 3, Vector3(0, 0, 0));
+    EXPECT_EQ(out.sounds.size(), 3u);
+    EXPECT_EQ(handler.GetActorSoundCount(), 0u);
 }
 
 // -------------------------------------------------------------- shipped data
@@ -408,11 +446,73 @@ TEST_F(FeedbackViewTest, BotChatLineShowsAsABubbleOverTheBotForItsTimeThenGoes) 
     EXPECT_EQ(bubbles.at(bot)->textObj->GetText(), "Follow me!");
     const std::vector<std::string> names = out.SoundNames();
     EXPECT_NE(std::find(names.begin(), names.end(), "SpeechBubblePopup"), names.end());
-    Frames(50);  // 0.8 s: still there
-    EXPECT_EQ(bubbles.count(bot), 1u);
+    // The bubble's pictures: a background as wide as the line asks, a
+    // pointer below it, no icon; each with its own render state.
+    const SpeechBubble& b = *bubbles.at(bot);
+    Gfx::Spatial* scene = Gfx::DrawScreen::Instance()->GetSpatial();
+    auto quad = [&](const BubbleQuad& q) {
+        std::shared_ptr<Gfx::IDrawObj> obj;
+        return q.id != -1 && scene->GetUIObject(q.id, obj) && obj == q.obj ? obj : nullptr;
+    };
+    auto texture = [](int state) {
+        Gfx::GfxState st;
+        EXPECT_TRUE(Gfx::GfxEngine::Instance()->GetStateMan()->RequestState(state, st));
+        return st.texture;
+    };
+    auto bg = quad(b.background), pointer = quad(b.pointer);
+    ASSERT_TRUE(bg && pointer);
+    EXPECT_EQ(b.icon.id, -1);
+    EXPECT_EQ(bg->TopState().texture, texture(59));
+    EXPECT_EQ(pointer->TopState().texture, texture(60));
+    EXPECT_FLOAT_EQ(bg->GetScale().x, SpeechBubbleMan::WidthFor("Follow me!"));
+    EXPECT_FLOAT_EQ(pointer->GetScale().x, 0.0375f);
+    const std::vector<int> ids = {b.background.id, b.pointer.id};
+    Frames(50);  // 0.8 s: still there, placed and faded with the text
+    ASSERT_EQ(bubbles.count(bot), 1u);
+    EXPECT_NEAR(pointer->GetPosition().y - bg->GetPosition().y, 0.112f, 1e-5f);
+    EXPECT_FLOAT_EQ(bg->GetPosition().x, b.textObj->GetPosition().x);
+    EXPECT_FLOAT_EQ(bg->TopState().alpha, b.alpha);
+    EXPECT_FLOAT_EQ(pointer->TopState().alpha, b.textObj->GetAlpha());
     Frames(40);  // past 1 s plus the 0.3 s fade
     EXPECT_TRUE(bubbles.count(bot) == 0 || bubbles.at(bot)->text != "Follow me!");
+    std::shared_ptr<Gfx::IDrawObj> gone;
+    for (int id : ids) EXPECT_FALSE(scene->GetUIObject(id, gone)) << id;
     view->SetEffectOutput(nullptr);
+}
+
+TEST_F(FeedbackViewTest, ABubbleWithAnIconShowsTheLocalTeamsBadgeAndGoesWithItsSpeaker) {
+    StartPlayedMatch();
+    ASSERT_NE(view->GetSpeechBubbles(), nullptr);
+    const auto& bubbles = view->GetSpeechBubbles()->Bubbles();
+    ASSERT_TRUE(Until([&] { return bubbles.empty(); }, 1500));
+    int16_t bot = -1;
+    for (auto& [id, p] : view->GetPlayerMan()->Players())
+        if (id != view->GetPlayerMan()->LocalPlayer()) bot = static_cast<int16_t>(id);
+    ASSERT_NE(bot, -1);
+    EventSystem::QueueEvent(new EventTypes::EventCommandCreateSpeechBubble(bot, "Take the flag!", 1, 5000, 1));
+    Frames(2);
+    ASSERT_EQ(bubbles.count(bot), 1u);
+    const SpeechBubble& b = *bubbles.at(bot);
+    Gfx::Spatial* scene = Gfx::DrawScreen::Instance()->GetSpatial();
+    std::shared_ptr<Gfx::IDrawObj> icon;
+    ASSERT_TRUE(scene->GetUIObject(b.icon.id, icon));
+    Gfx::GfxState st;
+    const int state = HumanGameView::GetLocalTeam() == 0 ? 32 : 69;
+    ASSERT_TRUE(Gfx::GfxEngine::Instance()->GetStateMan()->RequestState(state, st));
+    EXPECT_EQ(icon->TopState().texture, st.texture);
+    EXPECT_FLOAT_EQ(icon->GetScale().y, 0.166667f);
+    // Icon at the left, the text moved right to make room.
+    std::shared_ptr<Gfx::IDrawObj> bg;
+    ASSERT_TRUE(scene->GetUIObject(b.background.id, bg));
+    EXPECT_NEAR(bg->GetPosition().x - icon->GetPosition().x, 0.185f, 1e-5f);
+    EXPECT_NEAR(b.textObj->GetPosition().x - bg->GetPosition().x, 0.0475f, 1e-5f);
+    // The speaker leaves the match: the bubble and its pictures go at once.
+    const std::vector<int> ids = {b.background.id, b.pointer.id, b.icon.id};
+    EventSystem::QueueEvent(new EventTypes::EventUpdateDeleteActor(bot));
+    Frames(2);
+    EXPECT_EQ(bubbles.count(bot), 0u);
+    std::shared_ptr<Gfx::IDrawObj> gone;
+    for (int id : ids) EXPECT_FALSE(scene->GetUIObject(id, gone)) << id;
 }
 
 TEST(SpeechBubbles, CrowdsRefuseChatterButNotTutorialLinesAndGoneSpeakersDrop) {
