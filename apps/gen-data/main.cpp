@@ -1,12 +1,16 @@
 // mirav-gen-data <data folder>: makes the game's generated assets. Fast and
-// idempotent: a second run rewrites nothing.
+// idempotent: a second run rewrites nothing. With --test-levels it writes a
+// data folder of seeded levels for measuring the bots instead.
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
 #include "Generators.h"
+#include "LevelGenerator.h"
 
 namespace GenData {
 
@@ -42,8 +46,24 @@ bool WriteIfChanged(const std::string& path, const std::string& bytes) {
 }  // namespace GenData
 
 int main(int argc, char** argv) {
+    // The bots' test levels: a separate data folder, never the game's own.
+    if (argc == 6 && std::string(argv[1]) == "--test-levels") {
+        char* end = nullptr;
+        const unsigned long first = std::strtoul(argv[4], &end, 10);
+        const bool firstOk = end && *end == '\0';
+        const long count = std::strtol(argv[5], &end, 10);
+        if (!firstOk || !end || *end != '\0' || count < 1 || count > 200) {
+            std::fprintf(stderr, "mirav-gen-data: --test-levels wants a first seed and a count of 1..200\n");
+            return 2;
+        }
+        return GenData::WriteTestLevelData(argv[2], argv[3], static_cast<uint32_t>(first), static_cast<int>(count))
+                   ? 0
+                   : 1;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: mirav-gen-data <data folder>\n");
+        std::fprintf(stderr,
+                     "usage: mirav-gen-data <data folder>\n"
+                     "       mirav-gen-data --test-levels <data folder> <out folder> <first seed> <count>\n");
         return 2;
     }
     const std::string data = argv[1];
