@@ -43,22 +43,25 @@ MenuScreen::MenuScreen(const std::string& file, bool placeMouse) : IScreen(file,
 
 MenuScreen::MenuScreen(const std::string& file, bool placeMouse, Deferred) : IScreen(file, true, placeMouse, true) {}
 
-void MenuScreen::Build(const std::string& file) {
-    m_backgroundId = NextUIObjectId();
+std::shared_ptr<Gfx::IDrawObj> CreateScreenBackground(int id, const std::string& file) {
     const float depth = Utility::ReadIniOrDefault<float>(Utility::Key("depth"), Utility::Section("CONFIG"), file, 0.0f);
     const int bg = Utility::ReadIniOrDefault<int>(Utility::Key("bgImage"), Utility::Section("CONFIG"), file, 0);
     Gfx::DrawScreen* screen = Gfx::DrawScreen::Instance();
     Gfx::GfxEngine* engine = Gfx::GfxEngine::Instance();
-    if (screen && engine && engine->GetStateMan()) {
-        Gfx::GfxState state;
-        engine->GetStateMan()->RequestState(bg, state);
-        screen->CreateUIObject(m_backgroundId, Geometry::Vector3(0.5f, 0.5f, depth + 1.0f),
-                               Geometry::Vector3(1, 1, 1), state);
-    }
+    if (!screen || !engine || !engine->GetStateMan()) return nullptr;
+    Gfx::GfxState state;
+    engine->GetStateMan()->RequestState(bg, state);
+    return screen->CreateUIObject(id, Geometry::Vector3(0.5f, 0.5f, depth + 1.0f), Geometry::Vector3(1, 1, 1), state);
+}
+
+void MenuScreen::Build(const std::string& file) {
+    m_backgroundId = NextUIObjectId();
+    CreateScreenBackground(m_backgroundId, file);
     m_buttons.Load(file);
 }
 
 MenuScreen::~MenuScreen() {
+    if (m_backgroundId == -1) return;  // a screen of buttons only
     if (Gfx::DrawScreen* screen = Gfx::DrawScreen::Instance())
         if (screen->GetSpatial()) screen->GetSpatial()->DestroyUIObject(m_backgroundId);
 }
@@ -262,6 +265,17 @@ void EndGameScreen::OnUpdate(unsigned elapsedMs, bool isTop) {
         m_buttons.ApplyGroupSelections();
         DispatchMenuAction("StartGameEndGameScreen");
     }
+}
+
+// ---- hold and command screens ---------------------------------------------------------
+
+bool HoldScreen::OnEvent(const EventSystem::IEvent& event) {
+    if (const auto* r = dynamic_cast<const Input::EventIsReleased*>(&event))
+        if (r->GetPayload() && r->GetPayload()->command == m_command) {
+            EventSystem::QueueEvent(new EventTypes::EventScreenClose());
+            return true;
+        }
+    return m_buttons.OnInput(event);
 }
 
 }  // namespace GameLogicView

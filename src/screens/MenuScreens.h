@@ -5,13 +5,23 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "screens/Button.h"
 #include "screens/IScreen.h"
 
+namespace Gfx {
+class IDrawObj;
+}
+
 namespace GameLogicView {
+
+// The full-screen background of a screen file: section "CONFIG" gives
+// "depth" and the render state "bgImage"; the quad lies one unit of z
+// beyond the buttons. None without a scene.
+std::shared_ptr<Gfx::IDrawObj> CreateScreenBackground(int id, const std::string& file);
 
 class MenuScreen : public IScreen {
 public:
@@ -106,6 +116,23 @@ private:
     int m_shownImage = 0;
     uint8_t m_winner;
     bool m_started = false;
+};
+
+// A screen of buttons that closes when its command key comes up.
+class HoldScreen : public MenuScreen {
+public:
+    HoldScreen(const std::string& file, const std::string& command) : MenuScreen(file), m_command(command) {}
+    bool OnEvent(const EventSystem::IEvent& event) override;
+    const std::string& GetCommand() const { return m_command; }
+
+private:
+    std::string m_command;
+};
+
+// Buttons only, without a background picture.
+class CommandScreen : public MenuScreen {
+public:
+    explicit CommandScreen(const std::string& file) : MenuScreen(file, false, Deferred{}) { m_buttons.Load(file); }
 };
 
 }  // namespace GameLogicView

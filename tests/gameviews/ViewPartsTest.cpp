@@ -5,11 +5,18 @@
 #include "audio/Emitter.h"
 #include "audio/MusicMan.h"
 #include "events/types/CommandEvents.h"
+#include "events/types/InputEvents.h"
 #include "events/types/ViewEvents.h"
 #include "gameviews/CameraController.h"
 #include "gfx/D3D9Core.h"
+#include "gfx/DrawObj.h"
+#include "gfx/DrawScreen.h"
 #include "gfx/GfxEngine.h"
+#include "gfx/GfxState.h"
+#include "gfx/Spatial.h"
+#include "gfx/StateMan.h"
 #include "input/Input.h"
+#include "screens/OpeningScreens.h"
 #include "screens/OrbitCamera.h"
 
 using namespace ViewTest;
@@ -131,4 +138,35 @@ TEST_F(ViewPartsTest, SuspendOpensTheInGameMenuOnceAndResumeHoldsTheMouseAgain) 
     EXPECT_TRUE(view->GetInput()->IsMouseAcquired());
     Frames(2);
     EXPECT_TRUE(view->IsGameRunning());
+}
+
+TEST_F(ViewPartsTest, OpeningPictureStepsThroughItsTwoTexturesAndShrinks) {
+    ASSERT_TRUE(Until([&] { return view->IsInitialised() && view->IsMenuMode(); }, 20));
+    Gfx::Spatial* scene = Gfx::DrawScreen::Instance()->GetSpatial();
+    auto texture = [](int tag) {
+        std::shared_ptr<Gfx::Texture> t;
+        EXPECT_TRUE(Gfx::GfxEngine::Instance()->GetStateMan()->RequestTexture(tag, t)) << tag;
+        return t;
+    };
+    std::shared_ptr<Gfx::IDrawObj> quad;
+    int id = -1;
+    {
+        OpenScreen open("Config/menus/creditsmenu.ini");
+        id = open.GetBackgroundId();
+        ASSERT_TRUE(scene->GetUIObject(id, quad));
+        EXPECT_EQ(quad, open.GetBackground());
+        EXPECT_FLOAT_EQ(quad->GetScale().x, 1.0f);
+        EXPECT_NE(quad->TopState().texture, texture(OpenScreen::kFirstTexture));
+        Input::EventIsPressed up("UP");
+        open.OnEvent(up);
+        EXPECT_EQ(quad->TopState().texture, texture(OpenScreen::kFirstTexture));
+        EXPECT_FLOAT_EQ(quad->GetScale().x, 1.0f);
+        open.OnEvent(up);
+        EXPECT_EQ(quad->TopState().texture, texture(OpenScreen::kSecondTexture));
+        EXPECT_FLOAT_EQ(quad->GetScale().x, 0.8f);
+        EXPECT_FLOAT_EQ(quad->GetScale().y, 0.8f);
+    }
+    // The picture goes with its screen.
+    std::shared_ptr<Gfx::IDrawObj> gone;
+    EXPECT_FALSE(scene->GetUIObject(id, gone));
 }

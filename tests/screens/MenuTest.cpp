@@ -20,6 +20,7 @@
 #include "screens/MenuActions.h"
 #include "screens/MenuScreens.h"
 #include "screens/MouseCursor.h"
+#include "screens/OpeningScreens.h"
 #include "support/Harness.h"
 
 using namespace GameLogicView;
@@ -315,3 +316,89 @@ TEST_F(MenuTest, OptionsKeepWhatAMissingGroupDoesNotSayAndSave) {
 }
 
 }  // namespace
+
+TEST_F(MenuTest, OpeningPicturesHandOverOnceAndTakeEveryEvent) {
+    TestSupport::EventRecorder rec;
+    rec.Listen<EventTypes::EventCreateMainMenu, EventTypes::EventScreenClose, EventTypes::EventScreenOpen>();
+    Input::EventIsPressed up("UP"), click("LEFTCLICK"), jump("JUMP");
+    Input::EventIsReleased released("JUMP");
+    {
+        // The splash goes to the main menu after 5 s (not at exactly 5 s),
+        // or at the first key let go, whichever is first; once only.
+        NorvaleScreen splash("Config/menus/splash.ini");
+        EXPECT_TRUE(splash.IsExclusive());
+        splash.OnUpdate(4000, true);
+        splash.OnUpdate(1000, true);
+        EXPECT_TRUE(splash.OnEvent(jump));
+        EventSystem::ProcessEventQueue();
+        EXPECT_EQ(rec.Count<EventTypes::EventCreateMainMenu>(), 0u);
+        splash.OnUpdate(1, true);
+        EXPECT_TRUE(splash.OnEvent(released));
+        splash.OnUpdate(5000, true);
+        EventSystem::ProcessEventQueue();
+        EXPECT_EQ(rec.Count<EventTypes::EventCreateMainMenu>(), 1u);
+        NorvaleScreen early("Config/menus/splash.ini");
+        early.OnEvent(released);
+        early.OnUpdate(6000, true);
+        EventSystem::ProcessEventQueue();
+        EXPECT_EQ(rec.Count<EventTypes::EventCreateMainMenu>(), 2u);
+    }
+    rec.Clear();
+    // The click-through picture: only "UP" and the left button count; the
+    // third press closes it and asks for the screen the file names.
+    Write("Config/ui.ini", "[SCREENS]\nmainMenu = 3\n");
+    for (int screen : {3, -1}) {
+        if (screen == -1) Write("Config/ui.ini", "");
+        OpenScreen open("Config/menus/open.ini");
+        EXPECT_TRUE(open.OnEvent(up));
+        EXPECT_TRUE(open.OnEvent(jump));
+        EXPECT_TRUE(open.OnEvent(released));
+        EXPECT_TRUE(open.OnEvent(click));
+        EventSystem::ProcessEventQueue();
+        EXPECT_TRUE(rec.Events().empty());
+        EXPECT_EQ(open.GetPresses(), 2);
+        open.OnEvent(up);
+        EventSystem::ProcessEventQueue();
+        ASSERT_EQ(rec.Names(), (std::vector<std::string>{"VtVCloseScreen", "VtVOpenScreen"}));
+        EXPECT_EQ(rec.Of<EventTypes::EventScreenOpen>()[0]->GetPayload()->screen, screen);
+        open.OnEvent(up);  // a fourth press does nothing more
+        EventSystem::ProcessEventQueue();
+        EXPECT_EQ(rec.Events().size(), 2u);
+        rec.Clear();
+    }
+}
+
+TEST_F(MenuTest, HoldScreenClosesOnItsKeyAndCommandScreenIsButtonsOnly) {
+    Write("Config/menus/hold.ini", "[Credits]\nstate = 102\nx = 0.5\ny = 0.5\nextX = 0.1\nextY = 0.1\naction = mainMenuCredits\n");
+    TestSupport::EventRecorder rec;
+    rec.Listen<EventTypes::EventScreenClose, EventTypes::EventCreateCreditsMenu>();
+    HoldScreen hold("Config/menus/hold.ini", "SCORES");
+    EXPECT_NE(hold.GetBackgroundId(), -1);
+    Input::EventIsReleased other("JUMP"), mine("SCORES");
+    Input::EventIsPressed pressed("SCORES");
+    EXPECT_TRUE(hold.OnEvent(other));
+    EXPECT_TRUE(hold.OnEvent(pressed));
+    EventSystem::ProcessEventQueue();
+    EXPECT_TRUE(rec.Events().empty());
+    EXPECT_TRUE(hold.OnEvent(mine));
+    EventSystem::ProcessEventQueue();
+    EXPECT_EQ(rec.Names(), std::vector<std::string>{"VtVCloseScreen"});
+    // Everything else reaches its buttons.
+    rec.Clear();
+    cursor->SetPosition(0.5f, 0.5f);
+    hold.OnUpdate(16, true);
+    Input::EventIsReleased left("LEFTCLICK");
+    EXPECT_TRUE(hold.OnEvent(left));
+    EventSystem::ProcessEventQueue();
+    EXPECT_EQ(rec.Names(), std::vector<std::string>{"VtVSpawnCreditsMenu"});
+
+    rec.Clear();
+    CommandScreen buttons("Config/menus/hold.ini");
+    EXPECT_EQ(buttons.GetBackgroundId(), -1);
+    ASSERT_EQ(buttons.GetButtons().GetButtons().size(), 1u);
+    buttons.OnUpdate(16, true);
+    EXPECT_TRUE(buttons.OnEvent(left));
+    EXPECT_TRUE(buttons.OnEvent(mine));
+    EventSystem::ProcessEventQueue();
+    EXPECT_EQ(rec.Names(), std::vector<std::string>{"VtVSpawnCreditsMenu"});
+}
