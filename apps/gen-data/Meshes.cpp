@@ -39,12 +39,14 @@ XModelOut Block() {
     return Single({Mat(1, 1, 1, "Textures/Block.png")}, "Block", std::move(mesh));
 }
 
-// Ground tile: 20 x 1 x 20, the grass texture once every 4 units.
+// Ground tile: 20 x 1 x 20, the grass texture once every 4 units. Its top
+// is at its origin: the view stands the ground plane at the origin, where the
+// logic's ground has its top.
 XModelOut Ground() {
     XMeshOut mesh;
     BoxUv uv;
     uv.tiling = 0.25f;
-    AddBox(mesh, {-10.0f, -0.5f, -10.0f}, {10.0f, 0.5f, 10.0f}, 0, uv);
+    AddBox(mesh, {-10.0f, -1.0f, -10.0f}, {10.0f, 0.0f, 10.0f}, 0, uv);
     return Single({Mat(1, 1, 1, "Textures/Ground.png")}, "Ground", std::move(mesh));
 }
 

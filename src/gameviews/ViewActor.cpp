@@ -6,6 +6,7 @@
 #include "gfx/DrawObjActorAnimated.h"
 #include "gfx/DrawScreen.h"
 #include "gfx/GfxEngine.h"
+#include "gfx/ParticleMan.h"
 #include "gfx/Spatial.h"
 #include "gfx/StateMan.h"
 
@@ -21,6 +22,11 @@ Gfx::Spatial* SceneStore() {
 }
 
 }  // namespace
+
+Gfx::ParticleMan* SceneParticles() {
+    Gfx::Spatial* s = SceneStore();
+    return s ? s->GetParticleMan() : nullptr;
+}
 
 ViewActor::ViewActor(const EventTypes::EventUpdateCreateActorData& r)
     : id(static_cast<uint16_t>(r.actorId)),
@@ -56,17 +62,86 @@ ViewActor::ViewActor(const EventTypes::EventUpdateCreateActorData& r)
 }
 
 ViewActor::~ViewActor() {
-    if (!m_drawObj) return;
     // Only our own object: a later actor with the same id keeps its own.
-    if (Gfx::Spatial* s = SceneStore()) {
-        std::shared_ptr<Gfx::IDrawObj> current;
-        if (s->GetObject(id, current) && current == m_drawObj) s->DestroyObject(id);
-    }
+    if (m_drawObj)
+        if (Gfx::Spatial* s = SceneStore()) {
+            std::shared_ptr<Gfx::IDrawObj> current;
+            if (s->GetObject(id, current) && current == m_drawObj) s->DestroyObject(id);
+        }
+    // Nothing the actor started outlives it.
+    RemoveParticleEffects();
+    if (auto* a = dynamic_cast<Gfx::DrawObjActorAnimated*>(m_drawObj.get())) a->ClearCallbacks();
 }
 
 void ViewActor::SetTransform(const Geometry::Vector3& p, const Geometry::Quaternion& q) {
     SetPosition(p);
     SetOrientation(q);
+    for (auto& e : m_effects) {
+        if (auto effect = e.effect.lock()) {
+            effect->position = q.Rotate(e.offset) + p;
+            effect->orientation = q;
+        }
+    }
+}
+
+int ViewActor::AddParticleEffect(const Geometry::Vector3& offset, int effectTag, const Geometry::Vector3& direction) {
+    AttachedEffect entry;
+    entry.offset = offset;
+    if (Gfx::ParticleMan* pm = SceneParticles()) {
+        const int instance = pm->AddParticleEffect(effectTag, position + offset, direction, Geometry::Quaternion(), false);
+        auto it = pm->RunningEffects().find(instance);
+        if (it != pm->RunningEffects().end()) {
+            entry.effect = it->second;
+            entry.instanceId = instance;
+        }
+    }
+    m_effects.push_back(std::move(entry));
+    return static_cast<int>(m_effects.size()) - 1;
+}
+
+void ViewActor::PlaceParticleEffect(int index, const Geometry::Quaternion& q, const Geometry::Vector3& base) {
+    if (index < 0 || static_cast<size_t>(index) >= m_effects.size()) return;
+    AttachedEffect& e = m_effects[static_cast<size_t>(index)];
+    if (auto effect = e.effect.lock()) {
+        effect->position = q.Rotate(e.offset) + base;
+        effect->orientation = q;
+    }
+}
+
+void ViewActor::StopParticleEffects() {
+    Gfx::ParticleMan* pm = SceneParticles();
+    for (auto& e : m_effects) {
+        auto effect = e.effect.lock();
+        if (!effect) continue;
+        bool undying = false;
+        for (auto& entry : effect->systems) {
+            Gfx::ParticleSystemData& d = entry.system->Data();
+            // No new particle, not even a burst still to come. A system that
+            // keeps its particles topped up would never count as finished
+            // with nothing to top up, so it becomes a plain one: done once
+            // its live particles have died.
+            d.spawnRate = 0.0f;
+            d.numParticles = 0;
+            if (d.spawnMethod == Gfx::ParticleSystemData::kPermanent)
+                d.spawnMethod = Gfx::ParticleSystemData::kContinuous;
+            undying = undying || d.permanentParticles;
+        }
+        // Particles that never die would keep the effect forever.
+        if (undying && pm) pm->RemoveParticleEffect(e.instanceId);
+    }
+    m_effects.clear();
+}
+
+void ViewActor::RemoveParticleEffects() {
+    Gfx::ParticleMan* pm = SceneParticles();
+    for (auto& e : m_effects) {
+        // An effect that ended by itself is no longer running: nothing to remove.
+        auto effect = e.effect.lock();
+        if (!effect || !pm) continue;
+        auto it = pm->RunningEffects().find(e.instanceId);
+        if (it != pm->RunningEffects().end() && it->second == effect) pm->RemoveParticleEffect(e.instanceId);
+    }
+    m_effects.clear();
 }
 
 void ViewActor::SetPosition(const Geometry::Vector3& p) {

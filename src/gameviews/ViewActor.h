@@ -20,6 +20,8 @@ struct EventUpdateCreateActorData;
 }
 namespace Gfx {
 class IDrawObj;
+class ParticleEffect;
+class ParticleMan;
 }
 
 namespace GameLogicView {
@@ -43,6 +45,26 @@ public:
     void SetAnimation(int animation);
     void PlayAnimation(int animation, float speed, bool loop);
     bool IsAnimated() const;
+
+    // Particle effects that follow the actor, addressed by their index in
+    // the list. Without a particle manager (or for a tag it does not know)
+    // the entry holds no effect, so indices stay stable. The particle
+    // manager owns the effects: an entry only watches its effect, so one
+    // that ended (or a scene torn down first) leaves nothing dangling here.
+    struct AttachedEffect {
+        std::weak_ptr<Gfx::ParticleEffect> effect;
+        int instanceId = -1;
+        Geometry::Vector3 offset;
+    };
+    int AddParticleEffect(const Geometry::Vector3& offset, int effectTag, const Geometry::Vector3& direction);
+    // Puts one effect at base + its offset turned by the orientation (a bone
+    // of the drawn model, say); the actor itself does not move.
+    void PlaceParticleEffect(int index, const Geometry::Quaternion& orientation, const Geometry::Vector3& base);
+    // Stopping lets the live particles finish (the manager drops the effect
+    // then); removing ends the effects at once. Both empty the list.
+    void StopParticleEffects();
+    void RemoveParticleEffects();
+    const std::vector<AttachedEffect>& AttachedEffects() const { return m_effects; }
 
     // Render-state layers over the actor's own state. Each layer is removed
     // by the handle that added it, so overlapping looks (a highlight, a fade,
@@ -74,6 +96,7 @@ private:
     void RebuildLayers();
 
     std::shared_ptr<Gfx::IDrawObj> m_drawObj;
+    std::vector<AttachedEffect> m_effects;
     float m_alpha = 1.0f;
     struct Layer {
         int handle;
@@ -85,6 +108,8 @@ private:
 
 std::shared_ptr<Gfx::IDrawObj> GetViewActorDrawObj(const std::shared_ptr<ViewActor>& actor);
 bool IsActorType(const ViewActor& actor, const char* typeName);
+// The scene's particle manager, null when no scene exists (headless views).
+Gfx::ParticleMan* SceneParticles();
 
 class ViewActorMan {
 public:

@@ -8,6 +8,7 @@
 #include "gameviews/ViewActor.h"
 #include "gfx/GfxEngine.h"
 #include "gfx/GfxState.h"
+#include "gfx/ParticleMan.h"
 #include "gfx/StateMan.h"
 #include "ini/IniFile.h"
 #include "processes/Process.h"
@@ -35,6 +36,8 @@ const PickerSettings& Picker() {
                                             1000u)};
     return s;
 }
+
+bool LowDetail() { return GlobalGameState::Instance()->IsLowDetail(); }
 
 template <class E>
 const typename E::Data* PayloadOf(const EventSystem::IEvent& event) {
@@ -85,16 +88,23 @@ void ViewBlock::RemoveHighlight() {
 }
 
 void ViewBlock::OnPickedUp(bool local) {
+    // A flag's own effects go on with it; a block's trail dies out.
+    if (!IsFlag() && m_actor) m_actor->StopParticleEffects();
     if (local) {
         RemoveHighlight();
         PushLook(IsFlag() ? kHeldFlagState : kHeldState, m_heldLayer);
     }
-    // The burst at the block goes with the particle effects.
+    // A burst where the block was taken, left behind (not attached).
+    if (!LowDetail() && m_actor)
+        if (Gfx::ParticleMan* pm = SceneParticles())
+            pm->AddParticleEffect(kPickUpEffect, m_actor->position + Vector3(0, -0.5f, 0), Vector3(0, 0, 0),
+                                  Geometry::Quaternion(), false);
     held = true;
 }
 
 void ViewBlock::HideInPouch() {
     if (!m_actor) return;
+    m_actor->RemoveParticleEffects();
     DropLook(m_hiddenLayer);
     Gfx::GfxState invisible;
     invisible.alpha = 0.0f;
@@ -112,8 +122,11 @@ void ViewBlock::Release() {
     held = false;
 }
 
-void ViewBlock::OnThrown(uint8_t /*team*/) {
-    // The team's trail goes with the particle effects.
+void ViewBlock::OnThrown(uint8_t team) {
+    // The thrower's team trail follows the block in flight.
+    if (!LowDetail() && m_actor && team <= 1)
+        m_actor->AddParticleEffect(Vector3(0, 0, 0), team == 0 ? kAngelTrailEffect : kDemonTrailEffect,
+                                   Vector3(0, -1, 0));
     thrown = true;
     Release();
 }
@@ -132,6 +145,7 @@ ViewBlockMan::ViewBlockMan() {
     m_registry.Register(EventTypes::EventUpdateBlockActive::GetStaticType(), this, &ViewBlockMan::OnBlockInactive);
     m_registry.Register(EventTypes::EventUpdateBlockFade::GetStaticType(), this, &ViewBlockMan::OnBlockFade);
     m_registry.Register(EventTypes::EventUpdateCollisionToClient::GetStaticType(), this, &ViewBlockMan::OnCollision);
+    m_registry.Register(EventTypes::EventUpdateExplosion::GetStaticType(), this, &ViewBlockMan::OnExplosion);
 }
 
 ViewBlockMan::~ViewBlockMan() { m_registry.UnregisterAll(); }
@@ -191,6 +205,7 @@ bool ViewBlockMan::OnCollision(const EventSystem::IEvent& event) {
     for (int16_t id : {d->actorIdA, d->actorIdB}) {
         auto b = FindBlock(static_cast<uint16_t>(id));
         if (!b) continue;
+        if (!b->IsFlag() && b->Actor()) b->Actor()->StopParticleEffects();
         b->thrown = false;
     }
     return false;
@@ -202,7 +217,17 @@ bool ViewBlockMan::OnBlockFade(const EventSystem::IEvent& event) {
     auto b = FindBlock(static_cast<uint16_t>(d->blockId));
     if (!b) return false;
     b->fading = true;
+    if (b->Actor()) b->Actor()->RemoveParticleEffects();
     if (m_processes && b->Actor()) m_processes->Attach(std::make_shared<FadeActorProcess>(b->Actor(), Picker().fadeTime));
+    return false;
+}
+
+bool ViewBlockMan::OnExplosion(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateExplosion>(event);
+    if (!d) return false;
+    // The bomb's trail dies out where it burst.
+    if (auto b = FindBlock(static_cast<uint16_t>(d->bombId)))
+        if (!b->IsFlag() && b->Actor()) b->Actor()->StopParticleEffects();
     return false;
 }
 

@@ -25,6 +25,10 @@ public:
     static constexpr int kHeldFlagState = 72;
     static constexpr int kHighlightState = 30;
     static constexpr int kHighlightFullState = 55;
+    // Particle effects: the burst where a block is taken, the thrown trails.
+    static constexpr int kPickUpEffect = 17;
+    static constexpr int kAngelTrailEffect = 30;
+    static constexpr int kDemonTrailEffect = 31;
 
     explicit ViewBlock(const std::shared_ptr<ViewActor>& actor);
 
@@ -75,6 +79,7 @@ public:
     bool OnBlockInactive(const EventSystem::IEvent& event);
     bool OnCollision(const EventSystem::IEvent& event);
     bool OnBlockFade(const EventSystem::IEvent& event);
+    bool OnExplosion(const EventSystem::IEvent& event);
 
 private:
     std::map<uint16_t, std::shared_ptr<ViewBlock>> m_blocks;

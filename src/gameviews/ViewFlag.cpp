@@ -4,6 +4,7 @@
 
 #include "events/types/FlagEvents.h"
 #include "events/types/ViewEvents.h"
+#include "gamelogic/GlobalGameState.h"
 #include "gameviews/ViewActor.h"
 #include "gameviews/ViewBlock.h"
 #include "gfx/GfxEngine.h"
@@ -108,7 +109,27 @@ private:
     std::vector<std::shared_ptr<TextObj>> m_texts;
 };
 
+bool LowDetail() { return GlobalGameState::Instance()->IsLowDetail(); }
+
 }  // namespace
+
+ViewFlag::ViewFlag(const std::shared_ptr<ViewActor>& a) : actor(a) { AttachHomeEffects(); }
+
+void ViewFlag::AttachHomeEffects() {
+    if (!actor) return;
+    actor->StopParticleEffects();
+    if (LowDetail()) return;
+    actor->AddParticleEffect(Vector3(0, 1, 0), kRiseEffect, Vector3(0, 1, 0));
+    const int glow = actor->team == 0 ? kHomeEffectAngel : kHomeEffectDemon;
+    for (const Vector3& dir : {Vector3(1, 0, 0), Vector3(1, 1, 0), Vector3(-1, 1, 0)})
+        actor->AddParticleEffect(Vector3(0, 0, 0), glow, dir);
+}
+
+void ViewFlag::AttachCarriedEffect() {
+    if (!actor) return;
+    actor->StopParticleEffects();
+    if (!LowDetail()) actor->AddParticleEffect(Vector3(0, 1, 0), kRiseEffect, Vector3(0, 1, 0));
+}
 
 ViewFlagMan::ViewFlagMan(ViewBlockMan* blocks, ViewActorMan* actors, ProcessSystem::ProcessManager* processes)
     : m_blocks(blocks), m_actors(actors), m_processes(processes) {
@@ -181,6 +202,7 @@ bool ViewFlagMan::OnGrabbed(const EventSystem::IEvent& event) {
     Cue(self ? "FlagTakenSelf" : "FlagTaken", flag, d->flagTeam);
     TeamEffect(d->flagTeam, "FlagTaken", flag);
     KillCountdown(flag);
+    if (auto f = FindFlag(flag)) f->AttachCarriedEffect();
     return false;
 }
 
@@ -192,9 +214,11 @@ bool ViewFlagMan::OnDropped(const EventSystem::IEvent& event) {
         Cue("FlagDropped", flag, d->flagTeam);
         TeamEffect(d->flagTeam, "FlagDropped", flag);
     }
-    auto proc = std::make_shared<FlagRespawnProc>(FindFlag(flag));
+    auto known = FindFlag(flag);
+    auto proc = std::make_shared<FlagRespawnProc>(known);
     m_countdowns[flag] = proc;
     if (m_processes) m_processes->Attach(proc);
+    if (known) known->AttachHomeEffects();
     return false;
 }
 
@@ -205,8 +229,12 @@ bool ViewFlagMan::OnRecovered(const EventSystem::IEvent& event) {
     KillCountdown(id);
     auto flag = FindFlag(id);
     if (!flag || !flag->actor) return false;
+    // A burst of the rising stream where the flag lay, then the flag goes
+    // home with its home effects.
+    flag->AttachCarriedEffect();
     flag->actor->SetPosition(d->homePosition);
     flag->actor->SetOrientation(Geometry::Quaternion());
+    flag->AttachHomeEffects();
     const uint8_t team = flag->actor->team;
     if (static_cast<uint16_t>(d->actorId) == kNone) {
         Cue("FlagReturned", id, team);

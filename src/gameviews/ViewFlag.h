@@ -22,7 +22,18 @@ class ViewActorMan;
 class ViewBlockMan;
 
 struct ViewFlag {
-    explicit ViewFlag(const std::shared_ptr<ViewActor>& a) : actor(a) {}
+    // Particle effects: the rising stream over a flag at home or carried,
+    // and the glow of a flag lying at home (or where it was dropped).
+    static constexpr int kRiseEffect = 6;
+    static constexpr int kHomeEffectDemon = 7;
+    static constexpr int kHomeEffectAngel = 8;
+
+    // A new flag stands at home.
+    explicit ViewFlag(const std::shared_ptr<ViewActor>& a);
+    void AttachHomeEffects();
+    // Ends the flag's effects (their particles finish) and starts the
+    // rising stream alone, as over a carried flag.
+    void AttachCarriedEffect();
     std::shared_ptr<ViewActor> actor;
 };
 

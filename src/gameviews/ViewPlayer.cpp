@@ -11,7 +11,9 @@
 #include "events/types/ViewEvents.h"
 #include "gameviews/ViewActor.h"
 #include "gameviews/ViewBlock.h"
+#include "gamelogic/GlobalGameState.h"
 #include "gfx/Camera.h"
+#include "gfx/DrawObjActorAnimated.h"
 #include "gfx/DrawScreen.h"
 #include "gfx/GfxEngine.h"
 #include "gfx/StateMan.h"
@@ -229,9 +231,68 @@ private:
 
 ViewPlayer::ViewPlayer(const std::shared_ptr<ViewActor>& actor) : m_actor(actor) {
     if (m_actor) base = m_actor->position;
+    AttachEffects();
     Stand(kStand);
 }
 
+ViewPlayer::~ViewPlayer() {
+    // The draw object may outlive this player in the scene: it must not
+    // call back into it.
+    if (m_actor)
+        if (auto* a = dynamic_cast<Gfx::DrawObjActorAnimated*>(m_actor->GetDrawObj().get())) a->ClearCallbacks();
+}
+
+void ViewPlayer::AttachEffects() {
+    if (effectsAttached) return;
+    // Low detail: none now, and none until a death and respawn bring the
+    // player back in normal detail.
+    effectsAttached = true;
+    const GlobalGameState* state = GlobalGameState::Instance();
+    if (!m_actor || (state && state->IsLowDetail())) return;
+    if (m_actor->team == 0) {
+        m_haloIndex = m_actor->AddParticleEffect(Vector3(0, 1.38f, 0), kHaloEffect, Vector3(0, -1, 0.4f));
+        m_haloOnBone = false;
+        // Out of sight until the model's first drawn frame puts it on its bone.
+        m_actor->PlaceParticleEffect(m_haloIndex, m_actor->orientation, m_actor->position + Vector3(0, -1000.0f, 0));
+        if (auto* a = dynamic_cast<Gfx::DrawObjActorAnimated*>(m_actor->GetDrawObj().get())) {
+            const int halo = m_haloIndex;
+            a->SetCallback([this, halo](const Geometry::Matrix4x4& bone) { OnBoneMatrix(bone, halo); });
+        }
+    }
+    m_actor->AddParticleEffect(Vector3(0, -1.35f, 0), m_actor->team == 0 ? kAngelFeetEffect : kDemonFeetEffect,
+                               Vector3(0, -1, 0));
+}
+
+void ViewPlayer::DetachEffects() {
+    effectsAttached = false;
+    m_haloIndex = -1;
+    m_haloOnBone = false;
+    if (!m_actor) return;
+    m_actor->RemoveParticleEffects();
+    if (auto* a = dynamic_cast<Gfx::DrawObjActorAnimated*>(m_actor->GetDrawObj().get())) a->ClearCallbacks();
+}
+
+void ViewPlayer::OnBoneMatrix(const Geometry::Matrix4x4& bone, int effectIndex) {
+    if (!effectsAttached || !m_actor) return;
+    // The point of our character models the halo bone carries, chosen so
+    // that with the effect's own offset (1.38 along the bone's up) it sits
+    // on the halo ring; and the turn from the model's axes (z up) to the
+    // effect's.
+    static const Vector3 kHaloPoint(-5.600015f, -0.000038f, -57.98655f - 1.38f);
+    constexpr float kHalfPi = 1.5707963f;
+    const Vector3 point = Geometry::TransformCoord(kHaloPoint, bone);
+    const Geometry::Quaternion turn =
+        Geometry::Quaternion::FromMatrix(bone) * Geometry::Quaternion::FromEuler(kHalfPi, 0.0f, kHalfPi);
+    m_actor->PlaceParticleEffect(effectIndex, turn, point);
+    // Remembered against the actor: a move report between two drawn frames
+    // puts the halo back on the offset above the actor, the float puts it
+    // back on the bone.
+    if (effectIndex == m_haloIndex) {
+        m_haloOnBone = true;
+        m_haloFromActor = point - m_actor->position;
+        m_haloTurn = turn;
+    }
+}
 uint16_t ViewPlayer::Id() const { return m_actor ? m_actor->id : kNone; }
 
 void ViewPlayer::Stand(int animation) {
@@ -253,6 +314,7 @@ void ViewPlayer::ResetVisual() {
             m_actor->fadeLayer = -1;
         }
     }
+    AttachEffects();
 }
 
 void ViewPlayer::UpdateFloat(float dt) {
@@ -262,6 +324,8 @@ void ViewPlayer::UpdateFloat(float dt) {
     const float bob = 0.2f * s + 0.35f;
     m_actor->SetPosition(base + Vector3(0, bob, 0));
     m_actor->SetOrientation(m_actor->orientation);
+    if (m_haloOnBone && effectsAttached)
+        m_actor->PlaceParticleEffect(m_haloIndex, m_haloTurn, m_actor->position + m_haloFromActor);
     if (m_held) m_held->PlaceHeld(Vector3(base.x, base.y + bob - (0.03f * s + 0.37f), base.z), m_actor->orientation);
 }
 
@@ -356,6 +420,7 @@ void ViewPlayer::Die() {
 ViewPlayerMan::ViewPlayerMan() {
     auto& r = m_registry;
     r.Register(EventTypes::EventUpdateJump::GetStaticType(), this, &ViewPlayerMan::OnJump);
+    r.Register(EventTypes::EventUpdateExplosion::GetStaticType(), this, &ViewPlayerMan::OnExplosion);
     r.Register(EventTypes::EventUpdatePickUpBlock::GetStaticType(), this, &ViewPlayerMan::OnPickUp);
     r.Register(EventTypes::EventUpdateThrowBlock::GetStaticType(), this, &ViewPlayerMan::OnThrow);
     r.Register(EventTypes::EventUpdateActorDeath::GetStaticType(), this, &ViewPlayerMan::OnDeath);
@@ -442,6 +507,15 @@ bool ViewPlayerMan::OnJump(const EventSystem::IEvent& event) {
     return false;
 }
 
+bool ViewPlayerMan::OnExplosion(const EventSystem::IEvent& event) {
+    const auto* d = PayloadOf<EventTypes::EventUpdateExplosion>(event);
+    if (!d) return false;
+    if (static_cast<uint16_t>(d->ownerId) == m_local && m_local != kNone)
+        Effect("SelfBombExplode", d->position, Vector3(0, 1, 0));
+    if (auto cam = ActiveCamera()) cam->AddShake(d->position);
+    return false;
+}
+
 bool ViewPlayerMan::OnPickUp(const EventSystem::IEvent& event) {
     const auto* d = PayloadOf<EventTypes::EventUpdatePickUpBlock>(event);
     if (!d || !m_blocks) return false;
@@ -488,6 +562,7 @@ bool ViewPlayerMan::OnDeath(const EventSystem::IEvent& event) {
     else
         ReplacePlayerProcess(victim, nullptr);
     p->faded = true;
+    p->DetachEffects();
     if (m_processes && p->Actor()) {
         auto wait = std::make_shared<ProcessSystem::WaitProcess>(static_cast<int>(Settings().fadeDelay));
         wait->SetNext(std::make_shared<FadeActorProcess>(p->Actor(), Settings().fadeTime));

@@ -24,8 +24,21 @@ public:
     enum Animation { kJump = 0, kJumpHolding = 1, kDeath = 2, kPickUpHolding = 3, kPickUp = 4, kStand = 5,
                      kRun = 6, kThrow = 7, kStandHolding = 8 };
 
-    explicit ViewPlayer(const std::shared_ptr<ViewActor>& actor);
+    // Particle effects of the player (the team's glow at the feet, the
+    // angels' halo), their offsets and the model's point the halo sits on.
+    static constexpr int kHaloEffect = 3;
+    static constexpr int kAngelFeetEffect = 2;
+    static constexpr int kDemonFeetEffect = 1;
 
+    explicit ViewPlayer(const std::shared_ptr<ViewActor>& actor);
+    ~ViewPlayer();
+    ViewPlayer(const ViewPlayer&) = delete;
+    ViewPlayer& operator=(const ViewPlayer&) = delete;
+
+    void AttachEffects();
+    void DetachEffects();
+    // Called by the animated draw object with the halo bone's matrix.
+    void OnBoneMatrix(const Geometry::Matrix4x4& bone, int effectIndex);
     void ResetVisual();
     void UpdateFloat(float dt);
     void TakeBlock(const std::shared_ptr<ViewBlock>& block);
@@ -43,6 +56,7 @@ public:
     const std::deque<std::shared_ptr<ViewBlock>>& Pouch() const { return m_pouch; }
     uint16_t Id() const;
 
+    bool effectsAttached = false;
     bool faded = false;
     bool dead = false;
     bool carriesFlag = false;
@@ -59,6 +73,12 @@ private:
     void DropHeld();
 
     std::shared_ptr<ViewActor> m_actor;
+    // The halo's entry among the actor's effects (-1: none) and where the
+    // last drawn frame's bone put it, relative to the actor.
+    int m_haloIndex = -1;
+    bool m_haloOnBone = false;
+    Geometry::Vector3 m_haloFromActor;
+    Geometry::Quaternion m_haloTurn;
     std::shared_ptr<ViewBlock> m_held;
     std::deque<std::shared_ptr<ViewBlock>> m_pouch;
 };
@@ -82,6 +102,7 @@ public:
     uint16_t SelectedBlock() const;
 
     bool OnJump(const EventSystem::IEvent& event);
+    bool OnExplosion(const EventSystem::IEvent& event);
     bool OnPickUp(const EventSystem::IEvent& event);
     bool OnThrow(const EventSystem::IEvent& event);
     bool OnDeath(const EventSystem::IEvent& event);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
@@ -18,6 +19,9 @@
 #include "gameviews/ViewPlayer.h"
 #include "gfx/DrawObj.h"
 #include "gfx/DrawObjActorAnimated.h"
+#include "gfx/DrawScreen.h"
+#include "gfx/ParticleMan.h"
+#include "gfx/Spatial.h"
 #include "processes/Process.h"
 #include "ViewFixture.h"
 
@@ -36,6 +40,28 @@ std::shared_ptr<ViewActor> MakeActor(int16_t id, const char* type, const Vector3
     d.scale = Vector3(1, 1, 1);
     d.extents = half;
     return std::make_shared<ViewActor>(d);
+}
+
+// Every effect the particle manager runs that some view object still
+// follows; the rest must be short-lived (bursts, stopped trails dying out).
+std::set<int> FollowedEffects(GameLogicView::HumanGameView& view) {
+    std::set<int> ids;
+    auto add = [&ids](const std::shared_ptr<ViewActor>& a) {
+        if (!a) return;
+        for (const auto& e : a->AttachedEffects())
+            if (!e.effect.expired()) ids.insert(e.instanceId);
+    };
+    for (const auto& [id, a] : view.GetActorMan()->Actors()) add(a);
+    for (const auto& [id, p] : view.GetPlayerMan()->Players()) {
+        if (p->GetHeldBlock()) add(p->GetHeldBlock()->Actor());
+        for (const auto& b : p->Pouch()) add(b->Actor());
+    }
+    return ids;
+}
+
+Gfx::ParticleMan* Particles() {
+    auto* ds = Gfx::DrawScreen::Instance();
+    return ds && ds->GetSpatial() ? ds->GetSpatial()->GetParticleMan() : nullptr;
 }
 
 }  // namespace
@@ -241,6 +267,23 @@ TEST_F(ViewObjects, MatchShowsEveryActorAndThePickerAgreesWithTheLogic) {
     ASSERT_TRUE(actors->FindActor(local));
     EXPECT_TRUE(actors->FindActor(local)->IsAnimated());
 
+    // Every player carries its team's effects at the particle manager; an
+    // angel's halo sits on its drawn model's head, not out of sight.
+    int halos = 0;
+    for (const auto& [id, p] : view->GetPlayerMan()->Players()) {
+        const auto& fx = p->Actor()->AttachedEffects();
+        ASSERT_EQ(fx.size(), p->Actor()->team == 0 ? 2u : 1u) << "player " << id;
+        for (const auto& e : fx) EXPECT_EQ(Particles()->RunningEffects().count(e.instanceId), 1u) << "player " << id;
+        if (p->Actor()->team != 0) continue;
+        auto halo = fx[0].effect.lock();
+        ASSERT_TRUE(halo);
+        // On the upper body, wherever the animation has bent the head.
+        EXPECT_GT(halo->position.y - p->Actor()->position.y, 0.3f) << "player " << id;
+        EXPECT_LT((halo->position - p->Actor()->position).Length(), 2.5f) << "player " << id;
+        ++halos;
+    }
+    EXPECT_GT(halos, 0);
+
     // The picker: from around every free block and in four directions, the
     // view picks what the logic's picker would take.
     GameLogicView::BlockMan* logicBlocks = logic->GetBlockMan();
@@ -310,4 +353,14 @@ TEST_F(ViewObjects, BackdropMatchKeepsOneViewActorPerLogicActor) {
     ASSERT_TRUE(view->GetActorMan());
     EXPECT_EQ(view->GetActorMan()->Count(), logic->GetActorMan().Count());
     for (const auto& [id, a] : logic->GetActorMan().Actors()) EXPECT_TRUE(view->GetActorMan()->FindActor(id)) << id;
+
+    // No particle effect left behind: after the particles' time has run on
+    // (longer than any burst or dying trail lasts), every running effect is
+    // one a view object still follows.
+    Gfx::ParticleMan* pm = Particles();
+    ASSERT_TRUE(pm);
+    for (int i = 0; i < 20; ++i) pm->Update(0.5f);
+    const std::set<int> followed = FollowedEffects(*view);
+    EXPECT_GT(followed.size(), 10u);
+    for (const auto& [id, e] : pm->RunningEffects()) EXPECT_TRUE(followed.count(id)) << "effect " << id << " left running";
 }
