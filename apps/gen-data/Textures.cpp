@@ -368,25 +368,29 @@ void Battery(Canvas& c, int level, bool charging) {
     }
 }
 
-// Markers are white, tinted by their state's material.
+// Markers: a light glyph on a dark disc, so they read over sky and ground
+// alike; the glyph keeps to the middle of the image, which the HUD scales
+// with distance.
 void MarkerTeammate(Canvas& c) {
     const float n = static_cast<float>(c.Width());
-    c.Fill(Polygon({n / 2, n * 0.9f, n * 0.15f, n * 0.3f, n * 0.85f, n * 0.3f}), Rgba{0, 0, 0, 0.5f});
-    c.Fill(Polygon({n / 2, n * 0.82f, n * 0.22f, n * 0.34f, n * 0.78f, n * 0.34f}), kWhite);
+    c.Fill(Polygon({n / 2, n * 0.78f, n * 0.24f, n * 0.34f, n * 0.76f, n * 0.34f}), Rgba{0, 0, 0, 0.55f});
+    c.Fill(Polygon({n / 2, n * 0.7f, n * 0.3f, n * 0.38f, n * 0.7f, n * 0.38f}), kWhite);
 }
 
 void MarkerFlag(Canvas& c) {
     const float n = static_cast<float>(c.Width());
-    c.Fill(Ring(n / 2, n / 2, n * 0.4f, n * 0.05f), kWhite);
-    c.Fill(Segment(n * 0.4f, n * 0.25f, n * 0.4f, n * 0.75f, n * 0.04f), kWhite);
-    c.Fill(Polygon({n * 0.42f, n * 0.25f, n * 0.7f, n * 0.34f, n * 0.42f, n * 0.46f}), kWhite);
+    c.Fill(Circle(n / 2, n / 2, n * 0.3f), Rgba{0.04f, 0.06f, 0.16f, 0.6f});
+    c.Fill(Ring(n / 2, n / 2, n * 0.3f, n * 0.03f), kWhite);
+    c.Fill(Segment(n * 0.43f, n * 0.34f, n * 0.43f, n * 0.67f, n * 0.03f), kWhite);
+    c.Fill(Polygon({n * 0.45f, n * 0.34f, n * 0.64f, n * 0.4f, n * 0.45f, n * 0.49f}), kGold);
 }
 
 void MarkerGoal(Canvas& c) {
     const float n = static_cast<float>(c.Width());
-    c.Fill(Ring(n / 2, n / 2, n * 0.4f, n * 0.05f), kWhite);
-    c.Fill(Ring(n / 2, n / 2, n * 0.22f, n * 0.05f), kWhite);
-    c.Fill(Circle(n / 2, n / 2, n * 0.07f), kWhite);
+    c.Fill(Circle(n / 2, n / 2, n * 0.3f), Rgba{0.04f, 0.06f, 0.16f, 0.6f});
+    c.Fill(Ring(n / 2, n / 2, n * 0.3f, n * 0.03f), kWhite);
+    c.Fill(Ring(n / 2, n / 2, n * 0.17f, n * 0.035f), kGold);
+    c.Fill(Circle(n / 2, n / 2, n * 0.06f), kWhite);
 }
 
 void ScorePanel(Canvas& c) {

@@ -18,6 +18,7 @@
 #include "gameviews/CameraController.h"
 #include "gameviews/CueManager.h"
 #include "gameviews/EffectEventHandler.h"
+#include "gameviews/HudScreen.h"
 #include "gameviews/SpeechBubbleMan.h"
 #include "gameviews/ViewActor.h"
 #include "gameviews/ViewPlayer.h"
@@ -243,6 +244,7 @@ HumanGameView::~HumanGameView() {
     m_music.reset();
     if (m_audio) m_audio->ShutDown();
     m_audio.reset();
+    m_hud = nullptr;
     m_hudScreen.reset();
     m_viewRegistry->UnregisterAll();
     DestroyViewObjects();
@@ -469,12 +471,14 @@ bool HumanGameView::OnSpawnInGameMenu(const EventSystem::IEvent&) {
         EventSystem::QueueEvent(new EventTypes::EventCommandActorMove(m_localActor, Vector3(0.0f, 0.0f, 0.0f)));
     if (m_cues) m_cues->HideCues();
     if (m_bubbles) m_bubbles->HideAll();
+    if (m_hud) m_hud->HideBatteryText();
     m_inGameMenuOpen = true;
     PushScreen(MakeInGameMenu());
     return true;
 }
 
 bool HumanGameView::OnKeepPlaying(const EventSystem::IEvent&) {
+    if (m_hud) m_hud->ShowBatteryText();
     if (m_cues) m_cues->ShowCues();
     if (m_bubbles) m_bubbles->SetHidden(false);
     m_inGameMenuOpen = false;
@@ -570,7 +574,7 @@ bool HumanGameView::OnPowerSuspendResume(const EventSystem::IEvent&) {
 }
 
 bool HumanGameView::OnPowerUpdate(const EventSystem::IEvent&) {
-    // The HUD's battery display starts its query here once it exists.
+    if (m_hud) m_hud->StartBatteryQuery();
     return false;
 }
 
@@ -583,6 +587,7 @@ bool HumanGameView::OnInitializeGameView(const EventSystem::IEvent& event) {
     if (!m_menuMode) {
         PopScreen();  // the loading screen, or the end screen
         m_hudScreen = HudEnabled() ? MakeHudScreen(*this) : nullptr;
+        m_hud = dynamic_cast<HudScreen*>(m_hudScreen.get());
         PushScreen(m_hudScreen ? m_hudScreen : std::make_shared<DummyScreen>());
     } else if (m_mainMenuOnFirstSetup) {
         PushScreen(MakeMainMenu());
@@ -600,6 +605,9 @@ bool HumanGameView::OnInitializeGameView(const EventSystem::IEvent& event) {
     m_playerMan->SetBlockMan(m_blockMan.get());
     m_playerMan->StartFloat(&m_processes);
     m_flagMan = std::make_unique<ViewFlagMan>(m_blockMan.get(), m_actorMan.get(), &m_processes);
+    m_playerMan->SetHud(m_hud);
+    m_flagMan->SetHud(m_hud);
+    if (m_hud) m_hud->AttachProcesses(m_processes);
     if (m_ownsDrawScreen) {
         Gfx::GfxState sky;
         if (Gfx::GfxEngine::Instance()->GetStateMan()->RequestState(6, sky))
@@ -691,6 +699,8 @@ bool HumanGameView::OnJoinConfirmed(const EventSystem::IEvent& event) {
     SetLocalPlayer(d->actorId, d->team);
     State().SetFlag(GlobalGameState::kTeam, d->team);
     FollowLocalActor();
+    // Only the own team's capture points stay marked.
+    if (m_hud) m_hud->RemoveGoalMarkers(d->team == 0 ? 1 : 0);
     return false;
 }
 
@@ -702,6 +712,7 @@ bool HumanGameView::OnCapturePointCreated(const EventSystem::IEvent& event) {
     const auto* d = PayloadOf<EventTypes::EventUpdateCapPtCreated>(event);
     if (!d) return false;
     ++m_capturePoints;
+    if (m_hud && (d->team == m_localTeam || m_localTeam == kNoLocalTeam)) m_hud->AddGoalMarker(d->position, d->team);
     if (m_cameraController) m_cameraController->AddCapturePoint(d->position);
     return false;
 }
@@ -717,6 +728,7 @@ void HumanGameView::ResetView(bool quit) {
     m_bubbles.reset();
     m_cues.reset();
     ClearTextEffects();
+    m_hud = nullptr;
     m_hudScreen.reset();
     if (m_ownsDrawScreen)
         if (Gfx::Spatial* spatial = Gfx::DrawScreen::Instance()->GetSpatial()) spatial->ClearSkyBox();

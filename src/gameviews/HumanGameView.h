@@ -41,6 +41,7 @@ class EffectEventHandler;
 class IEffectOutput;
 class CueManager;
 class SpeechBubbleMan;
+class HudScreen;
 
 class HumanGameView : public IGameView, public IScreenHost {
 public:
@@ -133,6 +134,8 @@ public:
     bool IsJoinConfirmed() const { return m_joinConfirmed; }
     const std::shared_ptr<IScreen>& GetGameScreen() const { return m_gameScreen; }
     const std::shared_ptr<IScreen>& GetHudScreen() const { return m_hudScreen; }
+    // The HUD of the played match; null without one.
+    HudScreen* GetHud() const { return m_hud; }
     size_t GetMatchListenerCount() const { return m_matchListeners; }
     size_t GetCapturePointCount() const { return m_capturePoints; }
     // Actors reported created in this match.
@@ -166,6 +169,7 @@ private:
     Platform::Window* m_window = nullptr;
     std::vector<std::shared_ptr<IScreen>> m_screens;
     std::shared_ptr<IScreen> m_hudScreen;
+    HudScreen* m_hud = nullptr;  // m_hudScreen as the HUD it is
     std::shared_ptr<IScreen> m_gameScreen;
     bool m_inGameMenuOpen = false;
     bool m_gameRunning = false;

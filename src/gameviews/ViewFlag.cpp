@@ -5,11 +5,13 @@
 #include "events/types/FlagEvents.h"
 #include "events/types/ViewEvents.h"
 #include "gamelogic/GlobalGameState.h"
+#include "gameviews/HudScreen.h"
 #include "gameviews/ViewActor.h"
 #include "gameviews/ViewBlock.h"
 #include "gfx/GfxEngine.h"
 #include "ini/IniFile.h"
 #include "processes/Process.h"
+#include "screens/HudParts.h"
 #include "screens/LocalPlayer.h"
 #include "screens/TextMan.h"
 #include "screens/TextObj.h"
@@ -151,11 +153,19 @@ bool ViewFlagMan::AddFlag(const std::shared_ptr<ViewActor>& actor) {
     if (!actor || actor->id == kNone) return false;
     if (m_blocks) m_blocks->AddBlock(actor);
     // List 0 holds what team 0 captures: the other team's flags.
-    m_lists[actor->team == 0 ? 1 : 0].push_back(std::make_shared<ViewFlag>(actor));
+    const int list = actor->team == 0 ? 1 : 0;
+    m_lists[list].push_back(std::make_shared<ViewFlag>(actor));
+    // Markers show the flags the local team has to take.
+    if (m_hud && m_localTeam == list) m_hud->AddFlagMarker(actor);
     return true;
 }
 
-void ViewFlagMan::SetLocalTeam(uint8_t team) { m_localTeam = static_cast<int8_t>(team); }
+void ViewFlagMan::SetLocalTeam(uint8_t team) {
+    m_localTeam = static_cast<int8_t>(team);
+    if (!m_hud || m_localTeam < 0) return;
+    for (const auto& f : m_lists[team == 0 ? 0 : 1])
+        if (f->actor) m_hud->AddFlagMarker(f->actor);
+}
 
 std::shared_ptr<ViewFlag> ViewFlagMan::FindFlag(uint16_t id) const {
     for (int list : {1, 0})
@@ -169,6 +179,7 @@ bool ViewFlagMan::RemoveFlag(uint16_t id, uint8_t capturingTeam) {
     for (auto it = list.begin(); it != list.end(); ++it) {
         if (!(*it)->actor || (*it)->actor->id != id) continue;
         list.erase(it);
+        if (m_hud) m_hud->RemoveFlagMarker(id);
         if (m_blocks) m_blocks->RemoveBlock(id);
         if (m_actors) m_actors->RemoveActor(id);
         return true;
@@ -269,9 +280,19 @@ bool ViewFlagMan::OnCaptured(const EventSystem::IEvent& event) {
 bool ViewFlagMan::OnStatus(const EventSystem::IEvent& event) {
     const auto* d = PayloadOf<EventTypes::EventUpdateFlagStatus>(event);
     if (!d) return true;
-    // The score display takes the flag kinds once the HUD has one.
-    if (d->status == 3) ++m_captures[0];
-    if (d->status == 4) ++m_captures[1];
+    HudScoreMan* score = m_hud ? &m_hud->Score() : nullptr;
+    const uint8_t local = static_cast<uint8_t>(m_localTeam);
+    if (d->status == 3) {
+        // A capture by team 0 of a flag that no longer exists.
+        if (score) score->OnFlagEvent(1, 0xFFFF, HudScoreMan::kCaptured, local);
+        ++m_captures[0];
+    } else if (d->status == 4) {
+        if (score) score->OnFlagEvent(0, 0xFFFF, HudScoreMan::kCaptured, local);
+        ++m_captures[1];
+    } else if (d->status != 0 && score) {
+        if (auto f = FindFlag(static_cast<uint16_t>(d->flagId)))
+            if (f->actor) score->OnFlagEvent(f->actor->team, f->actor->id, d->status, local);
+    }
     return true;
 }
 

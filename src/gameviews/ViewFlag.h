@@ -20,6 +20,7 @@ namespace GameLogicView {
 class ViewActor;
 class ViewActorMan;
 class ViewBlockMan;
+class HudScreen;
 
 struct ViewFlag {
     // Particle effects: the rising stream over a flag at home or carried,
@@ -44,6 +45,8 @@ public:
     ViewFlagMan(const ViewFlagMan&) = delete;
     ViewFlagMan& operator=(const ViewFlagMan&) = delete;
 
+    // The HUD whose flag markers and score follow the flags (null: none).
+    void SetHud(HudScreen* hud) { m_hud = hud; }
     bool AddFlag(const std::shared_ptr<ViewActor>& actor);
     void SetLocalTeam(uint8_t team);
     std::shared_ptr<ViewFlag> FindFlag(uint16_t id) const;
@@ -69,6 +72,7 @@ private:
     std::map<uint16_t, std::shared_ptr<ProcessSystem::IProcess>> m_countdowns;
     uint32_t m_captures[2] = {0, 0};
     ViewBlockMan* m_blocks;
+    HudScreen* m_hud = nullptr;
     ViewActorMan* m_actors;
     ProcessSystem::ProcessManager* m_processes;
     EventSystem::EventRegistry m_registry;

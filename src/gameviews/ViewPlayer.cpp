@@ -9,6 +9,8 @@
 #include "events/types/CommandEvents.h"
 #include "events/types/FlagEvents.h"
 #include "events/types/ViewEvents.h"
+#include "gameviews/HudPouch.h"
+#include "gameviews/HudScreen.h"
 #include "gameviews/ViewActor.h"
 #include "gameviews/ViewBlock.h"
 #include "gamelogic/GlobalGameState.h"
@@ -127,6 +129,7 @@ public:
             const bool local = static_cast<uint16_t>(PublishedLocalActor()) == m_id;
             block->OnPickedUp(local);
             player->TakeBlock(block);
+            if (local && m_players->GetHud()) m_players->GetHud()->AddBlockToPouch(true, block->Actor());
             --m_next;
             ++m_taken;
         }
@@ -460,8 +463,10 @@ void ViewPlayerMan::SetLocalPlayer(uint16_t id) {
 bool ViewPlayerMan::AddPlayer(const std::shared_ptr<ViewActor>& actor) {
     if (!actor || actor->id == kNone) return false;
     if (!m_players.count(actor->id)) {
-        m_players.emplace(actor->id, std::make_shared<ViewPlayer>(actor));
+        auto player = std::make_shared<ViewPlayer>(actor);
+        m_players.emplace(actor->id, player);
         if (actor->id == m_local) StartSelection();
+        if (m_hud) m_hud->AddTeammateMarker(player);
     }
     return true;
 }
@@ -522,6 +527,7 @@ bool ViewPlayerMan::OnPickUp(const EventSystem::IEvent& event) {
     auto p = FindPlayer(static_cast<uint16_t>(d->actorId));
     auto b = m_blocks->FindBlock(static_cast<uint16_t>(d->blockId));
     if (!p || !b) return false;
+    if (p->Id() == m_local && m_hud) m_hud->AddBlockToPouch(false, b->Actor());
     p->TakeBlock(b);
     b->OnPickedUp(p->Id() == m_local);
     return false;
@@ -535,7 +541,9 @@ bool ViewPlayerMan::OnThrow(const EventSystem::IEvent& event) {
     const uint8_t team = p->Actor() ? p->Actor()->team : 255;
     auto block = m_blocks ? m_blocks->FindBlock(static_cast<uint16_t>(d->blockId)) : nullptr;
     auto next = m_blocks && d->heldBlockId >= 0 ? m_blocks->FindBlock(static_cast<uint16_t>(d->heldBlockId)) : nullptr;
+    const bool held = p->GetHeldBlock() != nullptr;
     p->ThrowBlock(block, team);
+    if (held && p->Id() == m_local && m_hud) m_hud->Pouch().ThrowBlock();
     // The hand the logic reports wins over the view's guess.
     if (next) p->BringToHand(next);
     return false;
@@ -551,6 +559,7 @@ bool ViewPlayerMan::OnDeath(const EventSystem::IEvent& event) {
     const uint8_t team = p->Actor() ? p->Actor()->team : 255;
     if (victim == m_local) {
         Cue("Killed", team);
+        if (m_hud) m_hud->Pouch().Clear();
         Effect("SelfDeath", Vector3(0.5f, 0.5f, 0), Vector3(1, 0, 0), 1);
         Effect("SelfDeathCue", Vector3(0, 0, 0), Vector3(0, 1, 0));
     } else if (static_cast<uint16_t>(d->killerId) == m_local && m_local != kNone) {
@@ -613,14 +622,27 @@ bool ViewPlayerMan::OnTurn(const EventSystem::IEvent& event) {
 bool ViewPlayerMan::OnFlagGrabbed(const EventSystem::IEvent& event) {
     const auto* d = PayloadOf<EventTypes::EventUpdateFlagGrabbed>(event);
     if (!d) return false;
-    if (auto p = FindPlayer(static_cast<uint16_t>(d->actorId))) p->carriesFlag = true;
+    auto p = FindPlayer(static_cast<uint16_t>(d->actorId));
+    if (!p) return false;
+    p->carriesFlag = true;
+    // Carrying a flag, the local player is shown the way home instead.
+    if (p->Id() == m_local && m_hud && m_hud->goalsHidden) {
+        m_hud->HideFlagMarkers();
+        m_hud->ShowGoalMarkers();
+    }
     return false;
 }
 
 bool ViewPlayerMan::OnFlagDropped(const EventSystem::IEvent& event) {
     const auto* d = PayloadOf<EventTypes::EventUpdateFlagDropped>(event);
     if (!d || static_cast<uint16_t>(d->actorId) == kNone) return false;
-    if (auto p = FindPlayer(static_cast<uint16_t>(d->actorId))) p->carriesFlag = false;
+    auto p = FindPlayer(static_cast<uint16_t>(d->actorId));
+    if (!p) return false;
+    p->carriesFlag = false;
+    if (p->Id() == m_local && m_hud && !m_hud->goalsHidden) {
+        m_hud->ShowFlagMarkers();
+        m_hud->HideGoalMarkers();
+    }
     return false;
 }
 
@@ -631,9 +653,16 @@ bool ViewPlayerMan::OnFlagCaptured(const EventSystem::IEvent& event) {
     if (!p) return false;
     // Empty hands, or a block that is not the flag: nothing to let go of.
     const auto& held = p->GetHeldBlock();
-    if (!held || held->Id() != static_cast<uint16_t>(d->flagId)) return false;
+    if (held && held->Id() != static_cast<uint16_t>(d->flagId)) return false;
+    const bool local = p->Id() == m_local;
+    if (local && m_hud && !m_hud->goalsHidden) {
+        m_hud->ShowFlagMarkers();
+        m_hud->HideGoalMarkers();
+    }
+    if (!held) return false;
     held->Release();
     p->NextBlock();
+    if (local && m_hud) m_hud->Pouch().ThrowBlock();
     p->carriesFlag = false;
     return false;
 }

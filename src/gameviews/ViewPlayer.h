@@ -18,6 +18,7 @@ namespace GameLogicView {
 class ViewActor;
 class ViewBlock;
 class ViewBlockMan;
+class HudScreen;
 
 class ViewPlayer {
 public:
@@ -91,6 +92,9 @@ public:
     ViewPlayerMan& operator=(const ViewPlayerMan&) = delete;
 
     void SetBlockMan(ViewBlockMan* blocks) { m_blocks = blocks; }
+    // The HUD whose pouch and markers follow the local player (null: none).
+    void SetHud(HudScreen* hud) { m_hud = hud; }
+    HudScreen* GetHud() const { return m_hud; }
     void StartFloat(ProcessSystem::ProcessManager* processes);
     void SetLocalPlayer(uint16_t id);
     bool AddPlayer(const std::shared_ptr<ViewActor>& actor);
@@ -129,6 +133,7 @@ private:
     std::shared_ptr<ProcessSystem::IProcess> m_float;
     std::map<uint16_t, std::shared_ptr<ProcessSystem::IProcess>> m_playerProcesses;
     ViewBlockMan* m_blocks = nullptr;
+    HudScreen* m_hud = nullptr;
     ProcessSystem::ProcessManager* m_processes = nullptr;
     EventSystem::EventRegistry m_registry;
 };

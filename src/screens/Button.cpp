@@ -181,8 +181,16 @@ bool Button::UpdateHover(float cx, float cy) {
 void Button::ShowTexture(int tag) {
     if (m_state == 0 || tag < 0) return;
     if (auto q = UIQuad(m_id)) {
-        // The picture goes on the base state, under any transparency pushed.
+        // The picture goes on the base state, under any transparency pushed,
+        // so it stays when the button is shown again.
+        const bool pushed = !m_shown && q->StateCount() > 1;
+        if (pushed) q->PopState();
         q->TopState().SetTextureTag(tag);
+        if (pushed) {
+            Gfx::GfxState see;
+            see.alpha = m_alpha;
+            q->PushState(see);
+        }
     }
 }
 
@@ -246,6 +254,7 @@ void Button::HideText() {
 }
 
 void Button::SetAlpha(float alpha) {
+    m_alpha = alpha;
     auto q = m_state != 0 ? UIQuad(m_id) : nullptr;
     if (!m_shown && q && q->StateCount() > 1) q->PopState();
     if (alpha >= 1.0f) {

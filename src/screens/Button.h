@@ -45,6 +45,8 @@ public:
     void HideText();
     void SetAlpha(float alpha);
     void SetVisible(bool visible) { SetAlpha(visible ? 1.0f : 0.0f); }
+    // The alpha last given to SetAlpha (1 at construction).
+    float GetAlpha() const { return m_alpha; }
     void SetPosition(float x, float y);
     void SetZ(float z);
     void SetSize(float width, float height);
@@ -91,6 +93,7 @@ private:
     bool m_isStatic = false;
     bool m_persist = false;
     bool m_shown = true;
+    float m_alpha = 1.0f;
     ButtonGroup* m_owner = nullptr;
     std::string m_caption;
     uint16_t m_font = 0;

@@ -1,38 +1,84 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <atomic>
+
+#include <cstdio>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "events/EventManager.h"
+#include "events/types/ViewEvents.h"
 #include "gamelogic/GlobalGameState.h"
+#include "processes/Process.h"
+#include "screens/Button.h"
 #include "screens/HudParts.h"
+#include "screens/TextObj.h"
+#include "support/Harness.h"
 #include "utility/BatteryInfo.h"
 
 using namespace GameLogicView;
 
 namespace {
 
-struct QuadLog {
-    std::map<std::string, std::pair<int, float>> quads;  // section -> (image, alpha)
-};
-
-class FakeQuad : public HudQuad {
+// A HUD file with the score panels, three slots a team and the battery.
+class HudFile {
 public:
-    FakeQuad(QuadLog& log, std::string name) : m_log(log), m_name(std::move(name)) { m_log.quads[m_name] = {-1, -1}; }
-    void SetImage(int tag) override { m_log.quads[m_name].first = tag; }
-    void SetAlpha(float a) override { m_log.quads[m_name].second = a; }
-    float GetAlpha() const override { return m_log.quads[m_name].second; }
-    int GetImage() const override { return m_log.quads[m_name].first; }
-
-private:
-    QuadLog& m_log;
-    std::string m_name;
+    HudFile() {
+        char name[] = "/tmp/mirav-hud-XXXXXX";
+        const int fd = mkstemp(name);
+        if (fd >= 0) close(fd);
+        path = name;
+        std::ofstream out(path);
+        out << "[AngelScore]\nstate = 110\nx = 0.12\ny = 0.06\nz = 0.5\nextX = 0.1\nextY = 0.04\nstatic = 1\nimage = 273\n";
+        out << "[DemonScore]\nstate = 110\nx = 0.88\ny = 0.06\nz = 0.5\nextX = 0.1\nextY = 0.04\nstatic = 1\nimage = 273\n";
+        for (const char* team : {"Angel", "Demon"})
+            for (int i = 1; i <= 3; ++i) {
+                out << "[" << team << "Marker" << i << "]\nstate = 110\nstatic = 1\nimage = 262\n";
+                out << "[" << team << "Marker" << i << "Flag]\nstate = 111\nstatic = 1\nimage = 270\n";
+            }
+        out << "[Battery]\nstate = 112\nstatic = 1\nimage = 265\n";
+    }
+    ~HudFile() { std::remove(path.c_str()); }
+    std::string path;
 };
 
-HudQuadFactory Factory(QuadLog& log) {
-    return [&log](const std::string& n) { return std::make_unique<FakeQuad>(log, n); };
+// Image and alpha of the button of that section (-2 each when it is missing).
+std::pair<int, float> Look(const ButtonMan& buttons, const std::string& name) {
+    auto b = buttons.FindButton(name);
+    EXPECT_TRUE(b) << name;
+    return b ? std::make_pair(b->GetCurrent(), b->GetAlpha()) : std::make_pair(-2, -2.0f);
 }
+
+// Collects the effects queued with their positions.
+struct EffectLog {
+    EffectLog() {
+        registry.Register(EventTypes::EventCreateEffect::GetStaticType(), [this](const EventSystem::IEvent& e) {
+            const auto* d = static_cast<const EventTypes::EventCreateEffect&>(e).GetPayload();
+            names.push_back(d->effectName);
+            positions.push_back(d->position);
+            return false;
+        });
+    }
+    EventSystem::EventRegistry registry;
+    std::vector<std::string> names;
+    std::vector<Geometry::Vector3> positions;
+};
+
+class HudPartsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestSupport::ResetSingletons();
+        GlobalGameState::Create();
+    }
+    void TearDown() override { TestSupport::ResetSingletons(); }
+    HudFile file;
+    ButtonMan buttons;
+};
 
 }  // namespace
 
@@ -75,97 +121,115 @@ TEST(HudMarkerPlacement, SizeByDistance) {
     EXPECT_LT(mid, 0.11f);
 }
 
-TEST(HudScore, SlotFollowsFlagThroughStates) {
-    QuadLog log;
-    HudScoreMan score(Factory(log));
+TEST_F(HudPartsTest, SlotFollowsFlagThroughStates) {
+    HudScoreMan score(buttons, file.path);
+    ProcessSystem::ProcessManager processes;
+    score.SetProcessManager(&processes);
+    EffectLog effects;
     std::vector<int> captures;
     score.onCapture = [&](int t) { captures.push_back(t); };
-    EXPECT_EQ(log.quads.at("AngelMarker1").second, 0.0f);  // hidden at home
-    EXPECT_EQ(log.quads.at("AngelMarker1Flag").second, 0.9f);
-    ASSERT_TRUE(log.quads.count("DemonMarker3Flag"));
+    EXPECT_EQ(Look(buttons, "AngelMarker1").second, 0.0f);  // hidden at home
+    EXPECT_EQ(Look(buttons, "AngelMarker1Flag").second, 0.9f);
+    EXPECT_TRUE(buttons.FindButton("DemonMarker3Flag"));
+    EXPECT_TRUE(buttons.FindButton("AngelScore"));
 
     score.OnFlagEvent(0, 42, HudScoreMan::kCarried, 0);  // takes the first free slot
     EXPECT_EQ(score.GetSlot(0, 0).state, HudScoreMan::kCarried);
     EXPECT_EQ(score.GetSlot(0, 0).flagId, 42);
-    EXPECT_TRUE(score.GetSlot(0, 0).pulsing);
+    ASSERT_TRUE(score.GetSlot(0, 0).pulse);
+    EXPECT_EQ(processes.Count(), 1u);  // the pulse runs in the given process list
     EXPECT_EQ(score.GetSlot(1, 0).state, HudScoreMan::kHome);
 
     score.OnFlagEvent(0, 42, HudScoreMan::kDropped, 0);
-    EXPECT_EQ(log.quads.at("AngelMarker1").first, HudScoreMan::kImageDropped);
-    EXPECT_EQ(log.quads.at("AngelMarker1").second, 1.0f);
+    EXPECT_EQ(Look(buttons, "AngelMarker1").first, HudScoreMan::kImageDropped);
+    EXPECT_EQ(Look(buttons, "AngelMarker1").second, 1.0f);
+    EXPECT_EQ(processes.Count(), 1u);  // still the one pulse
     score.OnFlagEvent(0, 42, HudScoreMan::kHome, 0);
     EXPECT_EQ(score.GetSlot(0, 0).state, HudScoreMan::kHome);
-    EXPECT_FALSE(score.GetSlot(0, 0).pulsing);
-    EXPECT_EQ(log.quads.at("AngelMarker1").second, 0.0f);
-    EXPECT_EQ(log.quads.at("AngelMarker1Flag").second, 0.9f);
+    EXPECT_FALSE(score.GetSlot(0, 0).pulse);
+    processes.UpdateProcesses(16);
+    EXPECT_EQ(processes.Count(), 0u);  // stopped pulses leave the list
+    EXPECT_EQ(Look(buttons, "AngelMarker1").second, 0.0f);
+    EXPECT_EQ(Look(buttons, "AngelMarker1Flag").second, 0.9f);
 
     // Another flag of team 0 taken while 42 is still tracked goes to slot 2.
     score.OnFlagEvent(0, 7, HudScoreMan::kCarried, 0);
     score.OnFlagEvent(0, 7, HudScoreMan::kCaptured, 0);
     EXPECT_EQ(score.GetSlot(0, 1).state, HudScoreMan::kCaptured);
-    EXPECT_EQ(log.quads.at("AngelMarker2").first, HudScoreMan::kImageCapturedOwn);
-    EXPECT_EQ(log.quads.at("AngelMarker2Flag").second, 0.5f);
+    EXPECT_EQ(Look(buttons, "AngelMarker2").first, HudScoreMan::kImageCapturedOwn);
+    EXPECT_EQ(Look(buttons, "AngelMarker2").second, 1.0f);
+    EXPECT_EQ(Look(buttons, "AngelMarker2Flag").second, 0.5f);
     score.OnFlagEvent(1, 9, HudScoreMan::kCaptured, 0);
-    EXPECT_EQ(log.quads.at("DemonMarker1").first, HudScoreMan::kImageCapturedEnemy);
+    EXPECT_EQ(Look(buttons, "DemonMarker1").first, HudScoreMan::kImageCapturedEnemy);
     EXPECT_EQ(score.Captures(0), 1);
     EXPECT_EQ(score.Captures(1), 1);
     EXPECT_EQ(captures, (std::vector<int>{0, 1}));
     score.OnFlagEvent(2, 9, HudScoreMan::kCaptured, 0);  // unknown team
     EXPECT_EQ(captures.size(), 2u);
+
+    // Each capture plays its team's score effect at that team's panel.
+    EventSystem::ProcessEventQueue();
+    ASSERT_EQ(effects.names, (std::vector<std::string>{"AngelScoreHud", "DemonScoreHud"}));
+    EXPECT_NEAR(effects.positions[0].x, 0.12f, 1e-6f);
+    EXPECT_NEAR(effects.positions[1].x, 0.88f, 1e-6f);
+    EXPECT_NEAR(effects.positions[1].y, 0.06f, 1e-6f);
 }
 
-TEST(HudScore, DecidedMatchFreezesAndFlagCountFollowsConfig) {
-    QuadLog log;
-    HudScoreMan score(Factory(log), 2);
-    EXPECT_TRUE(log.quads.count("AngelMarker2"));
-    EXPECT_FALSE(log.quads.count("AngelMarker3"));
+TEST_F(HudPartsTest, DecidedMatchFreezesAndFlagCountFollowsConfig) {
+    HudScoreMan score(buttons, file.path, 2);
+    EXPECT_TRUE(buttons.FindButton("AngelMarker2"));
+    EXPECT_FALSE(buttons.FindButton("AngelMarker3"));
     // Three captures of team 1's flags with only two slots: the count still rises.
     for (uint16_t id : {1, 2, 3}) score.OnFlagEvent(1, id, HudScoreMan::kCaptured, 1);
     EXPECT_EQ(score.Captures(1), 3);
     score.OnFlagEvent(0, 5, HudScoreMan::kCarried, 1);  // decided: ignored
     EXPECT_EQ(score.GetSlot(0, 0).state, HudScoreMan::kHome);
     // No slots configured is raised to one rather than leaving an empty display.
-    QuadLog log0;
-    HudScoreMan none(Factory(log0), 0);
+    ButtonMan other;
+    HudScoreMan none(other, file.path, 0);
     EXPECT_EQ(none.FlagsPerTeam(), 1);
 }
 
-TEST(HudScore, PulseRange) {
-    EXPECT_FLOAT_EQ(HudScoreMan::PulseAlpha(0, 1000), 0.45f);
-    EXPECT_FLOAT_EQ(HudScoreMan::PulseAlpha(236, 1000), 0.45f);
-    EXPECT_FLOAT_EQ(HudScoreMan::PulseAlpha(764, 1000), 0.95f);
-    EXPECT_NEAR(HudScoreMan::PulseAlpha(500, 1000), 0.7f, 1e-5f);
-    QuadLog log;
-    HudScoreMan score(Factory(log), 3, 1000);
+TEST_F(HudPartsTest, PulseRange) {
+    EXPECT_FLOAT_EQ(FadeMarkerProc::PulseAlpha(0, 1000), 0.45f);
+    EXPECT_FLOAT_EQ(FadeMarkerProc::PulseAlpha(236, 1000), 0.45f);
+    EXPECT_FLOAT_EQ(FadeMarkerProc::PulseAlpha(764, 1000), 0.95f);
+    EXPECT_NEAR(FadeMarkerProc::PulseAlpha(500, 1000), 0.7f, 1e-5f);
+    HudScoreMan score(buttons, file.path, 3, 1000);
+    ProcessSystem::ProcessManager processes;
+    score.SetProcessManager(&processes);
     score.OnFlagEvent(0, 3, HudScoreMan::kCarried, 0);
-    score.Update(500);
-    EXPECT_NEAR(log.quads.at("AngelMarker1Flag").second, 0.7f, 1e-5f);
-    score.Update(600);  // bounces at 0 and heads back up
-    EXPECT_FLOAT_EQ(log.quads.at("AngelMarker1Flag").second, 0.45f);
-    score.Update(500);
-    EXPECT_NEAR(log.quads.at("AngelMarker1Flag").second, 0.7f, 1e-5f);
+    processes.UpdateProcesses(500);
+    EXPECT_NEAR(Look(buttons, "AngelMarker1Flag").second, 0.7f, 1e-5f);
+    processes.UpdateProcesses(600);  // bounces at 0 and heads back up
+    EXPECT_FLOAT_EQ(Look(buttons, "AngelMarker1Flag").second, 0.45f);
+    processes.UpdateProcesses(500);
+    EXPECT_NEAR(Look(buttons, "AngelMarker1Flag").second, 0.7f, 1e-5f);
+    // Without a process list (before the HUD attaches one) nothing pulses.
+    HudScoreMan idle(buttons, file.path, 3, 1000);
+    idle.OnFlagEvent(1, 4, HudScoreMan::kCarried, 0);
+    EXPECT_FALSE(idle.GetSlot(1, 0).pulse);
 }
 
-TEST(HudBatteryGauge, StatesPickIconTags) {
+TEST_F(HudPartsTest, BatteryStatesPickIconTags) {
     BatteryInfo info([](PowerReading& r) {
         r.acLineStatus = PowerReading::kAcOnline;
         r.batteryFlag = PowerReading::kFlagNoBattery;
         r.lifePercent = 255;
         return true;
     });
-    QuadLog log;
     std::vector<std::string> effects;
-    HudBattery gauge(info, std::make_unique<FakeQuad>(log, "Battery"),
-                     [&](const std::string& e) { effects.push_back(e); });
+    HudBattery gauge(info, buttons, file.path, [&](const std::string& e) { effects.push_back(e); });
+    ASSERT_TRUE(buttons.FindButton("Battery"));
     gauge.Update();
     EXPECT_FALSE(gauge.Shown());  // mains, full
-    EXPECT_EQ(log.quads.at("Battery").second, 0.0f);
+    EXPECT_EQ(Look(buttons, "Battery").second, 0.0f);
 
     info.RunCommand("low_battery");
     gauge.Update();
     EXPECT_TRUE(gauge.Shown());
     EXPECT_EQ(gauge.Text(), "40%");
-    EXPECT_EQ(log.quads.at("Battery").first, HudBattery::kMediumNotCharging);
+    EXPECT_EQ(Look(buttons, "Battery").first, HudBattery::kMediumNotCharging);
     EXPECT_EQ(effects.back(), "PowerToMedium");
     EXPECT_EQ(GlobalGameState::Instance()->GetFlag(GlobalGameState::kBatterySaving), 1);
 
@@ -174,18 +238,18 @@ TEST(HudBatteryGauge, StatesPickIconTags) {
     effects.clear();
     gauge.Update();
     EXPECT_TRUE(gauge.Shown());
-    EXPECT_EQ(log.quads.at("Battery").first, HudBattery::kLowOrMediumCharging);
+    EXPECT_EQ(Look(buttons, "Battery").first, HudBattery::kLowOrMediumCharging);
     EXPECT_EQ(effects, (std::vector<std::string>{"PowerToMedium"}));
     EXPECT_EQ(GlobalGameState::Instance()->GetFlag(GlobalGameState::kBatterySaving), 0);
 
     info.RunCommand("critical_battery");
     gauge.Update();
-    EXPECT_EQ(log.quads.at("Battery").first, HudBattery::kLowNotCharging);
+    EXPECT_EQ(Look(buttons, "Battery").first, HudBattery::kLowNotCharging);
     EXPECT_EQ(effects.back(), "PowerToLow");
     EXPECT_EQ(gauge.Text(), "20%");
     info.RunCommand("high_battery");
     gauge.Update();
-    EXPECT_EQ(log.quads.at("Battery").first, HudBattery::kHighNotCharging);
+    EXPECT_EQ(Look(buttons, "Battery").first, HudBattery::kHighNotCharging);
     EXPECT_EQ(effects.back(), "PowerToHigh");
     EXPECT_EQ(GlobalGameState::Instance()->GetFlag(GlobalGameState::kBatterySaving), 0);
 
@@ -195,9 +259,16 @@ TEST(HudBatteryGauge, StatesPickIconTags) {
         int tag;
     } table[] = {{0, true, 267}, {1, true, 266}, {2, true, 266}, {0, false, 265}, {1, false, 264}, {2, false, 263}, {7, false, 0}};
     for (const auto& t : table) EXPECT_EQ(HudBattery::IconFor(t.level, t.charging), t.tag) << t.level << t.charging;
+
+    // The in-game menu hides the percentage and play brings it back.
+    ASSERT_TRUE(gauge.TextObject());
+    gauge.HideText();
+    EXPECT_EQ(gauge.TextObject()->GetColor().a, 0.0f);
+    gauge.ShowText();
+    EXPECT_EQ(gauge.TextObject()->GetColor().a, 1.0f);
 }
 
-TEST(HudBatteryGauge, ChargingNearlyFullShowsAndHides) {
+TEST_F(HudPartsTest, BatteryChargingNearlyFullShowsAndHides) {
     uint8_t life = 94;
     BatteryInfo info([&](PowerReading& r) {
         r.acLineStatus = PowerReading::kAcOnline;
@@ -205,19 +276,43 @@ TEST(HudBatteryGauge, ChargingNearlyFullShowsAndHides) {
         r.lifePercent = life;
         return true;
     });
-    QuadLog log;
     std::vector<std::string> effects;
-    HudBattery gauge(info, std::make_unique<FakeQuad>(log, "Battery"),
-                     [&](const std::string& e) { effects.push_back(e); });
+    HudBattery gauge(info, buttons, file.path, [&](const std::string& e) { effects.push_back(e); });
     info.Query();
     gauge.Update();
     EXPECT_TRUE(gauge.Shown());
-    EXPECT_EQ(log.quads.at("Battery").second, 1.0f);
-    EXPECT_EQ(log.quads.at("Battery").first, HudBattery::kHighCharging);
+    EXPECT_EQ(Look(buttons, "Battery").second, 1.0f);
+    EXPECT_EQ(Look(buttons, "Battery").first, HudBattery::kHighCharging);
     life = 96;
     info.Query();
     gauge.Update();
     EXPECT_FALSE(gauge.Shown());
     EXPECT_EQ(effects.back(), "PowerHide");
-    EXPECT_EQ(log.quads.at("Battery").second, 0.0f);
+    EXPECT_EQ(Look(buttons, "Battery").second, 0.0f);
+}
+
+TEST_F(HudPartsTest, BatteryQueryRestartsEachPeriodUntilSimulated) {
+    std::atomic<int> queries{0};
+    BatteryInfo info([&](PowerReading& r) {
+        ++queries;
+        r.acLineStatus = PowerReading::kAcOffline;
+        r.batteryFlag = PowerReading::kFlagHigh;
+        r.lifePercent = 80;
+        return true;
+    });
+    ProcessSystem::ProcessManager processes;
+    auto proc = std::make_shared<UpdateHudBatteryProc>(1000, info);
+    processes.Attach(proc);
+    processes.UpdateProcesses(999);
+    EXPECT_EQ(proc->Started(), 0);
+    processes.UpdateProcesses(1);
+    EXPECT_EQ(proc->Started(), 1);
+    info.WaitForQuery();
+    EXPECT_EQ(queries.load(), 1);
+    EXPECT_TRUE(info.GetState().onBattery);
+    info.RunCommand("low_charging");  // simulated: no more queries
+    processes.UpdateProcesses(1000);
+    info.WaitForQuery();
+    EXPECT_EQ(proc->Started(), 1);
+    EXPECT_EQ(queries.load(), 1);
 }
