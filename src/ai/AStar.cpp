@@ -409,6 +409,14 @@ void AStar::StartSearch() {
         Recycle(*s);
         return;
     }
+    // A goal no walker can stand in is known unreachable without walking
+    // the whole area the start reaches (bots sent to a post whose floor was
+    // knocked away asked for that many times a second).
+    if (!req.GoalCanBeReached(m_grid, st, m_settings.clearanceHeight)) {
+        Finish(*s, false);
+        Recycle(*s);
+        return;
+    }
     Node* start = s->nodes.Add(st.x, st.y, st.z, s->nodeCounter++, nullptr);
     start->g = 0.0f;
     req.ComputeHeuristic(*start, gc.x, gc.y, gc.z);

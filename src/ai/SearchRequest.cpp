@@ -1,5 +1,6 @@
 #include "ai/SearchRequest.h"
 
+#include <cmath>
 #include <utility>
 
 #include "ai/AISettings.h"
@@ -22,6 +23,8 @@ IRequest::IRequest(std::string name, const SearchSpace& grid, const Geometry::Ve
       m_name(std::move(name)) {}
 
 IRequest::~IRequest() = default;
+
+bool IRequest::GoalCanBeReached(const SearchSpace&, const Geometry::Vector3&, int) const { return true; }
 
 float IRequest::Overestimate() const { return m_manager ? m_manager->GetSettings().overestimate : AISettings{}.overestimate; }
 
@@ -46,6 +49,38 @@ void PathRequest::SetGoalBox(const Geometry::Vector3& low, const Geometry::Vecto
 bool PathRequest::IsGoal(const Node& node, float, float, float) const {
     return node.x >= m_goalMin.x && node.x <= m_goalMax.x && node.y >= m_goalMin.y && node.y <= m_goalMax.y &&
            node.z >= m_goalMin.z && node.z <= m_goalMax.z;
+}
+
+bool PathRequest::GoalCanBeReached(const SearchSpace& grid, const Geometry::Vector3& startCell, int clearance) const {
+    Node start(startCell.x, startCell.y, startCell.z, 0, nullptr);
+    if (IsGoal(start, 0.0f, 0.0f, 0.0f)) return true;
+    // With no clearance the neighbour rules test no cell at all.
+    if (clearance < 1) return true;
+    const Geometry::Vector3& lo = m_goalMin;
+    const Geometry::Vector3& hi = m_goalMax;
+    // The whole cells inside the box, per axis; odd boxes are left to the
+    // search itself.
+    constexpr double kMaxCells = 4096.0;
+    double first[3], last[3], cells = 1.0;
+    const float los[3] = {lo.x, lo.y, lo.z}, his[3] = {hi.x, hi.y, hi.z};
+    for (int a = 0; a < 3; ++a) {
+        if (!std::isfinite(los[a]) || !std::isfinite(his[a])) return true;
+        first[a] = std::ceil(static_cast<double>(los[a]));
+        last[a] = std::floor(static_cast<double>(his[a]));
+        if (last[a] < first[a]) return false;  // no whole cell lies inside
+        if (first[a] < -1.0e6 || last[a] > 1.0e6) return true;
+        cells *= last[a] - first[a] + 1.0;
+    }
+    if (cells > kMaxCells) return true;
+    for (int x = static_cast<int>(first[0]); x <= static_cast<int>(last[0]); ++x)
+        for (int z = static_cast<int>(first[2]); z <= static_cast<int>(last[2]); ++z)
+            for (int y = static_cast<int>(first[1]); y <= static_cast<int>(last[1]); ++y) {
+                if (!grid.IsCellBlocked(x, y - 1, z)) continue;
+                bool room = true;
+                for (int i = 0; i < clearance && room; ++i) room = !grid.IsCellBlocked(x, y + i, z);
+                if (room) return true;
+            }
+    return false;
 }
 
 void PathRequest::ComputeHeuristic(Node& node, float goalX, float goalY, float goalZ) {

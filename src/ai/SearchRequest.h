@@ -41,6 +41,11 @@ public:
     virtual void ComputeHeuristic(Node& node, float goalX, float goalY, float goalZ) = 0;
     virtual void OnSuccess(int32_t resultId) = 0;
     virtual void OnFailure() = 0;
+    // False only when no search from the start cell could ever end at a goal
+    // on the grid as it stands: the manager then fails the request at once
+    // instead of walking every cell it can reach. Requests that cannot tell
+    // answer true.
+    virtual bool GoalCanBeReached(const SearchSpace& grid, const Geometry::Vector3& startCell, int clearance) const;
 
     std::string GetName() const { return m_name; }
     Kind GetKind() const { return m_kind; }
@@ -92,6 +97,10 @@ public:
     void ComputeHeuristic(Node& node, float goalX, float goalY, float goalZ) override;
     void OnSuccess(int32_t resultId) override;
     void OnFailure() override;
+    // Every cell a search reaches past its start is one a walker stands in
+    // (a blocked cell below, clearance free cells from it up), so a goal box
+    // holding no such cell, and not the start, is never reached.
+    bool GoalCanBeReached(const SearchSpace& grid, const Geometry::Vector3& startCell, int clearance) const override;
 
     // A goal box not centred on the goal cell: `low` and `high` are cell
     // offsets from the goal's cell (low <= 0 <= high on each axis).

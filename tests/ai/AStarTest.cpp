@@ -871,3 +871,43 @@ TEST_F(AStarTest, GoalBoxBelowTheGoalOnlyRefusesTheLedgeAbove) {
     EXPECT_GE(low.x, 3.0f);
     EXPECT_LE(low.x, 5.0f);
 }
+
+// Every cell a search reaches past its start is one a walker stands in, so a
+// goal box holding none (and not the start) fails at once, with no node
+// made; a box holding one such cell, or the start, is searched as before.
+TEST_F(AStarTest, GoalBoxNoWalkerCanStandInFailsWithoutASearch) {
+    struct Case {
+        const char* name;
+        Vector3 goal;  // cell
+        Vector3 half;
+        bool startIsGoal;
+        bool found;
+        bool searched;
+    };
+    // A wall between start and goal column, so no straight line answers.
+    const std::vector<std::string> rows = {"......", ".S.#G.", "...#..", "......"};
+    const Case cases[] = {
+        {"InTheAir", {4, 2, 1}, {0, 0, 0}, false, false, false},
+        {"InsideTheWall", {3, 1, 1}, {0, 0, 0}, false, false, false},
+        {"AboveTheWallsTop", {3, 4, 1}, {0, 0, 0}, false, false, false},
+        {"OutsideTheGrid", {40, 0, 1}, {0, 0, 0}, false, false, false},
+        {"BoxReachingTheFloor", {4, 2, 1}, {0, 2, 0}, false, true, true},
+        // A cell to stand in that no walk reaches (the wall is too high to
+        // climb): searched, and the search fails.
+        {"OnTopOfTheWall", {3, 3, 1}, {0, 0, 0}, false, false, true},
+        {"StartInTheAirIsItsOwnGoal", {1, 3, 1}, {0, 0, 0}, true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Map(rows);
+        goal = c.goal;
+        if (c.startIsGoal) start = c.goal;
+        Bot& bot = AddBot(7);
+        astar->AddRequest(Request(7, 100000, c.half));
+        RunToEnd();
+        ASSERT_EQ(bot.inbox->received.size(), 1u);
+        EXPECT_EQ(bot.inbox->received[0].id, c.found ? MSG_SEARCH_SUCCESS : MSG_SEARCH_FAILURE);
+        EXPECT_EQ(astar->LastSearchNodeCount() > 0, c.searched);
+        EXPECT_EQ(astar->RunningCount(), 0u);
+    }
+}
