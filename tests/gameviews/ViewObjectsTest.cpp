@@ -13,6 +13,10 @@
 #include "gamelogic/Actor.h"
 #include "gamelogic/BlockData.h"
 #include "gamelogic/BlockMan.h"
+#include "gamelogic/FlagMan.h"
+#include "gamelogic/Player.h"
+#include "gamelogic/PlayerLife.h"
+#include "gamelogic/PlayerManager.h"
 #include "gameviews/ViewActor.h"
 #include "gameviews/ViewBlock.h"
 #include "gameviews/ViewFlag.h"
@@ -335,6 +339,114 @@ TEST_F(ViewObjects, MatchShowsEveryActorAndThePickerAgreesWithTheLogic) {
         ASSERT_TRUE(player->GetHeldBlock());
         EXPECT_NE(player->GetHeldBlock(), thrown);
         EXPECT_FALSE(player->GetHeldBlock()->hidden);
+    }
+
+    // A block taken from the ground leaves it for the hand, and a burst
+    // marks where it lay.
+    // One the logic would take from two units beside it, looking at it.
+    std::shared_ptr<ViewBlock> free;
+    for (const auto& [id, a] : logicActors) {
+        auto b = viewBlocks->FindBlock(id);
+        if (!b || !a->body || b->held || b->thrown || b->fading) continue;
+        GameLogicView::BlockPtr want;
+        logicBlocks->PickBlock(want, a->body->GetPosition() + Vector3(2.0f, 1.0f, 0.0f), Vector3(-1, 0, 0));
+        if (want && want->GetId() == id) {
+            free = b;
+            break;
+        }
+    }
+    ASSERT_TRUE(free) << "no block lies on the ground";
+    const Vector3 lay = free->Actor()->position;
+    GameLogicView::Player* body = logic->GetPlayerManager().GetPlayer(local);
+    ASSERT_TRUE(body);
+    Frames(40);  // the pick-up lock after the spawn's blocks
+    LocalActor()->body->SetPosition(lay + Vector3(2.0f, 1.0f, 0.0f));
+    body->viewDirection = Vector3(-1, 0, 0);
+    EventSystem::QueueEvent(std::make_shared<EventTypes::EventCommandPickUpBlock>(static_cast<int16_t>(local)));
+    ASSERT_TRUE(Until([&] { return free->held; }, 10)) << "the block was not taken";
+    Frames(2);
+    EXPECT_EQ(player->GetHeldBlock(), free);
+    EXPECT_GT(free->Actor()->position.y, player->base.y + 1.5f);
+    EXPECT_NEAR(free->Actor()->position.x, player->base.x, 1e-3f);
+    bool burst = false;
+    for (const auto& [id, e] : Particles()->RunningEffects())
+        burst = burst || (!e->systems.empty() && e->systems[0].system->Data().tag == 21 &&
+                          (e->startPosition - (lay + Vector3(0, -0.5f, 0))).Length() < 0.1f);
+    EXPECT_TRUE(burst) << "no pick-up burst where the block lay";
+}
+
+TEST_F(ViewObjects, TakenFlagRidesOnItsCarrierWhoDiesFadesAndRespawnsWhileTheFlagGoesHome) {
+    StartPlayedMatch();
+    const uint16_t local = static_cast<uint16_t>(HumanGameView::GetLocalActor());
+    const uint8_t team = HumanGameView::GetLocalTeam();
+    GameLogicView::Flag* flag = nullptr;
+    for (auto& [id, f] : logic->GetFlagMan().Flags())
+        if (f.GetTeam() != team && f.GetState() == GameLogicView::FlagState::kHome) {
+            flag = const_cast<GameLogicView::Flag*>(&f);
+            break;
+        }
+    ASSERT_TRUE(flag);
+    const uint16_t flagId = flag->GetId();
+    const Vector3 home = flag->GetPosition();
+    auto player = view->GetPlayerMan()->FindPlayer(local);
+    auto flagActor = view->GetActorMan()->FindActor(flagId);
+    ASSERT_TRUE(player && flagActor);
+    EXPECT_EQ(flagActor->AttachedEffects().size(), 4u) << "a flag at home glows and streams";
+
+    // Walked into: the view shows the flag above the carrier's head with
+    // only its rising stream.
+    TestSupport::EventRecorder reports;
+    reports.Listen<EventTypes::EventUpdateFlagRecovered, EventTypes::EventUpdateActorDeath>();
+    LocalActor()->body->SetPosition(Vector3(home.x + 1.5f, LocalPosition().y, home.z));
+    ASSERT_TRUE(Until([&] { return player->carriesFlag; }, 60));
+    Frames(3);
+    ASSERT_TRUE(player->GetHeldBlock());
+    EXPECT_EQ(player->GetHeldBlock()->Id(), flagId);
+    EXPECT_GT(flagActor->position.y, player->base.y + 1.5f);
+    EXPECT_NEAR(flagActor->position.x, player->base.x, 1e-3f);
+    EXPECT_NEAR(flagActor->position.z, player->base.z, 1e-3f);
+    ASSERT_EQ(flagActor->AttachedEffects().size(), 1u);
+    auto stream = flagActor->AttachedEffects()[0].effect.lock();
+    ASSERT_TRUE(stream);
+    EXPECT_NEAR((stream->position - flagActor->position).Length(), 1.0f, 0.05f);
+
+    // Killed: the death plays, the effects go, the body fades out, and the
+    // flag falls with its home effects where it lies.
+    GameLogicView::Player* body = logic->GetPlayerManager().GetPlayer(local);
+    ASSERT_TRUE(body);
+    GameLogicView::PlayerLife::Kill(*body, Vector3(1, 0, 0), body->GetPosition(), logic->GetPlayerManager(), 0xFFFF,
+                                    0.0f);
+    ASSERT_TRUE(Until([&] { return player->dead; }, 10));
+    EXPECT_EQ(player->played, ViewPlayer::kDeath);
+    EXPECT_TRUE(player->Actor()->AttachedEffects().empty());
+    EXPECT_FALSE(player->GetHeldBlock());
+    ASSERT_TRUE(Until([&] { return player->Actor()->ShownAlpha() == 0.0f; }, 120)) << "the dead player never faded";
+    EXPECT_EQ(flagActor->AttachedEffects().size(), 4u);
+    EXPECT_FALSE(player->carriesFlag);
+
+    // Respawned: visible, with its effects, floating at the spawn point.
+    ASSERT_TRUE(Until([&] { return !player->dead; }, 600)) << "no respawn";
+    Frames(2);
+    EXPECT_GT(player->Actor()->ShownAlpha(), 0.0f);
+    EXPECT_EQ(player->Actor()->AttachedEffects().size(), team == 0 ? 2u : 1u);
+
+    // The flag goes home (its timer, or a player of its team returns it).
+    ASSERT_TRUE(Until([&] { return reports.Count<EventTypes::EventUpdateFlagRecovered>() > 0; }, 1200))
+        << "the dropped flag never went home";
+    // The view put it home when told, and it is where the logic has it
+    // since (a player standing at home may push it about), with its home
+    // effects around it.
+    const auto recovered = reports.Of<EventTypes::EventUpdateFlagRecovered>()[0]->GetPayload();
+    EXPECT_NEAR((recovered->homePosition - home).Length(), 0.0f, 1e-3f);
+    Frames(2);
+    EXPECT_EQ(flag->GetState(), GameLogicView::FlagState::kHome);
+    EXPECT_NEAR((flagActor->position - flag->GetPosition()).Length(), 0.0f, 1e-2f);
+    ASSERT_EQ(flagActor->AttachedEffects().size(), 4u);
+    for (const auto& e : flagActor->AttachedEffects()) {
+        auto fx = e.effect.lock();
+        ASSERT_TRUE(fx);
+        EXPECT_NEAR((fx->position - (flagActor->position + flagActor->orientation.Rotate(e.offset))).Length(), 0.0f,
+                    1e-2f);
     }
 }
 
