@@ -3,19 +3,13 @@
 #include "gameviews/HudScreen.h"
 #include "screens/MenuScreens.h"
 #include "screens/SimpleScreens.h"
-#include "screens/StandInMenus.h"
+#include "screens/JoinMenuScreen.h"
 
 namespace GameLogicView {
 
-namespace {
-std::shared_ptr<IScreen> StandIn(StandInMenu::Kind kind, uint8_t winner = 255) {
-    return std::make_shared<StandInMenu>(kind, winner);
-}
-}  // namespace
-
 std::shared_ptr<IScreen> MakeMainMenu() { return std::make_shared<MainMenuScreen>(); }
 std::shared_ptr<IScreen> MakeStartGameMenu() { return std::make_shared<StartMenuScreen>(); }
-std::shared_ptr<IScreen> MakeJoinGameMenu() { return StandIn(StandInMenu::Kind::JoinMenu); }
+std::shared_ptr<IScreen> MakeJoinGameMenu() { return std::make_shared<JoinMenuScreen>(); }
 std::shared_ptr<IScreen> MakeOptionsMenu() { return std::make_shared<OptionsScreen>(); }
 std::shared_ptr<IScreen> MakeCreditsMenu() { return std::make_shared<CreditsScreen>(); }
 std::shared_ptr<IScreen> MakeInGameMenu() { return std::make_shared<InGameMenu>(); }

@@ -1,6 +1,5 @@
-// The screens the human view pushes, made in one place: the menus and the
-// HUD are built here from their files once they exist; until then the
-// stand-in menus keep every road of the flow open.
+// The screens the human view pushes, made in one place: the menus from
+// their files and the HUD.
 #pragma once
 
 #include <cstdint>

@@ -194,6 +194,15 @@ void Button::ShowTexture(int tag) {
     }
 }
 
+void Button::SetStatic(bool isStatic) {
+    if (isStatic == m_isStatic) return;
+    m_isStatic = isStatic;
+    // The next hover test starts afresh, so a cursor already on the button
+    // lights it up once it becomes clickable.
+    m_hovered = false;
+    ShowTexture(m_up);
+}
+
 void Button::OnClick() {
     if (m_isStatic) return;
     QueueUIEffect("UIMouseClick");

@@ -52,6 +52,9 @@ public:
     void SetSize(float width, float height);
     void SetAction(const std::string& action) { m_action = action; }
     void SetHovered(bool hovered) { m_hovered = hovered; }
+    // A static button shows its up picture and neither lights up nor clicks;
+    // its action stays for when it is made clickable again.
+    void SetStatic(bool isStatic);
 
     int GetId() const { return m_id; }
     float GetX() const { return m_x; }

@@ -38,10 +38,16 @@ ServerList::RowTexts ServerList::TextsOf(size_t i) const {
     const ServerRow& row = m_rows[i];
     t.name = row.name;
     t.mode = row.mode != 0 ? "Sandbox" : "CTF";
-    // Section "level" and one character: the digit for levels 0 to 9.
-    const std::string section = std::string("level") + static_cast<char>(48 + row.level);
-    Utility::IniFile levels(m_levelList);
-    if (!levels.GetTrimmedString(Utility::Key("name"), Utility::Section(section), t.level)) t.level.clear();
+    auto known = m_levelNames.find(row.level);
+    if (known == m_levelNames.end()) {
+        // Section "level" and one character: the digit for levels 0 to 9.
+        const std::string section = std::string("level") + static_cast<char>(48 + row.level);
+        std::string name;
+        Utility::IniFile levels(m_levelList);
+        if (!levels.GetTrimmedString(Utility::Key("name"), Utility::Section(section), name)) name.clear();
+        known = m_levelNames.emplace(row.level, name).first;
+    }
+    t.level = known->second;
     t.players = std::to_string(row.players) + " / 4";
     return t;
 }

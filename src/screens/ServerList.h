@@ -8,6 +8,7 @@
 #include <netinet/in.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,6 +69,8 @@ private:
     bool OnGameOver(const EventSystem::IEvent& event);
 
     std::string m_levelList;
+    // Level names by number, read once: the table asks for them every frame.
+    mutable std::map<uint8_t, std::string> m_levelNames;
     std::vector<ServerRow> m_rows;
     unsigned m_selected = 0;
     JoinState m_state = JoinState::Choosing;

@@ -15,7 +15,7 @@
 #include "screens/GameScreen.h"
 #include "screens/MenuScreens.h"
 #include "screens/SimpleScreens.h"
-#include "screens/StandInMenus.h"
+#include "screens/JoinMenuScreen.h"
 
 using namespace ViewTest;
 using namespace GameLogicView;
@@ -34,17 +34,7 @@ char Letter(const IScreen* s) {
     if (dynamic_cast<const CreditsScreen*>(s)) return 'R';
     if (dynamic_cast<const InGameMenu*>(s)) return 'I';
     if (dynamic_cast<const EndGameScreen*>(s)) return 'E';
-    if (const auto* m = dynamic_cast<const StandInMenu*>(s)) {
-        switch (m->GetKind()) {
-        case StandInMenu::Kind::MainMenu: return 'M';
-        case StandInMenu::Kind::StartMenu: return 'S';
-        case StandInMenu::Kind::JoinMenu: return 'J';
-        case StandInMenu::Kind::OptionsMenu: return 'O';
-        case StandInMenu::Kind::CreditsMenu: return 'R';
-        case StandInMenu::Kind::InGameMenu: return 'I';
-        case StandInMenu::Kind::EndGame: return 'E';
-        }
-    }
+    if (dynamic_cast<const JoinMenuScreen*>(s)) return 'J';
     return '?';
 }
 
