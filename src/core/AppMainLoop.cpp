@@ -9,6 +9,7 @@
 #include "ini/IniFile.h"
 #include "core/AppWindow.h"
 #include "core/GameRunner.h"
+#include "core/MenuScript.h"
 #include "gamelogic/BaseGameLogic.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
@@ -102,7 +103,12 @@ int MainLoop(MainWindow& window) {
             window.PollPlatform();
             return PumpMessages(queue, [&](const Platform::Message& m) { window.WndProc(m); }, &quitCode);
         };
-        parts.step = [&](int ms) { runner.Update(ms); };
+        // A scripted run (tests of whole games) walks the menus after each step.
+        std::unique_ptr<MenuScript> script = MenuScript::FromEnvironment();
+        parts.step = [&](int ms) {
+            runner.Update(ms);
+            if (script) script->Step(runner, ms);
+        };
         parts.updateClock = [&] { clock.Update(); };
         parts.frameDone = [&](int n) {
             if (n == quitAfter) Platform::PostQuit(0);

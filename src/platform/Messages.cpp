@@ -28,6 +28,15 @@ bool PostMessage(MessageKind kind, int code) {
     return SDL_PushEvent(&e) == 1;
 }
 
+bool PostLeftButton(bool down) {
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    return SDL_PushEvent(&e) == 1;
+}
+
 bool SdlMessageSource::Take(Message& out) {
     SDL_Event e;
     if (SDL_PollEvent(&e) == 0) return false;

@@ -53,5 +53,8 @@ private:
 bool PostMessage(MessageKind kind, int code = 0);
 // Posts the quit message: 0 for a normal end, non-zero after a failure.
 inline bool PostQuit(int exitCode) { return PostMessage(MessageKind::Quit, exitCode); }
+// Puts a press or release of the left mouse button on SDL's queue, as the
+// mouse would (scripted runs of the game).
+bool PostLeftButton(bool down);
 
 }  // namespace Platform

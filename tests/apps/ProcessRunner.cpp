@@ -35,7 +35,8 @@ std::string GameBinary() { return MIRAV_GAME_BINARY; }
 
 std::string DataDir() { return std::string(MIRAV_SOURCE_DIR) + "/data"; }
 
-Child::Child(const std::string& program, const std::string& workDir, const std::map<std::string, std::string>& env) {
+Child::Child(const std::string& program, const std::string& workDir, const std::map<std::string, std::string>& env,
+             const std::vector<std::string>& prefix) {
     const std::string dir = MakeTempDir();
     m_outPath = dir + "/stdout";
     m_errPath = dir + "/stderr";
@@ -52,7 +53,11 @@ Child::Child(const std::string& program, const std::string& workDir, const std::
             else setenv(kv.first.c_str(), kv.second.c_str(), 1);
         }
         if (chdir(workDir.c_str()) != 0) _exit(126);
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        std::vector<char*> argv;
+        for (const auto& a : prefix) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(const_cast<char*>(program.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
         _exit(127);
     }
 }

@@ -6,13 +6,16 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace TestApps {
 
 class Child {
 public:
-    // env: variables to set ("" value = unset) on top of ours.
-    Child(const std::string& program, const std::string& workDir, const std::map<std::string, std::string>& env);
+    // env: variables to set ("" value = unset) on top of ours; prefix: a
+    // command the program is run by (ip netns exec ...), or empty.
+    Child(const std::string& program, const std::string& workDir, const std::map<std::string, std::string>& env,
+          const std::vector<std::string>& prefix = {});
     ~Child();
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;

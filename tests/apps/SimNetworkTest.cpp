@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "NamespacePair.h"
 #include "ProcessRunner.h"
 
 #ifdef MIRAV_SIM_BINARY
@@ -163,7 +164,7 @@ TEST(SimNetwork, MachinesJoinSeeTheSameActorsAndASilentOneGoesToABot) {
     const std::string p = std::to_string(port);
     const std::string dir = TestApps::MakeTempDir();
     Sim host({"--host", "--port", p, "--bind", "127.0.0.1", "--announce", "127.0.0.2 127.0.0.3 127.0.0.4",
-              "--level", "0", "--teamsize", "3", "--minutes", "0.5"},
+              "--level", "0", "--teamsize", "3", "--minutes", "0.75"},
              dir + "/host");
     Sim a({"--join", "any", "--port", p, "--bind", "127.0.0.2", "--seed", "1"}, dir + "/a");
     Sim b({"--join", "127.0.0.1", "--port", p, "--bind", "127.0.0.3", "--seed", "2", "--team", "1"}, dir + "/b");
@@ -176,7 +177,7 @@ TEST(SimNetwork, MachinesJoinSeeTheSameActorsAndASilentOneGoesToABot) {
     c.Kill();
     const long long killedAt = UnixMs();
 
-    EXPECT_EQ(host.Wait(60), 0);
+    EXPECT_EQ(host.Wait(90), 0);
     EXPECT_EQ(a.Wait(10), 0);
     EXPECT_EQ(b.Wait(10), 0);
     const std::string h = host.Output(), ao = a.Output(), bo = b.Output();
@@ -233,49 +234,11 @@ TEST(SimNetwork, MachinesJoinSeeTheSameActorsAndASilentOneGoesToABot) {
     EXPECT_NE(h.find("host: done connected=2 "), std::string::npos);
 }
 
-
-namespace {
-
-// Two network namespaces joined by a veth pair, each with a default route
-// over it, so a broadcast to 255.255.255.255 reaches the other one and
-// nothing else. Gone with the object.
-class NamespacePair {
-public:
-    NamespacePair() {
-        const std::string tag = std::to_string(getpid() % 100000);
-        m_a = "mirav-np-a" + tag;
-        m_b = "mirav-np-b" + tag;
-        const std::string va = "mnpa" + tag, vb = "mnpb" + tag;
-        m_ok = Run("ip netns add " + m_a) && Run("ip netns add " + m_b) &&
-               Run("ip link add " + va + " netns " + m_a + " type veth peer name " + vb + " netns " + m_b) &&
-               Run("ip -n " + m_a + " addr add 10.77.0.1/24 dev " + va) &&
-               Run("ip -n " + m_b + " addr add 10.77.0.2/24 dev " + vb) && Run("ip -n " + m_a + " link set lo up") &&
-               Run("ip -n " + m_b + " link set lo up") && Run("ip -n " + m_a + " link set " + va + " up") &&
-               Run("ip -n " + m_b + " link set " + vb + " up") &&
-               Run("ip -n " + m_a + " route add default dev " + va) &&
-               Run("ip -n " + m_b + " route add default dev " + vb);
-    }
-    ~NamespacePair() {
-        Run("ip netns del " + m_a);
-        Run("ip netns del " + m_b);
-    }
-    bool Ok() const { return m_ok; }
-    std::vector<std::string> In(const std::string& ns) const { return {"/usr/sbin/ip", "netns", "exec", ns}; }
-    const std::string& A() const { return m_a; }
-    const std::string& B() const { return m_b; }
-
-private:
-    static bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
-    std::string m_a, m_b;
-    bool m_ok = false;
-};
-
-}  // namespace
-
 // Two machines of a LAN, each in a namespace of its own, with the shipped
 // network settings: the port of Config/Networking.ini and announcements by
 // broadcast to 255.255.255.255, which stays inside the two namespaces.
 TEST(SimNetwork, TwoMachinesOfALanFindEachOtherByBroadcastAndPlay) {
+    using TestApps::NamespacePair;
     if (access("/usr/sbin/ip", X_OK) != 0) GTEST_SKIP() << "no ip tool: namespaces cannot be made here";
     NamespacePair lan;
     if (!lan.Ok()) GTEST_SKIP() << "network namespaces cannot be made here (needs root or CAP_NET_ADMIN)";

@@ -323,6 +323,69 @@ TEST(JoiningMachine, AnUnansweredAttemptTimesOutAndHostsAreListedAgain) {
     TestSupport::ResetSingletons();
 }
 
+// On a joined machine only its host is heard: datagrams from other
+// addresses (sender id 0 or not) and from the host's address under another
+// sender id change nothing, however host-like their events.
+TEST(JoiningMachine, OnlyTheChosenHostIsHeard) {
+    TestSupport::ResetSingletons();
+    GlobalGameState::Instance()->SetFlag(GlobalGameState::kJoiningMachine, 1);
+    NetworkManager::EventList in;
+    NetworkManager client(false, Loopback(), &in);
+    auto h = std::make_unique<ClientEventHandler>(client);
+    ClientEventHandler* handler = h.get();
+    client.SetHandler(std::move(h));
+    TestSupport::EventRecorder rec;
+    rec.Listen<EventUpdateServerList>();
+    UdpSocket host, stranger;
+    const auto receive = [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        client.ReceivePackets();
+    };
+    client.SendEvent(std::make_shared<EventConnectToServer>(client.GetSocket(), host.Address()));
+    client.PackOutgoingEvents();
+    host.SendTo(client.GetBoundPort(), Datagram(0, 1, std::make_shared<EventAssignClientID>(2), true));
+    receive();
+    ASSERT_TRUE(handler->IsConnected());
+    ASSERT_EQ(client.GetOwnId(), 2);
+    in.clear();
+
+    struct Case {
+        const char* name;
+        const UdpSocket* from;
+        uint8_t sender;
+        EventPtr event;
+    };
+    const Case forged[] = {
+        {"stranger: game over", &stranger, 0, std::make_shared<EventTypes::EventUpdateGameOver>(1, 0)},
+        {"stranger: actor moved", &stranger, 0,
+         std::make_shared<EventTypes::EventUpdateActorMove>(3, Vector3(9, 9, 9), Quaternion(1, 0, 0, 0))},
+        {"stranger: start of game", &stranger, 0, std::make_shared<EventTypes::EventUpdateStartGame>()},
+        {"stranger: another client id", &stranger, 0, std::make_shared<EventAssignClientID>(1)},
+        {"stranger: an announcement while joined", &stranger, 0,
+         std::make_shared<EventServerBroadcast>("Mirav", 0, 0, 1)},
+        {"host's address, another sender id: game over", &host, 1,
+         std::make_shared<EventTypes::EventUpdateGameOver>(1, 0)},
+    };
+    uint16_t id = 10;
+    for (const Case& c : forged) {
+        c.from->SendTo(client.GetBoundPort(), Datagram(c.sender, id++, c.event));
+        receive();
+        EXPECT_TRUE(in.empty()) << c.name;
+        in.clear();
+    }
+    EventSystem::ProcessEventQueue();
+    EXPECT_EQ(rec.Count<EventUpdateServerList>(), 0u);
+    EXPECT_EQ(client.GetOwnId(), 2);
+    EXPECT_EQ(GlobalGameState::Instance()->GetFlag(GlobalGameState::kGameStarted), 0);
+    EXPECT_FALSE(client.IsGameStarted());
+
+    // The host itself is heard.
+    host.SendTo(client.GetBoundPort(), Datagram(0, id++, std::make_shared<EventTypes::EventUpdateGameOver>(1, 0)));
+    receive();
+    EXPECT_EQ(in.size(), 1u);
+    TestSupport::ResetSingletons();
+}
+
 TEST_F(HostFixture, AForcedMoveGoesReliablyToTheNamedMachineOnly) {
     UdpSocket a, b;
     ASSERT_EQ(Join(a, 1), 0);
