@@ -25,6 +25,7 @@ namespace {
 constexpr int kPouchEffectTag = 3;
 constexpr int kPouchTechniqueTag = 3;
 constexpr int kPickUpSparkle = 16;
+constexpr size_t kMaxPathPoints = 64;
 
 template <class T>
 T Setting(const char* section, const char* key, T fallback) {
@@ -104,16 +105,16 @@ HudPouch::~HudPouch() {
 float HudPouch::PathFraction(float distance) const {
     // A path without control points has no length: every icon counts as at
     // its start rather than dividing by zero.
-    return m_path.totalLength > 0.0f ? distance / m_path.totalLength : 0.0f;
+    const float length = m_path.totalLength;
+    return length > 0.0f && std::isfinite(length) ? distance / length : 0.0f;
 }
 
 void HudPouch::LoadSpline() {
     m_path.Clear();
     if (!m_settings.pointsFile.empty()) {
         std::ifstream in(m_settings.pointsFile);
-        Geometry::Vector2 p;
         // A path of more points than any screen needs is cut short.
-        while (in && m_path.points.size() < 256 && (in >> p)) m_path.points.push_back(p);
+        m_path.ReadPoints(in, kMaxPathPoints);
     }
     m_path.Build();
     Layout();
@@ -121,7 +122,7 @@ void HudPouch::LoadSpline() {
 
 void HudPouch::Layout() {
     const size_t n = m_icons.size();
-    const float length = m_path.totalLength;
+    const float length = m_path.totalLength > 0.0f && std::isfinite(m_path.totalLength) ? m_path.totalLength : 0.0f;
     // The layout constant is at least 1, so a pouch size of 0 (or less)
     // still gives a positive denominator for every icon.
     const float p = static_cast<float>(std::max(1, m_settings.pouchSize));

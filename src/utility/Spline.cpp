@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <istream>
 
 #include "utility/MatrixN.h"
 
@@ -134,6 +135,17 @@ void Spline::BuildTable(Segment& seg) {
         }
     }
     seg.length = seg.table.back().second;
+}
+
+size_t Spline::ReadPoints(std::istream& in, size_t maxPoints) {
+    size_t taken = 0;
+    Vector2 p;
+    while (taken < maxPoints && in >> p) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) break;
+        points.push_back(p);
+        ++taken;
+    }
+    return taken;
 }
 
 Vector2 Spline::GetPointAtDistance(float d) const {

@@ -3,6 +3,8 @@
 // wrapping past its end; the HUD moves its pouch markers along one.
 #pragma once
 
+#include <cstddef>
+#include <iosfwd>
 #include <utility>
 #include <vector>
 
@@ -30,6 +32,9 @@ public:
     std::vector<Segment> segments;
 
     void Clear();
+    // Appends 2-D points read one after the other until a read fails, a
+    // point is not finite, or maxPoints have been taken; returns how many.
+    size_t ReadPoints(std::istream& in, size_t maxPoints);
     // Computes the segments and lengths from the points, replacing any earlier
     // ones. Fewer than two points give no segments and length 0. Returns false
     // (and leaves no segments) when the coefficient system cannot be solved.

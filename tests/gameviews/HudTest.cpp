@@ -6,6 +6,7 @@
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
 #include "events/types/FlagEvents.h"
+#include "events/types/ViewEvents.h"
 #include "gameviews/HudPouch.h"
 #include "gameviews/HudScreen.h"
 #include "gameviews/ViewActor.h"
@@ -16,6 +17,7 @@
 #include "gfx/DrawScreen.h"
 #include "gfx/GfxEngine.h"
 #include "screens/HudParts.h"
+#include "screens/TextObj.h"
 #include "utility/BatteryInfo.h"
 
 using namespace ViewTest;
@@ -70,6 +72,17 @@ TEST_F(HudTest, FlagReportsMoveTheSlotsAndBatteryPicksIcon) {
     EXPECT_EQ(hud->Battery()->Icon().GetCurrent(), GameLogicView::HudBattery::kLowNotCharging);
     EXPECT_EQ(hud->Battery()->Text(), "20%");
     Frames(20);
+
+    // The in-game menu hides the percentage; playing on shows it again.
+    ASSERT_TRUE(hud->Battery()->TextObject());
+    EventSystem::QueueEvent(new EventTypes::EventCreateInGameMenu());
+    Frames(2);
+    ASSERT_TRUE(view->IsInGameMenuOpen());
+    EXPECT_EQ(hud->Battery()->TextObject()->GetColor().a, 0.0f);
+    EventSystem::QueueEvent(new EventTypes::EventUpdateKeepPlaying());
+    Frames(2);
+    EXPECT_FALSE(view->IsInGameMenuOpen());
+    EXPECT_EQ(hud->Battery()->TextObject()->GetColor().a, 1.0f);
 }
 
 // The local player's blocks through the real logic: the spawn's blocks
@@ -137,6 +150,7 @@ TEST_F(HudTest, MarkersForFlagsGoalsAndFollowers) {
     ASSERT_FALSE(hud->FlagMarkers().empty());
     for (const auto& [id, m] : hud->FlagMarkers()) {
         EXPECT_NE(m.team, team) << id;
+        EXPECT_EQ(m.button->GetName(), m.team == 1 ? "angelHudFlag" : "demonHudFlag");
         auto flag = view->GetActorMan()->FindActor(id);
         ASSERT_TRUE(flag) << id;
         EXPECT_EQ(flag->team, m.team);
@@ -154,6 +168,14 @@ TEST_F(HudTest, MarkersForFlagsGoalsAndFollowers) {
     }
     EXPECT_TRUE(hud->goalsHidden);
     EXPECT_EQ(hud->TeammateMarkers().size(), view->GetPlayerMan()->Players().size());
+    for (const auto& [id, m] : hud->TeammateMarkers()) {
+        EXPECT_EQ(m.button->GetName(), m.team == 1 ? "DemonTeammates" : "AngelTeammates");
+        EXPECT_EQ(m.button->GetAlpha(), 0.0f);
+        // Hidden markers are placed all the same, at a little over half a flag marker's size.
+        EXPECT_GE(m.button->GetExtX() * 2, 0.033f - 1e-5f) << id;
+        EXPECT_LE(m.button->GetExtX() * 2, 0.0605f + 1e-5f) << id;
+        EXPECT_NEAR(m.button->GetExtY() / m.button->GetExtX(), 4.0f / 3.0f, 1e-4f);
+    }
 
     // The local player takes a flag: flag markers go, goal markers come.
     const uint16_t flagId = hud->FlagMarkers().begin()->first;
