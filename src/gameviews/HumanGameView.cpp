@@ -686,6 +686,10 @@ bool HumanGameView::OnDeleteActor(const EventSystem::IEvent& event) {
     const uint16_t id = static_cast<uint16_t>(d->actorId);
     if (m_ownsDrawScreen)
         if (Gfx::Spatial* spatial = Gfx::DrawScreen::Instance()->GetSpatial()) spatial->DestroyObject(id);
+    // Its particle effects go with it: a player's record stays with the
+    // player manager, and its glow must not hang on where it was.
+    if (m_actorMan)
+        if (auto actor = m_actorMan->FindActor(id)) actor->RemoveParticleEffects();
     if (m_actorMan) m_actorMan->RemoveActor(id);
     if (m_blockMan) m_blockMan->RemoveBlock(id);
     return false;
