@@ -81,12 +81,18 @@ GeneratedLevel Attempt(uint32_t seed, std::mt19937& rng) {
     level.green.assign(level.height.size(), 0);
     level.red.assign(level.height.size(), 0);
     Builder b(level, rng);
-    level.groundPlaneScale = std::min(25.0f, std::ceil((static_cast<float>(std::max(W, R)) / 2.0f + 6.0f)) / 10.0f);
+    // The ground ends at the map's longer side, where the logic's walls stand.
+    level.groundPlaneScale = std::min(25.0f, static_cast<float>(std::max(W, R)) / 20.0f);
 
-    // The boundary wall, one cell in from the bitmap's edge.
-    b.Rect(1, 1, 1, half - 1, 4, 0);
-    b.Rect(R - 2, 1, R - 2, half - 1, 4, 0);
-    b.Rect(1, 1, R - 2, 1, 4, 0);
+    // The boundary: unbreakable pillars along the bitmap's edge, higher than
+    // anything inside can be climbed to, so no bot gets onto it and into
+    // the strip of ground behind (on the shorter side), which it could
+    // never leave.
+    for (int c = 0; c < half; ++c) {
+        b.Object(0, c, kPillarBase + kRing, kPillarBase + kRing);
+        b.Object(R - 1, c, kPillarBase + kRing, kPillarBase + kRing);
+    }
+    for (int r = 0; r < R; ++r) b.Object(r, 0, kPillarBase + kRing, kPillarBase + kRing);
 
     // The base: a plateau against the west wall, terraced one block at a
     // time towards the field; a side left as a cliff is a ledge two blocks
@@ -100,7 +106,7 @@ GeneratedLevel Attempt(uint32_t seed, std::mt19937& rng) {
     const int ps = b.Rand(15, std::max(15, std::min(30, R - 8 - 2 * margin)));
     const int pr0 = b.Rand(3 + margin, std::max(3 + margin, R - 4 - margin - ps));
     const int pr1 = pr0 + ps - 1;
-    const int pc0 = 2, pc1 = pc0 + pd - 1;
+    const int pc0 = 1, pc1 = pc0 + pd;
     const bool terracedNorth = b.Chance(0.5), terracedSouth = b.Chance(0.5);
     for (int k = 1; k < bh; ++k) {
         auto grow = [&](bool terraced) { return terraced ? 2 * (bh - k) : (k == 1 && bh == 3 ? 2 : 0); };
@@ -143,7 +149,7 @@ GeneratedLevel Attempt(uint32_t seed, std::mt19937& rng) {
             for (int r = r0; r < r0 + width; ++r) rowKind[r] = placed == gaps ? 2 : 1;
             ++placed;
         }
-        for (int r = 2; r <= R - 3; ++r) {
+        for (int r = 1; r <= R - 2; ++r) {
             if (rowKind[r] == 1) continue;
             if (level.solidRidge)
                 b.Object(r, ridgeCol, kPillarBase + hr, kPillarBase + hr);
@@ -153,6 +159,10 @@ GeneratedLevel Attempt(uint32_t seed, std::mt19937& rng) {
                 for (int k = 1; k < hr; ++k) b.Column(r, ridgeCol - k, hr - k, 0);
         }
         b.Reserve(0, ridgeCol - hr - 1, R - 1, half - 1);
+        // Where the ridge meets the boundary, the boundary stands higher than
+        // the ridge's top.
+        for (int c = ridgeCol - 1; c <= ridgeCol; ++c)
+            for (int r : {0, R - 1}) b.Object(r, c, kPillarBase + hr + 2, kPillarBase + hr + 2);
     }
 
     // The field: walls (some unbreakable), gates with a narrow gap, mounds
@@ -347,6 +357,9 @@ std::string CheckLevel(const GeneratedLevel& level) {
         if (!forward[i] || !back[i] || e[i] != level.height[i])
             return "a point at row " + std::to_string(i / W) + ", column " + std::to_string(i % W) +
                    " cannot be walked to and back";
+    for (size_t i = 0; i < n; ++i)
+        if (forward[i] && !back[i])
+            return "a pit at row " + std::to_string(i / W) + ", column " + std::to_string(i % W) + " cannot be left";
     for (const auto& sides : flagSides)
         if (std::none_of(sides.begin(), sides.end(), [&](size_t i) { return forward[i] && back[i]; }))
             return "a flag cannot be walked to and back";

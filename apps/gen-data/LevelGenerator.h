@@ -16,7 +16,9 @@ namespace GenData {
 // Object code of an unbreakable pillar k blocks high (k = 1 .. kPillarMax):
 // the generated data folder defines them as "solid" level objects.
 constexpr int kPillarBase = 20;
-constexpr int kPillarMax = 9;
+constexpr int kPillarMax = 10;
+// The height of the boundary's pillars.
+constexpr int kRing = 5;
 
 // The object codes a level pixel uses (its red value).
 namespace LevelCode {
@@ -51,8 +53,9 @@ GeneratedLevel GenerateLevel(uint32_t seed);
 std::vector<int> WalkHeights(const GeneratedLevel& level);
 
 // Empty when each team has three flags, spawn points, one capture point and
-// guard points, and all of them can be walked to from each spawn point and
-// back (one block up at a time, any drop); otherwise what is wrong.
+// guard points, all of them can be walked to from each spawn point and back
+// (one block up at a time, any drop), and no place a bot can walk to is a
+// pit it cannot leave; otherwise what is wrong.
 std::string CheckLevel(const GeneratedLevel& level);
 
 GameLogicView::Bitmap24 LevelBitmap(const GeneratedLevel& level);

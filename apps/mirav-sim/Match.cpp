@@ -105,11 +105,17 @@ public:
                 if (!stay.counted && now - stay.since > kStuckMs) {
                     stay.counted = true;
                     ++episodes;
+                    // With --trace, where and doing what, to find the cause.
+                    if (report)
+                        std::printf("stuck: t=%.1fs bot %u team %d at (%.1f %.1f %.1f) %s top %s\n",
+                                    static_cast<double>(now) / 1000.0, bot->GetActorId(), team->GetTeamId(), v.x,
+                                    v.y, v.z, bot->GetBehaviour().c_str(), top ? top->GetName().c_str() : "-");
                 }
             }
     }
 
     int episodes = 0;
+    bool report = false;
 
 private:
     struct Stay {
@@ -193,6 +199,7 @@ MatchResult RunMatch(const Options& o) {
         const long long traceEvery = FramesIn(o.traceEvery / 60.0);
         bool handedOver = false;
         StuckWatch stuck;
+        stuck.report = traceEvery != 0;
         while (result.frames < total) {
             // One frame as the game runner steps it.
             EventSystem::ProcessEventQueue();

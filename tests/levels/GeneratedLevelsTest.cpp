@@ -114,6 +114,20 @@ TEST(GeneratedLevels, CheckRefusesLevelsBotsCannotPlay) {
                      if (dr || dc) l.height[l.Index(cp.first + dr, cp.second + dc)] = h + 2;
          },
          "walked to and back"},
+        // A hole two deep in a rise of the field, climbed to by a step.
+        {"a pit",
+         [](GeneratedLevel& l) {
+             const int r = l.rows / 2, c = l.width / 4;
+             for (int dr = -2; dr <= 2; ++dr)
+                 for (int dc = -2; dc <= 2; ++dc) {
+                     l.height[l.Index(r + dr, c + dc)] = 2;
+                     l.red[l.Index(r + dr, c + dc)] = 0;
+                 }
+             l.height[l.Index(r, c)] = 0;
+             l.height[l.Index(r, c + 3)] = 1;
+             l.red[l.Index(r, c + 3)] = 0;
+         },
+         "cannot be left"},
         {"the enemy half cut off",
          [](GeneratedLevel& l) {
              for (int r = 0; r < l.rows; ++r)
