@@ -403,7 +403,7 @@ void AStar::StartSearch() {
         Recycle(*s);
         return;
     }
-    if (kind == Kind::kPath && HasLineOfSight(st, gc) && FloorAlongLine(m_grid, st, gc)) {
+    if (kind == Kind::kPath && req.GetAvoidCells().empty() && HasLineOfSight(st, gc) && FloorAlongLine(m_grid, st, gc)) {
         s->path = {CellPoint(st), CellPoint(gc)};
         Finish(*s, true);
         Recycle(*s);
@@ -470,6 +470,7 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
     const int clearance = m_settings.clearanceHeight;
     const int jump = m_settings.jumpHeight;
     const float turnPenalty = m_turnPenalty;
+    const std::vector<Geometry::Vector3>& avoid = req.GetAvoidCells();
     bool atGoal = false;
 
     while (!s.open.Empty()) {
@@ -506,6 +507,8 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
             if (par && (nb.x - cur->x != cur->x - par->x || nb.y - cur->y != cur->y - par->y ||
                         nb.z - cur->z != cur->z - par->z))
                 g += turnPenalty;
+            for (const Geometry::Vector3& a : avoid)
+                if (a.x == nb.x && a.y == nb.y && a.z == nb.z) g += IRequest::kAvoidCost;
 
             float known = 0.0f;
             Node* node = byColumn ? s.table.FindAt(s.columns[k], nb.x, nb.y, nb.z, known)

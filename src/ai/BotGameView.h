@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ai/BotPerception.h"
 #include "ai/sml/AIGameObject.h"
@@ -75,6 +77,15 @@ public:
     Squad* GetSquad() const { return m_squad; }
     void SetSquad(Squad* squad) { m_squad = squad; }
 
+    // Cells the bot's next path searches steer clear of, until the AI time
+    // given (see Steering's jam handling).
+    void SetAvoidCells(std::vector<Geometry::Vector3> cells, uint64_t untilMs) {
+        m_avoidCells = std::move(cells);
+        m_avoidUntil = untilMs;
+    }
+    const std::vector<Geometry::Vector3>& GetAvoidCells() const { return m_avoidCells; }
+    uint64_t GetAvoidUntil() const { return m_avoidUntil; }
+
     BotPerception& GetPerception() { return m_perception; }
     const BotPerception& GetPerception() const { return m_perception; }
 
@@ -90,6 +101,8 @@ private:
     int32_t m_role = Role::kNone;
     Squad* m_squad = nullptr;
     uint64_t m_noBlocksUntil = 0;
+    std::vector<Geometry::Vector3> m_avoidCells;
+    uint64_t m_avoidUntil = 0;
 };
 
 }  // namespace AI

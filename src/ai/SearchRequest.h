@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "utility/Geometry.h"
@@ -59,6 +60,16 @@ public:
     // The manager serving the request; null until it is handed over.
     AStar* GetManager() const { return m_manager; }
 
+    // Cells (grid coordinates of walking cells) the walk should keep clear
+    // of: where players stood that the requester could not get past, which
+    // the grid does not know. Stepping into one costs kAvoidCost more, so a
+    // way round is taken when there is one and the jam is walked through
+    // when there is none; a request with any is searched, never answered by
+    // the straight line.
+    static constexpr float kAvoidCost = 8.0f;
+    void SetAvoidCells(std::vector<Geometry::Vector3> cells) { m_avoid = std::move(cells); }
+    const std::vector<Geometry::Vector3>& GetAvoidCells() const { return m_avoid; }
+
 protected:
     // Search bounds are the grid's world bounds.
     IRequest(std::string name, const SearchSpace& grid, const Geometry::Vector3& start, const Geometry::Vector3& goal,
@@ -76,6 +87,7 @@ protected:
     int32_t m_timeOut;
     std::string m_name;
     Kind m_kind = Kind::kOther;
+    std::vector<Geometry::Vector3> m_avoid;
 
 private:
     friend class AStar;

@@ -87,13 +87,25 @@ bool InSight(const Vector3& fromCell, const Vector3& toCell) {
     return ai && ai->GetAStar().HasLineOfSight(fromCell, toCell);
 }
 
+namespace {
+
+// The jam cells the bot noted lately, for a search it now asks for.
+void HandJam(const BotGameView& bot, IRequest& request) {
+    const AIMan* ai = AIMan::Instance();
+    if (ai && !bot.GetAvoidCells().empty() && ai->GetClock().Now() < bot.GetAvoidUntil())
+        request.SetAvoidCells(bot.GetAvoidCells());
+}
+
+}  // namespace
+
 void RequestPath(const BotGameView& bot, const Vector3& start, const Vector3& goal, const Vector3& halfExtents,
                  int32_t timeOutMs) {
     AIMan* ai = AIMan::Instance();
     if (!ai) return;
-    ai->GetAStar().AddRequest(std::make_unique<PathRequest>(ai->GetSearchSpace(), start, goal, bot.GetActorId(),
-                                                            halfExtents.x, halfExtents.y, halfExtents.z,
-                                                            bot.GetTeam(), timeOutMs));
+    auto request = std::make_unique<PathRequest>(ai->GetSearchSpace(), start, goal, bot.GetActorId(), halfExtents.x,
+                                                 halfExtents.y, halfExtents.z, bot.GetTeam(), timeOutMs);
+    HandJam(bot, *request);
+    ai->GetAStar().AddRequest(std::move(request));
 }
 
 void RequestPathToBox(const BotGameView& bot, const Vector3& start, const Vector3& goal, const Vector3& low,
@@ -103,7 +115,48 @@ void RequestPathToBox(const BotGameView& bot, const Vector3& start, const Vector
     auto request = std::make_unique<PathRequest>(ai->GetSearchSpace(), start, goal, bot.GetActorId(), 0.0f, 0.0f,
                                                  0.0f, bot.GetTeam(), timeOutMs);
     request->SetGoalBox(low, high);
+    HandJam(bot, *request);
     ai->GetAStar().AddRequest(std::move(request));
+}
+
+void NoteJam(BotGameView& bot, const Vector3& waypoint) {
+    const AIMan* ai = AIMan::Instance();
+    if (!ai) return;
+    const SearchSpace& grid = ai->GetSearchSpace();
+    const Vector3 p = BotPosition(bot);
+    std::vector<Vector3> cells;
+    auto add = [&](const Vector3& cell) {
+        if (std::find(cells.begin(), cells.end(), cell) == cells.end()) cells.push_back(cell);
+    };
+    auto near = [](const Vector3& a, const Vector3& b) {
+        const float dx = a.x - b.x, dz = a.z - b.z;
+        return dx * dx + dz * dz < Steering::kJamRange * Steering::kJamRange && std::fabs(a.y - b.y) < 2.0f;
+    };
+    std::vector<GameLogicView::Player*> players;
+    for (const auto& team : ai->GetTeams()) {
+        players.clear();
+        team->GetTeamActors(players);
+        for (const GameLogicView::Player* other : players) {
+            if (!other || other->IsDead() || other->GetActorId() == bot.GetActorId()) continue;
+            const Vector3 t = other->GetPosition();
+            if (!near(t, p) && !near(t, waypoint)) continue;
+            // The cells under the body's corners: a player astride two cells
+            // stands in both.
+            const Vector3 feet = GroundPoint(t);
+            for (const float dx : {-0.4f, 0.4f})
+                for (const float dz : {-0.4f, 0.4f}) add(grid.WorldToCell(feet.x + dx, feet.y, feet.z + dz));
+        }
+    }
+    if (cells.empty()) {
+        // Nobody: something lies in the way, next to the bot towards the
+        // waypoint, or on the waypoint itself.
+        const Vector3 feet = GroundPoint(p);
+        const Vector3 toward = Vector3(waypoint.x - p.x, 0.0f, waypoint.z - p.z).Normalized();
+        const Vector3 ahead = grid.WorldToCell(feet.x + toward.x, feet.y, feet.z + toward.z);
+        if (ahead != grid.WorldToCell(feet)) add(ahead);
+        add(grid.WorldToCell(GroundPoint(waypoint)));
+    }
+    bot.SetAvoidCells(std::move(cells), ai->GetClock().Now() + Steering::kJamMemoryMs);
 }
 
 size_t PouchCount(const BotGameView& bot) {
@@ -135,7 +188,32 @@ Quaternion NudgedHeading(const Vector3& d) {
 
 // ----------------------------------------------------------------- avoidance
 
-Vector3 AvoidTeammates(const BotGameView& bot, const Vector3& desired) {
+namespace {
+
+// The push turned the move: the part of it along x or z that walks into a
+// blocked cell (body height) on the bot's level beside it is dropped, when
+// the desired move did not walk that way. Nothing left: the desired move.
+Vector3 SlideAlongWalls(const Vector3& p, const Vector3& desired, const Vector3& pushed) {
+    const AIMan* ai = AIMan::Instance();
+    if (!ai || pushed == desired) return pushed;
+    const SearchSpace& grid = ai->GetSearchSpace();
+    const Vector3 feet = GroundPoint(p);
+    auto wall = [&](float dx, float dz) {
+        const Vector3 cell = grid.WorldToCell(feet.x + dx, feet.y, feet.z + dz);
+        return grid.IsCellBlocked(cell.x, cell.y, cell.z) || grid.IsCellBlocked(cell.x, cell.y + 1.0f, cell.z);
+    };
+    constexpr float kLook = 0.75f;  // a little more than half a body ahead
+    Vector3 q = pushed;
+    const bool wantX = desired.x * q.x > 0.0f, wantZ = desired.z * q.z > 0.0f;
+    if (q.x != 0.0f && !wantX && wall(q.x > 0.0f ? kLook : -kLook, 0.0f)) q.x = 0.0f;
+    if (q.z != 0.0f && !wantZ && wall(0.0f, q.z > 0.0f ? kLook : -kLook)) q.z = 0.0f;
+    if (q == pushed) return pushed;
+    if (q.x == 0.0f && q.z == 0.0f) return desired;
+    return q.Normalized();
+}
+
+// The push of teammates and the sidestep from opponents, walls not looked at.
+Vector3 AvoidTeammatesFreely(const BotGameView& bot, const Vector3& desired) {
     Vector3 q = desired;
     const Vector3 n = desired.Normalized();  // a zero move stays zero
     const TeamMan* team = bot.GetTeamMan();
@@ -193,6 +271,13 @@ Vector3 AvoidTeammates(const BotGameView& bot, const Vector3& desired) {
     return q;
 }
 
+}  // namespace
+
+Vector3 AvoidTeammates(const BotGameView& bot, const Vector3& desired) {
+    const Vector3 pushed = AvoidTeammatesFreely(bot, desired);
+    return SlideAlongWalls(BotPosition(bot), desired, pushed);
+}
+
 // ------------------------------------------------------------ path stepping
 
 namespace {
@@ -234,9 +319,20 @@ bool NoHeadway(PathWalk& walk, float remainder) {
         walk.watchCursor = walk.cursor;
         walk.watchBest = remainder;
         walk.watchSince = now;
+        walk.hopped = false;
         return false;
     }
     return now - walk.watchSince > Steering::kStuckMs;
+}
+
+// Held up for Steering::kHopMs by something the grid does not know (a block
+// lying loose, a ledge's lip): one hop per hold-up, as a player would try.
+bool TimeToHop(PathWalk& walk) {
+    const AIMan* ai = AIMan::Instance();
+    if (!ai || !walk.watching || walk.hopped || ai->GetClock().Now() - walk.watchSince <= Steering::kHopMs)
+        return false;
+    walk.hopped = true;
+    return true;
 }
 
 }  // namespace
@@ -261,9 +357,12 @@ bool SteerAlongPath(BotGameView& bot, PathWalk& walk, SteerVariant variant) {
     const Vector3 r(w.x - p.x, 0.0f, w.z - p.z);
     const float c = r.Length();
     if (NoHeadway(walk, c)) {
+        NoteJam(bot, w);
         walk.Clear();
         return true;
     }
+    if (TimeToHop(walk))
+        if (const GameLogicView::Player* player = bot.GetPlayer(); player && player->airborne == 0) QueueJump(bot);
     if (ClimbFirst(bot, w, c)) return false;
     // The step's length is BotSpeed whatever the remainder: a waypoint
     // straight above or below the bot (no horizontal remainder) is thus

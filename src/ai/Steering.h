@@ -26,16 +26,19 @@ struct PathWalk {
     size_t watchCursor = 0;
     float watchBest = 0.0f;
     uint64_t watchSince = 0;
+    bool hopped = false;  // the one hop of this hold-up was taken
 
     void Start(Path path) {
         points = std::move(path);
         cursor = 0;
         watching = false;
+        hopped = false;
     }
     void Clear() {
         points.clear();
         cursor = 0;
         watching = false;
+        hopped = false;
     }
     bool Finished() const { return cursor >= points.size(); }
 };
@@ -66,10 +69,19 @@ constexpr float kDegreesPerRadian = 57.32484f;
 constexpr float kHeadingNudge = 0.001f;
 // A walk without headway for this long (AI clock) is over.
 constexpr uint64_t kStuckMs = 3000;
+// Without headway for this long, a bot on the ground hops once.
+constexpr uint64_t kHopMs = 1000;
 // Headway: the distance to the waypoint shrank by at least this much.
 constexpr float kHeadway = 0.25f;
 // A waypoint on a ledge this near (horizontally) is climbed to first.
 constexpr float kClimbNear = 2.5f;
+// A walk that ends without headway marks the cells of the players standing
+// this near (horizontally, on about the bot's level) the bot or its
+// waypoint, for the bot's path searches of the next kJamMemoryMs (AI clock)
+// to go round; with nobody near, the cell next to the bot towards the
+// waypoint and the waypoint's own cell.
+constexpr float kJamRange = 3.0f;
+constexpr uint64_t kJamMemoryMs = 6000;
 }  // namespace Steering
 
 // One step along the path: true when the path is used up (the caller ends
@@ -77,13 +89,22 @@ constexpr float kClimbNear = 2.5f;
 // the bot counts as passed horizontally, so the bot moves on to the next
 // one instead of standing under it. A bot that gets no nearer to its
 // waypoint for kStuckMs (something the grid does not know stands in the
-// way) has used its path up too, so its machine looks again. Near a
-// waypoint on a ledge above it, the bot first jumps and rises.
+// way) has used its path up too, so its machine looks again, and its next
+// searches go round the jam (NoteJam); after kHopMs without headway it hops
+// once, over whatever low thing the grid does not know. Near a waypoint on a
+// ledge above it, the bot first jumps and rises.
 bool SteerAlongPath(BotGameView& bot, PathWalk& walk, SteerVariant variant);
+// Records the jam a walk without headway ran into (see kJamRange) on the
+// bot, for RequestPath and RequestPathToBox to hand to its searches.
+void NoteJam(BotGameView& bot, const Geometry::Vector3& waypoint);
 // The desired move pushed away from teammates standing near on the bot's
 // level; unchanged when none pushes, of length 1 after any push; (1, 0, 0)
 // when a teammate stands exactly on the bot's position. An opponent close
-// and straight ahead adds a sidestep (no push back).
+// and straight ahead adds a sidestep (no push back). A push never turns the
+// move into a wall the desired move did not walk into: the part of it
+// along x or z that would walk into a blocked cell on the bot's level is
+// dropped (the bot slides along the wall), and with nothing left the
+// desired move stands.
 Geometry::Vector3 AvoidTeammates(const BotGameView& bot, const Geometry::Vector3& desired);
 // The orientation for a direction of travel: a half turn about the up axis
 // for straight backwards, else the turn from +z onto (x, 0, z).

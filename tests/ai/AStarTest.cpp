@@ -1,6 +1,7 @@
 // Time-sliced A* over the search grid, and the two kinds of search request.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
@@ -909,5 +910,49 @@ TEST_F(AStarTest, GoalBoxNoWalkerCanStandInFailsWithoutASearch) {
         EXPECT_EQ(bot.inbox->received[0].id, c.found ? MSG_SEARCH_SUCCESS : MSG_SEARCH_FAILURE);
         EXPECT_EQ(astar->LastSearchNodeCount() > 0, c.searched);
         EXPECT_EQ(astar->RunningCount(), 0u);
+    }
+}
+
+// Cells a bot could not get past (players the grid does not know) cost
+// more: the search goes round them when a way round is not much longer,
+// walks through when there is none, and never answers with the straight line
+// through them.
+TEST_F(AStarTest, AvoidedCellsAreGoneRoundWhenThereIsAWayRound) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> rows;
+        std::vector<Vector3> avoid;  // on level 0
+        bool through;                // the path still passes an avoided cell
+    } cases[] = {
+        // A straight corridor with a second lane beside it.
+        {"second lane", {"#######", "#S...G#", "#.....#", "#######"}, {{3, 0, 1}}, false},
+        // Three lanes, the middle one jammed: the path takes another.
+        {"gap of three", {"#######", "#.....#", "#S...G#", "#.....#", "#######"}, {{3, 0, 2}}, false},
+        // One lane only: the jam is walked through.
+        {"single lane", {"#######", "#S...G#", "#######"}, {{3, 0, 1}}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Map(c.rows);
+        Bot& bot = AddBot(7);
+        auto request = Request(7);
+        request->SetAvoidCells(c.avoid);
+        astar->AddRequest(std::move(request));
+        RunToEnd();
+        ASSERT_EQ(bot.inbox->received.size(), 1u);
+        ASSERT_EQ(bot.inbox->received[0].id, MSG_SEARCH_SUCCESS);
+        Path path;
+        ASSERT_TRUE(astar->RetrievePath(bot.inbox->received[0].data2, path));
+        const std::vector<Vector3> cells = Cells(path);
+        ExpectLegal(cells);
+        // Searched, not the straight line's two points.
+        EXPECT_GT(cells.size(), 2u);
+        EXPECT_EQ(cells.front(), start);
+        EXPECT_EQ(cells.back(), goal);
+        const bool through = std::any_of(cells.begin(), cells.end(), [&](const Vector3& v) {
+            return std::find(c.avoid.begin(), c.avoid.end(), v) != c.avoid.end();
+        });
+        EXPECT_EQ(through, c.through);
+        bots.clear();
     }
 }

@@ -352,3 +352,30 @@ TEST(AvoidTeammates, OpponentsMeetingHeadOnStepAsideToOppositeSides) {
     west->GetPlayer()->GetActor()->body->SetPosition({3, 1.5f, 0});
     EXPECT_EQ(AI::AvoidTeammates(*east, {1, 0, 0}), Vector3(1, 0, 0));
 }
+
+// A teammate's push never walks the bot into a wall the path did not lead
+// it to: the part of the push towards the wall is dropped, and the bot
+// slides along it.
+TEST(AvoidTeammates, PushIntoAWallBecomesASlideAlongIt) {
+    struct Case {
+        const char* name;
+        bool wall;        // a wall just west of the bot (world x -1..0)
+        Vector3 desired;  // the path's move
+        bool west;        // the answer still goes west
+    } cases[] = {
+        {"no wall: pushed west", false, {0, 0, 1}, true},
+        {"wall: slides north", true, {0, 0, 1}, false},
+        {"wall the path leads to: kept", true, {-1, 0, 1}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AIWorld w;
+        AI::BotGameView* me = w.AddBot(0, {0.5f, 1.5f, 0.5f});
+        w.AddBot(0, {2.5f, 1.5f, 0.7f});  // pushes west (and a little south)
+        if (c.wall) w.ai->GetSearchSpace().SetBoxOccupancy(-0.5f, 1.5f, 0.5f, 0.5f, 1.5f, 5.0f, true);
+        const Vector3 got = AI::AvoidTeammates(*me, c.desired);
+        EXPECT_NEAR(got.Length(), 1.0f, kEps);
+        EXPECT_EQ(got.x < -1e-3f, c.west) << got.x;
+        EXPECT_GT(got.z, 0.0f);
+    }
+}

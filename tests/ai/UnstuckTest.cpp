@@ -52,6 +52,16 @@ protected:
     }
 };
 
+// A bot whose walk stalls at a player in the way, and its next search.
+class JamTest : public BehaviourFixture {
+protected:
+    AI::Path SearchedPath(const Vector3& goal) {
+        auto walk = std::make_shared<AI::FollowPath>(bot, goal, Vector3(0, 0, 0));
+        bot->SetPlan({walk});
+        for (int i = 0; i < 20 && walk->GetPath().points.empty(); ++i) Frame();
+        return walk->GetPath().points;
+    }
+};
 
 }  // namespace
 
@@ -195,4 +205,63 @@ TEST_F(ShortcutTest, AStraightWalkOverAGapIsNoShortcut) {
     Restart();
     Place(Me(), {-5.5f, 1.5f, -1.5f});
     EXPECT_EQ(SearchedPath({-2.5f, 1.5f, 2.5f}).size(), 2u);
+}
+
+// The grid knows no players: a bot whose walk stalls at one standing in a
+// gap used to search the same straight line again and push on for good.
+// The stalled walk notes the player's cells, and the next searches go round
+// them for a while; then the straight walk is the answer again.
+TEST_F(JamTest, AStalledWalkSearchesRoundThePlayerInTheWay) {
+    const Vector3 goal{8.5f, 0.5f, 0.5f};
+    Enemy({2.5f, 0.5f, 0.5f});  // right before the bot
+    const AI::Path straight = SearchedPath(goal);
+    ASSERT_EQ(straight.size(), 2u);
+
+    // The bot does not move (the player holds it): the walk ends without
+    // headway once kStuckMs have passed.
+    AI::PathWalk walk;
+    walk.Start(straight);
+    bool ended = false;
+    for (int t = 0; t <= static_cast<int>(AI::Steering::kStuckMs) + 500 && !ended; t += 16) {
+        world.ai->Update(16);
+        ended = AI::SteerAlongPath(*bot, walk, AI::SteerVariant::kCarryOver);
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_FALSE(bot->GetAvoidCells().empty());
+
+    const AI::Path round = SearchedPath(goal);
+    ASSERT_GT(round.size(), 2u);
+    for (const auto& p : round)
+        EXPECT_FALSE(p.position.x > 2.0f && p.position.x < 3.0f && p.position.z > 0.0f && p.position.z < 1.0f)
+            << p.position.x << "," << p.position.z;
+
+    // The memory fades: later searches take the straight line again.
+    for (int t = 0; t <= static_cast<int>(AI::Steering::kJamMemoryMs); t += 100) world.ai->Update(100);
+    EXPECT_EQ(SearchedPath(goal).size(), 2u);
+}
+
+// With nobody near, something the grid does not know lies in the way: the
+// bot hops once after kHopMs (over a loose block or a lip), and a stall
+// marks the cell ahead of it and the waypoint's own cell.
+TEST_F(JamTest, AStallWithNobodyNearHopsOnceThenMarksTheWayAhead) {
+    AI::PathWalk walk;
+    walk.Start(MakePath({{0.5f, 0.5f, 0.5f}, {3.5f, 0.5f, 0.5f}}));
+    Me()->airborne = 0;
+    bool ended = false;
+    size_t jumps = 0;
+    int firstJumpAt = -1;
+    for (int t = 0; t <= static_cast<int>(AI::Steering::kStuckMs) + 500 && !ended; t += 16) {
+        world.ai->Update(16);
+        cmds.Fresh();
+        ended = AI::SteerAlongPath(*bot, walk, AI::SteerVariant::kCarryOver);
+        cmds.Deliver();
+        if (cmds.Jumps(id()) && firstJumpAt < 0) firstJumpAt = t;
+        jumps += cmds.Jumps(id());
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(jumps, 1u);
+    EXPECT_GE(firstJumpAt, static_cast<int>(AI::Steering::kHopMs) - 32);
+    const AI::SearchSpace& grid = world.ai->GetSearchSpace();
+    EXPECT_EQ(bot->GetAvoidCells(),
+              (std::vector<Vector3>{grid.WorldToCell(1.5f, 0.5f, 0.5f), grid.WorldToCell(3.5f, 0.5f, 0.5f)}));
 }
