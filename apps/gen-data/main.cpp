@@ -1,6 +1,7 @@
-// mirav-gen-data <data folder>: makes the game's generated assets. Fast and
+// mirav-gen-data [--levels] <data folder>: makes the game's generated assets. Fast and
 // idempotent: a second run rewrites nothing. With --test-levels it writes a
-// data folder of seeded levels for measuring the bots instead.
+// data folder of seeded levels for measuring the bots instead;
+// with --levels only the level bitmaps.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -60,17 +61,20 @@ int main(int argc, char** argv) {
                    ? 0
                    : 1;
     }
-    if (argc != 2) {
+    // --levels: only the level bitmaps (tests that make levels of their own).
+    const bool levelsOnly = argc == 3 && std::string(argv[1]) == "--levels";
+    if (argc != 2 && !levelsOnly) {
         std::fprintf(stderr,
-                     "usage: mirav-gen-data <data folder>\n"
+                     "usage: mirav-gen-data [--levels] <data folder>\n"
                      "       mirav-gen-data --test-levels <data folder> <out folder> <first seed> <count>\n");
         return 2;
     }
-    const std::string data = argv[1];
+    const std::string data = argv[argc - 1];
     if (!std::filesystem::is_directory(data)) {
         std::fprintf(stderr, "mirav-gen-data: %s is not a folder\n", data.c_str());
         return 2;
     }
+    if (levelsOnly) return GenData::GenerateLevels(data) ? 0 : 1;
     bool ok = true;
     ok = GenData::GenerateLevels(data) && ok;
     ok = GenData::GenerateMeshes(data) && ok;

@@ -27,57 +27,58 @@ int32_t LogicSettings::BombSpawnTime(int code) const {
     }
 }
 
-void LogicSettings::Validate() {
+void LogicSettings::Validate(const std::string& file) {
     const LogicSettings d;
     constexpr int32_t kDay = 24 * 3600 * 1000;
-    Limit("PouchSize", pouchSize, 0u, kMaxPouchSize, d.pouchSize);
+    // A pouch of 0 would let no player pick up a block: nothing to throw.
+    Limit(file, kLogic, "PouchSize", pouchSize, 1u, kMaxPouchSize, d.pouchSize, "a pouch must hold a block");
     // Every start block enters the pouch before the first goes to the hand,
     // and no pouch holds more than the joining machines' snapshot has room
     // for: a larger count would make blocks only to delete them at once.
-    Limit("SpawnInPouch", spawnInPouch, 0, static_cast<int32_t>(kMaxPouchSize), d.spawnInPouch);
-    Limit("RespawnDelay", respawnDelay, 0, kDay, d.respawnDelay);
-    Limit("Invincible", invincible, 0, kDay, d.invincible);
-    Limit("CollisSpeedForKill", collisSpeedForKill, 0.0f, 1.0e6f, d.collisSpeedForKill);
-    Limit("BlockKillImpulse", blockKillImpulse, 0.0f, 1.0e6f, d.blockKillImpulse);
+    Limit(file, kLogic, "SpawnInPouch", spawnInPouch, 0, static_cast<int32_t>(kMaxPouchSize), d.spawnInPouch);
+    Limit(file, kLogic, "RespawnDelay", respawnDelay, 0, kDay, d.respawnDelay);
+    Limit(file, kLogic, "Invincible", invincible, 0, kDay, d.invincible);
+    Limit(file, kLogic, "CollisSpeedForKill", collisSpeedForKill, 0.0f, 1.0e6f, d.collisSpeedForKill);
+    Limit(file, kLogic, "BlockKillImpulse", blockKillImpulse, 0.0f, 1.0e6f, d.blockKillImpulse);
 
-    Limit("JumpResetDelay", jumpResetDelay, 0u, 60000u, d.jumpResetDelay);
-    Limit("JumpAllowResetDelay", jumpAllowResetDelay, 0u, 60000u, d.jumpAllowResetDelay);
-    Limit("JumpDoubleJumpDelay", jumpDoubleJumpDelay, 0u, 60000u, d.jumpDoubleJumpDelay);
-    Limit("JumpSpeed", jumpSpeed, -1000.0f, 1000.0f, d.jumpSpeed);
-    Limit("DoubleJumpSpeed", doubleJumpSpeed, -1000.0f, 1000.0f, d.doubleJumpSpeed);
-    Limit("JumpSpeedHelpedByVelocityFactor", jumpSpeedHelpedByVelocityFactor, -1.0e6f, 1.0e6f,
+    Limit(file, kLogic, "JumpResetDelay", jumpResetDelay, 0u, 60000u, d.jumpResetDelay);
+    Limit(file, kLogic, "JumpAllowResetDelay", jumpAllowResetDelay, 0u, 60000u, d.jumpAllowResetDelay);
+    Limit(file, kLogic, "JumpDoubleJumpDelay", jumpDoubleJumpDelay, 0u, 60000u, d.jumpDoubleJumpDelay);
+    Limit(file, kLogic, "JumpSpeed", jumpSpeed, -1000.0f, 1000.0f, d.jumpSpeed);
+    Limit(file, kLogic, "DoubleJumpSpeed", doubleJumpSpeed, -1000.0f, 1000.0f, d.doubleJumpSpeed);
+    Limit(file, kLogic, "JumpSpeedHelpedByVelocityFactor", jumpSpeedHelpedByVelocityFactor, -1.0e6f, 1.0e6f,
           d.jumpSpeedHelpedByVelocityFactor);
-    Limit("JumpYSpeedLessThanZeroDivisor", jumpYSpeedLessThanZeroDivisor, -1.0e6f, 1.0e6f,
+    Limit(file, kLogic, "JumpYSpeedLessThanZeroDivisor", jumpYSpeedLessThanZeroDivisor, -1.0e6f, 1.0e6f,
           d.jumpYSpeedLessThanZeroDivisor);
-    Limit("JumpYSpeedGreaterThanZeroDivisor", jumpYSpeedGreaterThanZeroDivisor, -1.0e6f, 1.0e6f,
+    Limit(file, kLogic, "JumpYSpeedGreaterThanZeroDivisor", jumpYSpeedGreaterThanZeroDivisor, -1.0e6f, 1.0e6f,
           d.jumpYSpeedGreaterThanZeroDivisor);
-    Limit("JumpMovementEnableAfterHitDelay", jumpMovementEnableAfterHitDelay, 0u, 60000u,
+    Limit(file, kLogic, "JumpMovementEnableAfterHitDelay", jumpMovementEnableAfterHitDelay, 0u, 60000u,
           d.jumpMovementEnableAfterHitDelay);
-    Limit("JumpBounceBackVelocity", jumpBounceBackVelocity, -1000.0f, 1000.0f, d.jumpBounceBackVelocity);
+    Limit(file, kLogic, "JumpBounceBackVelocity", jumpBounceBackVelocity, -1000.0f, 1000.0f, d.jumpBounceBackVelocity);
 
-    Limit("ThrowSpeed", throwSpeed, 0.0f, 1000.0f, d.throwSpeed);
-    Limit("ThrowImpulse", throwImpulse, 0.0f, 1.0e6f, d.throwImpulse);
-    Limit("ThrowAngle", throwAngle, -3.1415927f, 3.1415927f, d.throwAngle);
-    Limit("LockTimeAfterThrow", lockTimeAfterThrow, 0u, 60000u, d.lockTimeAfterThrow);
-    Limit("LockTimeAfterPickup", lockTimeAfterPickup, 0u, 60000u, d.lockTimeAfterPickup);
+    Limit(file, kLogic, "ThrowSpeed", throwSpeed, 0.0f, 1000.0f, d.throwSpeed);
+    Limit(file, kLogic, "ThrowImpulse", throwImpulse, 0.0f, 1.0e6f, d.throwImpulse);
+    Limit(file, kLogic, "ThrowAngle", throwAngle, -3.1415927f, 3.1415927f, d.throwAngle);
+    Limit(file, kLogic, "LockTimeAfterThrow", lockTimeAfterThrow, 0u, 60000u, d.lockTimeAfterThrow);
+    Limit(file, kPicker, "LockTimeAfterPickup", lockTimeAfterPickup, 0u, 60000u, d.lockTimeAfterPickup);
 
-    Limit("Distance", pickerDistance, 0.0f, 1000.0f, d.pickerDistance);
-    Limit("SphereIncrease", pickerSphereIncrease, 0.0f, 1000.0f, d.pickerSphereIncrease);
-    Limit("zOffset", pickerZOffset, -1000.0f, 1000.0f, d.pickerZOffset);
+    Limit(file, kPicker, "Distance", pickerDistance, 0.0f, 1000.0f, d.pickerDistance);
+    Limit(file, kPicker, "SphereIncrease", pickerSphereIncrease, 0.0f, 1000.0f, d.pickerSphereIncrease);
+    Limit(file, kPicker, "zOffset", pickerZOffset, -1000.0f, 1000.0f, d.pickerZOffset);
 
-    Limit("BlockFatalTime", blockFatalTime, 0, kDay, d.blockFatalTime);
-    Limit("BlockFreeTime", blockFreeTime, 0, kDay, d.blockFreeTime);
-    Limit("BlockCollisionImpulse", blockCollisionImpulse, -1.0e6f, 1.0e6f, d.blockCollisionImpulse);
-    Limit("BlockCollisionSpeedFactor", blockCollisionSpeedFactor, -1.0e6f, 1.0e6f, d.blockCollisionSpeedFactor);
-    Limit("MaxFreeUnitBlocks", maxFreeUnitBlocks, 0u, 100000u, d.maxFreeUnitBlocks);
-    Limit("UnitBlockFadeTime", unitBlockFadeTime, 0u, 600000u, d.unitBlockFadeTime);
+    Limit(file, kLogic, "BlockFatalTime", blockFatalTime, 0, kDay, d.blockFatalTime);
+    Limit(file, kLogic, "BlockFreeTime", blockFreeTime, 0, kDay, d.blockFreeTime);
+    Limit(file, kLogic, "BlockCollisionImpulse", blockCollisionImpulse, -1.0e6f, 1.0e6f, d.blockCollisionImpulse);
+    Limit(file, kLogic, "BlockCollisionSpeedFactor", blockCollisionSpeedFactor, -1.0e6f, 1.0e6f, d.blockCollisionSpeedFactor);
+    Limit(file, kLogic, "MaxFreeUnitBlocks", maxFreeUnitBlocks, 0u, 100000u, d.maxFreeUnitBlocks);
+    Limit(file, kLogic, "UnitBlockFadeTime", unitBlockFadeTime, 0u, 600000u, d.unitBlockFadeTime);
 
-    Limit("override", bombOverride, 0, 86400, d.bombOverride);
-    Limit("157", bombTime157, 0, 86400, d.bombTime157);
-    Limit("158", bombTime158, 0, 86400, d.bombTime158);
-    Limit("159", bombTime159, 0, 86400, d.bombTime159);
-    Limit("160", bombTime160, 0, 86400, d.bombTime160);
-    Limit("MaxBombs", maxBombs, 0, 1000, d.maxBombs);
+    Limit(file, kBombs, "override", bombOverride, 0, 86400, d.bombOverride);
+    Limit(file, kBombs, "157", bombTime157, 0, 86400, d.bombTime157);
+    Limit(file, kBombs, "158", bombTime158, 0, 86400, d.bombTime158);
+    Limit(file, kBombs, "159", bombTime159, 0, 86400, d.bombTime159);
+    Limit(file, kBombs, "160", bombTime160, 0, 86400, d.bombTime160);
+    Limit(file, kBombs, "MaxBombs", maxBombs, 0, 1000, d.maxBombs);
 }
 
 LogicSettings LogicSettings::Load(const std::string& fileName) {
@@ -132,7 +133,7 @@ LogicSettings LogicSettings::Load(const std::string& fileName) {
     Read(file, kBombs, "159", s.bombTime159);
     Read(file, kBombs, "160", s.bombTime160);
     Read(file, kBombs, "MaxBombs", s.maxBombs);
-    s.Validate();
+    s.Validate(fileName);
     return s;
 }
 

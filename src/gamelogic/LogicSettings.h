@@ -14,7 +14,7 @@ struct LogicSettings {
     static constexpr uint32_t kMaxPouchSize = 16;
 
     // Players and spawning.
-    uint32_t pouchSize = 5;     // pick-ups stop here; 0..kMaxPouchSize
+    uint32_t pouchSize = 5;     // pick-ups stop here; 1..kMaxPouchSize
     // Blocks made into the pouch at a spawn (the first then goes to the hand);
     // 0..kMaxPouchSize, since they all pass through the pouch.
     int32_t spawnInPouch = 10;
@@ -74,7 +74,9 @@ struct LogicSettings {
     static LogicSettings Load(const std::string& fileName);
     // Brings every value into its range, reporting each change (used by Load
     // and by Set).
-    void Validate();
+    // fileName names the values' file in reports ("" for values set while
+    // running).
+    void Validate(const std::string& fileName);
 };
 
 // The run's settings, read from "Config/Config.ini" on first use.

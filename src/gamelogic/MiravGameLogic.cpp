@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ini/IniFile.h"
+#include "ini/RangeWarning.h"
 #include "gamelogic/GlobalGameState.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
@@ -28,6 +29,7 @@
 #include "gamelogic/SpawnManager.h"
 #include "gamelogic/UnitBlockMan.h"
 #include "physics/PhysBody.h"
+#include "physics/PhysMaterial.h"
 #include "physics/PhysProc.h"
 #include "levels/LevelFiles.h"
 #include "levels/LevelLoader.h"
@@ -231,8 +233,47 @@ void MiravGameLogic::Reset() {
 
 // ------------------------------------------------------------------ level
 
+namespace {
+
+// Players walk by pushing their bodies: a player material of density 0 makes
+// every player a static body that never moves, and no match can be played.
+// The material then takes the density a missing key gives.
+void RequireMovingPlayers() {
+    Physics::PhysMaterialMan& materials = Physics::MaterialMan();
+    for (const char* name : {ActorTypes::kCharacter, ActorTypes::kBot}) {
+        Physics::PhysMaterial m = materials.GetMaterial(name);
+        if (m.density > 0.0f) continue;
+        const float used = Physics::PhysMaterial::Test().density;
+        Utility::ReportSettingReplaced(materials.FileOf(name), "PhysMaterial", "density",
+                                       Utility::ToString(m.density), "leaves every player standing still",
+                                       Utility::ToString(used), "a body of density 0 is static");
+        m.density = used;
+        materials.Store(name, m);
+    }
+}
+
+}  // namespace
+
+void MiravGameLogic::CheckFlagsToLose(const std::string& levelFile) const {
+    int flags[2] = {0, 0};
+    for (const auto& [id, flag] : m_flags->Flags()) {
+        (void)id;
+        if (flag.GetTeam() == 0 || flag.GetTeam() == 1) ++flags[flag.GetTeam()];
+    }
+    // A team wins when the other has lost NumFlags flags; a team with fewer
+    // flags than that can never lose them all.
+    const int numFlags = GetRulesSettings().numFlags;
+    const int fewer = flags[0] <= flags[1] ? 0 : 1;
+    if (flags[fewer] == 0 || numFlags <= flags[fewer]) return;
+    Utility::ReportWarning(Utility::SettingName("Config/Config.ini", "FLAGMAN", "NumFlags") + " = " +
+                           std::to_string(numFlags) + " is more than the " + std::to_string(flags[fewer]) +
+                           " flags level \"" + levelFile + "\" gives team " + std::to_string(fewer) + "; team " +
+                           std::to_string(1 - fewer) + " cannot win by captures");
+}
+
 void MiravGameLogic::LoadLevel() {
     m_gameOver = false;
+    RequireMovingPlayers();
     GlobalGameState* state = GlobalGameState::Instance();
     const Utility::IniFile levelList(kLevelList);
     const int levelNumber = state->GetFlag(GlobalGameState::kLevel);
@@ -290,9 +331,18 @@ void MiravGameLogic::LoadLevel() {
     }
 
     const bool sandbox = state->GetFlag(GlobalGameState::kGameMode) != 0;
-    if (!levelFile.empty()) {
-        LogicLevelTarget target(*this);
-        loader.Load(sandbox, target);
+    LevelPlan plan;
+    if (!levelFile.empty() && loader.Plan(sandbox, plan)) {
+        // A level no match can be played on is refused whole: an empty level
+        // ends the run's checks at once instead of a match nobody can win.
+        const std::string unplayable = sandbox ? std::string() : loader.Unplayable(plan);
+        if (!unplayable.empty()) {
+            Utility::ReportError(unplayable + "; the level is refused");
+        } else {
+            LogicLevelTarget target(*this);
+            loader.Build(plan, target);
+            if (!sandbox) CheckFlagsToLose(levelFile);
+        }
     }
 
     Geometry::Vector3 centre;

@@ -141,6 +141,8 @@ public:
     Physics::PhysProc* GetPhysProc() const { return m_physProc.get(); }
 
 private:
+    // Warns when NumFlags asks more flags of a team than the level gives it.
+    void CheckFlagsToLose(const std::string& levelFile) const;
     bool m_gameOver = false;
     std::shared_ptr<BlockMan> m_blockMan;
     std::unique_ptr<FlagMan> m_flags;

@@ -6,27 +6,39 @@
 
 namespace GameLogicView {
 
+namespace {
+
+const char* const kLogic = "LOGIC";
+const char* const kFlags = "FLAGMAN";
+
+}  // namespace
+
 using SettingsFile::Limit;
 using SettingsFile::Read;
 
-void RulesSettings::Validate() {
+void RulesSettings::Validate(const std::string& file) {
     const RulesSettings d;
     constexpr int32_t kDay = 24 * 3600 * 1000;
-    Limit("PlayerSpeed", playerSpeed, 0.0f, 1000.0f, d.playerSpeed);
-    Limit("BombEffectRadius", bombEffectRadius, 0.0f, 1000.0f, d.bombEffectRadius);
-    Limit("BombImpulse", bombImpulse, -1.0e6f, 1.0e6f, d.bombImpulse);
-    Limit("BombVelocityAdd", bombVelocityAdd, -1.0e6f, 1.0e6f, d.bombVelocityAdd);
-    Limit("BombMinVelAdd", bombMinVelAdd, -1.0e6f, 1.0e6f, d.bombMinVelAdd);
-    Limit("BombDistToChain", bombDistToChain, 0.0f, 1000.0f, d.bombDistToChain);
-    Limit("BombChainExplodeDelay", bombChainExplodeDelay, 0u, 60000u, d.bombChainExplodeDelay);
-    Limit("BombKillRadius", bombKillRadius, 0.0f, 1000.0f, d.bombKillRadius);
-    Limit("BombDeathVelFactor", bombDeathVelFactor, -1.0e6f, 1.0e6f, d.bombDeathVelFactor);
-    Limit("GameOverDelayTime", gameOverDelayTime, 0, kDay, d.gameOverDelayTime);
-    Limit("NumFlags", numFlags, 0, 1000, d.numFlags);
-    Limit("RespawnDistance", respawnDistance, 0, 1000000, d.respawnDistance);
-    Limit("CaptureDistance", captureDistance, 0, 1000000, d.captureDistance);
-    Limit("PickUpDistance", pickUpDistance, 0, 1000000, d.pickUpDistance);
-    Limit("RespawnTime", flagRespawnTime, 0u, static_cast<uint32_t>(kDay), d.flagRespawnTime);
+    Limit(file, kLogic, "PlayerSpeed", playerSpeed, 0.0f, 1000.0f, d.playerSpeed);
+    Limit(file, kLogic, "BombEffectRadius", bombEffectRadius, 0.0f, 1000.0f, d.bombEffectRadius);
+    Limit(file, kLogic, "BombImpulse", bombImpulse, -1.0e6f, 1.0e6f, d.bombImpulse);
+    Limit(file, kLogic, "BombVelocityAdd", bombVelocityAdd, -1.0e6f, 1.0e6f, d.bombVelocityAdd);
+    Limit(file, kLogic, "BombMinVelAdd", bombMinVelAdd, -1.0e6f, 1.0e6f, d.bombMinVelAdd);
+    Limit(file, kLogic, "BombDistToChain", bombDistToChain, 0.0f, 1000.0f, d.bombDistToChain);
+    Limit(file, kLogic, "BombChainExplodeDelay", bombChainExplodeDelay, 0u, 60000u, d.bombChainExplodeDelay);
+    Limit(file, kLogic, "BombKillRadius", bombKillRadius, 0.0f, 1000.0f, d.bombKillRadius);
+    Limit(file, kLogic, "BombDeathVelFactor", bombDeathVelFactor, -1.0e6f, 1.0e6f, d.bombDeathVelFactor);
+    Limit(file, kLogic, "GameOverDelayTime", gameOverDelayTime, 0, kDay, d.gameOverDelayTime);
+    // A team with no flag to lose has lost before the match starts.
+    Limit(file, kFlags, "NumFlags", numFlags, 1, 1000, d.numFlags, "a team must have a flag to lose");
+    Limit(file, kFlags, "RespawnDistance", respawnDistance, 0, 1000000, d.respawnDistance);
+    // The reaches are compared with "<": 0 reaches nothing, so no flag could
+    // ever be captured or picked up.
+    Limit(file, kFlags, "CaptureDistance", captureDistance, 1, 1000000, d.captureDistance,
+          "0 would let no flag be captured");
+    Limit(file, kFlags, "PickUpDistance", pickUpDistance, 1, 1000000, d.pickUpDistance,
+          "0 would let no flag be picked up");
+    Limit(file, kFlags, "RespawnTime", flagRespawnTime, 0u, static_cast<uint32_t>(kDay), d.flagRespawnTime);
 }
 
 RulesSettings RulesSettings::Load(const std::string& fileName) {
@@ -36,24 +48,22 @@ RulesSettings RulesSettings::Load(const std::string& fileName) {
         Utility::ReportWarning("settings \"" + fileName + "\" cannot be read; using the defaults");
         return s;
     }
-    const char* const logic = "LOGIC";
-    const char* const flags = "FLAGMAN";
-    Read(file, logic, "PlayerSpeed", s.playerSpeed);
-    Read(file, logic, "BombEffectRadius", s.bombEffectRadius);
-    Read(file, logic, "BombImpulse", s.bombImpulse);
-    Read(file, logic, "BombVelocityAdd", s.bombVelocityAdd);
-    Read(file, logic, "BombMinVelAdd", s.bombMinVelAdd);
-    Read(file, logic, "BombDistToChain", s.bombDistToChain);
-    Read(file, logic, "BombChainExplodeDelay", s.bombChainExplodeDelay);
-    Read(file, logic, "BombKillRadius", s.bombKillRadius);
-    Read(file, logic, "BombDeathVelFactor", s.bombDeathVelFactor);
-    Read(file, logic, "GameOverDelayTime", s.gameOverDelayTime);
-    Read(file, flags, "NumFlags", s.numFlags);
-    Read(file, flags, "RespawnDistance", s.respawnDistance);
-    Read(file, flags, "CaptureDistance", s.captureDistance);
-    Read(file, flags, "PickUpDistance", s.pickUpDistance);
-    Read(file, flags, "RespawnTime", s.flagRespawnTime);
-    s.Validate();
+    Read(file, kLogic, "PlayerSpeed", s.playerSpeed);
+    Read(file, kLogic, "BombEffectRadius", s.bombEffectRadius);
+    Read(file, kLogic, "BombImpulse", s.bombImpulse);
+    Read(file, kLogic, "BombVelocityAdd", s.bombVelocityAdd);
+    Read(file, kLogic, "BombMinVelAdd", s.bombMinVelAdd);
+    Read(file, kLogic, "BombDistToChain", s.bombDistToChain);
+    Read(file, kLogic, "BombChainExplodeDelay", s.bombChainExplodeDelay);
+    Read(file, kLogic, "BombKillRadius", s.bombKillRadius);
+    Read(file, kLogic, "BombDeathVelFactor", s.bombDeathVelFactor);
+    Read(file, kLogic, "GameOverDelayTime", s.gameOverDelayTime);
+    Read(file, kFlags, "NumFlags", s.numFlags);
+    Read(file, kFlags, "RespawnDistance", s.respawnDistance);
+    Read(file, kFlags, "CaptureDistance", s.captureDistance);
+    Read(file, kFlags, "PickUpDistance", s.pickUpDistance);
+    Read(file, kFlags, "RespawnTime", s.flagRespawnTime);
+    s.Validate(fileName);
     return s;
 }
 

@@ -23,7 +23,7 @@ struct RulesSettings {
     int32_t gameOverDelayTime = 1000;
 
     // [FLAGMAN]
-    int32_t numFlags = 3;          // flags a team may lose
+    int32_t numFlags = 3;          // flags a team may lose; at least 1
     int32_t respawnDistance = 10;  // the three reaches are squared distances
     int32_t captureDistance = 10;
     int32_t pickUpDistance = 10;
@@ -32,7 +32,9 @@ struct RulesSettings {
     // Missing or malformed keys keep the defaults; values out of range are
     // reported and clamped. A file that cannot be read gives the defaults.
     static RulesSettings Load(const std::string& fileName);
-    void Validate();
+    // fileName names the values' file in reports ("" for values set while
+    // running).
+    void Validate(const std::string& fileName);
 };
 
 // The run's settings, read from "Config/Config.ini" on first use.

@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "ini/IniFile.h"
+#include "ini/RangeWarning.h"
 #include "utility/Diagnostics.h"
 
 namespace GameLogicView::SettingsFile {
@@ -26,27 +27,29 @@ void Read(const Utility::IniFile& file, const char* section, const char* key, T&
         Utility::ReportWarning(file.GetFileName() + ": [" + section + "] " + key + " is malformed; using the default");
 }
 
-// Keeps value in lo..hi; NaN and infinities give the fallback.
+// Keeps value in lo..hi; NaN and infinities give the fallback. The file ("" for
+// values set while running), section and key are named in every report; why,
+// when given, says what the value would have broken.
 template <class T>
-void Limit(const char* name, T& value, T lo, T hi, T fallback) {
+void Limit(const std::string& fileName, const char* section, const char* name, T& value, T lo, T hi, T fallback,
+           const char* why = "") {
     if constexpr (std::is_floating_point_v<T>) {
         if (!std::isfinite(value)) {
-            Utility::ReportWarning(std::string("setting ") + name + " is not a finite number; using " +
-                                   std::to_string(fallback));
+            Utility::ReportWarning(Utility::SettingName(fileName, section, name) +
+                                   " is not a finite number; using " + Utility::ToString(fallback));
             value = fallback;
             return;
         }
     }
     if (value < lo || value > hi) {
         const T fixed = value < lo ? lo : hi;
-        Utility::ReportWarning(std::string("setting ") + name + " = " + std::to_string(value) +
-                               " is out of range; using " + std::to_string(fixed));
+        Utility::ReportOutOfRange(fileName, section, name, value, lo, hi, fixed, why);
         value = fixed;
     }
 }
 
 // The run's copy of a settings record S (with S::Load(file name) and
-// S::Validate()): read from "Config/Config.ini" on first use, replaced by Set
+// S::Validate(file name)): read from "Config/Config.ini" on first use, replaced by Set
 // (validated), forgotten by Reset so that the next use reads the file again.
 template <class S>
 class RunCopy {
@@ -58,7 +61,7 @@ public:
     }
     static void Set(const S& settings) {
         auto copy = std::make_unique<S>(settings);
-        copy->Validate();
+        copy->Validate(std::string());
         Slot() = std::move(copy);
     }
     static void Reset() { Slot().reset(); }

@@ -9,6 +9,7 @@
 #include "events/types/CommandEvents.h"
 #include "events/types/FlagEvents.h"
 #include "events/types/ViewEvents.h"
+#include "gamelogic/LogicSettings.h"
 #include "gameviews/HudPouch.h"
 #include "gameviews/HudScreen.h"
 #include "gameviews/ViewActor.h"
@@ -43,8 +44,15 @@ struct PlayerSettings {
     unsigned respawnDelay, fadeDelay, fadeTime;
 };
 
+// The pouch size as the logic holds it (a missing key counts every pouch as
+// full), so the view's full-pouch test agrees with the logic's pick-ups.
+int PouchSize() {
+    if (!Utility::IniFile(kConfigFile).HasKey(Utility::Key("PouchSize"), Utility::Section("LOGIC"))) return 0;
+    return static_cast<int>(GameLogicView::GetLogicSettings().pouchSize);
+}
+
 const PlayerSettings& Settings() {
-    static const PlayerSettings s{Setting<int>("LOGIC", "PouchSize", 0), Setting<unsigned>("LOGIC", "RespawnDelay", 0u),
+    static const PlayerSettings s{PouchSize(), Setting<unsigned>("LOGIC", "RespawnDelay", 0u),
                                   Setting<unsigned>("VIEW", "DeadPlayerDelayFadeTime", 100u),
                                   Setting<unsigned>("VIEW", "DeadPlayerFadeTime", 100u)};
     return s;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "ini/RangeWarning.h"
 #include "utility/Diagnostics.h"
 #include "utility/StringUtil.h"
 #include "utility/TextFile.h"
@@ -130,10 +131,10 @@ bool IniFile::GetTrimmedString(const Key& key, const Section& section, std::stri
 template <class T>
 T IniFile::GetClamped(const Key& key, const Section& section, T fallback, T lo, T hi) const {
     T v = GetValueOr<T>(key, section, fallback);
-    if (v < lo || v > hi) {
-        const T limited = v < lo ? lo : hi;
-        ReportWarning(m_fileName + ": [" + section.name + "] " + key.name + " = " + Utility::ToString(v) +
-                      " is out of range " + Utility::ToString(lo) + ".." + Utility::ToString(hi) + "; using " + Utility::ToString(limited));
+    // NaN fails both comparisons and becomes the lower limit.
+    if (!(v >= lo && v <= hi)) {
+        const T limited = v > hi ? hi : lo;
+        ReportOutOfRange(m_fileName, section.name, key.name, v, lo, hi, limited);
         v = limited;
     }
     return v;

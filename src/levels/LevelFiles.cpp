@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "ini/IniFile.h"
+#include "ini/RangeWarning.h"
 #include "utility/Diagnostics.h"
 
 namespace GameLogicView {
@@ -24,8 +25,7 @@ void Clamp(const Utility::IniFile& file, const char* key, T& value, T lo, T hi) 
     // NaN fails both comparisons; it becomes the lower limit.
     if (!(value >= lo && value <= hi)) {
         const T fixed = value > hi ? hi : lo;
-        Utility::ReportWarning("level \"" + file.GetFileName() + "\": [level] " + key + " is out of range; using " +
-                               std::to_string(fixed));
+        Utility::ReportOutOfRange(file.GetFileName(), kLevel.name, key, value, lo, hi, fixed);
         value = fixed;
     }
 }

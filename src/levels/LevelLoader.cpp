@@ -52,6 +52,15 @@ bool LevelLoader::Plan(bool sandbox, LevelPlan& out) {
         Utility::ReportError("level \"" + m_levelFile + "\": palette \"" + paletteName +
                              "\" cannot be read; blocks keep their default material");
 
+    const std::string bitmapName = m_root + m_settings.bmpFile;
+    if (image.width > LevelLimits::kMaxSide || image.height > LevelLimits::kMaxSide) {
+        Utility::ReportError("level \"" + m_levelFile + "\": bitmap \"" + bitmapName + "\" is " +
+                             std::to_string(image.width) + " x " + std::to_string(image.height) +
+                             " cells, more than the bots' grid holds (" + std::to_string(LevelLimits::kMaxSide) +
+                             " x " + std::to_string(LevelLimits::kMaxSide) + "); the level is refused");
+        return false;
+    }
+
     LevelPlan plan;
     LevelGrid grid = LevelGrid::FromBitmap(image);
     plan.width = grid.Width();
@@ -77,14 +86,66 @@ bool LevelLoader::Plan(bool sandbox, LevelPlan& out) {
             plan.blocks.push_back({b.position, b.scale, b.team, kSingleBlockMaterials[b.green % 6]});
     }
 
+    size_t actors = plan.blocks.size();
+    int flags[2] = {0, 0}, spawns[2] = {0, 0}, flagsLeft = 0, spawnsLeft = 0;
     for (const CellObject& cell : PlanCellObjects(grid, sandbox)) {
+        using Kind = CellObject::Kind;
+        const int team = cell.team == 0 ? 0 : 1;
+        if (cell.kind == Kind::Flag && ++flags[team] > LevelLimits::kMaxFlagsPerTeam) {
+            ++flagsLeft;
+            continue;
+        }
+        if (cell.kind == Kind::SpawnPoint && ++spawns[team] > LevelLimits::kMaxSpawnPointsPerTeam) {
+            ++spawnsLeft;
+            continue;
+        }
         PlannedObject object{cell, {}};
-        if (cell.kind == CellObject::Kind::LevelObject)
+        // Objects are not built once the level is too large anyway.
+        if (cell.kind == Kind::LevelObject && actors <= LevelLimits::kMaxActors) {
             m_objects->BuildObject(cell.code, cell.anchorZ, cell.anchorX, cell.height, object.pieces);
+            for (const auto& piece : object.pieces) actors += piece.size();
+        }
+        if (cell.kind == Kind::Flag) ++actors;
         plan.objects.push_back(std::move(object));
     }
+    const std::string where = "level \"" + m_levelFile + "\": bitmap \"" + bitmapName + "\"";
+    if (actors > LevelLimits::kMaxActors) {
+        Utility::ReportError(where + " makes " + (plan.blocks.size() > LevelLimits::kMaxActors ? "at least " : "") +
+                             std::to_string(actors) + " actors (blocks, flags and object boxes), more than the " +
+                             std::to_string(LevelLimits::kMaxActors) + " a level may make; the level is refused");
+        return false;
+    }
+    if (flagsLeft > 0)
+        Utility::ReportWarning(where + " places more flags than the " +
+                               std::to_string(LevelLimits::kMaxFlagsPerTeam) + " a team may have; " +
+                               std::to_string(flagsLeft) + " left out");
+    if (spawnsLeft > 0)
+        Utility::ReportWarning(where + " places more spawn points than the " +
+                               std::to_string(LevelLimits::kMaxSpawnPointsPerTeam) + " a team may have; " +
+                               std::to_string(spawnsLeft) + " left out");
     out = std::move(plan);
     return true;
+}
+
+std::string LevelLoader::Unplayable(const LevelPlan& plan) const {
+    int flags[2] = {0, 0}, spawns[2] = {0, 0};
+    for (const PlannedObject& object : plan.objects) {
+        const int team = object.cell.team == 0 ? 0 : 1;
+        if (object.cell.kind == CellObject::Kind::Flag) ++flags[team];
+        if (object.cell.kind == CellObject::Kind::SpawnPoint) ++spawns[team];
+    }
+    const std::string where = "level \"" + m_levelFile + "\": bitmap \"" + m_root + m_settings.bmpFile + "\"";
+    if (flags[0] + flags[1] == 0) return where + " places no flag (red 153 or 154), so no match can be won";
+    for (int team = 0; team < 2; ++team)
+        if (spawns[team] == 0)
+            return where + " places no spawn point for team " + std::to_string(team) + " (red " +
+                   std::to_string(151 + team) + "), so its players cannot enter";
+    for (int team = 0; team < 2; ++team)
+        if (flags[team] == 0)
+            Utility::ReportWarning(where + " places no flag for team " + std::to_string(team) + " (red " +
+                                   std::to_string(153 + team) + "); team " + std::to_string(1 - team) +
+                                   " cannot win by captures");
+    return std::string();
 }
 
 LevelActor LevelLoader::BlockInfo(const PlannedBlock& block) const {

@@ -43,6 +43,20 @@ struct LevelPlan {
     std::vector<PlannedObject> objects;
 };
 
+// What one level may hold; a level beyond them is refused or its excess left
+// out when it is planned, with one message naming the file and the limit.
+struct LevelLimits {
+    // The bots' grid spans -250..250 in x and z; the bitmap's cells are laid
+    // out around the centre.
+    static constexpr int kMaxSide = 500;
+    // Actors the level itself makes (blocks, flags, object boxes). Ids are 16
+    // bits; the rest stay free for players, their blocks and bombs, and a
+    // match of this many still runs well faster than real time.
+    static constexpr size_t kMaxActors = 20000;
+    static constexpr int kMaxFlagsPerTeam = 16;
+    static constexpr int kMaxSpawnPointsPerTeam = 64;
+};
+
 class LevelLoader {
 public:
     // The materials of one-block-per-cell levels, by green value mod 6.
@@ -56,10 +70,16 @@ public:
     LevelLoader& operator=(const LevelLoader&) = delete;
 
     // False, planning nothing, when the level file or its bitmap cannot be
-    // read (the reason is reported). A missing palette leaves every block
+    // read, or the level is larger than LevelLimits allow (the reason is
+    // reported). Flags and spawn points beyond their limits are left out. A missing palette leaves every block
     // without a material override. In sandbox mode capture points, their
     // objects and flags are left out.
     bool Plan(bool sandbox, LevelPlan& out);
+
+    // Why the plan cannot give a match (no flag at all, a team without a
+    // spawn point), naming the level file; "" when it can. A team without a
+    // flag of its own is reported here as a warning and left to the caller.
+    std::string Unplayable(const LevelPlan& plan) const;
 
     // Plan, then Build: false, creating nothing, when the level cannot be
     // planned.

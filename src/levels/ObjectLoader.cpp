@@ -47,12 +47,15 @@ T KeyOr(const SectionBlock& block, const char* key, T fallback) {
     return fallback;
 }
 
-bool Refuse(int code, const std::string& why) {
-    Utility::ReportError("level object " + std::to_string(code) + ": " + why + "; the object is not placed");
+}  // namespace
+
+bool ObjectLoader::Refuse(int code, const std::string& why) {
+    // A bitmap may use one bad code in thousands of cells: one line says it.
+    if (m_refused.insert(code).second)
+        Utility::ReportError("level object " + std::to_string(code) + ": " + why +
+                             "; no object of this code is placed");
     return false;
 }
-
-}  // namespace
 
 ObjectLoader::ObjectLoader(const std::string& root)
     : m_index(std::make_unique<Utility::IniFile>(root + "Objects/objects.ini")), m_root(root) {}

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,12 +49,15 @@ public:
     bool IsIndexLoaded() const;
 
 private:
+    // Reports why an object of this code cannot be placed, once per code.
+    bool Refuse(int code, const std::string& why);
     std::string Path(const std::string& name) const { return m_root + "Objects/" + name; }
 
     std::unique_ptr<Utility::IniFile> m_index;
     std::string m_indexSection = "Objects";
     std::string m_root;
     int m_paletteChoice = 0;
+    std::set<int> m_refused;
 };
 
 }  // namespace GameLogicView

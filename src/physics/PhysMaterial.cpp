@@ -76,7 +76,7 @@ PhysMaterial PhysMaterialMan::GetMaterial(const std::string& name) {
 }
 
 PhysMaterial PhysMaterialMan::Load(const std::string& name) {
-    Utility::IniFile ini(m_folder + name + "/Physics.ini");
+    Utility::IniFile ini(FileOf(name));
     ++m_filesRead;
     PhysMaterial m = PhysMaterial::Test();
     ReadFloat(ini, "density", m.density);

@@ -44,6 +44,12 @@ public:
     // gives the "TEST" value of that field; non-finite values are refused too.
     PhysMaterial Load(const std::string& name);
 
+    // Replaces the named material for the rest of the run (a caller that
+    // found a value it cannot work with).
+    void Store(const std::string& name, const PhysMaterial& material) { m_materials[name] = material; }
+    // The file a material is read from.
+    std::string FileOf(const std::string& name) const { return m_folder + name + "/Physics.ini"; }
+
     bool IsLoaded(const std::string& name) const { return m_materials.count(name) != 0; }
     int FilesRead() const { return m_filesRead; }
 

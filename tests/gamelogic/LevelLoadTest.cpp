@@ -170,8 +170,11 @@ TEST_F(LevelLoadTest, TheSameSeedCutsTheSameBoxes) {
     std::vector<Pixel> block;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) block.push_back({r, c, 6, 1, 0});
+    // A row under them with both spawn points and a flag: a level without
+    // them is refused.
+    for (const Pixel& p : {Pixel{4, 0, 0, 0, 151}, Pixel{4, 1, 0, 0, 152}, Pixel{4, 2, 0, 0, 153}}) block.push_back(p);
     auto boxes = [&](int seed) {
-        WriteLevel(4, 4, block, seed, 3);
+        WriteLevel(4, 5, block, seed, 3);
         stepper.reset();
         logic.reset();
         TestSupport::ResetSingletons();
