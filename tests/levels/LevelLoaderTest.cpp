@@ -296,3 +296,74 @@ TEST_F(LevelLoaderTest, BuildCreatesBlocksThenCellObjectsInOrder) {
     EXPECT_FALSE(missing.Load(false, none));
     EXPECT_TRUE(none.calls.empty());
 }
+
+// One row a level: what its bitmap holds, whether it can be planned, what is
+// kept of its flags and spawn points, the one message (naming the bitmap) and
+// why no match could be played on it.
+TEST_F(LevelLoaderTest, LimitsAreCheckedWhenALevelIsPlanned) {
+    const auto row = [](std::initializer_list<uint8_t> reds, int extraFlags0, int extraSpawns1) {
+        std::vector<Pixel> p;
+        for (uint8_t red : reds) p.push_back({0, 0, red});
+        p.insert(p.end(), static_cast<size_t>(extraFlags0), Pixel{0, 0, 153});
+        p.insert(p.end(), static_cast<size_t>(extraSpawns1), Pixel{0, 0, 152});
+        return p;
+    };
+    struct Case {
+        const char* name;
+        int width, height;
+        std::vector<Pixel> pixels;  // empty: every pixel a column of 1
+        bool planned;
+        int flags, spawns;
+        const char* message;     // in the one error or warning ("" none)
+        const char* unplayable;  // in Unplayable ("" playable)
+    };
+    const std::vector<Case> cases = {
+        {"playable", 4, 1, row({151, 152, 153, 154}, 0, 0), true, 2, 2, "", ""},
+        {"wider than the bots' grid", 501, 1, std::vector<Pixel>(501, Pixel{0, 0, 0}), false, 0, 0,
+         "is 501 x 1 cells, more than the bots' grid holds (500 x 500)", ""},
+        {"more flags than a team may have", 20, 1, row({151, 152, 154}, 17, 0), true, 17, 2,
+         "more flags than the 16 a team may have; 1 left out", ""},
+        {"more spawn points than a team may have", 68, 1, row({151, 153, 154}, 0, 65), true, 2, 65,
+         "more spawn points than the 64 a team may have; 1 left out", ""},
+        {"no flag", 2, 1, row({151, 152}, 0, 0), true, 0, 2, "", "places no flag"},
+        {"a team without a spawn point", 3, 1, row({151, 153, 154}, 0, 0), true, 2, 1, "",
+         "places no spawn point for team 1"},
+        {"more actors than a level may make", 201, 100, {}, false, 0, 0,
+         "makes at least 20100 actors (blocks, flags and object boxes), more than the 20000", ""},
+    };
+    dir.Write("palette.ini", "[0]\n0 = 4\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<Pixel> pixels =
+            c.pixels.empty() ? std::vector<Pixel>(static_cast<size_t>(c.width * c.height), Pixel{1, 0, 0}) : c.pixels;
+        dir.WriteBytes("level.bmp", BitmapOf(c.width, c.height, pixels));
+        LevelTest::ProblemCapture problems;
+        LevelLoader loader(WriteLevel(dir, "SpawnAllBlocks = 0\n"), dir.Path());
+        LevelPlan plan;
+        ASSERT_EQ(loader.Plan(false, plan), c.planned);
+        std::vector<std::string> all = problems.errors;
+        all.insert(all.end(), problems.warnings.begin(), problems.warnings.end());
+        if (*c.message) {
+            ASSERT_EQ(all.size(), 1u) << "one message, not one per cell";
+            EXPECT_NE(all[0].find(c.message), std::string::npos) << all[0];
+            EXPECT_NE(all[0].find("level.bmp"), std::string::npos) << all[0];
+        } else {
+            EXPECT_TRUE(all.empty()) << all[0];
+        }
+        if (!c.planned) continue;
+        int flags = 0, spawns = 0;
+        for (const PlannedObject& o : plan.objects) {
+            flags += o.cell.kind == CellObject::Kind::Flag;
+            spawns += o.cell.kind == CellObject::Kind::SpawnPoint;
+        }
+        EXPECT_EQ(flags, c.flags);
+        EXPECT_EQ(spawns, c.spawns);
+        const std::string why = loader.Unplayable(plan);
+        if (*c.unplayable) {
+            EXPECT_NE(why.find(c.unplayable), std::string::npos) << why;
+            EXPECT_NE(why.find("level.ini"), std::string::npos) << why;
+        } else {
+            EXPECT_EQ(why, "");
+        }
+    }
+}
