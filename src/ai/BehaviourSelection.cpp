@@ -17,6 +17,7 @@
 #include "ai/TouchFlag.h"
 #include "ai/Tutorial.h"
 #include "gamelogic/CapMan.h"
+#include "gamelogic/FlagMan.h"
 #include "gamelogic/MiravGameLogic.h"
 #include "gamelogic/Player.h"
 
@@ -26,6 +27,16 @@ namespace {
 
 constexpr int32_t kChatMs = 5000;
 constexpr float kTutorApproach = 4.0f;
+// Blocks a defender gathers while no enemy is in view: one block is one
+// throw, and a guard that meets the attack with an empty pouch lets it pass.
+constexpr int32_t kDefenderStock = 3;
+// How far from its posts a defender goes after enemies (ground distance): it
+// holds the ground round its flags instead of roaming the field, where it
+// leaves them open.
+constexpr float kDefendedRadius = 24.0f;
+// An enemy this near a flag's home (ground distance) is known to every
+// defender of the flag's team.
+constexpr float kFlagAlarmRadius = 8.0f;
 
 using Plan = std::vector<std::shared_ptr<StateMachine>>;
 
@@ -93,6 +104,104 @@ bool CanGrabBlock(BotGameView& bot) {
     const AIMan* ai = AIMan::Instance();
     if (ai && ai->GetClock().Now() < bot.GetNoBlocksUntil()) return false;
     return !bot.GetPerception().holdingBomb && !CarriesFlag(bot) && !HasBlocks(bot);
+}
+
+namespace {
+
+// Whether a point lies in the ground a defender holds: near one of its
+// team's guard posts or one of its flags' homes (everywhere when the level
+// has neither).
+bool InDefendedGround(const BotGameView& bot, const Geometry::Vector3& p) {
+    const AIMan* ai = AIMan::Instance();
+    if (!ai) return true;
+    std::vector<Geometry::Vector3> posts = ai->GetGuardPoints(bot.GetTeam());
+    if (GameLogicView::FlagMan* flags = ai->GetFlagMan()) {
+        std::vector<GameLogicView::Flag*> own;
+        flags->GetAvailableFlags(own, bot.GetTeam());
+        for (const GameLogicView::Flag* flag : own) posts.push_back(flag->GetHome());
+    }
+    if (posts.empty()) return true;
+    for (const Geometry::Vector3& post : posts) {
+        const Geometry::Vector3 d = p - post;
+        if (d.x * d.x + d.z * d.z <= kDefendedRadius * kDefendedRadius) return true;
+    }
+    return false;
+}
+
+// The nearest enemy the defender sees inside the ground it holds, or null.
+GameLogicView::Player* NearestIntruder(const BotGameView& bot, const std::vector<GameLogicView::Player*>& enemies) {
+    const GameLogicView::Player* self = bot.GetPlayer();
+    GameLogicView::Player* best = nullptr;
+    float bestDistance = 0.0f;
+    for (GameLogicView::Player* enemy : enemies) {
+        if (!enemy || enemy->IsDead() || !InDefendedGround(bot, enemy->GetPosition())) continue;
+        const float d = self ? (enemy->GetPosition() - self->GetPosition()).LengthSquared() : 0.0f;
+        if (!best || d < bestDistance) {
+            best = enemy;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+// The intruder a teammate in view sees, else an enemy right at one of the
+// team's flags (a flag is watched even where no guard sees it: an attacker
+// held up behind it would otherwise stand there unopposed all match).
+GameLogicView::Player* IntruderSeenByTeammate(const BotGameView& bot) {
+    for (const GameLogicView::Player* teammate : bot.GetPerception().teammatesInView) {
+        const auto* enemies = EnemiesSeenBy(bot, teammate);
+        if (!enemies) continue;
+        if (GameLogicView::Player* intruder = NearestIntruder(bot, *enemies)) return intruder;
+    }
+    const AIMan* ai = AIMan::Instance();
+    GameLogicView::FlagMan* flags = ai ? ai->GetFlagMan() : nullptr;
+    const TeamMan* other = ai ? ai->GetTeam(bot.GetTeam() == 0 ? 1 : 0) : nullptr;
+    if (!flags || !other) return nullptr;
+    std::vector<GameLogicView::Flag*> own;
+    flags->GetAvailableFlags(own, bot.GetTeam());
+    std::vector<GameLogicView::Player*> enemies;
+    other->GetTeamActors(enemies);
+    for (GameLogicView::Player* enemy : enemies) {
+        if (!enemy || enemy->IsDead()) continue;
+        for (const GameLogicView::Flag* flag : own) {
+            const Geometry::Vector3 d = enemy->GetPosition() - flag->GetHome();
+            if (d.x * d.x + d.z * d.z <= kFlagAlarmRadius * kFlagAlarmRadius) return enemy;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool CanRepelIntruder(BotGameView& bot) {
+    return HasBlocks(bot) && NearestIntruder(bot, bot.GetPerception().enemiesInView) != nullptr;
+}
+
+bool CanAssistDefence(BotGameView& bot) { return HasBlocks(bot) && IntruderSeenByTeammate(bot) != nullptr; }
+
+bool CanInvestigateNearPost(BotGameView& bot) {
+    for (const Geometry::Vector3& heard : bot.GetPerception().explosionsHeard)
+        if (InDefendedGround(bot, heard)) return true;
+    return false;
+}
+
+void DoRepelIntruder(BotGameView& bot) {
+    GameLogicView::Player* intruder = NearestIntruder(bot, bot.GetPerception().enemiesInView);
+    if (!intruder) return;
+    Chat(bot, "Chase");
+    bot.SetPlan({std::make_shared<Chase>(&bot, intruder)});
+}
+
+void DoAssistDefence(BotGameView& bot) {
+    if (GameLogicView::Player* intruder = IntruderSeenByTeammate(bot))
+        bot.SetPlan({std::make_shared<Hunt>(&bot, intruder)});
+}
+
+bool CanStockBlocks(BotGameView& bot) {
+    const AIMan* ai = AIMan::Instance();
+    if (ai && ai->GetClock().Now() < bot.GetNoBlocksUntil()) return false;
+    const BotPerception& seen = bot.GetPerception();
+    return !seen.holdingBomb && !CarriesFlag(bot) && seen.enemiesInView.empty() && seen.blocksInPouch < kDefenderStock;
 }
 
 bool CanInvestigate(BotGameView& bot) { return !bot.GetPerception().explosionsHeard.empty(); }
@@ -180,6 +289,16 @@ void DoInvestigate(BotGameView& bot) {
     Chat(bot, "Explosion");
 }
 
+void DoInvestigateNearPost(BotGameView& bot) {
+    const AIMan* ai = AIMan::Instance();
+    for (const Geometry::Vector3& heard : bot.GetPerception().explosionsHeard) {
+        if (!InDefendedGround(bot, heard)) continue;
+        bot.SetPlan({std::make_shared<FollowPath>(&bot, ai ? ai->ProjectToGround(heard) : heard, Geometry::kZeroVector)});
+        Chat(bot, "Explosion");
+        return;
+    }
+}
+
 void DoTutorial(BotGameView& bot) {
     PlayerRecord* pupil = FirstPupil(bot);
     if (!pupil || !pupil->player) return;
@@ -231,10 +350,10 @@ BehaviourTables::BehaviourTables() {
         {CanGrabFlag, DoGrabFlag, "GRAB_FLAG"},
         {CanDodge, DoDodge, "DODGE"},
         {CanRecoverFlag, DoRecoverFlag, "RECOVER_FLAG"},
-        {CanAttack, DoAttack, "ATTACK"},
-        {CanAssistTeammate, DoAssistTeammate, "ASSIST_TEAMMATE"},
-        {CanGrabBlock, DoGrabBlock, "GRAB_BLOCK"},
-        {CanInvestigate, DoInvestigate, "INVESTIGATE"},
+        {CanRepelIntruder, DoRepelIntruder, "ATTACK"},
+        {CanAssistDefence, DoAssistDefence, "ASSIST_TEAMMATE"},
+        {CanStockBlocks, DoGrabBlock, "GRAB_BLOCK"},
+        {CanInvestigateNearPost, DoInvestigateNearPost, "INVESTIGATE"},
         {Always, DoGuard, "GUARD"},
     };
     m_member = {

@@ -31,7 +31,14 @@ bool CanRecoverFlag(BotGameView& bot);
 bool CanAttack(BotGameView& bot);
 bool CanAssistTeammate(BotGameView& bot);
 bool CanGrabBlock(BotGameView& bot);
+// A defender's block fetch: below a few blocks while no enemy is in view.
+bool CanStockBlocks(BotGameView& bot);
 bool CanInvestigate(BotGameView& bot);
+// A defender's fights: enemies (seen by itself, or by a teammate in view) and
+// explosions inside the ground round its team's guard posts.
+bool CanRepelIntruder(BotGameView& bot);
+bool CanAssistDefence(BotGameView& bot);
+bool CanInvestigateNearPost(BotGameView& bot);
 bool CanTutorial(BotGameView& bot);
 bool Always(BotGameView& bot);
 
@@ -46,6 +53,9 @@ void DoAttack(BotGameView& bot);
 void DoAssistTeammate(BotGameView& bot);
 void DoGrabBlock(BotGameView& bot);
 void DoInvestigate(BotGameView& bot);
+void DoRepelIntruder(BotGameView& bot);
+void DoAssistDefence(BotGameView& bot);
+void DoInvestigateNearPost(BotGameView& bot);
 void DoTutorial(BotGameView& bot);
 void DoGuard(BotGameView& bot);
 void DoFollow(BotGameView& bot);

@@ -66,7 +66,10 @@ void TeamMan::UpdateBotPerception(BotGameView& bot) {
     const Geometry::Vector3 position = self->GetPosition();
 
     const Squad* squad = bot.GetSquad();
-    FindVisibleEnemies(*self, seen.enemiesInView, squad && squad->IsLedByHuman());
+    // A defender keeps watch all round its post, so an attacker cannot walk
+    // past a guard that happens to look the other way.
+    FindVisibleEnemies(*self, seen.enemiesInView,
+                       (squad && squad->IsLedByHuman()) || bot.GetRole() == Role::kDefender);
 
     std::vector<GameLogicView::Player*> team;
     GetTeamActors(team);

@@ -13,6 +13,8 @@
 #include "ai/Idle.h"
 #include "ai/StrategyMan.h"
 #include "ai/TouchFlag.h"
+#include "gamelogic/Actor.h"
+#include "physics/PhysBody.h"
 #include "AIWorld.h"
 #include "BotCommands.h"
 
@@ -178,7 +180,8 @@ TEST_F(SelectionTest, RoleZeroSelectsNothingAndEachRoleHasItsLastResort) {
     EXPECT_EQ(bot->GetBehaviour(), "IDLE");
     EXPECT_TRUE(bot->GetPlan().empty());
 
-    Seen().blocksInPouch = 1;
+    // Enough blocks that neither role goes to fetch more.
+    Seen().blocksInPouch = 3;
     struct Case {
         int32_t role;
         const char* behaviour;
@@ -303,4 +306,47 @@ TEST_F(SelectionTest, TutorialAndFollowTakeTheirPeople) {
     AI::BehaviourTables::Select(*bot, AI::BehaviourTables().SquadMember());
     EXPECT_EQ(bot->GetRole(), AI::Role::kNone);
     EXPECT_EQ(bot->GetBehaviour(), "IDLE");
+}
+
+// A defender holds the ground round its team's posts and flags: it fights
+// enemies there, lets those far off pass to others, keeps a few blocks while
+// nothing is in view, and knows of an enemy at one of its flags unseen.
+TEST_F(SelectionTest, DefenderHoldsTheGroundRoundItsPostsAndFlags) {
+    world.ai->SetGuardPoints(0, {{0.5f, 0.5f, 0.5f}});
+    world.AddFlag(0, {40.5f, 0.5f, 0.5f});
+    struct Case {
+        const char* what;
+        Vector3 enemyAt;
+        bool inView;
+        int32_t pouch;
+        bool repel, assist, stock;
+    } cases[] = {
+        {"seen near the post", {0.5f, 0.5f, 8.5f}, true, 2, true, false, false},
+        {"seen far from post and flags", {0.5f, 0.5f, 30.5f}, true, 2, false, false, false},
+        {"seen near the post, no blocks", {0.5f, 0.5f, 8.5f}, true, 0, false, false, false},
+        {"unseen at a flag", {42.5f, 0.5f, 2.5f}, false, 2, false, true, true},
+        {"unseen far off, pouch short", {0.5f, 0.5f, 30.5f}, false, 2, false, false, true},
+        {"unseen far off, pouch stocked", {0.5f, 0.5f, 30.5f}, false, 3, false, false, false},
+    };
+    Role(AI::Role::kDefender);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        enemy->GetActor()->body->SetPosition(c.enemyAt);
+        Seen().ClearView();
+        if (c.inView) Seen().enemiesInView = {enemy};
+        Seen().blocksInPouch = c.pouch;
+        EXPECT_EQ(AI::CanRepelIntruder(*bot), c.repel);
+        EXPECT_EQ(AI::CanAssistDefence(*bot), c.assist);
+        EXPECT_EQ(AI::CanStockBlocks(*bot), c.stock);
+    }
+    // The one it repels is the nearest enemy in the ground it holds.
+    GameLogicView::Player* far = world.AddBot(1, {0.5f, 0.5f, 30.5f})->GetPlayer();
+    enemy->GetActor()->body->SetPosition({0.5f, 0.5f, 8.5f});
+    Seen().ClearView();
+    Seen().enemiesInView = {far, enemy};
+    Seen().blocksInPouch = 2;
+    bot->SetBehaviour("IDLE");
+    Select();
+    EXPECT_EQ(bot->GetBehaviour(), "ATTACK");
+    ASSERT_EQ(PlanNames(), std::vector<std::string>{"Chase"});
 }

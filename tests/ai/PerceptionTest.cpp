@@ -31,6 +31,7 @@ struct RangeCase {
     Quaternion botFacing;
     bool humanSquad;   // the bot follows a human (facing ignored)
     bool seen;
+    bool defender = false;  // a guard watches all round (facing ignored)
 };
 
 class EnemyRangeTest : public ::testing::TestWithParam<RangeCase> {
@@ -49,6 +50,7 @@ TEST_P(EnemyRangeTest, EnemiesInRangeInFrontAndInSight) {
         GameLogicView::Player* human = world.AddHuman(0, {0, 0.5f, -3});
         world.Team(0).GetSquadMan().Create(human, true)->AddMember(*bot);
     }
+    if (c.defender) bot->StoreRole(AI::Role::kDefender);
     world.Team(0).UpdateBotPerception(*bot);
     EXPECT_EQ(bot->GetPerception().enemiesInView.size(), c.seen ? 1u : 0u);
     if (c.seen) {
@@ -62,6 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RangeCase{"JustBeyondSightRange", {0, 0.5f, 20.01f}, Facing(0, 1), false, false},
                       RangeCase{"StraightBehind", {0, 0.5f, -5}, Facing(0, 1), false, false},
                       RangeCase{"BehindButFollowingAHuman", {0, 0.5f, -5}, Facing(0, 1), true, true},
+                      RangeCase{"BehindAGuard", {0, 0.5f, -5}, Facing(0, 1), false, true, true},
+                      RangeCase{"BeyondAGuardsSight", {0, 0.5f, -20.01f}, Facing(0, 1), false, false, true},
                       RangeCase{"FacingAway", {0, 0.5f, 5}, Facing(0, -1), false, false},
                       // cos(78.5 degrees) is about 0.2: the edge of the view
                       RangeCase{"WideToTheSide", {10, 0.5f, 2.5f}, Facing(0, 1), false, true},
