@@ -70,20 +70,42 @@ bool FindBlock::HandleStateEvent(int32_t kind, const Msg* msg, int32_t state, in
         }
         return true;
     }
+    if (substate == kTestingReturn) {
+        if (kind != EVENT_MESSAGE || !msg) return false;
+        if (msg->id == MSG_SEARCH_SUCCESS) {
+            if (AIMan* ai = AIMan::Instance()) {
+                Path back;
+                ai->GetAStar().RetrievePath(msg->data2, back);
+            }
+            if (m_candidate) WalkToCandidate();
+            return true;
+        }
+        if (msg->id != MSG_SEARCH_FAILURE) return false;
+        if (m_candidate && team) team->ClaimBlock(m_candidate->GetId());
+        m_candidate.reset();
+        m_path.clear();
+        SetSubstate(kChoosing);
+        return true;
+    }
     if (substate == kTestingReach) {
         if (kind != EVENT_MESSAGE || !msg) return false;
         if (msg->id == MSG_SEARCH_SUCCESS) {
             if (!m_candidate) return true;
-            m_bot->SetTargetBlock(m_candidate->GetId());
             // The test found the way there: the walk takes that path rather
             // than searching for the same one again.
-            Path path;
+            m_path.clear();
             AIMan* ai = AIMan::Instance();
-            if (ai && ai->GetAStar().RetrievePath(msg->data2, path) && !path.empty())
-                ReplaceWith(std::make_shared<FollowPath>(path, m_bot));
-            else
-                ReplaceWith(std::make_shared<FollowPath>(m_bot, GroundPoint(m_candidate->GetPosition()),
-                                                         Geometry::kZeroVector));
+            if (ai) ai->GetAStar().RetrievePath(msg->data2, m_path);
+            if (HasOneWayDrop(m_path)) {
+                // A block lying below a drop the bot cannot climb back (beyond
+                // the boundary wall, in a pit) would keep the bot there for the
+                // rest of the match: it goes only when a way back is found.
+                RequestPath(*m_bot, GroundPoint(m_candidate->GetPosition()), GroundPoint(BotPosition(*m_bot)),
+                            Geometry::kZeroVector, kSearchTimeOutMs);
+                SetSubstate(kTestingReturn);
+                return true;
+            }
+            WalkToCandidate();
             return true;
         }
         if (msg->id == MSG_SEARCH_FAILURE) {
@@ -96,6 +118,20 @@ bool FindBlock::HandleStateEvent(int32_t kind, const Msg* msg, int32_t state, in
         }
         return false;
     }
+    return false;
+}
+
+void FindBlock::WalkToCandidate() {
+    m_bot->SetTargetBlock(m_candidate->GetId());
+    if (!m_path.empty())
+        ReplaceWith(std::make_shared<FollowPath>(m_path, m_bot));
+    else
+        ReplaceWith(std::make_shared<FollowPath>(m_bot, GroundPoint(m_candidate->GetPosition()), Geometry::kZeroVector));
+}
+
+bool HasOneWayDrop(const Path& path) {
+    for (size_t i = 1; i < path.size(); ++i)
+        if (path[i - 1].position.y - path[i].position.y >= FindBlock::kOneWayDrop) return true;
     return false;
 }
 

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "ai/SearchRequest.h"
+
 #include "ai/sml/StateMachine.h"
 
 namespace GameLogicView {
@@ -24,7 +26,11 @@ public:
     static constexpr const char* kName = "FindBlock";
     // Search time of the reachability test.
     static constexpr int32_t kSearchTimeOutMs = 10;
-    enum Substate : int32_t { kChoosing = 0, kTestingReach = 1 };
+    enum Substate : int32_t { kChoosing = 0, kTestingReach = 1, kTestingReturn = 2 };
+    // A way down this many levels or more at one step cannot be climbed back
+    // (a bot climbs one level): a block reached so is taken only when a way
+    // back from it is found too.
+    static constexpr float kOneWayDrop = 1.5f;
     // Looking this long (AI clock) without finding a reachable block, the
     // bot gives up and plays on without blocks for kNoBlocksMs.
     static constexpr uint64_t kGiveUpMs = 3000;
@@ -39,10 +45,16 @@ protected:
     bool HandleStateEvent(int32_t kind, const Msg* msg, int32_t state, int32_t substate) override;
 
 private:
+    void WalkToCandidate();
+
     BotGameView* m_bot;
     std::shared_ptr<GameLogicView::BlockData> m_candidate;
+    Path m_path;  // the way to the candidate while the way back is tested
     uint64_t m_began = 0;
 };
+
+// Whether a path steps down so far at once that it cannot be walked back.
+bool HasOneWayDrop(const Path& path);
 
 class PickUpBlock : public StateMachine {
 public:

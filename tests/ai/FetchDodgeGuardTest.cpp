@@ -99,6 +99,30 @@ TEST_F(FindBlockTest, UnreachableBlockStaysClaimedAndTheNextChoiceSkipsIt) {
     EXPECT_FALSE(world.Team(0).IsClaimed(open->GetId()));
 }
 
+TEST(FindBlockWayBack, OnlyAStepDownOfTwoLevelsOrMoreAsksForAWayBack) {
+    // Path points stand on ground cells a level apart: one level down can be
+    // climbed back, two cannot (a pit, the far side of the boundary wall).
+    auto path = [](std::initializer_list<float> heights) {
+        AI::Path p;
+        float x = 0.5f;
+        for (float y : heights) p.push_back(AI::PathPoint{Vector3(x++, y, 0.5f), false});
+        return p;
+    };
+    const struct {
+        AI::Path path;
+        bool oneWay;
+    } cases[] = {
+        {path({}), false},
+        {path({2.5f}), false},
+        {path({2.5f, 2.5f, 3.5f, 4.5f}), false},       // climbing
+        {path({4.5f, 3.5f, 2.5f, 1.5f, 0.5f}), false},  // terraces down
+        {path({2.5f, 2.5f, 0.5f, 0.5f}), true},         // a two-level drop
+        {path({5.5f, 5.5f, 1.5f}), true},               // off the top of a wall
+        {path({0.5f, 2.5f, 0.5f}), true},               // up one way, down the other
+    };
+    for (const auto& c : cases) EXPECT_EQ(AI::HasOneWayDrop(c.path), c.oneWay) << c.path.size();
+}
+
 TEST_F(FindBlockTest, WithoutAFreeBlockItKeepsChoosing) {
     auto find = Run(std::make_shared<AI::FindBlock>(bot));
     for (int i = 0; i < 3; ++i) Frame();
