@@ -378,4 +378,13 @@ TEST_F(ViewEffects, FlagsGlowAtHomeStreamWhenCarriedAndLeaveNothingWhenCaptured)
     EXPECT_TRUE(gone.expired()) << "the captured flag's record is still held";
     for (int id : flagEffects) EXPECT_EQ(pm->RunningEffects().count(id), 0u);
     EXPECT_EQ(AttachedIds(*demonFlag).size(), 4u);
+
+    // Low detail: a grab ends the home effects and starts nothing, a drop
+    // starts nothing.
+    GlobalGameState::Instance()->SetFlag(GlobalGameState::kLowDetail, 1);
+    EventSystem::TriggerEvent(EventTypes::EventUpdateFlagGrabbed(1, 21, 0, 1));
+    EXPECT_TRUE(demonFlag->AttachedEffects().empty());
+    EventSystem::TriggerEvent(EventTypes::EventUpdateFlagDropped(1, 21, 0, 1));
+    EXPECT_TRUE(demonFlag->AttachedEffects().empty());
+    GlobalGameState::Instance()->SetFlag(GlobalGameState::kLowDetail, 0);
 }
