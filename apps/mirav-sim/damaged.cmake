@@ -91,6 +91,8 @@ setkey_in_code(Config/Config.ini PickUpDistance -5 c)
 row(pick_up_negative   "${c}" "" 0 "\\[FLAGMAN\\] PickUpDistance = -5 is out of range 1..1000000; using 1")
 setkey_in_code(Config/Config.ini PouchSize abc c)
 row(pouch_malformed    "${c}" "" 0 "Config/Config.ini: \\[LOGIC\\] PouchSize is malformed; using the default")
+setkey_in_code(Config/AI/ai_settings.ini MaxSearches 0 c)
+row(no_searches        "${c}" "" 0 "Config/AI/ai_settings.ini: \\[A\\*\\] MaxSearches = 0 is below 1; using 1")
 # A dropped flag going home at once is the rule's own default: it is played.
 setkey_in_code(Config/Config.ini RespawnTime 0 c)
 row(flag_return_now    "${c}" "" 0 "match 1: winner=")

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "ini/IniFile.h"
+#include "ini/RangeWarning.h"
 #include "utility/Console.h"
 #include "utility/Diagnostics.h"
 
@@ -96,7 +97,7 @@ void AISettings::Load(const Utility::IniFile& file) {
     for (const BoolKey& k : kBoolKeys)
         if (file.HasKey(Key(k.key), Section(k.section)))
             this->*k.field = LeadingInt(file.GetValue(Key(k.key), Section(k.section))) != 0;
-    Validate();
+    Validate(file.GetFileName());
 }
 
 void AISettings::LoadFile(const std::string& fileName) {
@@ -104,23 +105,32 @@ void AISettings::LoadFile(const std::string& fileName) {
     Load(file);
 }
 
-std::vector<std::string> AISettings::Validate() {
+std::vector<std::string> AISettings::Validate(const std::string& fileName) {
     std::vector<std::string> changes;
+    // Every change names the file, section and key it came from.
+    auto named = [&](const char* key) {
+        const char* section = "";
+        for (const IntKey& k : kIntKeys)
+            if (std::string(k.key) == key) section = k.section;
+        for (const FloatKey& k : kFloatKeys)
+            if (std::string(k.key) == key) section = k.section;
+        return Utility::SettingName(fileName, section, key);
+    };
     auto atLeast = [&](const char* name, int32_t& v, int32_t lo) {
         if (v >= lo) return;
-        changes.push_back(std::string(name) + " " + std::to_string(v) + " is below " + std::to_string(lo) +
+        changes.push_back(named(name) + " = " + std::to_string(v) + " is below " + std::to_string(lo) +
                           "; using " + std::to_string(lo));
         v = lo;
     };
     auto atMost = [&](const char* name, int32_t& v, int32_t hi) {
         if (v <= hi) return;
-        changes.push_back(std::string(name) + " " + std::to_string(v) + " is above " + std::to_string(hi) +
+        changes.push_back(named(name) + " = " + std::to_string(v) + " is above " + std::to_string(hi) +
                           "; using " + std::to_string(hi));
         v = hi;
     };
     auto ordered = [&](const char* minName, int32_t& lo, const char* maxName, int32_t& hi) {
         if (lo <= hi) return;
-        changes.push_back(std::string(maxName) + " " + std::to_string(hi) + " is below " + minName + " " +
+        changes.push_back(named(maxName) + " = " + std::to_string(hi) + " is below " + minName + " " +
                           std::to_string(lo) + "; using " + std::to_string(lo));
         hi = lo;
     };
@@ -149,16 +159,16 @@ std::vector<std::string> AISettings::Validate() {
     const AISettings defaults;
     for (const FloatKey& k : kFloatKeys) {
         if (std::isfinite(this->*k.field)) continue;
-        changes.push_back(std::string(k.key) + " is not a finite number; using " + std::to_string(defaults.*k.field));
+        changes.push_back(named(k.key) + " is not a finite number; using " + std::to_string(defaults.*k.field));
         this->*k.field = defaults.*k.field;
     }
     // A negative step cost lets a search go round a loop for ever.
     if (climbPenalty < 0.0f) {
-        changes.push_back("ClimbPenalty " + std::to_string(climbPenalty) + " is below 0; using 0");
+        changes.push_back(named("ClimbPenalty") + " = " + std::to_string(climbPenalty) + " is below 0; using 0");
         climbPenalty = 0.0f;
     }
 
-    for (const std::string& c : changes) Utility::ReportWarning(std::string("AI settings: ") + c);
+    for (const std::string& c : changes) Utility::ReportWarning(c);
     return changes;
 }
 

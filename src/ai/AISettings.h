@@ -69,8 +69,9 @@ struct AISettings {
     // BuilderTimeSlice >= 0, ClearanceHeight >= 0, JumpHeight >= 0,
     // SmoothingLevel >= 0, quotas >= 0, MaxSquadSize 0..3, delays >= 0 with
     // min <= max (max is raised to min), floats finite (else their default),
-    // ClimbPenalty >= 0.
-    std::vector<std::string> Validate();
+    // ClimbPenalty >= 0. fileName is named in each change ("" for values set
+    // while running).
+    std::vector<std::string> Validate(const std::string& fileName = std::string());
 };
 
 // The console variables bound to the record, in registration order, with
