@@ -181,14 +181,8 @@ void PickUpBlock::Step() {
     const Geometry::Vector3 blockPos = block->GetPosition();
     const Geometry::Vector3 botPos = BotPosition(*m_bot);
     const int32_t blockState = block->GetState();
-    const bool taken = blockState == GameLogicView::BlockState::kHeld || blockState == GameLogicView::BlockState::kPouch;
-    if (taken || !InSight(CellOf(GroundPoint(botPos)), CellOf(GroundPoint(blockPos)))) {
-        // A free block out of sight where the walk there ended (down in a
-        // hole the bot cannot step into, behind something): the path search
-        // would find the same way to it again and again, so the team counts
-        // it out of reach for a while, as a failed search does.
-        if (!taken)
-            if (TeamMan* team = m_bot->GetTeamMan()) team->ClaimBlock(*target);
+    if (!InSight(CellOf(GroundPoint(botPos)), CellOf(GroundPoint(blockPos))) ||
+        blockState == GameLogicView::BlockState::kHeld || blockState == GameLogicView::BlockState::kPouch) {
         RequestOwnerReset();
         m_bot->ClearTargetBlock();
         return;
