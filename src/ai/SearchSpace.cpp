@@ -460,6 +460,29 @@ bool SearchSpace::HasLineOfSight(const Geometry::Vector3& from, const Geometry::
 
     const long long x = CellIndex(from.x), z = CellIndex(from.z);
     const float y0 = from.y;
+    // The usual case in integers: the walk's levels worked out once (as the
+    // cell test below would, from the same float sums), then each cell is a
+    // bounds test and a bit per level. It holds while the float column number
+    // of the cell test is exact, and while every level is inside the grid.
+    constexpr int kFastLevels = 64;
+    if (clearance <= kFastLevels && static_cast<size_t>(m_nx) * static_cast<size_t>(m_nz) <= (size_t{1} << 24)) {
+        int levels[kFastLevels];
+        bool inside = true;
+        for (int i = 0; i < clearance && inside; ++i) {
+            const float y = y0 + static_cast<float>(i);
+            inside = y >= 0.0f && y < static_cast<float>(m_ny);
+            if (inside) levels[i] = static_cast<int>(y);
+        }
+        if (inside)
+            return WalkLine(x, z, CellIndex(to.x), CellIndex(to.z), [&](long long cx, long long cz) {
+                if (cx < 0 || cz < 0 || cx >= m_nx || cz >= m_nz) return false;
+                const size_t column = static_cast<size_t>(cz) * static_cast<size_t>(m_nx) + static_cast<size_t>(cx);
+                const uint32_t length = m_length[column];
+                for (int i = 0; i < clearance; ++i)
+                    if (static_cast<uint32_t>(levels[i]) < length && Bit(column, levels[i])) return false;
+                return true;
+            });
+    }
     // A walk that leaves the grid meets a blocked cell at once, so it is at
     // most one grid diameter long.
     return WalkLine(x, z, CellIndex(to.x), CellIndex(to.z), [&](long long cx, long long cz) {

@@ -534,7 +534,12 @@ std::vector<PhysContact> PhysWorld::TakeCollisionReports() {
         return (uint64_t(r.idA) << 17) | (uint64_t(r.idB) << 1) | (r.resting ? 1u : 0u);
     };
     if (n < 256) {
-        std::stable_sort(order.begin(), order.end(), [&key](uint32_t x, uint32_t y) { return key(x) < key(y); });
+        // The key above the index: distinct numbers whose order is the stable
+        // order by key, sorted without the stable sort's scratch allocation.
+        m_reportKeys.resize(n);
+        for (size_t i = 0; i < n; ++i) m_reportKeys[i] = (key(static_cast<uint32_t>(i)) << 31) | i;
+        std::sort(m_reportKeys.begin(), m_reportKeys.end());
+        for (size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(m_reportKeys[i] & 0x7FFFFFFFu);
     } else {
         m_reportKeys.resize(n);
         for (size_t i = 0; i < n; ++i) m_reportKeys[i] = key(static_cast<uint32_t>(i));

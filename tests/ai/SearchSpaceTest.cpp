@@ -271,6 +271,44 @@ TEST(SearchSpace, LineOfSight) {
     EXPECT_FALSE(grid.HasLineOfSight(Vector3(1, 1, 10), Vector3(std::numeric_limits<float>::quiet_NaN(), 1, 10), 1));
 }
 
+// The line of sight answers as a walk that tests each visited cell and the
+// levels above it one by one, on random grids with tall columns (levels past
+// the first word), walks that leave the grid, levels at and past its top and
+// bottom, fractional levels and clearances from none to very tall.
+TEST(SearchSpace, LineOfSightAgreesWithTheCellByCellWalk) {
+    std::mt19937 rng(31);
+    for (int round = 0; round < 20; ++round) {
+        SearchSpace grid;
+        BuildSmallGrid(grid, 24, 100);
+        std::uniform_int_distribution<int> cell(0, 23), level(0, 99), coin(0, 3);
+        for (int k = 0; k < 300; ++k) grid.SetCell(cell(rng), coin(rng) == 0 ? level(rng) : level(rng) % 6, cell(rng), true);
+        auto reference = [&](const Vector3& from, const Vector3& to, int clearance) {
+            if (from.y != to.y) return false;
+            if (clearance <= 0) return true;
+            return SearchSpace::WalkLine(
+                SearchSpace::CellIndex(from.x), SearchSpace::CellIndex(from.z), SearchSpace::CellIndex(to.x),
+                SearchSpace::CellIndex(to.z), [&](long long cx, long long cz) {
+                    for (int i = 0; i < clearance; ++i)
+                        if (grid.IsCellBlocked(static_cast<float>(cx), from.y + static_cast<float>(i),
+                                               static_cast<float>(cz)))
+                            return false;
+                    return true;
+                });
+        };
+        std::uniform_int_distribution<int> wide(-4, 27), height(-2, 101);
+        const int clearances[] = {0, 1, 2, 3, 5, 64, 70};
+        for (int k = 0; k < 400; ++k) {
+            const float y = static_cast<float>(height(rng)) + (coin(rng) == 0 ? 0.5f : 0.0f);
+            const Vector3 from(static_cast<float>(wide(rng)), y, static_cast<float>(wide(rng)));
+            const Vector3 to(static_cast<float>(wide(rng)), y, static_cast<float>(wide(rng)));
+            for (int c : clearances)
+                ASSERT_EQ(grid.HasLineOfSight(from, to, c), reference(from, to, c))
+                    << "round " << round << " from " << from.x << "," << from.y << "," << from.z << " to " << to.x
+                    << "," << to.z << " clearance " << c;
+        }
+    }
+}
+
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
