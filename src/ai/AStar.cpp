@@ -339,6 +339,7 @@ void AStar::Recycle(SearchData& s) {
 }
 
 void AStar::Clear() {
+    m_region.reset();
     m_spareColumns.clear();
     m_spareScratch.clear();
     m_pending.clear();
@@ -366,7 +367,12 @@ void AStar::Update() {
         RunSlice(*s, m_running.size());
         if (i >= m_running.size() || m_running[i] != s) break;  // the list was cleared meanwhile
         if (s->done) {
-            Recycle(*s);
+            if (s->exhausted) {
+                if (m_region) Recycle(*m_region);
+                m_region = s;
+            } else {
+                Recycle(*s);
+            }
             m_running.erase(m_running.begin() + static_cast<std::ptrdiff_t>(i));
         }
         else
@@ -409,10 +415,22 @@ void AStar::StartSearch() {
         Recycle(*s);
         return;
     }
-    // A goal no walker can stand in is known unreachable without walking
-    // the whole area the start reaches (bots sent to a post whose floor was
-    // knocked away asked for that many times a second).
-    if (!req.GoalCanBeReached(m_grid, st, m_settings.clearanceHeight)) {
+    s->gridVersion = m_grid.Version();
+    s->clearance = m_settings.clearanceHeight;
+    s->jumpHeight = m_settings.jumpHeight;
+    s->bounds = m_grid.SearchCells(req.GetSearchMin(), req.GetSearchMax());
+    // A goal no walker can stand in, or one outside the region a search from
+    // this start was seen to reach, is known unreachable without walking that
+    // whole region again (bots sent to a post whose floor was knocked away,
+    // or following a mate on a terrace they cannot climb, asked for that many
+    // times a second).
+    const SearchData* region = kind == Kind::kPath ? RegionOf(*s) : nullptr;
+    const IRequest::CellTest reachable = [this, region](int x, int y, int z) {
+        if (!Standable(x, y, z)) return false;
+        return !region ||
+               region->table.Find(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)) != nullptr;
+    };
+    if (!req.GoalCanBeReached(st, reachable)) {
         Finish(*s, false);
         Recycle(*s);
         return;
@@ -424,6 +442,26 @@ void AStar::StartSearch() {
     s->open.Push(start);
     s->table.Insert(start);
     m_running.push_back(std::move(s));
+}
+
+bool AStar::Standable(int x, int y, int z) const {
+    const int clearance = m_settings.clearanceHeight;
+    // With no clearance the neighbour rules test no cell at all.
+    if (clearance < 1) return true;
+    if (!m_grid.IsCellBlocked(x, y - 1, z)) return false;
+    for (int i = 0; i < clearance; ++i)
+        if (m_grid.IsCellBlocked(x, y + i, z)) return false;
+    return true;
+}
+
+const SearchData* AStar::RegionOf(const SearchData& s) const {
+    const SearchData* r = m_region.get();
+    if (!r || r->gridVersion != m_grid.Version() || r->clearance != m_settings.clearanceHeight ||
+        r->jumpHeight != m_settings.jumpHeight || r->clearance != s.clearance || r->jumpHeight != s.jumpHeight)
+        return nullptr;
+    if (r->bounds.lo != s.bounds.lo || r->bounds.hi != s.bounds.hi) return nullptr;
+    const Geometry::Vector3& c = s.startCell;
+    return r->table.Find(c.x, c.y, c.z) ? r : nullptr;
 }
 
 void AStar::Finish(SearchData& s, bool success) {
@@ -544,6 +582,12 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
         for (const Node* p = s.current; p; p = p->parent) ++n;
         s.path.resize(n);
         for (const Node* p = s.current; p; p = p->parent) s.path[--n] = CellPoint(p->Cell());
+    } else {
+        // Every cell the start reaches was expanded; it is a region for
+        // later requests only if nothing it was worked out on changed.
+        s.exhausted = req.GetKind() == IRequest::Kind::kPath && s.gridVersion == m_grid.Version() &&
+                      s.clearance == clearance && s.jumpHeight == jump && s.bounds.lo == bounds.lo &&
+                      s.bounds.hi == bounds.hi;
     }
     Finish(s, !s.path.empty());
 }

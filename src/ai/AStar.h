@@ -191,6 +191,15 @@ struct SearchData {
     uint32_t elapsed = 0;  // ms of slices that ran out of budget
     bool done = false;
     int32_t nodeCounter = 0;
+    // What the neighbours were worked out on: the grid's version and the
+    // settings at the start. A path search that emptied its open list with
+    // all of these unchanged holds in its table every cell its start reaches
+    // (`exhausted`), and no more.
+    uint64_t gridVersion = 0;
+    int clearance = 0;
+    int jumpHeight = 0;
+    SearchSpace::CellBox bounds{};
+    bool exhausted = false;
 };
 
 class AStar {
@@ -258,6 +267,13 @@ private:
     // memory to later searches.
     void Recycle(SearchData& s);
     PathPoint CellPoint(const Geometry::Vector3& cell) const;
+    // The last exhausted search when its cells still are what a search from
+    // this start would reach: the start is one of them, and grid, settings
+    // and bounds are as they were. Null otherwise.
+    const SearchData* RegionOf(const SearchData& s) const;
+    // A cell a walker can stand in (every cell a search reaches past its
+    // start is one).
+    bool Standable(int x, int y, int z) const;
 
     struct StoredPath {
         Path path;
@@ -278,6 +294,11 @@ private:
         OpenList open;
     };
     std::vector<Scratch> m_spareScratch;
+    // The last path search that failed by reaching every cell it could: a
+    // later request starting in that region whose goal is none of its cells
+    // fails at once (a bot following a mate it cannot reach asks again as
+    // soon as it is told).
+    std::shared_ptr<SearchData> m_region;
     int32_t m_nextResultId = 0;
     size_t m_lastNodeCount = 0;
     float m_turnPenalty = kTurnPenalty;

@@ -24,7 +24,7 @@ IRequest::IRequest(std::string name, const SearchSpace& grid, const Geometry::Ve
 
 IRequest::~IRequest() = default;
 
-bool IRequest::GoalCanBeReached(const SearchSpace&, const Geometry::Vector3&, int) const { return true; }
+bool IRequest::GoalCanBeReached(const Geometry::Vector3&, const CellTest&) const { return true; }
 
 float IRequest::Overestimate() const { return m_manager ? m_manager->GetSettings().overestimate : AISettings{}.overestimate; }
 
@@ -51,11 +51,9 @@ bool PathRequest::IsGoal(const Node& node, float, float, float) const {
            node.z >= m_goalMin.z && node.z <= m_goalMax.z;
 }
 
-bool PathRequest::GoalCanBeReached(const SearchSpace& grid, const Geometry::Vector3& startCell, int clearance) const {
+bool PathRequest::GoalCanBeReached(const Geometry::Vector3& startCell, const CellTest& reachable) const {
     Node start(startCell.x, startCell.y, startCell.z, 0, nullptr);
     if (IsGoal(start, 0.0f, 0.0f, 0.0f)) return true;
-    // With no clearance the neighbour rules test no cell at all.
-    if (clearance < 1) return true;
     const Geometry::Vector3& lo = m_goalMin;
     const Geometry::Vector3& hi = m_goalMax;
     // The whole cells inside the box, per axis; odd boxes are left to the
@@ -74,12 +72,8 @@ bool PathRequest::GoalCanBeReached(const SearchSpace& grid, const Geometry::Vect
     if (cells > kMaxCells) return true;
     for (int x = static_cast<int>(first[0]); x <= static_cast<int>(last[0]); ++x)
         for (int z = static_cast<int>(first[2]); z <= static_cast<int>(last[2]); ++z)
-            for (int y = static_cast<int>(first[1]); y <= static_cast<int>(last[1]); ++y) {
-                if (!grid.IsCellBlocked(x, y - 1, z)) continue;
-                bool room = true;
-                for (int i = 0; i < clearance && room; ++i) room = !grid.IsCellBlocked(x, y + i, z);
-                if (room) return true;
-            }
+            for (int y = static_cast<int>(first[1]); y <= static_cast<int>(last[1]); ++y)
+                if (reachable(x, y, z)) return true;
     return false;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,11 +43,13 @@ public:
     virtual void ComputeHeuristic(Node& node, float goalX, float goalY, float goalZ) = 0;
     virtual void OnSuccess(int32_t resultId) = 0;
     virtual void OnFailure() = 0;
-    // False only when no search from the start cell could ever end at a goal
-    // on the grid as it stands: the manager then fails the request at once
-    // instead of walking every cell it can reach. Requests that cannot tell
-    // answer true.
-    virtual bool GoalCanBeReached(const SearchSpace& grid, const Geometry::Vector3& startCell, int clearance) const;
+    // False only when no search from the start cell could end at a goal,
+    // given that no cell other than the start can be reached for which
+    // `reachable` (cell x, y, z) answers false: the manager then fails the
+    // request at once instead of walking every cell it can reach. Requests
+    // that cannot tell answer true.
+    using CellTest = std::function<bool(int x, int y, int z)>;
+    virtual bool GoalCanBeReached(const Geometry::Vector3& startCell, const CellTest& reachable) const;
 
     std::string GetName() const { return m_name; }
     Kind GetKind() const { return m_kind; }
@@ -109,10 +112,9 @@ public:
     void ComputeHeuristic(Node& node, float goalX, float goalY, float goalZ) override;
     void OnSuccess(int32_t resultId) override;
     void OnFailure() override;
-    // Every cell a search reaches past its start is one a walker stands in
-    // (a blocked cell below, clearance free cells from it up), so a goal box
-    // holding no such cell, and not the start, is never reached.
-    bool GoalCanBeReached(const SearchSpace& grid, const Geometry::Vector3& startCell, int clearance) const override;
+    // True when the start lies in the goal box or some cell of the box may
+    // be reached (a box too large to walk counts as one that may).
+    bool GoalCanBeReached(const Geometry::Vector3& startCell, const CellTest& reachable) const override;
 
     // A goal box not centred on the goal cell: `low` and `high` are cell
     // offsets from the goal's cell (low <= 0 <= high on each axis).

@@ -65,6 +65,7 @@ void SearchSpace::Build() {
     m_low.assign(columns, 0);
     m_length.assign(columns, 1);
     m_high.clear();
+    ++m_version;
 }
 
 Geometry::Vector3 SearchSpace::WorldToCell(float x, float y, float z) const {
@@ -99,10 +100,12 @@ void SearchSpace::SetBit(size_t column, int level, bool mark) {
         word = &high[index];
         bit = (level - 64) % 64;
     }
+    const uint64_t before = *word;
     if (mark)
         *word |= (uint64_t{1} << bit);
     else
         *word &= ~(uint64_t{1} << bit);
+    if (*word != before) ++m_version;
 }
 
 bool SearchSpace::IsCellBlocked(float x, float y, float z) const {

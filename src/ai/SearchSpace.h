@@ -130,6 +130,9 @@ public:
     // Number of levels stored for the column (x, z); 0 outside the grid.
     int ColumnLength(int x, int z) const;
     const Geometry::Vector3& Minimum() const { return m_min; }
+    // Counts the changes of the grid: every cell that changed state and every
+    // Build add one.
+    uint64_t Version() const { return m_version; }
     const Geometry::Vector3& Maximum() const { return m_max; }
 
 private:
@@ -167,6 +170,7 @@ private:
     std::vector<uint64_t> m_low;
     std::vector<uint32_t> m_length;
     std::unordered_map<size_t, std::vector<uint64_t>> m_high;
+    uint64_t m_version = 0;
 };
 
 }  // namespace AI

@@ -956,3 +956,46 @@ TEST_F(AStarTest, AvoidedCellsAreGoneRoundWhenThereIsAWayRound) {
         bots.clear();
     }
 }
+
+// A path search that failed by reaching every cell it could leaves that
+// region behind: a later request starting in it whose goal is none of its
+// cells fails at once; goals in it, starts outside it and any change of the
+// grid or the settings are searched as before.
+TEST_F(AStarTest, RequestsIntoAnExhaustedRegionFailWithoutASearch) {
+    Map({".......", ".S.###.", "...#G#.", "...###.", "......."});
+    const Vector3 walledIn = goal;
+    Bot& bot = AddBot(7);
+    auto ask = [&](const Vector3& from, const Vector3& to) {
+        start = from;
+        goal = to;
+        bot.inbox->received.clear();
+        astar->AddRequest(Request(7));
+        RunToEnd();
+        EXPECT_EQ(bot.inbox->received.size(), 1u);
+        return !bot.inbox->received.empty() && bot.inbox->received[0].id == MSG_SEARCH_SUCCESS;
+    };
+    EXPECT_FALSE(ask({1, 0, 1}, walledIn));
+    EXPECT_EQ(astar->LastSearchNodeCount(), 26u);  // the whole floor outside the walls
+    // From another cell of the region: known at once.
+    EXPECT_FALSE(ask({6, 0, 4}, walledIn));
+    EXPECT_EQ(astar->LastSearchNodeCount(), 0u);
+    // A goal inside the region is searched and found.
+    EXPECT_TRUE(ask({1, 0, 1}, {6, 0, 2}));
+    EXPECT_GT(astar->LastSearchNodeCount(), 0u);
+    // From the enclosed cell (outside the region): searched.
+    EXPECT_FALSE(ask(walledIn, {0, 0, 0}));
+    EXPECT_EQ(astar->LastSearchNodeCount(), 1u);
+    // That search left the one-cell region; the big one is gone, so the
+    // next request from outside is searched again.
+    EXPECT_FALSE(ask({1, 0, 1}, walledIn));
+    EXPECT_EQ(astar->LastSearchNodeCount(), 26u);
+    // A different jump height: the region no longer holds.
+    settings.jumpHeight = 9;
+    EXPECT_FALSE(ask({6, 0, 4}, walledIn));
+    EXPECT_EQ(astar->LastSearchNodeCount(), 26u);
+    // The wall opened: the grid changed, the goal is searched and found.
+    astar->GetGrid().SetCell(4, 0, 1, false);
+    astar->GetGrid().SetCell(4, 1, 1, false);
+    astar->GetGrid().SetCell(4, 2, 1, false);
+    EXPECT_TRUE(ask({6, 0, 4}, walledIn));
+}
