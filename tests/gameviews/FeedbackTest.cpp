@@ -2,6 +2,9 @@
 // a recording output, the shipped tables against the shipped data, and the
 // real view on a real logic.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <fstream>
@@ -513,6 +516,35 @@ TEST_F(FeedbackViewTest, ABubbleWithAnIconShowsTheLocalTeamsBadgeAndGoesWithItsS
     EXPECT_EQ(bubbles.count(bot), 0u);
     std::shared_ptr<Gfx::IDrawObj> gone;
     for (int id : ids) EXPECT_FALSE(scene->GetUIObject(id, gone)) << id;
+}
+
+TEST_F(FeedbackViewTest, TheBubbleSwitchOfTheConfigurationLeavesPlayedMatchesWithoutBubbles) {
+    // The switch is read once per run, so the match is played in a process
+    // of its own, in a copy of the data folder whose configuration says so.
+    namespace fs = std::filesystem;
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const char* inherited = std::getenv("MIRAV_NO_BUBBLES_DIR");
+    const fs::path copy = inherited ? fs::path(inherited)
+                                    : fs::path(::testing::TempDir()) / ("mirav_no_bubbles_" + std::to_string(getpid()));
+    setenv("MIRAV_NO_BUBBLES_DIR", copy.c_str(), 1);
+    const fs::path data = fs::current_path();
+    EXPECT_EXIT(
+        {
+            fs::create_directories(copy / "Config");
+            for (auto& e : fs::directory_iterator(data))
+                if (e.path().filename() != "Config") fs::create_symlink(e.path(), copy / e.path().filename());
+            for (auto& e : fs::directory_iterator(data / "Config"))
+                if (e.path().filename() != "Config.ini") fs::create_symlink(e.path(), copy / "Config" / e.path().filename());
+            std::string config = ReadFile("Config/Config.ini");
+            config = std::regex_replace(config, std::regex("disableSpeechBubbles = 0"), "disableSpeechBubbles = 1");
+            std::ofstream(copy / "Config/Config.ini") << config;
+            fs::current_path(copy);
+            StartPlayedMatch();
+            std::_Exit(view->GetSpeechBubbles() == nullptr && view->GetCueManager() != nullptr ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    unsetenv("MIRAV_NO_BUBBLES_DIR");
+    fs::remove_all(copy);
 }
 
 TEST(SpeechBubbles, CrowdsRefuseChatterButNotTutorialLinesAndGoneSpeakersDrop) {
