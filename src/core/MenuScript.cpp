@@ -5,7 +5,12 @@
 #include <sstream>
 
 #include "core/GameRunner.h"
+#include "events/EventManager.h"
+#include "events/types/CommandEvents.h"
+#include "events/types/InputEvents.h"
 #include "gamelogic/GlobalGameState.h"
+#include "gameviews/HudPouch.h"
+#include "gameviews/HudScreen.h"
 #include "gameviews/HumanGameView.h"
 #include "gameviews/ViewActor.h"
 #include "gameviews/ViewPlayer.h"
@@ -21,6 +26,9 @@ namespace {
 // Frames left to the menus after a click, so that the screen it asks for is
 // on top before the next step looks for its button.
 constexpr int kSettleFrames = 5;
+// The look-round of the pick-up step: mouse counts a frame, and frames.
+constexpr int kPickUpTurn = 12;
+constexpr int kPickUpFrames = 60;
 
 std::shared_ptr<GameLogicView::Button> FindOnTop(GameLogicView::HumanGameView& view, const std::string& name) {
     const auto& screens = view.GetScreens();
@@ -65,6 +73,21 @@ void MenuScript::Step(GameRunner& runner, int ms) {
     if (step == "quit") {
         Report("%s", "mirav: script: quit\n");
         Platform::PostQuit(0);
+        ++m_next;
+        return;
+    }
+    if (step == "pickup") {
+        // What a player looking round with the pick-up key held asks for, a
+        // frame at a time for a second of frames, so that a run can show
+        // blocks taken into the pouch (and what the HUD does about it).
+        if (!view->IsGameRunning()) return;
+        EventSystem::QueueEvent(new Input::EventMouseMove(kPickUpTurn, 0, 0));
+        EventSystem::QueueEvent(new EventTypes::EventCommandPickUpBlock(view->GetLocalActor()));
+        if (++m_phase < kPickUpFrames) return;
+        GameLogicView::HudScreen* hud = view->GetHud();
+        Report("mirav: script: pick-up asked for actor %d, pouch %zu\n", static_cast<int>(view->GetLocalActor()),
+               hud ? hud->Pouch().Icons().size() : size_t{0});
+        m_phase = 0;
         ++m_next;
         return;
     }

@@ -8,6 +8,9 @@
 //   play=<ms>         wait for a played match, then let it run that many
 //                     milliseconds of game time and report what the view has
 //                     (and each change of the number of machines in the game);
+//   pickup            once a match is played, turn the local player round
+//                     for 60 frames asking for a pick-up in each (as a
+//                     mouse look with the pick-up key would);
 //   quit              post the quit message (exit code 0).
 // Each step is reported on standard error as "mirav: script: ...".
 #pragma once

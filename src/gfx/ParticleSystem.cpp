@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "gfx/Camera.h"
+#include "gfx/D3D9Core.h"
 #include "gfx/DrawScreen.h"
 #include "gfx/Effect.h"
 #include "gfx/GfxEngine.h"
@@ -290,10 +291,22 @@ void DrawObjPSys::Draw(Platform::GLDevice* device) {
     if (!sm || !top.effect || !top.model) return;
     if (!FillVertices()) return;
     std::string technique = top.technique;
+    // Overlay quads are placed in fractions of the screen over the HUD, not
+    // through the camera, so they take the effect's screen-space variant.
+    if (overlay) technique += "_Overlay";
     if (blendMode == ParticleSystemData::kAdd) technique += "_BlendAdd";
     else if (blendMode == ParticleSystemData::kModulate) technique += "_BlendModulate";
     sm->SetStateWithTechnique(top, technique);
     top.effect->SetObjectParameters(GetWorldMatrix(), GetBoundingBox().radius);
+    if (overlay) {
+        // Width over height keeps the quads square on any window shape.
+        const D3D9Core* core = engine->GetCore();
+        const PresentParams pp = core ? core->GetPresentParams() : PresentParams{};
+        const float aspect = pp.backBufferWidth > 0 && pp.backBufferHeight > 0
+                                 ? static_cast<float>(pp.backBufferWidth) / static_cast<float>(pp.backBufferHeight)
+                                 : 4.0f / 3.0f;
+        top.effect->SetValue("ScreenAspect", &aspect, sizeof aspect);
+    }
     for (unsigned p = 0; p < top.effect->Passes(); ++p) {
         sm->BeginPass(static_cast<int>(p));
         top.model->DrawRange(startIndex * 3, primitiveCount, device);

@@ -400,6 +400,104 @@ TEST_F(ParticlePicture, ExplosionShowsThenLeavesNothing) {
     EXPECT_EQ(Differing(empty, Frame(16)), 0u);
 }
 
+namespace {
+// Where a frame differs from the empty one: how many pixels, their centre
+// and their box, in screen pixels from the top left.
+struct LitArea {
+    size_t count = 0;
+    double cx = 0, cy = 0;
+    int x0 = kW, y0 = kH, x1 = -1, y1 = -1;
+};
+
+LitArea Lit(const std::vector<uint8_t>& empty, const std::vector<uint8_t>& frame) {
+    LitArea a;
+    for (int row = 0; row < kH; ++row)
+        for (int x = 0; x < kW; ++x) {
+            const size_t i = (static_cast<size_t>(row) * kW + static_cast<size_t>(x)) * 4u;
+            if (i + 3 >= empty.size() || i + 3 >= frame.size()) continue;
+            const int d = std::abs(empty[i] - frame[i]) + std::abs(empty[i + 1] - frame[i + 1]) +
+                          std::abs(empty[i + 2] - frame[i + 2]);
+            if (d <= 12) continue;
+            const int y = kH - 1 - row;  // the capture is bottom row first
+            ++a.count;
+            a.cx += x;
+            a.cy += y;
+            a.x0 = std::min(a.x0, x);
+            a.x1 = std::max(a.x1, x);
+            a.y0 = std::min(a.y0, y);
+            a.y1 = std::max(a.y1, y);
+        }
+    if (a.count) {
+        a.cx /= static_cast<double>(a.count);
+        a.cy /= static_cast<double>(a.count);
+    }
+    return a;
+}
+}  // namespace
+
+// The HUD's effects are placed in fractions of the screen and stay there
+// wherever the camera looks; world effects are seen through the camera.
+TEST_F(ParticlePicture, OverlaysStayOnScreenWorldEffectsMoveWithTheCamera) {
+    struct Pose {
+        const char* name;
+        Vector3 eye, at;
+    };
+    // The second pose looks from the right and the third away from the scene.
+    const Pose poses[] = {{"front", Vector3(0, 4, 20), Vector3(0, 2, 0)},
+                          {"right", Vector3(6, 4, 20), Vector3(6, 2, 0)},
+                          {"away", Vector3(40, 30, -60), Vector3(80, 30, -120)}};
+    struct Overlay {
+        int effect;
+        Vector3 at;
+        int reach;  // pixels the burst may spread from its place after three frames
+    };
+    // The pouch pick-up sparkle, the death burst over the screen and a score burst.
+    const Overlay overlays[] = {{16, Vector3(0.09f, 0.73f, 0.5f), 12},
+                                {15, Vector3(0.5f, 0.5f, 0.0f), 60},
+                                {25, Vector3(0.8f, 0.1f, 0.0f), 20}};
+    double worldX[3] = {0, 0, 0};
+    for (int p = 0; p < 3; ++p) {
+        SCOPED_TRACE(poses[p].name);
+        ds->GetActiveCamera()->SetFixedPoint(poses[p].at);
+        ds->GetActiveCamera()->SetEye(poses[p].eye);
+        const std::vector<uint8_t> empty = Frame(16);
+        for (const Overlay& o : overlays) {
+            SCOPED_TRACE(o.effect);
+            const int id = pm->AddParticleEffect(o.effect, o.at, Vector3(1, 0, 0), Quaternion(), true);
+            ASSERT_GE(id, 0);
+            std::vector<uint8_t> frame;
+            for (int f = 0; f < 3; ++f) frame = Frame(16);
+            const LitArea a = Lit(empty, frame);
+            const double wantX = o.at.x * kW, wantY = o.at.y * kH;
+            EXPECT_GT(a.count, 8u);
+            EXPECT_NEAR(a.cx, wantX, o.reach / 2.0);
+            EXPECT_NEAR(a.cy, wantY, o.reach / 2.0);
+            EXPECT_GE(a.x0, wantX - o.reach);
+            EXPECT_LE(a.x1, wantX + o.reach);
+            EXPECT_GE(a.y0, wantY - o.reach);
+            EXPECT_LE(a.y1, wantY + o.reach);
+            if (p == 0) {
+                const std::string png = ::testing::TempDir() + "mirav_overlay" + std::to_string(o.effect) + ".png";
+                Gfx::WritePng(png, kW, kH, frame);
+                std::printf("picture: %s\n", png.c_str());
+            }
+            EXPECT_TRUE(pm->RemoveParticleEffect(id));
+        }
+        // An explosion in the world, at the point the front camera looks at.
+        const int id = pm->AddParticleEffect(5, Vector3(0, 2, 0), Vector3(0, 0, 1), Quaternion(), false);
+        std::vector<uint8_t> frame;
+        for (int f = 0; f < 3; ++f) frame = Frame(16);
+        const LitArea a = Lit(empty, frame);
+        worldX[p] = a.count ? a.cx : -1.0;
+        if (p == 2) EXPECT_EQ(a.count, 0u);  // behind the camera's back
+        else EXPECT_GT(a.count, static_cast<size_t>(kW * kH / 50));
+        EXPECT_TRUE(pm->RemoveParticleEffect(id));
+        Frame(16);
+    }
+    EXPECT_NEAR(worldX[0], kW / 2.0, 20.0);
+    EXPECT_LT(worldX[1], worldX[0] - 40.0);  // the camera moved right, the burst left
+}
+
 TEST_F(ParticlePicture, TwoThousandLiveParticlesKeepMemoryFlat) {
     std::map<int, std::shared_ptr<ParticleSystemData>> sys = pm->SystemDefinitions();
     auto d = std::make_shared<ParticleSystemData>(*sys.at(30));  // textured, additive
