@@ -233,6 +233,12 @@ std::vector<Effect> Effects() {
         {"DemonFlagTaken", [] { return Jingle({57, 60, 63}, 0.09, 0.12, Wave::Saw, 0.5, 0.2); }},
         {"AngelScore", [] { return Jingle({72, 76, 79, 84}, 0.11, 0.18, Wave::Triangle, 0.65, 0.3); }},
         {"DemonScore", [] { return Jingle({57, 60, 64, 69}, 0.11, 0.18, Wave::Saw, 0.55, 0.3); }},
+        {"AngelFlagDropped", [] { return Jingle({83, 79, 76}, 0.08, 0.12, Wave::Triangle, 0.5, 0.2); }},
+        {"DemonFlagDropped", [] { return Jingle({63, 60, 57}, 0.08, 0.12, Wave::Saw, 0.42, 0.2); }},
+        {"AngelFlagRecovered", [] { return Jingle({72, 79, 84}, 0.08, 0.15, Wave::Triangle, 0.55, 0.25); }},
+        {"DemonFlagRecovered", [] { return Jingle({57, 64, 69}, 0.08, 0.15, Wave::Saw, 0.45, 0.25); }},
+        {"AngelFlagReturned", [] { return Jingle({76, 72}, 0.12, 0.2, Wave::Sine, 0.45, 0.25); }},
+        {"DemonFlagReturned", [] { return Jingle({60, 57}, 0.12, 0.2, Wave::Sine, 0.4, 0.25); }},
         {"FlagCapFriendly", [] { return Jingle({67, 72, 76, 79, 84}, 0.09, 0.3, Wave::Sine, 0.7, 0.3); }},
         {"FlagCapEnemy", [] { return Jingle({69, 65, 62, 57}, 0.12, 0.25, Wave::Triangle, 0.6, 0.3); }},
         // Interface.

@@ -61,6 +61,14 @@ const std::vector<Row>& Rows() {
         {"DemonFlagTaken", {"DemonFlagTaken"}, -1, true},
         {"AngelScore", {"AngelScore"}, -1, true},
         {"DemonScore", {"DemonScore"}, -1, true},
+        // The flag view raises these too (a team's prefix before the name):
+        // a drop, a return by a player and a flag going home by itself.
+        {"AngelFlagDropped", {"AngelFlagDropped"}, -1, true},
+        {"DemonFlagDropped", {"DemonFlagDropped"}, -1, true},
+        {"AngelFlagRecovered", {"AngelFlagRecovered"}, -1, true},
+        {"DemonFlagRecovered", {"DemonFlagRecovered"}, -1, true},
+        {"AngelFlagReturned", {"AngelFlagReturned"}, -1, true},
+        {"DemonFlagReturned", {"DemonFlagReturned"}, -1, true},
         {"Jump", {}, 0, false},
         {"JumpSelf", {"JumpSelf1", "JumpSelf2", "JumpSelf3"}, -1, false},
         {"UIMouseClick", {"UIMouseClick"}, -1, false},

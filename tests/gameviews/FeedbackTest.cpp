@@ -156,7 +156,8 @@ std::unique_ptr<EventSystem::EventRegistry> HushTheBotsBut(std::vector<std::stri
 
 TEST_F(HandlerTest, PlayedMatchHoldsEveryEffectAndTheBackdropOnlyTheInterfaceOnes) {
     Start(false);
-    EXPECT_EQ(handler.GetEffectTable().size(), 28u);
+    // The written table's 28 rows and the flag view's six team effects.
+    EXPECT_EQ(handler.GetEffectTable().size(), 34u);
     Start(true);
     std::set<std::string> names;
     for (auto& [n, e] : handler.GetEffectTable()) names.insert(n);
@@ -331,13 +332,24 @@ TEST(FeedbackTables, EveryRaisedNameIsInTheShippedTablesAndData) {
     // Names raised in code as literals: every "VtVCreateEffect" and
     // "VtVCreateCue" built from a string in the sources.
     std::set<std::string> effects, cues;
-    const std::regex effectRe(R"(EventCreateEffect\(\s*\"([^\"]+)\")"), cueRe(R"(EventCreateCue\(\s*\"([^\"]+)\")");
+    // Also the names handed to the small wrappers that queue them, the team
+    // effects (a team's prefix before the name) and the menus' "effect" keys.
+    const std::regex effectRe(R"((?:EventCreateEffect|\bEffect|QueueUIEffect)\(\s*\"([^\"]+)\")"),
+        cueRe(R"((?:EventCreateCue|\bCue)\(\s*\"([^\"]+)\")"), teamRe(R"(TeamEffect\([^,]+,\s*\"([^\"]+)\")"),
+        menuRe(R"((?:^|\n)\s*effect\s*=\s*(\S+))");
     for (auto& f : std::filesystem::recursive_directory_iterator("../src")) {
         if (f.path().extension() != ".cpp" && f.path().extension() != ".h") continue;
         const std::string text = ReadFile(f.path().string());
         for (std::sregex_iterator i(text.begin(), text.end(), effectRe), end; i != end; ++i) effects.insert((*i)[1]);
         for (std::sregex_iterator i(text.begin(), text.end(), cueRe), end; i != end; ++i) cues.insert((*i)[1]);
+        for (std::sregex_iterator i(text.begin(), text.end(), teamRe), end; i != end; ++i)
+            effects.insert({"Angel" + (*i)[1].str(), "Demon" + (*i)[1].str()});
     }
+    for (auto& f : std::filesystem::directory_iterator("Config/menus")) {
+        const std::string text = ReadFile(f.path().string());
+        for (std::sregex_iterator i(text.begin(), text.end(), menuRe), end; i != end; ++i) effects.insert((*i)[1]);
+    }
+    ASSERT_TRUE(effects.count("AngelFlagTaken") && effects.count("SelfDeath") && effects.count("UIMouseClick"));
     // And the ones the speech bubbles raise through a name chosen at run time.
     effects.insert({"CreateSpeechBubble", "CreateSpeechBubbleTutorial"});
     const std::vector<std::string> effectNames = EffectEventHandler::AllEffectNames();
