@@ -20,6 +20,7 @@
 #include "gfx/Spatial.h"
 #include "processes/Process.h"
 #include "support/Harness.h"
+#include "MakeViewActor.h"
 
 using namespace GameLogicView;
 using Geometry::Quaternion;
@@ -27,16 +28,10 @@ using Geometry::Vector3;
 
 namespace {
 
+// Here the team comes before the size, which most cases leave as it is.
 std::shared_ptr<ViewActor> MakeActor(int16_t id, const char* type, const Vector3& pos, uint8_t team,
                                      const Vector3& half = Vector3(0.5f, 0.5f, 0.5f)) {
-    EventTypes::EventUpdateCreateActorData d;
-    d.actorId = id;
-    d.team = team;
-    d.typeHash = ActorTypes::Hash(type);
-    d.position = pos;
-    d.scale = Vector3(1, 1, 1);
-    d.extents = half;
-    return std::make_shared<ViewActor>(d);
+    return ViewTest::MakeActor(id, type, pos, half, team);
 }
 
 void ExpectNear(const Vector3& a, const Vector3& b, const char* what) {

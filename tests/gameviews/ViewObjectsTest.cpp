@@ -29,6 +29,7 @@
 #include "gfx/ParticleMan.h"
 #include "gfx/Spatial.h"
 #include "processes/Process.h"
+#include "MakeViewActor.h"
 #include "ViewFixture.h"
 
 using namespace GameLogicView;
@@ -36,17 +37,7 @@ using Geometry::Vector3;
 
 namespace {
 
-std::shared_ptr<ViewActor> MakeActor(int16_t id, const char* type, const Vector3& pos = Vector3(),
-                                     const Vector3& half = Vector3(0.5f, 0.5f, 0.5f), uint8_t team = 0) {
-    EventTypes::EventUpdateCreateActorData d;
-    d.actorId = id;
-    d.team = team;
-    d.typeHash = ActorTypes::Hash(type);
-    d.position = pos;
-    d.scale = Vector3(1, 1, 1);
-    d.extents = half;
-    return std::make_shared<ViewActor>(d);
-}
+using ViewTest::MakeActor;
 
 // Every effect the particle manager runs that some view object still
 // follows; the rest must be short-lived (bursts, stopped trails dying out).
