@@ -86,6 +86,16 @@ public:
                 m_actors.erase(d->GetPayload()->actorId);
             return false;
         });
+        m_registry.Register(EventUpdateCapPtCreated::GetStaticType(), [this](const EventSystem::IEvent& e) {
+            if (const auto* c = dynamic_cast<const EventUpdateCapPtCreated*>(&e); c && c->GetPayload()) {
+                const auto* d = c->GetPayload();
+                char point[96];
+                std::snprintf(point, sizeof point, "%d@%.2f,%.2f,%.2f", d->team, d->position.x, d->position.y,
+                              d->position.z);
+                m_capturePoints.push_back(point);
+            }
+            return false;
+        });
         m_registry.Register(EventUpdateActorMove::GetStaticType(), [this](const EventSystem::IEvent& e) {
             if (const auto* m = dynamic_cast<const EventUpdateActorMove*>(&e); m && m->GetPayload()) {
                 auto it = m_actors.find(m->GetPayload()->actorId);
@@ -111,6 +121,9 @@ public:
         }
         Print("actors: %s count=%zu ids=%s\n", who, m_actors.size(), ids.c_str());
         Print("players: %s %s\n", who, players.c_str());
+        std::string points;
+        for (const std::string& p : m_capturePoints) points += (points.empty() ? "" : ";") + p;
+        Print("capture points: %s count=%zu at=%s\n", who, m_capturePoints.size(), points.c_str());
     }
 
 private:
@@ -120,6 +133,7 @@ private:
         Vector3 position;
     };
     std::map<int, Actor> m_actors;
+    std::vector<std::string> m_capturePoints;  // "team@x,y,z" in the order they were reported
     EventSystem::EventRegistry m_registry;
 };
 

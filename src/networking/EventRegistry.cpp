@@ -79,6 +79,9 @@ void EventRegistry::RegisterEvents() {
     RegisterEvent<EventCommandWhistle>();             // 35
     RegisterEvent<EventUpdateBotFollowPlayer>();      // 36
     RegisterEvent<TestEvent>();                       // 37
+    // A joining machine loads no level, so the host tells it where the
+    // capture points stand; appended so every earlier index stays as it was.
+    RegisterEvent<EventUpdateCapPtCreated>();         // 38
 }
 
 uint8_t EventRegistry::GetIndex(uint32_t typeHash) const {

@@ -8,7 +8,9 @@
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
+#include "events/types/FlagEvents.h"
 #include "events/types/NetworkEvents.h"
+#include "gamelogic/CapMan.h"
 #include "gamelogic/FlagMan.h"
 #include "gamelogic/GlobalGameState.h"
 #include "gamelogic/MiravGameLogic.h"
@@ -192,6 +194,16 @@ void ServerEventHandler::SendJoinSnapshot(const std::shared_ptr<EventSystem::IEv
         }
         add(*it);
         ++it;
+    }
+    // The joining machine runs no level of its own, so without these it
+    // would know no capture point (no goal markers, nothing to aim for).
+    // They follow the confirmation, so its view already knows its team.
+    if (m_logic && m_logic->GetCapMan()) {
+        for (uint8_t team = 0; team < 2; ++team) {
+            const std::vector<Geometry::Vector3>* points = m_logic->GetCapMan()->GetCapturePoints(team);
+            if (!points) continue;
+            for (const Geometry::Vector3& p : *points) add(std::make_shared<EventTypes::EventUpdateCapPtCreated>(p, team));
+        }
     }
     if (packet.HasEvents()) {
         packet.reliable = 1;

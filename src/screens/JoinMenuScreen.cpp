@@ -1,5 +1,7 @@
 #include "screens/JoinMenuScreen.h"
 
+#include <algorithm>
+
 #include "events/EventManager.h"
 #include "events/types/InputEvents.h"
 #include "events/types/ViewEvents.h"
@@ -112,7 +114,7 @@ void JoinMenuScreen::DrawTable() {
     put(kHeaderFont, "LEVEL", left + 0.41f, header, kHeaderColour);
     put(kHeaderFont, "PLAYERS", left + 0.72f, header, kHeaderColour);
 
-    const size_t rows = m_list.Rows().size();
+    const size_t rows = std::min(m_list.Rows().size(), ServerList::RowsThatFit(bg->GetY(), bg->GetExtY()));
     for (size_t i = 0; i < rows; ++i) {
         const float y = header + static_cast<float>(i + 1) * kRowHeight;
         const Gfx::Color4& colour =

@@ -1,5 +1,7 @@
 #include "screens/ServerList.h"
 
+#include <algorithm>
+
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/FlagEvents.h"
@@ -55,13 +57,24 @@ ServerList::RowTexts ServerList::TextsOf(size_t i) const {
 bool ServerList::Click(float cx, float cy, float bgX, float bgY, float bgExtX, float bgExtY) {
     if (!(bgX - bgExtX < cx && cx < bgX + bgExtX && bgY - bgExtY < cy && cy < bgY + bgExtY)) return false;
     const float top = bgY - bgExtY + 0.04f;
-    for (size_t k = 1; k <= m_rows.size(); ++k) {
+    const size_t shown = std::min(m_rows.size(), RowsThatFit(bgY, bgExtY));
+    for (size_t k = 1; k <= shown; ++k) {
         if (top + 0.1f * static_cast<float>(k) < cy && cy < top + 0.1f * static_cast<float>(k + 1)) {
             m_selected = static_cast<unsigned>(k - 1);
             break;
         }
     }
     return true;
+}
+
+size_t ServerList::RowsThatFit(float bgY, float bgExtY) {
+    // The text is not clipped, so a row drawn below the box would lie over
+    // whatever is under the table; with no way to scroll, the table lists
+    // what its box holds (the hosts heard first) and no more.
+    const float top = bgY - bgExtY + 0.04f, bottom = bgY + bgExtY;
+    size_t fit = 0;
+    while (top + 0.1f * static_cast<float>(fit + 2) <= bottom + 1e-5f) ++fit;
+    return fit;
 }
 
 bool ServerList::Join() {

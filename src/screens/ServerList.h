@@ -58,6 +58,10 @@ public:
     // between rows or below the last changes nothing) and true is returned
     // (the click belongs to the table); outside, false.
     bool Click(float cx, float cy, float bgX, float bgY, float bgExtX, float bgExtY);
+    // How many rows a table box of that centre and half height lists: the
+    // rows whose band ends inside the box. Hosts heard beyond that are kept
+    // but neither drawn nor clickable.
+    static size_t RowsThatFit(float bgY, float bgExtY);
 
     // Asks to join the chosen host: the view prepares a real game and the
     // network side connects. False (nothing queued) when nothing can be joined.

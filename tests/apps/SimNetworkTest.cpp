@@ -200,6 +200,12 @@ TEST(SimNetwork, MachinesJoinSeeTheSameActorsAndASilentOneGoesToABot) {
     const std::string hostPlayers = Capture(h, "players: host (\\S+)");
     EXPECT_EQ(Capture(ao, "players: join (\\S+)"), hostPlayers);
     EXPECT_EQ(Capture(bo, "players: join (\\S+)"), hostPlayers);
+    // The joined machines know the host's capture points, teams and places.
+    const std::string hostPoints = Capture(h, "capture points: host (count=\\d+ at=\\S+)");
+    ASSERT_FALSE(hostPoints.empty()) << h.substr(0, 2000);
+    EXPECT_EQ(hostPoints.find("count=0 "), std::string::npos) << hostPoints;
+    EXPECT_EQ(Capture(ao, "capture points: join (count=\\d+ at=\\S+)"), hostPoints);
+    EXPECT_EQ(Capture(bo, "capture points: join (count=\\d+ at=\\S+)"), hostPoints);
 
     // A's first walk moves its actor along the scripted direction on every
     // machine, and it ends in the same place everywhere.

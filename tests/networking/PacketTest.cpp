@@ -34,13 +34,13 @@ Packet Received(const Bytes& datagram) {
 
 TEST(EventRegistryTest, IndicesFollowTheTableAndTheLaterOfTwoRegistrationsSends) {
     EventRegistry* r = EventRegistry::Instance();
-    EXPECT_EQ(r->GetCount(), 38u);
+    EXPECT_EQ(r->GetCount(), 39u);
     const std::pair<const char*, int> cases[] = {
         {"ServerBroadcast", 0},        {"ClientIsAlive", 3},          {"LtVJoinConfirmed", 4},
         {"LtVUpdateActorMove", 6},     {"VtLCommandPickUpBlock", 24}, {"LtoVCommandThrowBlock", 26},
         {"LtVCollision", 15},          {"LtVUpdateJump", 32},         {"LtVBotFollowPlyaer", 36},
         {"EventTest", 37},             {"LtVForcedActorUpdate", 0xFF}, {"EventConnectToServer", 0xFF},
-        {"LtVEventUpdateServerList", 0xFF},
+        {"LtVEventUpdateServerList", 0xFF}, {"LtVCapPtCreated", 38},
     };
     for (const auto& c : cases) EXPECT_EQ(r->GetIndex(HashEventName(c.first)), c.second) << c.first;
     // Every prototype is its index's type, and the earlier of a doubled
@@ -54,7 +54,7 @@ TEST(EventRegistryTest, IndicesFollowTheTableAndTheLaterOfTwoRegistrationsSends)
             EXPECT_EQ(sendIndex, i);
         }
     }
-    EXPECT_EQ(r->GetPrototype(38), nullptr);
+    EXPECT_EQ(r->GetPrototype(39), nullptr);
     EXPECT_EQ(r->GetPrototype(0xFF), nullptr);
 
     EventRegistry::DestroyInstance();

@@ -10,6 +10,7 @@
 #include "events/types/CommandEvents.h"
 #include "events/types/FlagEvents.h"
 #include "events/types/NetworkEvents.h"
+#include "gamelogic/CapMan.h"
 #include "gamelogic/GlobalGameState.h"
 #include "gamelogic/MiravGameLogic.h"
 #include "networking/Connection.h"
@@ -101,13 +102,22 @@ TEST_F(ServerViewTest, AConfirmedMachineGetsTheGameInOrderWithoutRemovedActors) 
     EXPECT_EQ(dynamic_cast<EventTypes::EventUpdateGameIDs*>(got[i].get())->GetPayload()->actorId,
               host->GetPeer(0)->actorId);
     int stage = 0, creates = 0, held = 0, flags = 0;
+    std::vector<std::pair<uint8_t, Geometry::Vector3>> capturePoints;
     for (++i; i < got.size() && !Is<EventTypes::EventUpdateStartGame>(got[i]); ++i) {
         const EventPtr& e = got[i];
         if (Is<EventTypes::EventUpdateCreateActor>(e)) {
             EXPECT_EQ(stage, 0);
             ++creates;
             EXPECT_NE(dynamic_cast<EventTypes::EventUpdateCreateActor*>(e.get())->GetPayload()->actorId, removed);
+        } else if (Is<EventTypes::EventUpdateCapPtCreated>(e)) {
+            // After every creation, before the players' and flags' state.
+            EXPECT_EQ(stage, 0);
+            const auto* d = dynamic_cast<EventTypes::EventUpdateCapPtCreated*>(e.get())->GetPayload();
+            capturePoints.emplace_back(d->team, d->position);
         } else if (Is<EventTypes::EventUpdateHeldBlocks>(e)) {
+            if (stage == 0) {
+                EXPECT_FALSE(capturePoints.empty()) << "capture points before held blocks";
+            }
             EXPECT_LE(stage, 1);
             stage = 1;
             ++held;
@@ -124,6 +134,19 @@ TEST_F(ServerViewTest, AConfirmedMachineGetsTheGameInOrderWithoutRemovedActors) 
     EXPECT_LE(static_cast<size_t>(creates), host->CreatedActors().size());
     EXPECT_EQ(held, 4);  // two per team; the joining player took over a bot
     EXPECT_GE(flags, 6);
+    // The capture points the host's logic holds, each once with its team.
+    std::vector<std::pair<uint8_t, Geometry::Vector3>> expected;
+    for (uint8_t team = 0; team < 2; ++team)
+        if (const auto* points = logic->GetCapMan()->GetCapturePoints(team))
+            for (const auto& p : *points) expected.emplace_back(team, p);
+    ASSERT_GE(expected.size(), 2u);
+    ASSERT_EQ(capturePoints.size(), expected.size());
+    for (size_t k = 0; k < expected.size(); ++k) {
+        EXPECT_EQ(capturePoints[k].first, expected[k].first) << k;
+        EXPECT_EQ(capturePoints[k].second.x, expected[k].second.x) << k;
+        EXPECT_EQ(capturePoints[k].second.y, expected[k].second.y) << k;
+        EXPECT_EQ(capturePoints[k].second.z, expected[k].second.z) << k;
+    }
     for (const auto& e : host->CreatedActors())
         EXPECT_NE(dynamic_cast<EventTypes::EventUpdateCreateActor*>(e.get())->GetPayload()->actorId, removed);
 

@@ -227,3 +227,32 @@ TEST_F(JoinMenuTest, JoinButtonAsksForTheChosenHostOnce) {
     EXPECT_EQ(connect->address.sin_addr.s_addr, At("10.0.0.2", 0).sin_addr.s_addr);
     EXPECT_EQ(ntohs(connect->address.sin_port), 8004);
 }
+
+TEST_F(JoinMenuTest, MoreHostsThanTheTableHoldsListOnlyThoseThatFitItsBox) {
+    // Rows whose band ends inside the box: none, one, and the shipped four.
+    const struct {
+        float y, extY;
+        size_t fit;
+    } boxes[] = {{0.5f, 0.1f, 0}, {0.5f, 0.15f, 1}, {bg->GetY(), bg->GetExtY(), 4}};
+    for (const auto& b : boxes) EXPECT_EQ(ServerList::RowsThatFit(b.y, b.extY), b.fit) << b.y << " " << b.extY;
+
+    const char* names[] = {"H0", "H1", "H2", "H3", "H4", "H5"};
+    const char* ips[] = {"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4", "10.0.0.5", "10.0.0.6"};
+    for (int i = 0; i < 6; ++i) Announce(names[i], 0, 0, 1, At(ips[i], 8003));
+    EXPECT_EQ(menu->GetServerList().Rows().size(), 6u);
+    menu->OnUpdate(16, true);
+    const auto table = Table();
+    // Headers and the first four hosts, every row's band inside the box.
+    ASSERT_EQ(table.size(), 4u + 4u * 4u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(table[4 + 4 * i].text, names[i]);
+    const float bottom = bg->GetY() + bg->GetExtY();
+    for (const Drawn& d : table) EXPECT_LE(d.y + 0.05f, bottom + 1e-5f) << d.text;
+
+    // The last listed row can be chosen; the band of the fifth host, whose
+    // top still lies in the box, chooses nothing.
+    const float top = bg->GetY() - bg->GetExtY() + 0.04f;
+    Release("LEFTCLICK", bg->GetX(), top + 0.45f);
+    EXPECT_EQ(menu->GetServerList().GetSelectedRow(), 3u);
+    Release("LEFTCLICK", bg->GetX(), top + 0.505f);
+    EXPECT_EQ(menu->GetServerList().GetSelectedRow(), 3u);
+}

@@ -134,6 +134,7 @@ class EventUpdateCapPtCreated
     : public EventSystem::PayloadEvent<EventUpdateCapPtCreated, EventUpdateCapPtCreatedData> {
 public:
     static constexpr const char* kTypeName = "LtVCapPtCreated";
+    EventUpdateCapPtCreated() = default;
     EventUpdateCapPtCreated(const Geometry::Vector3& position, uint8_t team) : PayloadEvent(new Data(position, team)) {}
 };
 
