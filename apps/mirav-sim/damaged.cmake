@@ -77,6 +77,10 @@ setkey_code(groundPlaneScale abc c)
 row(bad_number         "${c}" "" 0 "level0.ini\": \\[level\\] groundPlaneScale is missing or malformed")
 setkey_code(groundPlaneScale 0 c)
 row(zero_ground        "${c}" "" 0 "Levels/level0.ini: \\[level\\] groundPlaneScale = 0 is out of range 0.01..25")
+# A ground smaller than the map: enlarged to cover it, so nothing stands
+# over its edge.
+setkey_code(groundPlaneScale 1 c)
+row(small_ground       "${c}" "" 0 "Levels/level0.ini: \\[level\\] groundPlaneScale = 1 leaves the ground smaller than the 56 x 56 map; using 2.8")
 # Rules that would make a match impossible: held to their limits, the file,
 # section and key named.
 setkey_in_code(Config/Config.ini PouchSize 0 c)

@@ -284,10 +284,29 @@ void MiravGameLogic::LoadLevel() {
     LevelLoader loader(levelFile);
     const LevelSettings& settings = loader.Settings();
 
+    // Planned first (planning creates nothing), so the ground can be made
+    // to cover the map.
+    const bool sandbox = state->GetFlag(GlobalGameState::kGameMode) != 0;
+    LevelPlan plan;
+    const bool planned = !levelFile.empty() && loader.Plan(sandbox, plan);
+
     // The ground: its top at height 0.
     Geometry::Vector3 model(0.5f, 0.5f, 0.5f);
     m_objectStates.GetStateAndExtent(kGroundState, model);
-    const float scale = settings.groundPlaneScale;
+    float scale = settings.groundPlaneScale;
+    // A ground smaller than the map leaves its outer cells, and whatever
+    // stands on them, over nothing: players and blocks fell out of the level.
+    if (planned && model.x > 0.0f && model.z > 0.0f) {
+        const float cover = std::max(0.5f * static_cast<float>(plan.width) / model.x,
+                                     0.5f * static_cast<float>(plan.rows) / model.z);
+        if (scale < cover) {
+            Utility::ReportSettingReplaced(levelFile, "level", "groundPlaneScale", Utility::ToString(scale),
+                                           "leaves the ground smaller than the " + std::to_string(plan.width) +
+                                               " x " + std::to_string(plan.rows) + " map",
+                                           Utility::ToString(cover));
+            scale = cover;
+        }
+    }
     const Geometry::Vector3 half(model.x * scale, model.y * scale, model.z * scale);
     m_groundHalf = half;
     ActorCreateInfo ground;
@@ -330,9 +349,7 @@ void MiravGameLogic::LoadLevel() {
         }
     }
 
-    const bool sandbox = state->GetFlag(GlobalGameState::kGameMode) != 0;
-    LevelPlan plan;
-    if (!levelFile.empty() && loader.Plan(sandbox, plan)) {
+    if (planned) {
         // A level no match can be played on is refused whole: an empty level
         // ends the run's checks at once instead of a match nobody can win.
         const std::string unplayable = sandbox ? std::string() : loader.Unplayable(plan);
