@@ -52,8 +52,18 @@ TEST(MiravProcess, TerminationRequestIsANormalQuit) {
 
 TEST(MiravProcess, SecondInstanceRaisesTheFirstAndLeaves) {
     const std::string runtime = TestApps::MakeTempDir();
-    Child first(TestApps::GameBinary(), TestApps::DataDir(), GameEnv(runtime));
+    // The first game answers from its frame loop, which starts after the
+    // level and the art are loaded; on a busy machine that can take longer
+    // than the second game waits for an answer. Its second frame's picture
+    // says the loop runs.
+    auto firstEnv = GameEnv(runtime);
+    const std::string framePicture = runtime + "/frame2.png";
+    firstEnv["MIRAV_SCREENSHOT"] = "2:" + framePicture;
+    Child first(TestApps::GameBinary(), TestApps::DataDir(), firstEnv);
     ASSERT_TRUE(first.WaitForStderr("mirav: window open", 30)) << first.Stderr();
+    struct stat st {};
+    for (int i = 0; i < 1200 && stat(framePicture.c_str(), &st) != 0; ++i) usleep(50 * 1000);
+    ASSERT_EQ(stat(framePicture.c_str(), &st), 0) << "the first game drew no second frame\n" << first.Stderr();
 
     Child second(TestApps::GameBinary(), TestApps::DataDir(), GameEnv(runtime));
     const int secondExit = second.Wait(30);
