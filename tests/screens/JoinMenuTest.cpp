@@ -21,18 +21,13 @@
 #include "screens/JoinMenuScreen.h"
 #include "screens/MouseCursor.h"
 #include "support/Harness.h"
+#include "Announcements.h"
 
 using namespace GameLogicView;
 
 namespace {
 
-sockaddr_in At(const char* ip, uint16_t port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    inet_pton(AF_INET, ip, &a.sin_addr);
-    return a;
-}
+using ScreensTest::At;
 
 struct Drawn {
     std::string text;
@@ -64,8 +59,7 @@ protected:
         TestSupport::ResetSingletons();
     }
     void Announce(const char* name, uint8_t mode, uint8_t level, uint8_t players, const sockaddr_in& from) {
-        EventSystem::QueueEvent(std::make_shared<Networking::EventUpdateServerList>(name, mode, level, players, 9, from));
-        EventSystem::ProcessEventQueue();
+        ScreensTest::Announce(name, mode, level, players, 9, from);
     }
     // The table of the last frame: the texts, without their shadow copies,
     // which are checked to lie white under each text.
@@ -143,11 +137,11 @@ TEST_F(JoinMenuTest, WithoutHostsOnlyTheHeadersShowAndJoinDoesNothing) {
 }
 
 TEST_F(JoinMenuTest, RowsShowEachHostAndTheChosenOneIsRedUnderTheBar) {
-    Announce("Alpha", 0, 0, 1, At("10.0.0.1", 8003));
-    Announce("Beta", 0, 1, 2, At("10.0.0.2", 8003));
-    Announce("Gamma", 0, 7, 4, At("10.0.0.3", 8003));
+    Announce("Alpha", 0, 0, 1, At("127.0.1.1", 8003));
+    Announce("Beta", 0, 1, 2, At("127.0.1.2", 8003));
+    Announce("Gamma", 0, 7, 4, At("127.0.1.3", 8003));
     // The first host again from another port: its row is refreshed in place.
-    Announce("Alpha2", 1, 2, 3, At("10.0.0.1", 9000));
+    Announce("Alpha2", 1, 2, 3, At("127.0.1.1", 9000));
     menu->OnUpdate(16, true);
     auto table = Table();
     ASSERT_EQ(table.size(), 16u);
@@ -207,8 +201,8 @@ TEST_F(JoinMenuTest, JoinButtonAsksForTheChosenHostOnce) {
     TestSupport::EventRecorder rec;
     rec.Listen<EventTypes::EventUpdateGameOver, EventTypes::EventUpdateInitializeGameView,
                Networking::EventConnectToServer>();
-    Announce("Alpha", 0, 0, 1, At("10.0.0.1", 8003));
-    Announce("Beta", 0, 1, 2, At("10.0.0.2", 8004));
+    Announce("Alpha", 0, 0, 1, At("127.0.1.1", 8003));
+    Announce("Beta", 0, 1, 2, At("127.0.1.2", 8004));
     const float top = bg->GetY() - bg->GetExtY() + 0.04f;
     Release("LEFTCLICK", bg->GetX(), top + 0.25f);
     auto join = menu->GetButtons().FindButton("JoinGame");
@@ -224,7 +218,7 @@ TEST_F(JoinMenuTest, JoinButtonAsksForTheChosenHostOnce) {
     ASSERT_EQ(rec.Count<Networking::EventConnectToServer>(), 1u);
     const auto* connect = rec.Of<Networking::EventConnectToServer>()[0]->GetPayload();
     EXPECT_EQ(connect->socket, 9);
-    EXPECT_EQ(connect->address.sin_addr.s_addr, At("10.0.0.2", 0).sin_addr.s_addr);
+    EXPECT_EQ(connect->address.sin_addr.s_addr, At("127.0.1.2", 0).sin_addr.s_addr);
     EXPECT_EQ(ntohs(connect->address.sin_port), 8004);
 }
 
@@ -237,7 +231,7 @@ TEST_F(JoinMenuTest, MoreHostsThanTheTableHoldsListOnlyThoseThatFitItsBox) {
     for (const auto& b : boxes) EXPECT_EQ(ServerList::RowsThatFit(b.y, b.extY), b.fit) << b.y << " " << b.extY;
 
     const char* names[] = {"H0", "H1", "H2", "H3", "H4", "H5"};
-    const char* ips[] = {"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4", "10.0.0.5", "10.0.0.6"};
+    const char* ips[] = {"127.0.1.1", "127.0.1.2", "127.0.1.3", "127.0.1.4", "127.0.1.5", "127.0.1.6"};
     for (int i = 0; i < 6; ++i) Announce(names[i], 0, 0, 1, At(ips[i], 8003));
     EXPECT_EQ(menu->GetServerList().Rows().size(), 6u);
     menu->OnUpdate(16, true);

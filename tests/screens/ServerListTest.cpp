@@ -13,24 +13,14 @@
 #include "events/types/NetworkEvents.h"
 #include "screens/ServerList.h"
 #include "support/Harness.h"
+#include "Announcements.h"
 
 using GameLogicView::ServerList;
 
 namespace {
 
-sockaddr_in At(const char* ip, uint16_t port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    inet_pton(AF_INET, ip, &a.sin_addr);
-    return a;
-}
-
-void Announce(const char* name, uint8_t mode, uint8_t level, uint8_t players, int socket, const sockaddr_in& from) {
-    EventSystem::QueueEvent(
-        std::make_shared<Networking::EventUpdateServerList>(name, mode, level, players, socket, from));
-    EventSystem::ProcessEventQueue();
-}
+using ScreensTest::Announce;
+using ScreensTest::At;
 
 class ServerListTest : public ::testing::Test {
 protected:
@@ -42,10 +32,10 @@ protected:
 
 TEST_F(ServerListTest, OneRowPerHostAddressRefreshedInPlace) {
     ServerList list;
-    Announce("Mirav", 0, 1, 1, 7, At("10.0.0.5", 8003));
-    Announce("Other", 0, 0, 2, 7, At("10.0.0.9", 8003));
+    Announce("Mirav", 0, 1, 1, 7, At("127.0.1.5", 8003));
+    Announce("Other", 0, 0, 2, 7, At("127.0.1.9", 8003));
     // Same address, another port: the first row takes the new data.
-    Announce("Renamed", 1, 2, 3, 8, At("10.0.0.5", 9000));
+    Announce("Renamed", 1, 2, 3, 8, At("127.0.1.5", 9000));
     ASSERT_EQ(list.Rows().size(), 2u);
     EXPECT_EQ(list.Rows()[0].name, "Renamed");
     EXPECT_EQ(list.Rows()[0].players, 3);
@@ -57,8 +47,8 @@ TEST_F(ServerListTest, RowTextsNameTheModeTheLevelAndThePlayers) {
     const std::string file = ::testing::TempDir() + "/levels-names.ini";
     std::ofstream(file) << "[level2]\nfile = Levels/x.ini\nname =  Far Hills  \n";
     ServerList list(file);
-    Announce("Mirav", 1, 2, 3, 7, At("10.0.0.5", 8003));
-    Announce("Mirav", 0, 4, 1, 7, At("10.0.0.6", 8003));
+    Announce("Mirav", 1, 2, 3, 7, At("127.0.1.5", 8003));
+    Announce("Mirav", 0, 4, 1, 7, At("127.0.1.6", 8003));
     const auto a = list.TextsOf(0);
     EXPECT_EQ(a.name, "Mirav");
     EXPECT_EQ(a.mode, "Sandbox");
@@ -72,7 +62,7 @@ TEST_F(ServerListTest, RowTextsNameTheModeTheLevelAndThePlayers) {
 
 TEST_F(ServerListTest, ClicksChooseTheRowBandUnderTheCursor) {
     ServerList list;
-    for (int i = 0; i < 3; ++i) Announce("Mirav", 0, 0, 1, 7, At(i == 0 ? "10.0.0.1" : i == 1 ? "10.0.0.2" : "10.0.0.3", 8003));
+    for (int i = 0; i < 3; ++i) Announce("Mirav", 0, 0, 1, 7, At(i == 0 ? "127.0.1.1" : i == 1 ? "127.0.1.2" : "127.0.1.3", 8003));
     const float bgX = 0.5f, bgY = 0.5f, ext = 0.4f;
     const float top = bgY - ext + 0.04f;
     struct Case {
@@ -102,8 +92,8 @@ TEST_F(ServerListTest, JoinAsksForTheChosenHostAndAFailedJoinLeavesTheListUsable
     EventSystem::ProcessEventQueue();
     EXPECT_EQ(rec.Count<Networking::EventConnectToServer>(), 0u);
 
-    Announce("A", 0, 0, 1, 5, At("10.0.0.1", 8003));
-    Announce("B", 0, 0, 1, 6, At("10.0.0.2", 8003));
+    Announce("A", 0, 0, 1, 5, At("127.0.1.1", 8003));
+    Announce("B", 0, 0, 1, 6, At("127.0.1.2", 8003));
     list.Click(0.5f, 0.1f + 0.04f + 0.25f, 0.5f, 0.5f, 0.4f, 0.4f);  // second row
     ASSERT_TRUE(list.Join());
     EXPECT_FALSE(list.CanJoin());  // one attempt at a time
@@ -113,7 +103,7 @@ TEST_F(ServerListTest, JoinAsksForTheChosenHostAndAFailedJoinLeavesTheListUsable
     ASSERT_EQ(rec.Count<Networking::EventConnectToServer>(), 1u);
     const auto* connect = rec.Of<Networking::EventConnectToServer>()[0]->GetPayload();
     EXPECT_EQ(connect->socket, 6);
-    EXPECT_EQ(connect->address.sin_addr.s_addr, At("10.0.0.2", 0).sin_addr.s_addr);
+    EXPECT_EQ(connect->address.sin_addr.s_addr, At("127.0.1.2", 0).sin_addr.s_addr);
 
     // Nobody answered: the game ends and the list can be used again.
     EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateGameOver>(255, 0));
