@@ -28,6 +28,7 @@
 #include "platform/Window.h"
 #include "GfxTestSupport.h"
 #include "support/Harness.h"
+#include "SceneEngine.h"
 
 using EventTypes::EventUpdateCreateActor;
 using Geometry::Vector2;
@@ -42,32 +43,9 @@ struct Rgb {
     int r, g, b;
 };
 
-class LevelPicture : public ::testing::Test {
+class LevelPicture : public GfxTest::SceneEngine {
 protected:
-    void SetUp() override {
-        TestSupport::ResetSingletons();
-        std::string err;
-        engine = GfxTest::OpenEngine(window, kW, kH, &err);
-        ASSERT_NE(engine, nullptr) << err;
-        ds = Gfx::DrawScreen::Create();
-        ds->Initialize("Config/Config.ini");
-        Gfx::EngineAssetSink sink(*engine);
-        sink.onCamera = [this](const Gfx::CameraAsset& c) {
-            ds->GetCameraMan()->LoadCamera(c.tag, c.eye, c.lookAt, c.up, c.pitchDivisorA, c.pitchDivisorB,
-                                           c.minDistance, c.maxDistance,
-                                           std::make_shared<Gfx::Frustum>(c.fov, c.aspect, c.nearPlane, c.farPlane));
-        };
-        Gfx::AssetProblems problems;
-        ASSERT_TRUE(Gfx::LoadAssetFile(Gfx::kGameAssetsFile, sink, &problems)) << problems.size();
-        ASSERT_TRUE(Gfx::LoadStateFile(Gfx::kGameStatesFile, *engine->GetStateMan(), &problems));
-    }
-    void TearDown() override {
-        Gfx::DrawScreen::Destroy();
-        Gfx::GfxEngine::Release();
-        window.Destroy();
-        Platform::ShutdownVideo();
-        TestSupport::ResetSingletons();
-    }
+    LevelPicture() : SceneEngine(kW, kH) {}
 
     // The draw object of one actor report: the named state with the report's
     // own ids, alpha and flags over it.
@@ -86,9 +64,6 @@ protected:
         return ds->CreateObject(a.actorId, a.position, a.orientation, a.scale, st);
     }
 
-    Platform::Window window;
-    Gfx::GfxEngine* engine = nullptr;
-    Gfx::DrawScreen* ds = nullptr;
 };
 
 Rgb At(const std::vector<uint8_t>& rgba, int x, int y) {

@@ -23,6 +23,7 @@
 #include "platform/Window.h"
 #include "GfxTestSupport.h"
 #include "support/Harness.h"
+#include "SceneEngine.h"
 
 using Geometry::Quaternion;
 using Geometry::Vector3;
@@ -326,18 +327,12 @@ TEST(ParticleEffects, IdsTimelineAndFinishing) {
 namespace {
 constexpr int kW = 320, kH = 240;
 
-class ParticlePicture : public ::testing::Test {
+class ParticlePicture : public GfxTest::SceneEngine {
 protected:
+    ParticlePicture() : SceneEngine(kW, kH) {}
     void SetUp() override {
-        TestSupport::ResetSingletons();
-        std::string err;
-        engine = GfxTest::OpenEngine(window, kW, kH, &err);
-        ASSERT_NE(engine, nullptr) << err;
-        ds = Gfx::DrawScreen::Create();
-        ds->Initialize("Config/Config.ini");
-        Gfx::EngineAssetSink sink(*engine);
-        ASSERT_TRUE(Gfx::LoadAssetFile(Gfx::kGameAssetsFile, sink));
-        ASSERT_TRUE(Gfx::LoadStateFile(Gfx::kGameStatesFile, *engine->GetStateMan()));
+        SceneEngine::SetUp();
+        if (HasFatalFailure()) return;
         pm = ds->GetSpatial()->GetParticleMan();
         ASSERT_TRUE(pm->LoadParticleData("Config/Graphics/ParticleSystems.ini", "Config/Graphics/ParticleEffects.ini"));
         ds->GetCameraMan()->LoadCamera(99, Vector3(0, 4, 24), Vector3(0, 2, 0), Vector3(0, 1, 0), 12, 2.5f, 1, 100,
@@ -345,13 +340,6 @@ protected:
         ASSERT_TRUE(ds->SetActiveCamera(99));
         ds->GetActiveCamera()->SetFixedPoint(Vector3(0, 2, 0));
         ds->GetActiveCamera()->SetEye(Vector3(0, 4, 20));
-    }
-    void TearDown() override {
-        Gfx::DrawScreen::Destroy();
-        Gfx::GfxEngine::Release();
-        window.Destroy();
-        Platform::ShutdownVideo();
-        TestSupport::ResetSingletons();
     }
     std::vector<uint8_t> Frame(unsigned ms) {
         ds->Update(ms);
@@ -366,9 +354,6 @@ protected:
             if (std::abs(a[i] - b[i]) + std::abs(a[i + 1] - b[i + 1]) + std::abs(a[i + 2] - b[i + 2]) > 12) ++n;
         return n;
     }
-    Platform::Window window;
-    Gfx::GfxEngine* engine = nullptr;
-    Gfx::DrawScreen* ds = nullptr;
     ParticleMan* pm = nullptr;
 };
 
