@@ -5,12 +5,12 @@
 #include "events/types/ActorEvents.h"
 #include "gamelogic/Actor.h"
 #include "gamelogic/GlobalGameState.h"
+#include "gamelogic/LogicSettings.h"
 #include "gameviews/ViewActor.h"
 #include "gfx/GfxEngine.h"
 #include "gfx/GfxState.h"
 #include "gfx/ParticleMan.h"
 #include "gfx/StateMan.h"
-#include "ini/IniFile.h"
 #include "processes/Process.h"
 
 namespace GameLogicView {
@@ -18,24 +18,6 @@ namespace GameLogicView {
 using Geometry::Vector3;
 
 namespace {
-
-const char* const kConfigFile = "Config/Config.ini";
-
-struct PickerSettings {
-    float distance, sphereIncrease, zOffset;
-    unsigned fadeTime;
-};
-
-const PickerSettings& Picker() {
-    static const PickerSettings s{
-        Utility::ReadIniOrDefault<float>(Utility::Key("Distance"), Utility::Section("BlockPicker"), kConfigFile, 3.0f),
-        Utility::ReadIniOrDefault<float>(Utility::Key("SphereIncrease"), Utility::Section("BlockPicker"), kConfigFile,
-                                         0.5f),
-        Utility::ReadIniOrDefault<float>(Utility::Key("zOffset"), Utility::Section("BlockPicker"), kConfigFile, 3.0f),
-        Utility::ReadIniOrDefault<unsigned>(Utility::Key("UnitBlockFadeTime"), Utility::Section("LOGIC"), kConfigFile,
-                                            1000u)};
-    return s;
-}
 
 bool LowDetail() { return GlobalGameState::Instance()->IsLowDetail(); }
 
@@ -164,13 +146,15 @@ std::shared_ptr<ViewBlock> ViewBlockMan::FindBlock(uint16_t id) const {
 void ViewBlockMan::RemoveBlock(uint16_t id) { m_blocks.erase(id); }
 
 ViewBlock* ViewBlockMan::PickBlock(const Vector3& origin, Vector3 direction) const {
-    const PickerSettings& s = Picker();
-    const float reach = s.sphereIncrease + s.distance;
-    direction.y += s.zOffset;
+    // The logic's picker values: the view selects the block the logic's
+    // pick-up would take.
+    const LogicSettings& s = GetLogicSettings();
+    const float reach = s.pickerSphereIncrease + s.pickerDistance;
+    direction.y += s.pickerZOffset;
     // No direction after the tilt, or a position that is not finite, picks
     // nothing (every block would be "in front" and on the ray).
     if (direction.LengthSquared() == 0.0f || !origin.IsFinite() || !direction.IsFinite()) return nullptr;
-    direction = direction.Normalized() * s.distance;
+    direction = direction.Normalized() * s.pickerDistance;
     ViewBlock* best = nullptr;
     float bestSq = 100000.0f;
     for (const auto& [id, block] : m_blocks) {
@@ -218,7 +202,9 @@ bool ViewBlockMan::OnBlockFade(const EventSystem::IEvent& event) {
     if (!b) return false;
     b->fading = true;
     if (b->Actor()) b->Actor()->RemoveParticleEffects();
-    if (m_processes && b->Actor()) m_processes->Attach(std::make_shared<FadeActorProcess>(b->Actor(), Picker().fadeTime));
+    // As long as the logic waits before deleting the block.
+    if (m_processes && b->Actor())
+        m_processes->Attach(std::make_shared<FadeActorProcess>(b->Actor(), GetLogicSettings().unitBlockFadeTime));
     return false;
 }
 

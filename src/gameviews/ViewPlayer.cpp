@@ -39,9 +39,14 @@ T Setting(const char* section, const char* key, T fallback) {
     return Utility::ReadIniOrDefault<T>(Utility::Key(key), Utility::Section(section), kConfigFile, fallback);
 }
 
+// The view's own settings. The rules' timings (the respawn delay, the
+// invincibility) come from the logic's settings: one set of defaults and
+// limits, so a missing or clamped key cannot make the countdown or the
+// flicker disagree with when the logic respawns a player or ends the
+// invincibility.
 struct PlayerSettings {
     int pouchSize;
-    unsigned respawnDelay, fadeDelay, fadeTime;
+    unsigned fadeDelay, fadeTime;
 };
 
 // The pouch size as the logic holds it (a missing key counts every pouch as
@@ -52,8 +57,7 @@ int PouchSize() {
 }
 
 const PlayerSettings& Settings() {
-    static const PlayerSettings s{PouchSize(), Setting<unsigned>("LOGIC", "RespawnDelay", 0u),
-                                  Setting<unsigned>("VIEW", "DeadPlayerDelayFadeTime", 100u),
+    static const PlayerSettings s{PouchSize(), Setting<unsigned>("VIEW", "DeadPlayerDelayFadeTime", 100u),
                                   Setting<unsigned>("VIEW", "DeadPlayerFadeTime", 100u)};
     return s;
 }
@@ -155,7 +159,7 @@ private:
 class InvincibleFxProc : public ProcessSystem::IProcess {
 public:
     explicit InvincibleFxProc(const std::shared_ptr<ViewPlayer>& player) : IProcess(0), m_player(player) {
-        m_duration = Setting<unsigned>("LOGIC", "Invincible", 0u);
+        m_duration = static_cast<unsigned>(GetLogicSettings().invincible);
         m_period = Setting<int>("VIEW", "InvincibleFlickerTime", 250);
         m_transparency = Setting<float>("VIEW", "InvincibleTransparency", 0.5f);
         Gfx::GfxState st;
@@ -575,7 +579,7 @@ bool ViewPlayerMan::OnDeath(const EventSystem::IEvent& event) {
         Effect("KilledSomeoneCue", Vector3(0, 0, 0), Vector3(0, 1, 0));
     }
     if (victim == m_local)
-        ReplacePlayerProcess(victim, std::make_shared<PlayerRespawnProc>(p, static_cast<int>(Settings().respawnDelay)));
+        ReplacePlayerProcess(victim, std::make_shared<PlayerRespawnProc>(p, GetLogicSettings().respawnDelay));
     else
         ReplacePlayerProcess(victim, nullptr);
     p->faded = true;

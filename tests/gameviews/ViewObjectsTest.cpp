@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <set>
 #include <type_traits>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "gamelogic/BlockData.h"
 #include "gamelogic/BlockMan.h"
 #include "gamelogic/FlagMan.h"
+#include "gamelogic/LogicSettings.h"
 #include "gamelogic/Player.h"
 #include "gamelogic/PlayerLife.h"
 #include "gamelogic/PlayerManager.h"
@@ -215,6 +218,64 @@ TEST(ViewPlayers, DeathFadesAndARespawnBeforeTheFadeKeepsThePlayerVisible) {
     EventSystem::TriggerEvent(EventTypes::EventUpdateActorSpawn(1, 0, Vector3(3, 4, 5), Geometry::Quaternion(), 0, 0));
     for (int i = 0; i < 60; ++i) pm.UpdateProcesses(16);
     EXPECT_GT(pa->ShownAlpha(), 0.0f);
+}
+
+// The local player's respawn countdown and the invincibility flicker last
+// what the logic's settings say: keys missing from the file give the logic's
+// defaults, and values the logic clamps are clamped for the view too.
+TEST(ViewPlayers, CountdownAndFlickerLastAsLongAsTheLogicsRespawnAndInvincibility) {
+    struct Case {
+        const char* config;
+        int countdownCues;  // a cue at every shown second after the first
+        int invincibleMs;
+    };
+    const Case cases[] = {
+        {"[LOGIC]\n", 4, 2000},  // both missing: 5 s to respawn, 2 s invincible
+        {"[LOGIC]\nRespawnDelay = 3000\nInvincible = 600\n", 2, 600},
+        {"[LOGIC]\nRespawnDelay = -20\nInvincible = -1\n", 0, 0},  // clamped to 0
+    };
+    const std::string file = ::testing::TempDir() + "mirav-view-logic-settings.ini";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.config);
+        TestSupport::ResetSingletons();
+        std::ofstream(file) << c.config;
+        SetLogicSettings(LogicSettings::Load(file));
+        ProcessSystem::ProcessManager pm;
+        ViewBlockMan blocks;
+        ViewPlayerMan players;
+        players.SetBlockMan(&blocks);
+        players.StartFloat(&pm);
+        auto pa = MakeActor(1, ActorTypes::kBot);
+        players.AddPlayer(pa);
+        players.SetLocalPlayer(1);
+        TestSupport::EventRecorder effects;
+        effects.Listen<EventTypes::EventCreateEffect>();
+        auto step = [&](int ms) {
+            for (int t = 0; t < ms; t += 16) {
+                pm.UpdateProcesses(16);
+                EventSystem::ProcessEventQueue();
+            }
+        };
+
+        EventSystem::TriggerEvent(EventTypes::EventUpdateActorDeath(1, -1, Vector3(), Vector3()));
+        step(GetLogicSettings().respawnDelay + 300);
+        int cues = 0;
+        for (const auto& e : effects.Of<EventTypes::EventCreateEffect>())
+            cues += e->GetPayload()->effectName == "SpawnCountdown" ? 1 : 0;
+        EXPECT_EQ(cues, c.countdownCues);
+
+        EventSystem::TriggerEvent(EventTypes::EventUpdateActorSpawn(1, 0, Vector3(), Geometry::Quaternion(), 0, 0));
+        const size_t flickering = pa->LayerCount();
+        ASSERT_GT(flickering, 0u);
+        if (c.invincibleMs > 40) {
+            step(c.invincibleMs - 40);
+            EXPECT_EQ(pa->LayerCount(), flickering) << "the flicker ended before the invincibility";
+        }
+        step(80);
+        EXPECT_EQ(pa->LayerCount(), flickering - 1) << "the flicker outlasted the invincibility";
+    }
+    std::remove(file.c_str());
+    TestSupport::ResetSingletons();
 }
 
 TEST(ViewFlags, CapturesCountAndTheThirdHasNoScoreCue) {
