@@ -47,6 +47,8 @@ T Setting(const char* section, const char* key, T fallback) {
 struct PlayerSettings {
     int pouchSize;
     unsigned fadeDelay, fadeTime;
+    int flickerPeriod;  // ms between the see-through and the opaque look
+    float flickerAlpha;  // the see-through look's alpha
 };
 
 // The pouch size as the logic holds it (a missing key counts every pouch as
@@ -56,9 +58,12 @@ int PouchSize() {
     return static_cast<int>(GameLogicView::GetLogicSettings().pouchSize);
 }
 
+// Read once, at the first use in the run.
 const PlayerSettings& Settings() {
     static const PlayerSettings s{PouchSize(), Setting<unsigned>("VIEW", "DeadPlayerDelayFadeTime", 100u),
-                                  Setting<unsigned>("VIEW", "DeadPlayerFadeTime", 100u)};
+                                  Setting<unsigned>("VIEW", "DeadPlayerFadeTime", 100u),
+                                  Setting<int>("VIEW", "InvincibleFlickerTime", 250),
+                                  Setting<float>("VIEW", "InvincibleTransparency", 0.5f)};
     return s;
 }
 
@@ -160,8 +165,8 @@ class InvincibleFxProc : public ProcessSystem::IProcess {
 public:
     explicit InvincibleFxProc(const std::shared_ptr<ViewPlayer>& player) : IProcess(0), m_player(player) {
         m_duration = static_cast<unsigned>(GetLogicSettings().invincible);
-        m_period = Setting<int>("VIEW", "InvincibleFlickerTime", 250);
-        m_transparency = Setting<float>("VIEW", "InvincibleTransparency", 0.5f);
+        m_period = Settings().flickerPeriod;
+        m_transparency = Settings().flickerAlpha;
         Gfx::GfxState st;
         if (Gfx::GfxEngine::Instance() && Gfx::GfxEngine::Instance()->GetStateMan())
             st.SetMaterialTag(player->Actor()->team == 0 ? 22 : 23);

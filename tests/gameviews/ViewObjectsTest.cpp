@@ -268,7 +268,20 @@ TEST(ViewPlayers, CountdownAndFlickerLastAsLongAsTheLogicsRespawnAndInvincibilit
         const size_t flickering = pa->LayerCount();
         ASSERT_GT(flickering, 0u);
         if (c.invincibleMs > 40) {
-            step(c.invincibleMs - 40);
+            // The look turns see-through (the view's default alpha 0.5) and
+            // back every quarter second while it lasts.
+            int turns = 0;
+            float last = pa->ShownAlpha();
+            for (int t = 16; t <= c.invincibleMs - 40; t += 16) {
+                step(16);
+                const float now = pa->ShownAlpha();
+                if (now != last) {
+                    EXPECT_FLOAT_EQ(now, last == 1.0f ? 0.5f : 1.0f);
+                    ++turns;
+                }
+                last = now;
+            }
+            EXPECT_NEAR(turns, (c.invincibleMs - 40) / 256, 1);
             EXPECT_EQ(pa->LayerCount(), flickering) << "the flicker ended before the invincibility";
         }
         step(80);
