@@ -27,11 +27,6 @@ constexpr int kPouchTechniqueTag = 3;
 constexpr int kPickUpSparkle = 16;
 constexpr size_t kMaxPathPoints = 64;
 
-template <class T>
-T Setting(const char* section, const char* key, T fallback) {
-    return Utility::ReadIniOrDefault<T>(Utility::Key(key), Utility::Section(section), "Config/Config.ini", fallback);
-}
-
 Gfx::Spatial* SceneStore() {
     Gfx::DrawScreen* screen = Gfx::DrawScreen::Instance();
     return screen ? screen->GetSpatial() : nullptr;
@@ -79,15 +74,15 @@ void HudBlockIcon::SetDistance(float d) {
 const HudPouch::Settings& HudPouch::ConfigSettings() {
     static const Settings s = [] {
         Settings v;
-        v.pointsFile = Setting<std::string>("VIEW", "HudBlockPts", "");
-        v.moveTime = Setting<float>("VIEW", "HudBlockMoveTime", 1.0f);
-        v.startScale = Setting<float>("VIEW", "HudBlockStartScale", 1.0f);
-        v.endScale = Setting<float>("VIEW", "HudBlockEndScale", 1.0f);
-        v.startAlpha = Setting<float>("VIEW", "HudBlockStartAlpha", 1.0f);
-        v.endAlpha = Setting<float>("VIEW", "HudBlockEndAlpha", 1.0f);
-        v.rotationSpeed = Setting<float>("VIEW", "HudBlockRotationSpeed", 1.0f);
-        v.movingRotationSpeed = Setting<float>("VIEW", "HudBlockMovingRotationSpeed", 1.0f);
-        v.pouchSize = Setting<int>("LOGIC", "PouchSize", 5);
+        v.pointsFile = Utility::ReadConfig<std::string>("VIEW", "HudBlockPts", "");
+        v.moveTime = Utility::ReadConfig<float>("VIEW", "HudBlockMoveTime", 1.0f);
+        v.startScale = Utility::ReadConfig<float>("VIEW", "HudBlockStartScale", 1.0f);
+        v.endScale = Utility::ReadConfig<float>("VIEW", "HudBlockEndScale", 1.0f);
+        v.startAlpha = Utility::ReadConfig<float>("VIEW", "HudBlockStartAlpha", 1.0f);
+        v.endAlpha = Utility::ReadConfig<float>("VIEW", "HudBlockEndAlpha", 1.0f);
+        v.rotationSpeed = Utility::ReadConfig<float>("VIEW", "HudBlockRotationSpeed", 1.0f);
+        v.movingRotationSpeed = Utility::ReadConfig<float>("VIEW", "HudBlockMovingRotationSpeed", 1.0f);
+        v.pouchSize = Utility::ReadConfig<int>("LOGIC", "PouchSize", 5);
         return v;
     }();
     return s;

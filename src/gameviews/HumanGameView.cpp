@@ -72,19 +72,15 @@ const typename E::Data* PayloadOf(const EventSystem::IEvent& event) {
     return e ? e->GetPayload() : nullptr;
 }
 
-bool ReadBool(const char* section, const char* key, bool fallback) {
-    return Utility::ReadIniOrDefault<bool>(Utility::Key(key), Utility::Section(section), kConfigFile, fallback);
-}
-
 // Read once per run, at the first played match that reaches them.
 bool HudEnabled() {
-    static const bool enabled = ReadBool("VIEW", "HudEnable", false);
+    static const bool enabled = Utility::ReadConfig<bool>("VIEW", "HudEnable", false);
     return enabled;
 }
 
 // The player may turn the bots' chat bubbles off; read once per run too.
 bool SpeechBubblesDisabled() {
-    static const bool disabled = ReadBool("MISC", "disableSpeechBubbles", false);
+    static const bool disabled = Utility::ReadConfig<bool>("MISC", "disableSpeechBubbles", false);
     return disabled;
 }
 
@@ -123,7 +119,7 @@ HumanGameView::HumanGameView(Platform::Window* window)
         settings.width = options.width;
         settings.height = options.height;
         settings.fsaaSamples = options.antialiasing;
-        settings.windowed = ReadBool("Engine", "windowed", false);
+        settings.windowed = Utility::ReadConfig<bool>("Engine", "windowed", false);
         Gfx::GfxEngine* engine = Gfx::GfxEngine::Create();
         m_ownsEngine = true;
         engine->Initialize(window, settings);
@@ -178,7 +174,7 @@ HumanGameView::HumanGameView(Platform::Window* window)
     m_gameScreen = std::make_shared<GameScreen>(this);
     PushScreen(m_gameScreen);
 
-    if (ReadBool("MISC", "opscreen", true)) {
+    if (Utility::ReadConfig<bool>("MISC", "opscreen", true)) {
         EventSystem::QueueEvent(new EventTypes::EventUpdateInitializeGameLogic(1));
     } else {
         PushScreen(MakeLoadingScreen());

@@ -31,13 +31,7 @@ using Geometry::Vector3;
 
 namespace {
 
-const char* const kConfigFile = "Config/Config.ini";
 constexpr uint16_t kNone = 0xFFFF;
-
-template <class T>
-T Setting(const char* section, const char* key, T fallback) {
-    return Utility::ReadIniOrDefault<T>(Utility::Key(key), Utility::Section(section), kConfigFile, fallback);
-}
 
 // The view's own settings. The rules' timings (the respawn delay, the
 // invincibility) come from the logic's settings: one set of defaults and
@@ -54,16 +48,17 @@ struct PlayerSettings {
 // The pouch size as the logic holds it (a missing key counts every pouch as
 // full), so the view's full-pouch test agrees with the logic's pick-ups.
 int PouchSize() {
-    if (!Utility::IniFile(kConfigFile).HasKey(Utility::Key("PouchSize"), Utility::Section("LOGIC"))) return 0;
+    const Utility::IniFile config(Utility::kGameConfigFile);
+    if (!config.HasKey(Utility::Key("PouchSize"), Utility::Section("LOGIC"))) return 0;
     return static_cast<int>(GameLogicView::GetLogicSettings().pouchSize);
 }
 
 // Read once, at the first use in the run.
 const PlayerSettings& Settings() {
-    static const PlayerSettings s{PouchSize(), Setting<unsigned>("VIEW", "DeadPlayerDelayFadeTime", 100u),
-                                  Setting<unsigned>("VIEW", "DeadPlayerFadeTime", 100u),
-                                  Setting<int>("VIEW", "InvincibleFlickerTime", 250),
-                                  Setting<float>("VIEW", "InvincibleTransparency", 0.5f)};
+    static const PlayerSettings s{PouchSize(), Utility::ReadConfig<unsigned>("VIEW", "DeadPlayerDelayFadeTime", 100u),
+                                  Utility::ReadConfig<unsigned>("VIEW", "DeadPlayerFadeTime", 100u),
+                                  Utility::ReadConfig<int>("VIEW", "InvincibleFlickerTime", 250),
+                                  Utility::ReadConfig<float>("VIEW", "InvincibleTransparency", 0.5f)};
     return s;
 }
 

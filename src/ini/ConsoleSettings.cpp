@@ -8,7 +8,7 @@
 namespace Utility {
 
 bool ConsoleEnabledInSettings() {
-    return ReadIniOrDefault<bool>(Key("EnableConsole"), Section("CONSOLE"), "Config/Config.ini", false);
+    return ReadConfig<bool>("CONSOLE", "EnableConsole", false);
 }
 
 void InstallConsoleHelp() {

@@ -318,7 +318,7 @@ template float ReadIniClamped<float>(const Key&, const Section&, const std::stri
 template double ReadIniClamped<double>(const Key&, const Section&, const std::string&, double, double, double);
 
 std::optional<unsigned long> ReadLogicSetting(const Key& key) {
-    return ReadIni<unsigned long>(key, Section("LOGIC"), "Config/Config.ini");
+    return ReadIni<unsigned long>(key, Section("LOGIC"), kGameConfigFile);
 }
 
 }  // namespace Utility

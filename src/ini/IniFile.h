@@ -110,6 +110,17 @@ T ReadIniOrDefault(const Key& key, const Section& section, const std::string& fi
     return v ? *v : fallback;
 }
 
+// The game's configuration file (relative to the data folder): the engine's,
+// the rules' and the views' tuning.
+inline const char* const kGameConfigFile = "Config/Config.ini";
+
+// One value of the game's configuration file: the fallback when the file,
+// the key or a valid value is missing.
+template <class T>
+T ReadConfig(const char* section, const char* key, T fallback) {
+    return ReadIniOrDefault<T>(Key(key), Section(section), kGameConfigFile, fallback);
+}
+
 // ReadIniOrDefault, then limited to lo..hi (a value out of range is
 // reported). Numbers only.
 template <class T>

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -265,6 +267,24 @@ TEST_F(IniFileTest, FilesThatCannotBeReadOrWritten) {
     IniFile nowhere(Path("no/such/folder/x.ini"));
     EXPECT_FALSE(nowhere.SetValue(Key("k"), "1", Section("S")));
     EXPECT_FALSE(nowhere.IsLoaded());
+}
+
+TEST_F(IniFileTest, TheGameConfigurationIsReadFromTheDataFolder) {
+    // Relative to the working folder (the data folder when the game runs).
+    ASSERT_EQ(mkdir(Path("Config").c_str(), 0755), 0);
+    Write("Config/Config.ini", "[VIEW]\nHudEnable = 1\nFlicker = 120\nAlpha = 0.25\nBad = twelve\n[MISC]\nname = x\n");
+    char old[4096];
+    ASSERT_NE(getcwd(old, sizeof old), nullptr);
+    ASSERT_EQ(chdir(m_dir.c_str()), 0);
+    EXPECT_TRUE(Utility::ReadConfig<bool>("VIEW", "HudEnable", false));
+    EXPECT_EQ(Utility::ReadConfig<int>("VIEW", "Flicker", 250), 120);
+    EXPECT_FLOAT_EQ(Utility::ReadConfig<float>("VIEW", "Alpha", 0.5f), 0.25f);
+    EXPECT_EQ(Utility::ReadConfig<int>("VIEW", "Bad", 250), 250) << "not a number: the fallback";
+    EXPECT_EQ(Utility::ReadConfig<int>("MISC", "Flicker", 250), 250) << "another section";
+    EXPECT_EQ(Utility::ReadConfig<std::string>("MISC", "name", ""), "x");
+    std::remove("Config/Config.ini");
+    EXPECT_EQ(Utility::ReadConfig<int>("VIEW", "Flicker", 250), 250) << "no file: the fallback";
+    ASSERT_EQ(chdir(old), 0);
 }
 
 TEST_F(IniFileTest, FreeReadersAndClampedReads) {
