@@ -75,6 +75,38 @@ protected:
     ServerEventHandler* handler = nullptr;
 };
 
+// A joining machine's network manager and handler on loopback, with no host
+// of its own: the tests play the host from plain sockets.
+class ClientFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestSupport::ResetSingletons();
+        GlobalGameState::Instance()->SetFlag(GlobalGameState::kJoiningMachine, 1);
+        client = std::make_unique<NetworkManager>(false, Loopback(), &in);
+        auto h = std::make_unique<ClientEventHandler>(*client);
+        handler = h.get();
+        client->SetHandler(std::move(h));
+    }
+    void TearDown() override {
+        client.reset();
+        TestSupport::ResetSingletons();
+    }
+    // Asks the host at that socket to join.
+    void Connect(const UdpSocket& host) {
+        client->SendEvent(std::make_shared<EventConnectToServer>(client->GetSocket(), host.Address()));
+        client->PackOutgoingEvents();
+    }
+    // Lets the machine read what loopback has for it.
+    void Receive() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        client->ReceivePackets();
+    }
+
+    NetworkManager::EventList in;
+    std::unique_ptr<NetworkManager> client;
+    ClientEventHandler* handler = nullptr;
+};
+
 }  // namespace
 
 TEST_F(HostFixture, ForgedAndForeignDatagramsChangeNothing) {
@@ -287,66 +319,44 @@ TEST(JoiningMachine, ListsTheHostJoinsAndHoldsCommandsUntilTheGameStarts) {
 
 // A host that never answers: after the silence limit the attempt ends, the
 // game-over goes to the views, and the machine lists hosts again.
-TEST(JoiningMachine, AnUnansweredAttemptTimesOutAndHostsAreListedAgain) {
-    TestSupport::ResetSingletons();
-    GlobalGameState::Instance()->SetFlag(GlobalGameState::kJoiningMachine, 1);
-    NetworkManager::EventList in;
-    NetworkManager client(false, Loopback(), &in);
-    auto h = std::make_unique<ClientEventHandler>(client);
-    ClientEventHandler* handler = h.get();
-    client.SetHandler(std::move(h));
+TEST_F(ClientFixture, AnUnansweredAttemptTimesOutAndHostsAreListedAgain) {
     TestSupport::EventRecorder rec;
     rec.Listen<EventTypes::EventUpdateGameOver, EventUpdateServerList>();
     UdpSocket silentHost;
 
-    client.SendEvent(std::make_shared<EventConnectToServer>(client.GetSocket(), silentHost.Address()));
-    client.PackOutgoingEvents();
+    Connect(silentHost);
     EXPECT_TRUE(handler->IsConnecting());
-    for (int i = 0; i < 10; ++i) client.Update(1000);
+    for (int i = 0; i < 10; ++i) client->Update(1000);
     EXPECT_TRUE(handler->IsConnecting());  // 10000 ms is not more than the limit
-    client.Update(1);
-    client.Update(1);
+    client->Update(1);
+    client->Update(1);
     EXPECT_FALSE(handler->IsConnecting());
     EXPECT_FALSE(handler->IsConnected());
     EXPECT_EQ(handler->GetFailedAttempts(), 1u);
-    EXPECT_EQ(client.GetPeer(0), nullptr);
+    EXPECT_EQ(client->GetPeer(0), nullptr);
     EventSystem::ProcessEventQueue();
     ASSERT_EQ(rec.Count<EventTypes::EventUpdateGameOver>(), 1u);
     EXPECT_EQ(rec.Of<EventTypes::EventUpdateGameOver>()[0]->GetPayload()->winningTeam, 255);
 
     // An announcement is listed again.
-    silentHost.SendTo(client.GetBoundPort(), Datagram(0, 0, std::make_shared<EventServerBroadcast>("Mirav", 0, 0, 1)));
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    client.ReceivePackets();
+    silentHost.SendTo(client->GetBoundPort(), Datagram(0, 0, std::make_shared<EventServerBroadcast>("Mirav", 0, 0, 1)));
+    Receive();
     EventSystem::ProcessEventQueue();
     EXPECT_EQ(rec.Count<EventUpdateServerList>(), 1u);
-    TestSupport::ResetSingletons();
 }
 
 // On a joined machine only its host is heard: datagrams from other
 // addresses (sender id 0 or not) and from the host's address under another
 // sender id change nothing, however host-like their events.
-TEST(JoiningMachine, OnlyTheChosenHostIsHeard) {
-    TestSupport::ResetSingletons();
-    GlobalGameState::Instance()->SetFlag(GlobalGameState::kJoiningMachine, 1);
-    NetworkManager::EventList in;
-    NetworkManager client(false, Loopback(), &in);
-    auto h = std::make_unique<ClientEventHandler>(client);
-    ClientEventHandler* handler = h.get();
-    client.SetHandler(std::move(h));
+TEST_F(ClientFixture, OnlyTheChosenHostIsHeard) {
     TestSupport::EventRecorder rec;
     rec.Listen<EventUpdateServerList>();
     UdpSocket host, stranger;
-    const auto receive = [&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        client.ReceivePackets();
-    };
-    client.SendEvent(std::make_shared<EventConnectToServer>(client.GetSocket(), host.Address()));
-    client.PackOutgoingEvents();
-    host.SendTo(client.GetBoundPort(), Datagram(0, 1, std::make_shared<EventAssignClientID>(2), true));
-    receive();
+    Connect(host);
+    host.SendTo(client->GetBoundPort(), Datagram(0, 1, std::make_shared<EventAssignClientID>(2), true));
+    Receive();
     ASSERT_TRUE(handler->IsConnected());
-    ASSERT_EQ(client.GetOwnId(), 2);
+    ASSERT_EQ(client->GetOwnId(), 2);
     in.clear();
 
     struct Case {
@@ -368,22 +378,21 @@ TEST(JoiningMachine, OnlyTheChosenHostIsHeard) {
     };
     uint16_t id = 10;
     for (const Case& c : forged) {
-        c.from->SendTo(client.GetBoundPort(), Datagram(c.sender, id++, c.event));
-        receive();
+        c.from->SendTo(client->GetBoundPort(), Datagram(c.sender, id++, c.event));
+        Receive();
         EXPECT_TRUE(in.empty()) << c.name;
         in.clear();
     }
     EventSystem::ProcessEventQueue();
     EXPECT_EQ(rec.Count<EventUpdateServerList>(), 0u);
-    EXPECT_EQ(client.GetOwnId(), 2);
+    EXPECT_EQ(client->GetOwnId(), 2);
     EXPECT_EQ(GlobalGameState::Instance()->GetFlag(GlobalGameState::kGameStarted), 0);
-    EXPECT_FALSE(client.IsGameStarted());
+    EXPECT_FALSE(client->IsGameStarted());
 
     // The host itself is heard.
-    host.SendTo(client.GetBoundPort(), Datagram(0, id++, std::make_shared<EventTypes::EventUpdateGameOver>(1, 0)));
-    receive();
+    host.SendTo(client->GetBoundPort(), Datagram(0, id++, std::make_shared<EventTypes::EventUpdateGameOver>(1, 0)));
+    Receive();
     EXPECT_EQ(in.size(), 1u);
-    TestSupport::ResetSingletons();
 }
 
 TEST_F(HostFixture, AForcedMoveGoesReliablyToTheNamedMachineOnly) {
