@@ -129,6 +129,15 @@ protected:
     explicit PayloadEvent(DataT* data) { this->SetData(data); }
 };
 
+// The payload of an event of class E (or one derived from it); nullptr for
+// any other event and for a prototype. A listener's one-line way to read what
+// a delivered event carries.
+template <class E>
+const typename E::Data* PayloadOf(const IEvent& event) {
+    const auto* e = dynamic_cast<const E*>(&event);
+    return e ? e->GetPayload() : nullptr;
+}
+
 }  // namespace EventSystem
 
 #include "events/ByteStream.h"

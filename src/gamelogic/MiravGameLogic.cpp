@@ -51,11 +51,7 @@ std::unique_ptr<Utility::Random<float>>& BombGenerator() {
     return generator;
 }
 
-template <class E>
-const typename E::Data* PayloadOf(const EventSystem::IEvent& event) {
-    const auto* e = dynamic_cast<const E*>(&event);
-    return e ? e->GetPayload() : nullptr;
-}
+using EventSystem::PayloadOf;
 
 bool IsType(const Actor& actor, const char* name) {
     return actor.typeName && std::strcmp(actor.typeName, name) == 0;

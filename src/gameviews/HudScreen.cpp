@@ -27,11 +27,7 @@ namespace {
 
 const char* const kConfigFile = "Config/Config.ini";
 
-template <class E>
-const typename E::Data* PayloadOf(const EventSystem::IEvent& event) {
-    const auto* e = dynamic_cast<const E*>(&event);
-    return e ? e->GetPayload() : nullptr;
-}
+using EventSystem::PayloadOf;
 
 uint8_t LocalTeam() { return GlobalGameState::Instance()->GetFlag(GlobalGameState::kTeam); }
 

@@ -66,11 +66,7 @@ const char* const kHardwareText =
     "system does not support them. The graphics chipset or its driver must be upgraded to play Mirav. The game "
     "will now terminate.";
 
-template <class E>
-const typename E::Data* PayloadOf(const EventSystem::IEvent& event) {
-    const auto* e = dynamic_cast<const E*>(&event);
-    return e ? e->GetPayload() : nullptr;
-}
+using EventSystem::PayloadOf;
 
 // Read once per run, at the first played match that reaches them.
 bool HudEnabled() {

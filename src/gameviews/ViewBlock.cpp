@@ -21,11 +21,7 @@ namespace {
 
 bool LowDetail() { return GlobalGameState::Instance()->IsLowDetail(); }
 
-template <class E>
-const typename E::Data* PayloadOf(const EventSystem::IEvent& event) {
-    const auto* e = dynamic_cast<const E*>(&event);
-    return e ? e->GetPayload() : nullptr;
-}
+using EventSystem::PayloadOf;
 
 }  // namespace
 

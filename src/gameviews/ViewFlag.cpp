@@ -37,11 +37,7 @@ const FlagSettings& Settings() {
     return s;
 }
 
-template <class E>
-const typename E::Data* PayloadOf(const EventSystem::IEvent& event) {
-    const auto* e = dynamic_cast<const E*>(&event);
-    return e ? e->GetPayload() : nullptr;
-}
+using EventSystem::PayloadOf;
 
 void Cue(const std::string& name, uint16_t flag, uint8_t team) {
     EventSystem::QueueEvent(std::make_shared<EventTypes::EventCreateCue>(name, flag, team));

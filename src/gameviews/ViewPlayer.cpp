@@ -62,11 +62,7 @@ const PlayerSettings& Settings() {
     return s;
 }
 
-template <class E>
-const typename E::Data* PayloadOf(const EventSystem::IEvent& event) {
-    const auto* e = dynamic_cast<const E*>(&event);
-    return e ? e->GetPayload() : nullptr;
-}
+using EventSystem::PayloadOf;
 
 void Effect(const char* name, const Vector3& position, const Vector3& direction, uint8_t overlay = 0) {
     EventSystem::QueueEvent(std::make_shared<EventTypes::EventCreateEffect>(name, position, direction, overlay));

@@ -115,3 +115,14 @@ TEST(Event, SignalWritesAndReadsNothing) {
     EXPECT_EQ(r.GetBytesRead(), 0u);
     EXPECT_FALSE(r.HasFailed());
 }
+
+TEST(Event, PayloadOfReadsOnlyItsOwnClass) {
+    const Ping ping(4, "hi");
+    const Pong pong;
+    const Ping prototype;
+    ASSERT_NE(PayloadOf<Ping>(ping), nullptr);
+    EXPECT_EQ(PayloadOf<Ping>(ping), ping.GetPayload());
+    EXPECT_EQ(PayloadOf<Ping>(ping)->text, "hi");
+    EXPECT_EQ(PayloadOf<Ping>(pong), nullptr);
+    EXPECT_EQ(PayloadOf<Ping>(prototype), nullptr);
+}
