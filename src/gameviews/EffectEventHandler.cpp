@@ -369,10 +369,8 @@ bool EffectEventHandler::OnFlagRecovered(const EventSystem::IEvent& event) {
 }
 
 void EffectEventHandler::MarkQuietZone(const Vector3& position) {
-    static const unsigned time = Utility::ReadIniOrDefault<unsigned>(
-        Utility::Key("CollisionEffectIgnoreTime"), Utility::Section("VIEW"), "Config/Config.ini", 1000u);
-    static const float radius = Utility::ReadIniOrDefault<float>(
-        Utility::Key("CollisionEffectIgnoreRadius"), Utility::Section("VIEW"), "Config/Config.ini", 20.0f);
+    static const unsigned time = Utility::ReadConfig<unsigned>("VIEW", "CollisionEffectIgnoreTime", 1000u);
+    static const float radius = Utility::ReadConfig<float>("VIEW", "CollisionEffectIgnoreRadius", 20.0f);
     const unsigned k = m_nextQuietZone++;
     m_quietZones[k] = QuietZone{position, radius * radius};
     if (!m_processes) return;

@@ -6,6 +6,7 @@
 #include "events/types/ActorEvents.h"
 #include "events/types/FlagEvents.h"
 #include "gamelogic/GlobalGameState.h"
+#include "gamelogic/RulesSettings.h"
 #include "gameviews/HudPouch.h"
 #include "gameviews/HumanGameView.h"
 #include "gameviews/ViewActor.h"
@@ -25,8 +26,6 @@ namespace GameLogicView {
 
 namespace {
 
-const char* const kConfigFile = "Config/Config.ini";
-
 using EventSystem::PayloadOf;
 
 uint8_t LocalTeam() { return GlobalGameState::Instance()->GetFlag(GlobalGameState::kTeam); }
@@ -42,10 +41,8 @@ private:
 };
 
 int BatteryPeriod() {
-    static const int period = static_cast<int>(std::min<unsigned>(
-        Utility::ReadIniOrDefault<unsigned>(Utility::Key("HudBatteryUpdateRepeatTime"), Utility::Section("VIEW"),
-                                            kConfigFile, 4000u),
-        3600000u));
+    static const int period = static_cast<int>(
+        std::min<unsigned>(Utility::ReadConfig<unsigned>("VIEW", "HudBatteryUpdateRepeatTime", 4000u), 3600000u));
     return period;
 }
 
@@ -54,11 +51,10 @@ int BatteryPeriod() {
 HudScreen::HudScreen(HumanGameView* view, const std::string& file)
     : IScreen(file, false, false), m_file(file), m_ini(std::make_unique<Utility::IniFile>(file)), m_view(view) {
     m_pouch = std::make_unique<HudPouch>();
-    // One slot per flag a team has, as the flag manager is configured.
-    const int flags = std::clamp(
-        Utility::ReadIniOrDefault<int>(Utility::Key("NumFlags"), Utility::Section("FLAGMAN"), kConfigFile, 3), 1, 8);
-    const int pulse =
-        Utility::ReadIniOrDefault<int>(Utility::Key("ScoreFlagPulseTime"), Utility::Section("VIEW"), kConfigFile, 1000);
+    // One slot per flag a team may lose, as the rules count them (the HUD
+    // has room for eight).
+    const int flags = std::clamp(GetRulesSettings().numFlags, 1, 8);
+    const int pulse = Utility::ReadConfig<int>("VIEW", "ScoreFlagPulseTime", 1000);
     m_score = std::make_unique<HudScoreMan>(m_buttons, file, flags, pulse);
     m_pouch->LoadSpline();
     m_batteryInfo = std::make_shared<BatteryInfo>(&Platform::QueryBatteryStatus);

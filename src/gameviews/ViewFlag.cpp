@@ -5,6 +5,7 @@
 #include "events/types/FlagEvents.h"
 #include "events/types/ViewEvents.h"
 #include "gamelogic/GlobalGameState.h"
+#include "gamelogic/RulesSettings.h"
 #include "gameviews/HudScreen.h"
 #include "gameviews/ViewActor.h"
 #include "gameviews/ViewBlock.h"
@@ -22,19 +23,12 @@ using Geometry::Vector3;
 
 namespace {
 
-const char* const kConfigFile = "Config/Config.ini";
 constexpr uint16_t kNone = 0xFFFF;
 
-struct FlagSettings {
-    unsigned respawnTime, displayTime;
-};
-
-const FlagSettings& Settings() {
-    static const FlagSettings s{
-        Utility::ReadIniOrDefault<unsigned>(Utility::Key("RespawnTime"), Utility::Section("FLAGMAN"), kConfigFile, 0u),
-        Utility::ReadIniOrDefault<unsigned>(Utility::Key("RespawnDispTime"), Utility::Section("FLAGMAN"), kConfigFile,
-                                            0u)};
-    return s;
+// How long before a dropped flag goes home its countdown shows (read once).
+int CountdownDisplayTime() {
+    static const int ms = static_cast<int>(Utility::ReadConfig<unsigned>("FLAGMAN", "RespawnDispTime", 0u));
+    return ms;
 }
 
 using EventSystem::PayloadOf;
@@ -56,7 +50,8 @@ void TeamEffect(uint8_t team, const char* name, uint16_t flag) {
 class FlagRespawnProc : public ProcessSystem::IProcess {
 public:
     explicit FlagRespawnProc(const std::shared_ptr<ViewFlag>& flag)
-        : IProcess(0), m_flag(flag), m_remaining(static_cast<int>(Settings().respawnTime)) {}
+        // The logic's return time: the countdown ends when the flag goes home.
+        : IProcess(0), m_flag(flag), m_remaining(static_cast<int>(GetRulesSettings().flagRespawnTime)) {}
     ~FlagRespawnProc() override {
         for (auto& t : m_texts) t->SetAlpha(0.0f);
     }
@@ -65,7 +60,7 @@ public:
         if (!flag || !flag->actor) return Kill();
         m_remaining -= ms;
         if (m_remaining <= 0) return Kill();
-        if (m_remaining >= static_cast<int>(Settings().displayTime)) return;
+        if (m_remaining >= CountdownDisplayTime()) return;
         const int seconds = (m_remaining + 999) / 1000;
         if (seconds != m_lastShown) {
             m_lastShown = seconds;

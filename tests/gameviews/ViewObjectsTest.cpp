@@ -22,6 +22,7 @@
 #include "gamelogic/Player.h"
 #include "gamelogic/PlayerLife.h"
 #include "gamelogic/PlayerManager.h"
+#include "gamelogic/RulesSettings.h"
 #include "gameviews/ViewActor.h"
 #include "gameviews/ViewBlock.h"
 #include "gameviews/ViewFlag.h"
@@ -315,6 +316,34 @@ TEST(ViewFlags, CapturesCountAndTheThirdHasNoScoreCue) {
     for (const auto& c : cues.Of<EventTypes::EventCreateCue>()) names.push_back(c->GetPayload()->cueName);
     const std::vector<std::string> expect = {"Score", "Score10", "Score", "Score20", "Score", "Score40"};
     EXPECT_EQ(names, expect);
+}
+
+// A dropped flag's countdown ends when the logic sends the flag home: both
+// take the return time from the logic's settings.
+TEST(ViewFlags, TheCountdownOfADroppedFlagLastsTheLogicsReturnTime) {
+    for (const uint32_t returnMs : {0u, 700u, 3000u}) {
+        SCOPED_TRACE(returnMs);
+        TestSupport::ResetSingletons();
+        RulesSettings rules;
+        rules.flagRespawnTime = returnMs;
+        SetRulesSettings(rules);
+        ProcessSystem::ProcessManager pm;
+        ViewBlockMan blocks;
+        ViewActorMan actors;
+        ViewFlagMan flags(&blocks, &actors, &pm);
+        auto a = MakeActor(20, ActorTypes::kFlag, Vector3(), Vector3(0.5f, 1.5f, 0.5f), 1);
+        actors.AddActor(a);
+        ASSERT_TRUE(flags.AddFlag(a));
+        EventSystem::TriggerEvent(EventTypes::EventUpdateFlagDropped(3, 20, 0, 1));
+        int ms = 0;
+        while (flags.HasCountdown(20) && ms < 20000) {
+            pm.UpdateProcesses(16);
+            ms += 16;
+        }
+        EXPECT_GE(ms, static_cast<int>(returnMs));
+        EXPECT_LE(ms, static_cast<int>(returnMs) + 16);
+    }
+    TestSupport::ResetSingletons();
 }
 
 // ------------------------------------------------------ with the logic
