@@ -7,6 +7,7 @@
 #include "events/EventManager.h"
 #include "events/types/ViewEvents.h"
 #include "gamelogic/GlobalGameState.h"
+#include "gamelogic/LogicSettings.h"
 #include "gameviews/ViewActor.h"
 #include "gfx/DrawObj.h"
 #include "gfx/DrawScreen.h"
@@ -82,7 +83,9 @@ const HudPouch::Settings& HudPouch::ConfigSettings() {
         v.endAlpha = Utility::ReadConfig<float>("VIEW", "HudBlockEndAlpha", 1.0f);
         v.rotationSpeed = Utility::ReadConfig<float>("VIEW", "HudBlockRotationSpeed", 1.0f);
         v.movingRotationSpeed = Utility::ReadConfig<float>("VIEW", "HudBlockMovingRotationSpeed", 1.0f);
-        v.pouchSize = Utility::ReadConfig<int>("LOGIC", "PouchSize", 5);
+        // As many places as the logic lets a pouch hold (its default and
+        // its limit, whatever the file says).
+        v.pouchSize = static_cast<int>(GetLogicSettings().pouchSize);
         return v;
     }();
     return s;

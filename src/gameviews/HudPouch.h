@@ -54,7 +54,8 @@ public:
         float rotationSpeed = 1.0f, movingRotationSpeed = 1.0f;
         int pouchSize = 5;
     };
-    // [VIEW] HudBlock* and [LOGIC] PouchSize of Config/Config.ini, read once.
+    // [VIEW] HudBlock* of Config/Config.ini and the logic's pouch size, read
+    // once.
     static const Settings& ConfigSettings();
 
     // Registers "reload_hud_blocks" on the debug console; the path is empty

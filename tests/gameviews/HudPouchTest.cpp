@@ -15,6 +15,7 @@
 #include "events/types/ActorEvents.h"
 #include "events/types/ViewEvents.h"
 #include "gamelogic/GlobalGameState.h"
+#include "gamelogic/LogicSettings.h"
 #include "gameviews/HudPouch.h"
 #include "gameviews/ViewActor.h"
 #include "support/Harness.h"
@@ -197,3 +198,21 @@ TEST_F(HudPouchTest, ReloadCommandRereadsThePath) {
 }
 
 }  // namespace
+
+// The layout's pouch size is the logic's: a file asking for more than the
+// logic allows lays out the pouch the logic clamps to. Read once per run, so
+// in a process of its own.
+TEST(HudPouchSettings, TheLayoutHasThePlacesOfThePouchTheLogicAllows) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            GameLogicView::LogicSettings s;
+            s.pouchSize = 40;
+            GameLogicView::SetLogicSettings(s);
+            std::_Exit(HudPouch::ConfigSettings().pouchSize ==
+                               static_cast<int>(GameLogicView::LogicSettings::kMaxPouchSize)
+                           ? 0
+                           : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
