@@ -20,6 +20,14 @@ namespace Gfx {
 namespace {
 // The exit code posted when the device cannot be brought back.
 constexpr int kDeviceFailureExitCode = 1;
+
+// A vertex or index buffer on the device; nullptr when it cannot be made.
+std::shared_ptr<Platform::GpuBuffer> MakeGpuBuffer(Platform::GpuBuffer::Kind kind, size_t bytes, bool dynamic,
+                                                   const void* initial) {
+    auto b = std::make_shared<Platform::GpuBuffer>(
+        kind, dynamic ? Platform::GpuBuffer::Usage::Dynamic : Platform::GpuBuffer::Usage::Static, bytes, initial);
+    return b->IsValid() ? b : nullptr;
+}
 }  // namespace
 
 D3D9Core::D3D9Core() : m_effectPool(std::make_unique<EffectPool>()) {
@@ -274,20 +282,12 @@ std::shared_ptr<Mesh> D3D9Core::CreateMesh(const std::string& path) {
 
 std::shared_ptr<Platform::GpuBuffer> D3D9Core::CreateVertexBuffer(size_t bytes, bool dynamic, const void* initial) {
     if (!m_device) return nullptr;
-    auto b = std::make_shared<Platform::GpuBuffer>(Platform::GpuBuffer::Kind::Vertex,
-                                                   dynamic ? Platform::GpuBuffer::Usage::Dynamic
-                                                           : Platform::GpuBuffer::Usage::Static,
-                                                   bytes, initial);
-    return b->IsValid() ? b : nullptr;
+    return MakeGpuBuffer(Platform::GpuBuffer::Kind::Vertex, bytes, dynamic, initial);
 }
 
 std::shared_ptr<Platform::GpuBuffer> D3D9Core::CreateIndexBuffer(size_t bytes, bool dynamic, const void* initial) {
     if (!m_device) return nullptr;
-    auto b = std::make_shared<Platform::GpuBuffer>(Platform::GpuBuffer::Kind::Index,
-                                                   dynamic ? Platform::GpuBuffer::Usage::Dynamic
-                                                           : Platform::GpuBuffer::Usage::Static,
-                                                   bytes, initial);
-    return b->IsValid() ? b : nullptr;
+    return MakeGpuBuffer(Platform::GpuBuffer::Kind::Index, bytes, dynamic, initial);
 }
 
 VertexDecl D3D9Core::CreateVertexDecl(const std::vector<Platform::VertexElement>& elements, unsigned stride) {
