@@ -267,6 +267,16 @@ bool PhysBody::IsMoving() const {
     return state.velocity.LengthSquared() > 0.0529f || state.angularVelocity.LengthSquared() > 0.04f;
 }
 
+// A sleeper in a pile is pushed every step by the awake blocks leaning on it
+// and landing next to it: the penetration recovery alone gives it a few tenths
+// of a metre per second. Woken at the resting threshold itself, a sleeper went
+// back to its 1.4 s wait for every such push, each woken block woke the blocks
+// on it in turn, and piles hardly ever slept. Waking takes twice the resting
+// speeds (four times their squares): a real hit or shove still wakes at once.
+bool PhysBody::IsPushedAwake() const {
+    return state.velocity.LengthSquared() > 4.0f * 0.0529f || state.angularVelocity.LengthSquared() > 4.0f * 0.04f;
+}
+
 void PhysBody::UpdateSleep(float dt) {
     if (IsStatic() || asleep) return;
     if (IsMoving()) {

@@ -98,6 +98,10 @@ public:
     // size in a step of dt (see the definition).
     void LimitTravel(float dt);
     bool IsMoving() const;
+    // Whether an impulse gave a sleeping body enough motion to wake it: twice
+    // the speeds below which an awake body counts as resting (see the
+    // definition).
+    bool IsPushedAwake() const;
     void UpdateSleep(float dt);
     void PutToSleep();
     void Wake();

@@ -467,7 +467,7 @@ void PhysWorld::WakeCheck() {
     for (size_t i = 0; i < m_sleepingDynamic.size(); ++i) {
         PhysBody* b = m_sleepingDynamic[i];
         if (!b->asleep || b->IsStatic()) continue;
-        if (b->IsMoving()) {
+        if (b->IsPushedAwake()) {
             ++m_queryStamp;
             WakeAndCollide(b, false);
         } else if (b->touched) {

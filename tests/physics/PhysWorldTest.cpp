@@ -325,6 +325,47 @@ TEST(PhysWorld, NudgedSleeperKeepsSleepingAndForgetsThePush) {
     EXPECT_NEAR(sleeper->GetPosition().x, 0.0f, 1e-6f);
 }
 
+// A push wakes a sleeper only when it gives it twice the speed below which an
+// awake body counts as resting (0.23 m/s, 0.2 rad/s); a lesser push is
+// forgotten, even one an awake body would count as motion.
+TEST(PhysWorld, ASleeperWakesOnlyForTwiceTheRestingSpeed) {
+    struct Case {
+        Vector3 velocity, spin;
+        bool wakes;
+    };
+    const Case cases[] = {
+        {{0.3f, 0, 0}, {}, false},   // moving for an awake body, not enough to wake
+        {{0, 0.4f, 0}, {}, false},
+        {{0, 0, -0.44f}, {}, false},
+        {{0.5f, 0, 0}, {}, true},
+        {{0, 0, 2.0f}, {}, true},
+        {{}, {0, 0.3f, 0}, false},
+        {{}, {0.42f, 0, 0}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.velocity.x << " " << c.velocity.y << " " << c.velocity.z << " spin "
+                                        << c.spin.x << " " << c.spin.y << " " << c.spin.z);
+        Scene s;
+        PhysBodyPtr sleeper = s.Box({0, 0.5f, 0}, 1);
+        s.Run(150);
+        ASSERT_TRUE(sleeper->IsAsleep());
+        Physics::PhysBody& b = *sleeper;
+        b.ApplyImpulse(c.velocity * b.GetMass(), Vector3());
+        if (c.spin != Vector3()) {
+            // The angular momentum that gives this spin.
+            const Geometry::Matrix3x3& inv = b.massProps.inverseInertiaBody;
+            b.ApplyImpulse(Vector3(), Vector3(c.spin.x / inv(0, 0), c.spin.y / inv(1, 1), c.spin.z / inv(2, 2)));
+        }
+        ASSERT_TRUE(b.IsAsleep());  // impulses never wake by themselves
+        s.Run(1);
+        EXPECT_EQ(!b.IsAsleep(), c.wakes);
+        if (!c.wakes) {
+            EXPECT_EQ(b.GetVelocity(), Geometry::kZeroVector);
+            EXPECT_EQ(b.state.angularVelocity, Geometry::kZeroVector);
+        }
+    }
+}
+
 TEST(PhysWorld, PredictedOverlapGivesAGapContact) {
     Scene s;
     PhysBodyPtr b = s.Box({0, 0.52f, 0}, 1);  // 0.02 above the ground
