@@ -368,11 +368,32 @@ BehaviourTables::BehaviourTables() {
 }
 
 void BehaviourTables::SelectBehaviour(BotGameView& bot) {
+    // Fetching that has not brought a block in all this time goes nowhere: a
+    // walk to a block beyond a gap jammed with players (blocks thrown over
+    // the boundary wall, reached through a hole knocked into it) ends without
+    // headway and starts over at once, for good, and with every bot of both
+    // teams at it a match stood still.
+    const AIMan* ai = AIMan::Instance();
+    const uint64_t now = ai ? ai->GetClock().Now() : 0;
+    if (bot.GetFetchingSince() && bot.GetBehaviour() == "GRAB_BLOCK" && now - *bot.GetFetchingSince() > kGrabGiveUpMs) {
+        if (const std::optional<uint16_t> target = bot.GetTargetBlock())
+            if (TeamMan* team = bot.GetTeamMan()) team->ClaimBlock(*target);
+        bot.ClearTargetBlock();
+        bot.SetNoBlocksUntil(now + FindBlock::kNoBlocksMs);
+        bot.SetFetchingSince(std::nullopt);
+        bot.OnReset();
+    }
+    if (bot.GetFetchingSince() && (HasBlocks(bot) || now - bot.GetLastFetchStep() > kFetchGapMs))
+        bot.SetFetchingSince(std::nullopt);
     switch (bot.GetRole()) {
         case Role::kAttacker: Select(bot, m_offence); break;
         case Role::kDefender: Select(bot, m_defence); break;
         case Role::kSquadMember: Select(bot, m_member); break;
         default: break;
+    }
+    if (bot.GetBehaviour() == "GRAB_BLOCK") {
+        if (!bot.GetFetchingSince()) bot.SetFetchingSince(now);
+        bot.SetLastFetchStep(now);
     }
 }
 

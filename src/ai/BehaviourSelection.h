@@ -66,6 +66,14 @@ void DoStrategy(BotGameView& bot);
 class BehaviourTables : public IBehaviourSelector {
 public:
     BehaviourTables();
+    // Fetching blocks (search, walk and pick-up, started over as often as
+    // it likes) that brings none in this time is given up: the bot plays on
+    // without blocks for FindBlock::kNoBlocksMs and its block stays claimed
+    // by the team a while. A pause in fetching longer than kFetchGapMs, or a
+    // block in the pouch, ends the count.
+    static constexpr uint64_t kGrabGiveUpMs = 20000;
+    static constexpr uint64_t kFetchGapMs = 2000;
+
     // Walks the table of the bot's role; role 0 (or any other) selects nothing.
     void SelectBehaviour(BotGameView& bot) override;
     // The walk over one table.

@@ -71,6 +71,13 @@ public:
     // found none it could reach, and plays on without.
     uint64_t GetNoBlocksUntil() const { return m_noBlocksUntil; }
     void SetNoBlocksUntil(uint64_t ms) { m_noBlocksUntil = ms; }
+    // Since when (AI clock) the bot has been fetching blocks without getting
+    // one: fetches that start over at once (a walk ended without headway, a
+    // block lost from sight) count as one. Empty while it is not fetching.
+    const std::optional<uint64_t>& GetFetchingSince() const { return m_fetchingSince; }
+    void SetFetchingSince(std::optional<uint64_t> ms) { m_fetchingSince = ms; }
+    uint64_t GetLastFetchStep() const { return m_lastFetchStep; }
+    void SetLastFetchStep(uint64_t ms) { m_lastFetchStep = ms; }
 
     const Geometry::Vector3& GetFormationOffset() const { return m_formationOffset; }
     void SetFormationOffset(const Geometry::Vector3& offset) { m_formationOffset = offset; }
@@ -101,6 +108,8 @@ private:
     int32_t m_role = Role::kNone;
     Squad* m_squad = nullptr;
     uint64_t m_noBlocksUntil = 0;
+    std::optional<uint64_t> m_fetchingSince;
+    uint64_t m_lastFetchStep = 0;
     std::vector<Geometry::Vector3> m_avoidCells;
     uint64_t m_avoidUntil = 0;
 };

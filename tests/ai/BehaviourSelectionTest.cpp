@@ -350,3 +350,82 @@ TEST_F(SelectionTest, DefenderHoldsTheGroundRoundItsPostsAndFlags) {
     EXPECT_EQ(bot->GetBehaviour(), "ATTACK");
     ASSERT_EQ(PlanNames(), std::vector<std::string>{"Chase"});
 }
+
+TEST_F(SelectionTest, FetchingThatBringsNoBlockInTimeIsGivenUp) {
+    // Every bot of both teams walking at blocks beyond one jammed gap stood
+    // there for the rest of the match, each walk ending without headway and
+    // starting over: fetching has a time limit over such restarts, after
+    // which the bot plays on without blocks and its block stays the team's a
+    // while.
+    const int32_t limit = static_cast<int32_t>(AI::BehaviourTables::kGrabGiveUpMs);
+    const int32_t gap = static_cast<int32_t>(AI::BehaviourTables::kFetchGapMs);
+    // The AI steps of ms milliseconds, the table walked after each.
+    auto play = [&](int32_t ms) {
+        for (int32_t t = 0; t < ms; t += 100) {
+            world.ai->Update(100);
+            Select();
+        }
+    };
+    struct Case {
+        int32_t role;
+        const char* after;  // what the bot turns to without blocks
+    } cases[] = {{AI::Role::kAttacker, "STRATEGY"}, {AI::Role::kDefender, "GUARD"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.after);
+        bot->OnReset();
+        bot->SetNoBlocksUntil(0);
+        Role(c.role);
+        Seen().blocksInPouch = 0;
+        Select();
+        ASSERT_EQ(bot->GetBehaviour(), "GRAB_BLOCK");
+        const auto block = world.AddBlock({9.5f, 0.5f, 9.5f});
+        bot->SetTargetBlock(block->GetId());
+
+        // A restart within the limit goes on counting from the first fetch.
+        play(limit / 2);
+        bot->OnReset();
+        Select();
+        ASSERT_EQ(bot->GetBehaviour(), "GRAB_BLOCK");
+        bot->SetTargetBlock(block->GetId());
+        play(limit / 2 - 200);
+        EXPECT_EQ(bot->GetBehaviour(), "GRAB_BLOCK");
+        EXPECT_TRUE(bot->GetTargetBlock().has_value());
+
+        play(300);
+        EXPECT_EQ(bot->GetBehaviour(), c.after);
+        EXPECT_FALSE(bot->GetTargetBlock().has_value());
+        EXPECT_FALSE(AI::CanGrabBlock(*bot));
+        EXPECT_FALSE(AI::CanStockBlocks(*bot));
+        EXPECT_TRUE(world.Team(0).IsClaimed(block->GetId()));
+    }
+
+    // A block in the pouch, or a pause in fetching, starts the count afresh.
+    for (const bool pause : {false, true}) {
+        SCOPED_TRACE(pause);
+        bot->OnReset();
+        bot->SetNoBlocksUntil(0);
+        Role(AI::Role::kAttacker);
+        Seen().blocksInPouch = 0;
+        Select();
+        ASSERT_EQ(bot->GetBehaviour(), "GRAB_BLOCK");
+        play(limit - 500);
+        bot->OnReset();
+        if (pause) {
+            // Dodging a while, still without a block.
+            Seen().incomingThrows = {{enemy->GetActorId(), {0, 0, -30}}};
+            play(gap + 200);
+            ASSERT_EQ(bot->GetBehaviour(), "DODGE");
+            Seen().incomingThrows.clear();
+        } else {
+            Seen().blocksInPouch = 1;
+            Select();
+            ASSERT_EQ(bot->GetBehaviour(), "STRATEGY");
+        }
+        bot->OnReset();
+        Seen().blocksInPouch = 0;
+        Select();
+        ASSERT_EQ(bot->GetBehaviour(), "GRAB_BLOCK");
+        play(limit - 500);
+        EXPECT_EQ(bot->GetBehaviour(), "GRAB_BLOCK");
+    }
+}
