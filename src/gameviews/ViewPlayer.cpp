@@ -41,8 +41,6 @@ constexpr uint16_t kNone = 0xFFFF;
 struct PlayerSettings {
     int pouchSize;
     unsigned fadeDelay, fadeTime;
-    int flickerPeriod;  // ms between the see-through and the opaque look
-    float flickerAlpha;  // the see-through look's alpha
 };
 
 // The pouch size as the logic holds it (a missing key counts every pouch as
@@ -56,9 +54,7 @@ int PouchSize() {
 // Read once, at the first use in the run.
 const PlayerSettings& Settings() {
     static const PlayerSettings s{PouchSize(), Utility::ReadConfig<unsigned>("VIEW", "DeadPlayerDelayFadeTime", 100u),
-                                  Utility::ReadConfig<unsigned>("VIEW", "DeadPlayerFadeTime", 100u),
-                                  Utility::ReadConfig<int>("VIEW", "InvincibleFlickerTime", 250),
-                                  Utility::ReadConfig<float>("VIEW", "InvincibleTransparency", 0.5f)};
+                                  Utility::ReadConfig<unsigned>("VIEW", "DeadPlayerFadeTime", 100u)};
     return s;
 }
 
@@ -156,8 +152,9 @@ class InvincibleFxProc : public ProcessSystem::IProcess {
 public:
     explicit InvincibleFxProc(const std::shared_ptr<ViewPlayer>& player) : IProcess(0), m_player(player) {
         m_duration = static_cast<unsigned>(GetLogicSettings().invincible);
-        m_period = Settings().flickerPeriod;
-        m_transparency = Settings().flickerAlpha;
+        // Read at every spawn, so a changed file shows at the next respawn.
+        m_period = Utility::ReadConfig<int>("VIEW", "InvincibleFlickerTime", 250);
+        m_transparency = Utility::ReadConfig<float>("VIEW", "InvincibleTransparency", 0.5f);
         Gfx::GfxState st;
         if (Gfx::GfxEngine::Instance() && Gfx::GfxEngine::Instance()->GetStateMan())
             st.SetMaterialTag(player->Actor()->team == 0 ? 22 : 23);
