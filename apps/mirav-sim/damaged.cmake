@@ -80,7 +80,7 @@ row(zero_ground        "${c}" "" 0 "Levels/level0.ini: \\[level\\] groundPlaneSc
 # A ground smaller than the map: enlarged to cover it, so nothing stands
 # over its edge.
 setkey_code(groundPlaneScale 1 c)
-row(small_ground       "${c}" "" 0 "Levels/level0.ini: \\[level\\] groundPlaneScale = 1 leaves the ground smaller than the 56 x 56 map; using 2.8")
+row(small_ground       "${c}" "" 0 "Levels/level0.ini: \\[level\\] groundPlaneScale = 1 leaves the ground smaller than the 56 x 92 map; using 4.6")
 # Rules that would make a match impossible: held to their limits, the file,
 # section and key named.
 setkey_in_code(Config/Config.ini PouchSize 0 c)

@@ -162,9 +162,9 @@ TEST_F(LevelWalls, TheLevelsEdgeWallsAreInTheBotsGrid) {
     StartGame(0);
     AI::AIMan* ai = AI::AIMan::Instance();
     AI::SearchSpace& grid = ai->GetSearchSpace();
-    // Shipped level 0: ground half size 32; walls from 32 to 42 on each side.
-    for (const Vector3 p : {Vector3(33.5f, 0.5f, 0.5f), Vector3(-40.5f, 5.5f, 10.5f), Vector3(0.5f, 0.5f, 35.5f),
-                            Vector3(-10.5f, 60.5f, -41.5f), Vector3(37.5f, 0.5f, 37.5f)}) {  // a corner too
+    // Shipped level 0: ground half size 50; walls from 50 to 60 on each side.
+    for (const Vector3 p : {Vector3(51.5f, 0.5f, 0.5f), Vector3(-58.5f, 5.5f, 10.5f), Vector3(0.5f, 0.5f, 53.5f),
+                            Vector3(-10.5f, 60.5f, -59.5f), Vector3(55.5f, 0.5f, 55.5f)}) {  // a corner too
         const Vector3 c = grid.WorldToCell(p);
         EXPECT_TRUE(grid.IsCellBlocked(c.x, c.y, c.z)) << p;
     }

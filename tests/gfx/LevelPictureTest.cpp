@@ -108,12 +108,14 @@ TEST_F(LevelPicture, ShippedLevelShowsSkyGroundAndTeamFlags) {
 
     // From beyond the level's east edge, raised, looking at its middle a
     // little above the ground: the horizon crosses the picture, and the two
-    // bases lie left and right.
+    // bases lie left and right, so the camera stands back by the level's
+    // longer side.
     ASSERT_TRUE(ds->SetActiveCamera(2));
     auto cam = ds->GetActiveCamera();
     const Vector3 centre((lo.x + hi.x) * 0.5f, 0.0f, (lo.z + hi.z) * 0.5f);
+    const float span = std::max(hi.x - lo.x, hi.z - lo.z);
     cam->SetFixedPoint(centre + Vector3(0, 10, 0));
-    cam->SetEye(centre + Vector3(0.75f * (hi.x - lo.x), 0.45f * (hi.x - lo.x), 0));
+    cam->SetEye(centre + Vector3(0.75f * span, 0.45f * span, 0));
     ds->Update(16);
     std::vector<uint8_t> frame;
     engine->GetCore()->CaptureNextFrame(&frame);
