@@ -71,6 +71,9 @@ bool FindSource(const std::string& bmp, LevelSource& out) {
     return false;
 }
 
+// The shortest way a captured flag is carried on a shipped level (units).
+constexpr float kLeastCarry = 45.0f;
+
 }  // namespace
 
 TEST_F(ShippedLevels, EveryLevelMakesAPlayableMatch) {
@@ -134,6 +137,16 @@ TEST_F(ShippedLevels, EveryLevelMakesAPlayableMatch) {
             EXPECT_GE((count[{static_cast<int>(Kind::GuardPoint), team}]), 2);
         }
         EXPECT_GE((count[{static_cast<int>(Kind::BombSpawner), 255}]), 1);
+        // Flags far enough from where the enemy brings them: a carrier runs
+        // the length of the defenders' ground, not a few steps past it.
+        for (const CellObject& flag : objects) {
+            if (flag.kind != Kind::Flag) continue;
+            for (const CellObject& point : objects) {
+                if (point.kind != Kind::CapturePoint || point.team == flag.team) continue;
+                const float dx = flag.position.x - point.position.x, dz = flag.position.z - point.position.z;
+                EXPECT_GE(std::sqrt(dx * dx + dz * dz), kLeastCarry) << "flag of team " << int(flag.team);
+            }
+        }
 
         // Lay it out: the columns, the objects' pieces, the flags and a player
         // at each spawn point must not stand inside each other.
