@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace Physics {
 
@@ -48,7 +49,7 @@ void PhysBody::RecomputeInertiaShape(bool zero) {
 void PhysBody::RecomputeInverseInertiaWorld() {
     // R x inverseInertiaBody x R transposed; the body inertia is diagonal, so
     // entry (i, j) is the sum over k of R(i, k) d_k R(j, k).
-    const Matrix3x3 r = state.orientation.SafeToMatrix3x3();
+    const Matrix3x3 r = RotationOf(state.orientation);
     const Matrix3x3& ib = massProps.inverseInertiaBody;
     const float d[3] = {ib.m[0], ib.m[4], ib.m[8]};
     Matrix3x3& w = state.inverseInertiaWorld;
@@ -90,10 +91,27 @@ void PhysBody::ApplyMaterial(const PhysMaterial& material) {
 
 void PhysBody::SetMaterial(const std::string& name) { ApplyMaterial(MaterialMan().GetMaterial(name)); }
 
+namespace {
+inline bool SameBits(const Quaternion& a, const Quaternion& b) { return std::memcmp(&a, &b, sizeof(Quaternion)) == 0; }
+}  // namespace
+
+const Matrix3x3& PhysBody::RotationOf(const Quaternion& q) {
+    if (!m_cachedRotationValid || !SameBits(q, m_cachedOrientation)) {
+        m_cachedRotation = q.SafeToMatrix3x3();
+        m_cachedOrientation = q;
+        m_cachedRotationValid = true;
+    }
+    return m_cachedRotation;
+}
+
 void PhysBody::RefreshShape() {
     shape.position = state.position;
-    shape.rotation = state.orientation.SafeToMatrix3x3();
-    shape.rotationT = shape.rotation.Transpose();
+    if (!m_shapeRotationValid || !SameBits(state.orientation, m_shapeOrientation)) {
+        shape.rotation = RotationOf(state.orientation);
+        shape.rotationT = shape.rotation.Transpose();
+        m_shapeOrientation = state.orientation;
+        m_shapeRotationValid = true;
+    }
     if (IsStatic()) shape.startPosition = state.position;
     boundsDirty = true;
 }

@@ -164,6 +164,20 @@ public:
 private:
     Geometry::Vector3 Forces() const;
     Geometry::Vector3 Torque() const;
+    // The rotation of an orientation, computed once: a step asks for the
+    // same orientation's matrix up to five times (the prediction's shape and
+    // inertia, the restored shape, the final shape and inertia), and the next
+    // step's first shape asks for the last inertia's one.
+    const Geometry::Matrix3x3& RotationOf(const Geometry::Quaternion& q);
+
+    // The orientation shape.rotation (and rotationT) was made from; the
+    // shape keeps its matrices while the orientation is bitwise the same.
+    Geometry::Quaternion m_shapeOrientation;
+    bool m_shapeRotationValid = false;
+    // The last rotation RotationOf computed and its orientation.
+    Geometry::Quaternion m_cachedOrientation;
+    Geometry::Matrix3x3 m_cachedRotation;
+    bool m_cachedRotationValid = false;
 };
 
 using PhysBodyPtr = std::shared_ptr<PhysBody>;
