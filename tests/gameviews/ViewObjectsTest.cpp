@@ -60,6 +60,16 @@ std::set<int> FollowedEffects(GameLogicView::HumanGameView& view) {
     return ids;
 }
 
+// The view actors that follow at least one running effect.
+std::set<uint16_t> ActorsFollowingEffects(GameLogicView::HumanGameView& view) {
+    std::set<uint16_t> ids;
+    for (const auto& [id, a] : view.GetActorMan()->Actors())
+        if (a)
+            for (const auto& e : a->AttachedEffects())
+                if (!e.effect.expired()) ids.insert(id);
+    return ids;
+}
+
 Gfx::ParticleMan* Particles() {
     auto* ds = Gfx::DrawScreen::Instance();
     return ds && ds->GetSpatial() ? ds->GetSpatial()->GetParticleMan() : nullptr;
@@ -582,17 +592,27 @@ TEST_F(ViewObjects, BackdropMatchKeepsOneViewActorPerLogicActor) {
     // A bot-only match (the menu backdrop) for ten game-minutes with the
     // full view attached, drawn every 64th frame.
     ASSERT_TRUE(Until([&] { return view->IsInitialised() && view->IsMenuMode(); }, 20));
+    // Every actor seen following an effect at some drawn frame: each player
+    // spawns (and so wears its effects) at least once in ten minutes,
+    // however many happen to be dead at the end.
+    std::set<uint16_t> everFollowing;
     const int frames = 10 * 60 * 1000 / 16;
     for (int i = 0; i < frames; ++i) {
         Pump();
         EventSystem::ProcessEventQueue();
         logic->OnUpdate(16);
-        if (i % 64 == 0) view->OnRender(16);
+        if (i % 64 == 0) {
+            view->OnRender(16);
+            for (uint16_t id : ActorsFollowingEffects(*view)) everFollowing.insert(id);
+        }
     }
     EventSystem::ProcessEventQueue();
     ASSERT_TRUE(view->GetActorMan());
     EXPECT_EQ(view->GetActorMan()->Count(), logic->GetActorMan().Count());
     for (const auto& [id, a] : logic->GetActorMan().Actors()) EXPECT_TRUE(view->GetActorMan()->FindActor(id)) << id;
+    const auto& players = logic->GetPlayerManager().Players();
+    ASSERT_GT(players.size(), 2u);
+    for (const auto& [id, p] : players) EXPECT_TRUE(everFollowing.count(id)) << "player " << id << " never wore effects";
 
     // No particle effect left behind: after the particles' time has run on
     // (longer than any burst or dying trail lasts), every running effect is
@@ -601,6 +621,15 @@ TEST_F(ViewObjects, BackdropMatchKeepsOneViewActorPerLogicActor) {
     ASSERT_TRUE(pm);
     for (int i = 0; i < 20; ++i) pm->Update(0.5f);
     const std::set<int> followed = FollowedEffects(*view);
-    EXPECT_GT(followed.size(), 10u);
+    // Not vacuous: every living player still wears its effects, so they
+    // are among the followed ones checked below.
+    const std::set<uint16_t> following = ActorsFollowingEffects(*view);
+    size_t alive = 0;
+    for (const auto& [id, p] : players) {
+        if (p.IsDead()) continue;
+        ++alive;
+        EXPECT_TRUE(following.count(id)) << "living player " << id << " without effects";
+    }
+    EXPECT_GE(followed.size(), alive);
     for (const auto& [id, e] : pm->RunningEffects()) EXPECT_TRUE(followed.count(id)) << "effect " << id << " left running";
 }
