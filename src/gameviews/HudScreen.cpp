@@ -105,7 +105,7 @@ void HudScreen::HideBatteryText() {
 
 void HudScreen::FollowLocalPlayer() {
     const int16_t local = HumanGameView::GetLocalActor();
-    if (!m_view || local < 0 || !m_view->GetActorMan()) return;
+    if (!m_view || local == -1 || !m_view->GetActorMan()) return;
     if (auto actor = m_view->GetActorMan()->FindActor(static_cast<uint16_t>(local))) referencePosition = actor->position;
 }
 
@@ -187,7 +187,7 @@ bool HudScreen::OnEvent(const EventSystem::IEvent& event) {
     }
     if (const auto* d = PayloadOf<EventUpdateBotFollowPlayer>(event)) {
         const int16_t local = HumanGameView::GetLocalActor();
-        if (local >= 0 && d->leaderId == local) {
+        if (local != -1 && d->leaderId == local) {
             if (d->following != 0)
                 ShowTeammateMarker(static_cast<uint16_t>(d->followerId));
             else

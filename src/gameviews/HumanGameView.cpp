@@ -759,7 +759,7 @@ IViewCamera* HumanGameView::GetActiveCamera() { return GetCamera(m_activeCamera)
 void HumanGameView::FollowLocalActor() {
     // The local player's draw object when the scene has one; else the
     // camera orbits the place last reported for the player.
-    if (m_ownsDrawScreen && m_localActor != kNoLocalActor && Gfx::DrawScreen::Instance()->SetCameraTarget(m_localActor))
+    if (m_ownsDrawScreen && m_localActor != kNoLocalActor && Gfx::DrawScreen::Instance()->SetCameraTarget(static_cast<uint16_t>(m_localActor)))
         return;
     if (IViewCamera* camera = GetActiveCamera()) camera->SetMode(IViewCamera::kFollow);
 }

@@ -545,7 +545,7 @@ bool ViewPlayerMan::OnThrow(const EventSystem::IEvent& event) {
     if (!p) return false;
     const uint8_t team = p->Actor() ? p->Actor()->team : 255;
     auto block = m_blocks ? m_blocks->FindBlock(static_cast<uint16_t>(d->blockId)) : nullptr;
-    auto next = m_blocks && d->heldBlockId >= 0 ? m_blocks->FindBlock(static_cast<uint16_t>(d->heldBlockId)) : nullptr;
+    auto next = m_blocks && d->heldBlockId != -1 ? m_blocks->FindBlock(static_cast<uint16_t>(d->heldBlockId)) : nullptr;
     const bool held = p->GetHeldBlock() != nullptr;
     p->ThrowBlock(block, team);
     if (held && p->Id() == m_local && m_hud) m_hud->Pouch().ThrowBlock();

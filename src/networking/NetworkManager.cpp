@@ -191,7 +191,7 @@ void NetworkManager::CheckSilence(uint32_t ms) {
             state->SetFlag(GlobalGameState::kMachines, static_cast<uint8_t>(m_connectedCount + 1));
             // A machine that left before its player was confirmed has no
             // actor to hand over.
-            if (peer->actorId >= 0)
+            if (peer->actorId != -1)
                 EventSystem::QueueEvent(std::make_shared<EventClientToBot>(peer->actorId, peer->team));
         }
         m_peers[slot].reset();

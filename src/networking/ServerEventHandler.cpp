@@ -237,7 +237,7 @@ bool ServerEventHandler::MayComeFrom(const EventSystem::IEvent& e, uint8_t slot)
     if (!peer) return false;
     int16_t actor = -1;
     // Only its own player's commands, and only once that player exists.
-    if (CommandActor(e, actor)) return peer->actorId >= 0 && actor == peer->actorId;
+    if (CommandActor(e, actor)) return peer->actorId != -1 && actor == peer->actorId;
     return false;
 }
 

@@ -60,7 +60,7 @@ int LevelNumberOfAction(const std::string& action) {
 void DispatchMenuAction(const std::string& a) {
     if (!G::Instance()) return;
     if (a == "closescreen") {
-        if (Gfx::DrawScreen* s = Gfx::DrawScreen::Instance()) s->SetCameraTarget(PublishedLocalActor());
+        if (Gfx::DrawScreen* s = Gfx::DrawScreen::Instance()) s->SetCameraTarget(static_cast<uint16_t>(PublishedLocalActor()));
         EventSystem::QueueEvent(new EventTypes::EventScreenClose());
     } else if (a == "mainMenuStart") {
         EventSystem::QueueEvent(new EventTypes::EventCreateStartGameMenu());

@@ -164,6 +164,28 @@ TEST_F(HostFixture, ForgedAndForeignDatagramsChangeNothing) {
     EXPECT_EQ(host->GetPeer(1)->silence, 0u);
 }
 
+// Ids are 16-bit numbers carried in int16 fields: one past 32767 reads
+// negative there and is still a player, not "none".
+TEST_F(HostFixture, APeersCommandsArriveWhateverItsActorsId) {
+    UdpSocket a;
+    ASSERT_EQ(Join(a, 1), 0);
+    incoming.clear();
+    uint16_t seq = 10;
+    for (const uint16_t actor : {uint16_t{3}, uint16_t{32767}, uint16_t{32768}, uint16_t{40000}, uint16_t{65534}}) {
+        const auto wire = static_cast<int16_t>(actor);
+        host->GetPeer(0)->actorId = wire;
+        a.SendTo(host->GetBoundPort(), Datagram(0, seq++, Move(wire)));
+        Pump(*host);
+        ASSERT_EQ(incoming.size(), 1u) << actor;
+        incoming.clear();
+    }
+    // A peer whose player was never confirmed commands nobody.
+    host->GetPeer(0)->actorId = -1;
+    a.SendTo(host->GetBoundPort(), Datagram(0, seq++, Move(-1)));
+    Pump(*host);
+    EXPECT_TRUE(incoming.empty());
+}
+
 TEST_F(HostFixture, SlotsAreGivenOnceAndAFullHostRefusesWhole) {
     UdpSocket m[4];
     GlobalGameState::Instance()->SetFlag(GlobalGameState::kMachines, 1);
