@@ -1,12 +1,17 @@
 #include "ai/BotGameView.h"
 
+#include <cmath>
 #include <memory>
 
+#include "ai/AIMan.h"
+#include "ai/Guard.h"
 #include "ai/Idle.h"
+#include "ai/Steering.h"
 #include "ai/sml/StateMachine.h"
 #include "ai/TeamMan.h"
 #include "events/EventManager.h"
 #include "events/types/CommandEvents.h"
+#include "gamelogic/Player.h"
 #include "utility/Profiler.h"
 
 namespace AI {
@@ -23,6 +28,51 @@ void BotGameView::OnUpdate(int) {
     ProcessStackRequests();
     // The requests may have emptied the stack (a reset clears it first).
     if (std::shared_ptr<StateMachine> top = GetTop()) top->Update();
+    WatchForTrap();
+}
+
+void BotGameView::WatchForTrap() {
+    const AIMan* ai = AIMan::Instance();
+    const std::shared_ptr<StateMachine> top = GetTop();
+    if (!ai || !m_player || m_player->IsDead() || !top) {
+        m_trap = Trap{};
+        return;
+    }
+    const uint64_t now = ai->GetClock().Now();
+    if (IsEscaping(now)) {
+        // Queued after the machine's own commands, so this run wins the frame.
+        QueueMove(*this, m_trap.way);
+        if (!m_trap.doubled && now >= m_trap.escapeStart + kDoubleJumpAfterMs && m_player->airborne != 0) {
+            QueueJump(*this);
+            m_trap.doubled = true;
+        }
+        if (now + 16 >= m_trap.escapeUntil) StopBot(*this);
+        return;
+    }
+    const Geometry::Vector3 p = m_player->GetPosition();
+    const int cell[3] = {static_cast<int>(std::floor(p.x)), static_cast<int>(std::floor(p.y)),
+                         static_cast<int>(std::floor(p.z))};
+    const bool guarding = m_behaviour == "GUARD" && top->GetName() == Guard::kName;
+    if (guarding || !m_trap.valid || cell[0] != m_trap.cell[0] || cell[1] != m_trap.cell[1] ||
+        cell[2] != m_trap.cell[2]) {
+        const unsigned tries = guarding ? 0u : m_trap.tries;
+        m_trap = Trap{};
+        m_trap.valid = !guarding;
+        std::copy(cell, cell + 3, m_trap.cell);
+        m_trap.since = now;
+        m_trap.tries = tries;
+        return;
+    }
+    if (now - m_trap.since < kTrappedMs || m_player->airborne != 0) return;
+    static const Geometry::Vector3 kWays[4] = {{1, 0, 0}, {0, 0, 1}, {-1, 0, 0}, {0, 0, -1}};
+    m_trap.way = kWays[(GetActorId() + m_trap.tries++) % 4];
+    m_trap.since = now;
+    m_trap.escapeStart = now;
+    m_trap.escapeUntil = now + kEscapeMs;
+    m_trap.doubled = false;
+    QueueTurn(*this, HeadingTowards(m_trap.way));
+    QueueMove(*this, m_trap.way);
+    QueueJump(*this);
 }
 
 void BotGameView::OnReset() {

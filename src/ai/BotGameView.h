@@ -93,10 +93,31 @@ public:
     const std::vector<Geometry::Vector3>& GetAvoidCells() const { return m_avoidCells; }
     uint64_t GetAvoidUntil() const { return m_avoidUntil; }
 
+    // A bot that has stood in one cell for kTrappedMs without guarding (in a
+    // pit its searches cannot leave: the grid climbs one level, a double
+    // jump clears two) jumps out: a jump and a double jump while it runs one
+    // way, another of four ways at each try.
+    static constexpr uint64_t kTrappedMs = 10000;
+    static constexpr uint64_t kEscapeMs = 900;
+    static constexpr uint64_t kDoubleJumpAfterMs = 300;
+    bool IsEscaping(uint64_t now) const { return now < m_trap.escapeUntil; }
+
     BotPerception& GetPerception() { return m_perception; }
     const BotPerception& GetPerception() const { return m_perception; }
 
 private:
+    void WatchForTrap();
+
+    struct Trap {
+        bool valid = false;
+        int cell[3] = {0, 0, 0};
+        uint64_t since = 0;
+        uint64_t escapeStart = 0, escapeUntil = 0;
+        bool doubled = false;
+        unsigned tries = 0;
+        Geometry::Vector3 way{};
+    };
+    Trap m_trap;
     std::string m_behaviour;
     int32_t m_team;
     std::string m_name;
