@@ -5,11 +5,15 @@
 // bots' grid, so a search for an unreachable place stays inside the level.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
 #include "ai/AStar.h"
+#include "ai/BotGameView.h"
 #include "ai/FollowPath.h"
+#include "ai/Guard.h"
+#include "ai/Idle.h"
 #include "ai/PickUpBlock.h"
 #include "ai/SearchSpace.h"
 #include "ai/Steering.h"
@@ -264,4 +268,53 @@ TEST_F(JamTest, AStallWithNobodyNearHopsOnceThenMarksTheWayAhead) {
     const AI::SearchSpace& grid = world.ai->GetSearchSpace();
     EXPECT_EQ(bot->GetAvoidCells(),
               (std::vector<Vector3>{grid.WorldToCell(1.5f, 0.5f, 0.5f), grid.WorldToCell(3.5f, 0.5f, 0.5f)}));
+}
+
+// A bot trapped where its searches cannot lead out (a pit with walls two
+// blocks high) used to stand there for the rest of the match. After
+// kTrappedMs in one cell it runs one way with a jump and a double jump; a
+// guard at its post stands on.
+TEST_F(UnstuckTest, ABotStandingInOneCellJumpsOutUnlessItGuards) {
+    const int trapped = static_cast<int>(AI::BotGameView::kTrappedMs);
+    struct Case {
+        const char* name;
+        bool guarding;
+    };
+    for (const Case c : {Case{"waiting", false}, Case{"guard at its post", true}}) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        Me()->airborne = 0;
+        if (c.guarding) {
+            bot->SetBehaviour("GUARD");
+            Run(std::make_shared<AI::Guard>(bot));
+        } else {
+            bot->SetBehaviour("IDLE");
+            Run(std::make_shared<AI::Idle>(bot, true));
+        }
+        Frames((trapped - 500) / 16);
+        EXPECT_EQ(cmds.Jumps(id()), 0u) << "jumped before its time";
+        Frames(1000 / 16);
+        if (c.guarding) {
+            EXPECT_EQ(cmds.Jumps(id()), 0u);
+            continue;
+        }
+        ASSERT_EQ(cmds.Jumps(id()), 1u);
+        const auto moves = cmds.Moves(id());
+        ASSERT_FALSE(moves.empty());
+        const Vector3 way = moves.front();
+        EXPECT_FLOAT_EQ(std::abs(way.x) + std::abs(way.z), 1.0f);
+        // In the air it jumps once more, then stops at the end of the run.
+        Me()->airborne = 1;
+        Frames(static_cast<int>(AI::BotGameView::kEscapeMs) / 16 + 2);
+        EXPECT_EQ(cmds.Jumps(id()), 1u) << "no double jump";
+        EXPECT_EQ(cmds.Moves(id()).back(), Vector3{}) << "still running";
+        // Still in the cell: the next try runs another way.
+        Me()->airborne = 0;
+        Frames(trapped / 16 + 2);
+        ASSERT_GE(cmds.Jumps(id()), 1u);
+        Vector3 next{};
+        for (const Vector3& m : cmds.Moves(id()))
+            if (!(m == Vector3{})) next = m;
+        EXPECT_FALSE(next == way);
+    }
 }
