@@ -204,14 +204,24 @@ TEST(ViewPlayers, PouchThrowsHeldReportsAndCaptures) {
     EXPECT_FALSE(blocks.FindBlock(12)->hidden);
 }
 
-TEST(ViewPlayers, DeathFadesAndARespawnBeforeTheFadeKeepsThePlayerVisible) {
+// One bot's view player (actor 1) with the managers and processes it lives in.
+struct OnePlayer {
+    OnePlayer() {
+        players.SetBlockMan(&blocks);
+        players.StartFloat(&pm);
+        players.AddPlayer(pa);
+    }
     ProcessSystem::ProcessManager pm;
     ViewBlockMan blocks;
     ViewPlayerMan players;
-    players.SetBlockMan(&blocks);
-    players.StartFloat(&pm);
-    auto pa = MakeActor(1, ActorTypes::kBot);
-    players.AddPlayer(pa);
+    std::shared_ptr<ViewActor> pa = MakeActor(1, ActorTypes::kBot);
+};
+
+TEST(ViewPlayers, DeathFadesAndARespawnBeforeTheFadeKeepsThePlayerVisible) {
+    OnePlayer scene;
+    auto& pm = scene.pm;
+    auto& players = scene.players;
+    auto& pa = scene.pa;
     EventSystem::TriggerEvent(EventTypes::EventUpdateActorDeath(1, -1, Vector3(), Vector3()));
     for (int i = 0; i < 40; ++i) pm.UpdateProcesses(16);
     EXPECT_FLOAT_EQ(pa->ShownAlpha(), 0.0f);
@@ -251,13 +261,10 @@ TEST(ViewPlayers, CountdownAndFlickerLastAsLongAsTheLogicsRespawnAndInvincibilit
         TestSupport::ResetSingletons();
         std::ofstream(file) << c.config;
         SetLogicSettings(LogicSettings::Load(file));
-        ProcessSystem::ProcessManager pm;
-        ViewBlockMan blocks;
-        ViewPlayerMan players;
-        players.SetBlockMan(&blocks);
-        players.StartFloat(&pm);
-        auto pa = MakeActor(1, ActorTypes::kBot);
-        players.AddPlayer(pa);
+        OnePlayer scene;
+        auto& pm = scene.pm;
+        auto& players = scene.players;
+        auto& pa = scene.pa;
         players.SetLocalPlayer(1);
         TestSupport::EventRecorder effects;
         effects.Listen<EventTypes::EventCreateEffect>();
