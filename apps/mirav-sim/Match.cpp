@@ -14,7 +14,6 @@
 #include "ai/AIMan.h"
 #include "ai/AStar.h"
 #include "ai/BotGameView.h"
-#include "ai/Guard.h"
 #include "ai/sml/StateMachine.h"
 #include "ai/TeamMan.h"
 #include "Trace.h"
@@ -89,9 +88,7 @@ public:
             for (const auto& bot : team->GetBots()) {
                 const GameLogicView::Player* p = bot->GetPlayer();
                 Stay& stay = m_stays[bot->GetActorId()];
-                const auto top = bot->GetTop();
-                const bool guarding = bot->GetBehaviour() == "GUARD" && top && top->GetName() == AI::Guard::kName;
-                if (!p || p->IsDead() || guarding) {
+                if (!p || p->IsDead() || bot->IsGuardingAtPost()) {
                     stay = Stay{};
                     continue;
                 }
@@ -106,10 +103,12 @@ public:
                     stay.counted = true;
                     ++episodes;
                     // With --trace, where and doing what, to find the cause.
-                    if (report)
+                    if (report) {
+                        const auto top = bot->GetTop();
                         std::printf("stuck: t=%.1fs bot %u team %d at (%.1f %.1f %.1f) %s top %s\n",
                                     static_cast<double>(now) / 1000.0, bot->GetActorId(), team->GetTeamId(), v.x,
                                     v.y, v.z, bot->GetBehaviour().c_str(), top ? top->GetName().c_str() : "-");
+                    }
                 }
             }
     }

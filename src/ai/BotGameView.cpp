@@ -1,5 +1,6 @@
 #include "ai/BotGameView.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -22,16 +23,21 @@ BotGameView::BotGameView(uint16_t actorId, uint8_t team, const std::string& name
 
 BotGameView::~BotGameView() = default;
 
-void BotGameView::OnUpdate(int) {
+void BotGameView::OnUpdate(int ms) {
     ProfileSection section("BOTS");
     if (StackSize() == 0) return;
     ProcessStackRequests();
     // The requests may have emptied the stack (a reset clears it first).
     if (std::shared_ptr<StateMachine> top = GetTop()) top->Update();
-    WatchForTrap();
+    WatchForTrap(ms);
 }
 
-void BotGameView::WatchForTrap() {
+bool BotGameView::IsGuardingAtPost() const {
+    const std::shared_ptr<StateMachine> top = GetTop();
+    return m_behaviour == "GUARD" && top && top->GetName() == Guard::kName;
+}
+
+void BotGameView::WatchForTrap(int ms) {
     const AIMan* ai = AIMan::Instance();
     const std::shared_ptr<StateMachine> top = GetTop();
     if (!ai || !m_player || m_player->IsDead() || !top) {
@@ -46,13 +52,14 @@ void BotGameView::WatchForTrap() {
             QueueJump(*this);
             m_trap.doubled = true;
         }
-        if (now + 16 >= m_trap.escapeUntil) StopBot(*this);
+        // The run ends with this frame: stop before the next one.
+        if (now + static_cast<uint64_t>(std::max(ms, 0)) >= m_trap.escapeUntil) StopBot(*this);
         return;
     }
     const Geometry::Vector3 p = m_player->GetPosition();
     const int cell[3] = {static_cast<int>(std::floor(p.x)), static_cast<int>(std::floor(p.y)),
                          static_cast<int>(std::floor(p.z))};
-    const bool guarding = m_behaviour == "GUARD" && top->GetName() == Guard::kName;
+    const bool guarding = IsGuardingAtPost();
     if (guarding || !m_trap.valid || cell[0] != m_trap.cell[0] || cell[1] != m_trap.cell[1] ||
         cell[2] != m_trap.cell[2]) {
         const unsigned tries = guarding ? 0u : m_trap.tries;

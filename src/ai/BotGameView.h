@@ -101,12 +101,15 @@ public:
     static constexpr uint64_t kEscapeMs = 900;
     static constexpr uint64_t kDoubleJumpAfterMs = 300;
     bool IsEscaping(uint64_t now) const { return now < m_trap.escapeUntil; }
+    // A guard standing at its post: the one bot that stays in one cell on
+    // purpose.
+    bool IsGuardingAtPost() const;
 
     BotPerception& GetPerception() { return m_perception; }
     const BotPerception& GetPerception() const { return m_perception; }
 
 private:
-    void WatchForTrap();
+    void WatchForTrap(int ms);
 
     struct Trap {
         bool valid = false;
