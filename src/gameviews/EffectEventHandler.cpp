@@ -232,9 +232,10 @@ bool EffectEventHandler::OnCreateEffect(const EventSystem::IEvent& event) {
     if (!d) return true;
     auto it = m_effects.find(d->effectName);
     if (it == m_effects.end()) {
-        if (m_unknownLogged.insert(d->effectName).second)
-            Utility::ReportWarning("effect \"" + d->effectName + "\" is not in the effect table" +
-                                (m_menuMode ? " of the menu backdrop" : ""));
+        // The menu backdrop keeps only the interface rows on purpose, so the
+        // match behind the menu raising its usual effects is no news.
+        if (!m_menuMode && m_unknownLogged.insert(d->effectName).second)
+            Utility::ReportWarning("effect \"" + d->effectName + "\" is not in the effect table");
         return true;
     }
     const EffectEntry& x = it->second;

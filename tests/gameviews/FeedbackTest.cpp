@@ -36,6 +36,7 @@
 #include "screens/TextObj.h"
 #include "support/Harness.h"
 #include "ViewFixture.h"
+#include "utility/Diagnostics.h"
 
 using namespace GameLogicView;
 using Geometry::Vector3;
@@ -164,8 +165,13 @@ TEST_F(HandlerTest, PlayedMatchHoldsEveryEffectAndTheBackdropOnlyTheInterfaceOne
     EXPECT_EQ(names, (std::set<std::string>{"UIMouseClick", "UIMouseOver", "UIMouseOut", "Mirav", "Credits"}));
     // In the backdrop: interface sounds play, a match effect does nothing,
     // an explosion shows its particle without its sound.
+    std::vector<std::string> warnings;
+    Utility::SetProblemSink([&](Utility::Severity, const std::string& m) { warnings.push_back(m); });
     Deliver(Effect("UIMouseClick"));
     Deliver(Effect("SelfDeathCue"));
+    Utility::SetProblemSink(nullptr);
+    // The backdrop's match raising its usual effects is expected, not a fault of the data.
+    EXPECT_TRUE(warnings.empty());
     Deliver(new EventTypes::EventUpdateExplosion(Vector3(5, 0, 5), 1, 0, 2));
     Deliver(new EventTypes::EventUpdateActorSpawn(3, 0, Vector3(0, 4, 0), Geometry::Quaternion(), 0, 0));
     EXPECT_EQ(out.SoundNames(), std::vector<std::string>{"UIMouseClick"});
@@ -203,8 +209,13 @@ TEST_F(HandlerTest, NamedEffectsChooseRepeatablyStopTheirPredecessorAndIgnoreUnk
     EXPECT_FALSE(out.sounds[2]->stopped);
 
     out.Clear();
+    std::vector<std::string> warnings;
+    Utility::SetProblemSink([&](Utility::Severity, const std::string& m) { warnings.push_back(m); });
     Deliver(Effect("NoSuchEffect"));
     Deliver(Effect("NoSuchEffect"));
+    Utility::SetProblemSink(nullptr);
+    ASSERT_EQ(warnings.size(), 1u);  // once per name
+    EXPECT_NE(warnings[0].find("NoSuchEffect"), std::string::npos);
     EXPECT_TRUE(out.sounds.empty());
     EXPECT_TRUE(out.particles.empty());
     EXPECT_EQ(handler.GetEffectTable().count("NoSuchEffect"), 0u);
