@@ -11,6 +11,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <utility>
+#include <vector>
 
 #include "Fixtures.h"
 #include "ini/IniFile.h"
@@ -188,6 +190,92 @@ TEST_F(ShippedLevels, EveryLevelMakesAPlayableMatch) {
         EXPECT_TRUE(problems.warnings.empty()) << problems.warnings.front();
     }
     EXPECT_GE(levels, 2);
+}
+
+// A raised base must not wear away under its flags, capture points and guard
+// posts: thrown blocks and bombs knock level blocks loose, and a point left
+// two or more levels above any floor can no longer be reached. Every such
+// point that stands two blocks or more above the ground has beside it
+// unbreakable stone at its own height, reached from the open ground over
+// stone one step at a time.
+TEST_F(ShippedLevels, RaisedPointsStandOnStoneReachedFromTheGround) {
+    const Utility::IniFile list("Levels/levels.ini");
+    ASSERT_TRUE(list.IsLoaded());
+    int raised = 0;
+    for (int n = 0; n < 10; ++n) {
+        const std::string file = LevelFileFor(list, n);
+        if (file.empty()) break;
+        SCOPED_TRACE(file);
+        LevelSettings settings;
+        ASSERT_TRUE(ReadLevelSettings(file, settings));
+        LevelSource src;
+        ASSERT_TRUE(FindSource(settings.bmpFile, src));
+        const LevelGrid grid = LevelGrid::FromBitmap(src.image);
+        const int W = grid.Width(), R = grid.Rows();
+        // Top of the stone standing on the ground in each cell (-1: none).
+        std::vector<int> stone(static_cast<size_t>(W) * R, -1);
+        const std::vector<CellObject> objects = PlanCellObjects(grid, false);
+        ObjectLoader loader;
+        for (const CellObject& o : objects) {
+            if (o.kind != CellObject::Kind::LevelObject && o.kind != CellObject::Kind::CapturePoint) continue;
+            std::vector<std::vector<PiecePlan>> pieces;
+            ASSERT_TRUE(loader.BuildObject(o.code, o.anchorZ, o.anchorX, o.height, pieces));
+            for (const auto& piece : pieces)
+                for (const PiecePlan& p : piece) {
+                    const Vector3 lo = p.position - p.scale * 0.5f, hi = p.position + p.scale * 0.5f;
+                    if (p.actorType != "solid" || std::fabs(lo.y) > 1e-3f) continue;
+                    for (int c = 0; c < W; ++c)
+                        for (int r = 0; r < R; ++r)
+                            if (grid.CellX(c) + 0.5f > lo.x && grid.CellX(c) + 0.5f < hi.x &&
+                                grid.CellZ(r) + 0.5f > lo.z && grid.CellZ(r) + 0.5f < hi.z)
+                                stone[static_cast<size_t>(r) * W + c] = static_cast<int>(std::lround(hi.y));
+                }
+        }
+        // Walk from the open ground over stone, one level up or down a step.
+        auto floorAt = [&](int r, int c) {
+            const int s = stone[static_cast<size_t>(r) * W + c];
+            if (s >= 0) return s;
+            return grid.At(r, c).height == 0 && grid.At(r, c).red == 0 ? 0 : -1;
+        };
+        std::vector<char> reached(stone.size(), 0);
+        std::vector<std::pair<int, int>> open;
+        for (int r = 0; r < R; ++r)
+            for (int c = 0; c < W; ++c)
+                if (stone[static_cast<size_t>(r) * W + c] < 0 && floorAt(r, c) == 0) {
+                    reached[static_cast<size_t>(r) * W + c] = 1;
+                    open.push_back({r, c});
+                }
+        while (!open.empty()) {
+            const auto [r, c] = open.back();
+            open.pop_back();
+            const int h = floorAt(r, c);
+            const int steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+            for (const auto& d : steps) {
+                const int rr = r + d[0], cc = c + d[1];
+                if (rr < 0 || rr >= R || cc < 0 || cc >= W || reached[static_cast<size_t>(rr) * W + cc]) continue;
+                const int hh = floorAt(rr, cc);
+                if (hh < 0 || std::abs(hh - h) > 1) continue;
+                reached[static_cast<size_t>(rr) * W + cc] = 1;
+                open.push_back({rr, cc});
+            }
+        }
+        using Kind = CellObject::Kind;
+        for (const CellObject& o : objects) {
+            if ((o.kind != Kind::Flag && o.kind != Kind::CapturePoint && o.kind != Kind::GuardPoint) || o.height < 2)
+                continue;
+            ++raised;
+            const int c0 = o.anchorX + W / 2, r0 = o.anchorZ + R / 2;
+            bool onStone = false;
+            for (int r = r0 - 1; r <= r0 + 1; ++r)
+                for (int c = c0 - 1; c <= c0 + 1; ++c)
+                    if (r >= 0 && r < R && c >= 0 && c < W && reached[static_cast<size_t>(r) * W + c] &&
+                        stone[static_cast<size_t>(r) * W + c] == o.height)
+                        onStone = true;
+            EXPECT_TRUE(onStone) << "kind " << static_cast<int>(o.kind) << " of team " << int(o.team) << " at ("
+                                 << o.anchorX << ", " << o.anchorZ << "), height " << o.height;
+        }
+    }
+    EXPECT_GT(raised, 0);  // Terraces raises its bases
 }
 
 #include "levels/LevelLoader.h"
