@@ -335,6 +335,16 @@ bool TimeToHop(PathWalk& walk) {
     return true;
 }
 
+// Passing a waypoint for a higher one takes a jump, unless the bot is
+// already level with the higher one or above it (in the air): a jump there
+// only lifts it further. The jump count of a player comes back in the air a
+// moment after a double jump, so a bot that jumped at every start of the same
+// short walk (a carrier a step short of its capture point, searching afresh
+// each time) climbed into the sky and hung there for the rest of the match.
+bool JumpsUpTo(const Vector3& bot, const Vector3& passed, const Vector3& next) {
+    return next.y > passed.y && bot.y < next.y;
+}
+
 }  // namespace
 
 bool SteerAlongPath(BotGameView& bot, PathWalk& walk, SteerVariant variant) {
@@ -349,7 +359,7 @@ bool SteerAlongPath(BotGameView& bot, PathWalk& walk, SteerVariant variant) {
     while (SquaredDistance(p, walk.points[walk.cursor].position) < reach) {
         ++walk.cursor;
         if (walk.Finished()) return true;
-        if (walk.points[walk.cursor].position.y > walk.points[walk.cursor - 1].position.y) QueueJump(bot);
+        if (JumpsUpTo(p, walk.points[walk.cursor - 1].position, walk.points[walk.cursor].position)) QueueJump(bot);
     }
 
     // 2. The horizontal remainder to the waypoint and a full step towards it.
@@ -388,7 +398,7 @@ bool SteerAlongPath(BotGameView& bot, PathWalk& walk, SteerVariant variant) {
     }
     const Vector3 passed = walk.points[walk.cursor - 1].position;
     const Vector3 next = walk.points[walk.cursor].position;
-    if (next.y > passed.y) QueueJump(bot);
+    if (JumpsUpTo(p, passed, next)) QueueJump(bot);
 
     Vector3 m = r;
     if (carry) {

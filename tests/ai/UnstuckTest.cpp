@@ -114,6 +114,39 @@ TEST_F(UnstuckTest, AWaypointOnALedgeIsClimbedToBeforeWalkingOn) {
     EXPECT_NE(cmds.Moves(id()).at(0), Vector3{});
 }
 
+// Passing a waypoint for a higher one takes a jump only from below that
+// one. A carrier a step short of its capture point, searching its short
+// walk afresh each time, used to jump at every start; the player's jumps
+// come back in the air, so it climbed to the sky and hung there.
+TEST_F(UnstuckTest, AHigherWaypointIsJumpedForOnlyFromBelowIt) {
+    Me()->GetActor()->extents.y = 1.5f;
+    Wall({1.5f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f});  // the higher point's ledge
+    struct Case {
+        const char* name;
+        Vector3 at;
+        uint8_t airborne;
+        bool jumps;  // from the ground the climb to the ledge jumps as well
+    };
+    const Case cases[] = {
+        {"standing on the lower point", {0.5f, 1.5f, 0.5f}, 0, true},
+        {"standing just short of it", {0.2f, 1.5f, 0.5f}, 0, true},
+        {"in the air level with the higher point", {0.5f, 2.5f, 0.5f}, 1, false},
+        {"high above the lower point", {0.5f, 9.0f, 0.5f}, 1, false},
+        {"high above, just short of it", {0.2f, 9.0f, 0.5f}, 1, false},
+    };
+    for (const SteerVariant v : {SteerVariant::kCarryOver, SteerVariant::kLandOnPoints})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            Place(Me(), c.at);
+            Me()->airborne = c.airborne;
+            AI::PathWalk walk;
+            walk.Start(MakePath({{0.5f, 1.5f, 0.5f}, {1.5f, 2.5f, 0.5f}, {1.5f, 2.5f, 6.5f}}));
+            EXPECT_FALSE(Step(walk, v));
+            EXPECT_EQ(walk.cursor, 1u);
+            EXPECT_EQ(cmds.Jumps(id()) > 0, c.jumps);
+        }
+}
+
 TEST_F(UnstuckTest, AWalkWithoutHeadwayForThreeSecondsIsOver) {
     AI::PathWalk walk;
     walk.Start(MakePath({{0.5f, 1.5f, 20.5f}, {0.5f, 1.5f, 40.5f}}));
