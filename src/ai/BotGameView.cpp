@@ -46,14 +46,23 @@ void BotGameView::WatchForTrap(int ms) {
     }
     const uint64_t now = ai->GetClock().Now();
     if (IsEscaping(now)) {
-        // Queued after the machine's own commands, so this run wins the frame.
-        QueueMove(*this, m_trap.way);
-        if (!m_trap.doubled && now >= m_trap.escapeStart + kDoubleJumpAfterMs && m_player->airborne != 0) {
-            QueueJump(*this);
-            m_trap.doubled = true;
+        // Queued after the machine's own commands, so the escape wins the
+        // frame.
+        const float y = m_player->GetPosition().y;
+        if (m_trap.rising) {
+            if (y >= m_trap.riseTo || now >= m_trap.escapeStart + kRiseMs) {
+                m_trap.rising = false;
+                m_trap.escapeUntil = now + kEscapeMs;
+                QueueTurn(*this, HeadingTowards(m_trap.way));
+            }
         }
+        // Straight up first: a run into the pit's side in the air knocks the
+        // bot back into the pit (and a jump from there cannot clear it).
+        QueueMove(*this, m_trap.rising ? Geometry::kZeroVector : m_trap.way);
+        // The player's jumps come back in the air, so it climbs on jumping.
+        if (y < m_trap.riseTo && m_player->CanJump()) QueueJump(*this);
         // The run ends with this frame: stop before the next one.
-        if (now + static_cast<uint64_t>(std::max(ms, 0)) >= m_trap.escapeUntil) StopBot(*this);
+        if (!m_trap.rising && now + static_cast<uint64_t>(std::max(ms, 0)) >= m_trap.escapeUntil) StopBot(*this);
         return;
     }
     const Geometry::Vector3 p = m_player->GetPosition();
@@ -75,10 +84,10 @@ void BotGameView::WatchForTrap(int ms) {
     m_trap.way = kWays[(GetActorId() + m_trap.tries++) % 4];
     m_trap.since = now;
     m_trap.escapeStart = now;
-    m_trap.escapeUntil = now + kEscapeMs;
-    m_trap.doubled = false;
-    QueueTurn(*this, HeadingTowards(m_trap.way));
-    QueueMove(*this, m_trap.way);
+    m_trap.escapeUntil = now + kRiseMs + kEscapeMs;
+    m_trap.rising = true;
+    m_trap.riseTo = p.y + kEscapeRise;
+    StopBot(*this);
     QueueJump(*this);
 }
 

@@ -94,12 +94,15 @@ public:
     uint64_t GetAvoidUntil() const { return m_avoidUntil; }
 
     // A bot that has stood in one cell for kTrappedMs without guarding (in a
-    // pit its searches cannot leave: the grid climbs one level, a double
-    // jump clears two) jumps out: a jump and a double jump while it runs one
-    // way, another of four ways at each try.
+    // pit its searches cannot leave: the grid climbs one level, and it does
+    // not know the placed blocks that thrown ones pushed out of their cells)
+    // jumps out. It rises straight up, jumping whenever it can, until it is
+    // kEscapeRise above where it stood (kRiseMs at most), then runs one way
+    // for kEscapeMs, another of four ways at each try.
     static constexpr uint64_t kTrappedMs = 10000;
+    static constexpr float kEscapeRise = 4.0f;
+    static constexpr uint64_t kRiseMs = 1500;
     static constexpr uint64_t kEscapeMs = 900;
-    static constexpr uint64_t kDoubleJumpAfterMs = 300;
     bool IsEscaping(uint64_t now) const { return now < m_trap.escapeUntil; }
     // A guard standing at its post: the one bot that stays in one cell on
     // purpose.
@@ -116,7 +119,8 @@ private:
         int cell[3] = {0, 0, 0};
         uint64_t since = 0;
         uint64_t escapeStart = 0, escapeUntil = 0;
-        bool doubled = false;
+        bool rising = false;
+        float riseTo = 0.0f;
         unsigned tries = 0;
         Geometry::Vector3 way{};
     };

@@ -304,11 +304,20 @@ TEST_F(JamTest, AStallWithNobodyNearHopsOnceThenMarksTheWayAhead) {
 }
 
 // A bot trapped where its searches cannot lead out (a pit with walls two
-// blocks high) used to stand there for the rest of the match. After
-// kTrappedMs in one cell it runs one way with a jump and a double jump; a
+// blocks high, or placed blocks its grid no longer knows) used to stand there
+// for the rest of the match. After kTrappedMs in one cell it rises straight
+// up, jumping as often as it can, then runs one way; running while rising
+// hit the pit's side in the air, which knocks a player back into the pit. A
 // guard at its post stands on.
 TEST_F(UnstuckTest, ABotStandingInOneCellJumpsOutUnlessItGuards) {
     const int trapped = static_cast<int>(AI::BotGameView::kTrappedMs);
+    const float rise = AI::BotGameView::kEscapeRise;
+    auto horizontal = [](const std::vector<Vector3>& moves) {
+        std::vector<Vector3> out;
+        for (const Vector3& m : moves)
+            if (m.x != 0.0f || m.z != 0.0f) out.push_back(m);
+        return out;
+    };
     struct Case {
         const char* name;
         bool guarding;
@@ -316,6 +325,7 @@ TEST_F(UnstuckTest, ABotStandingInOneCellJumpsOutUnlessItGuards) {
     for (const Case c : {Case{"waiting", false}, Case{"guard at its post", true}}) {
         SCOPED_TRACE(c.name);
         Restart();
+        Place(Me(), {0.5f, 0.5f, 0.5f});
         Me()->airborne = 0;
         if (c.guarding) {
             bot->SetBehaviour("GUARD");
@@ -331,23 +341,34 @@ TEST_F(UnstuckTest, ABotStandingInOneCellJumpsOutUnlessItGuards) {
             EXPECT_EQ(cmds.Jumps(id()), 0u);
             continue;
         }
-        ASSERT_EQ(cmds.Jumps(id()), 1u);
-        const auto moves = cmds.Moves(id());
-        ASSERT_FALSE(moves.empty());
-        const Vector3 way = moves.front();
-        EXPECT_FLOAT_EQ(std::abs(way.x) + std::abs(way.z), 1.0f);
-        // In the air it jumps once more, then stops at the end of the run.
+        ASSERT_GE(cmds.Jumps(id()), 1u);
+        EXPECT_TRUE(horizontal(cmds.Moves(id())).empty()) << "ran before rising";
+        // Rising: it jumps on and still holds its place.
         Me()->airborne = 1;
+        Place(Me(), {0.5f, 0.5f + rise - 0.5f, 0.5f});
+        Frames(10);
+        EXPECT_GE(cmds.Jumps(id()), 1u);
+        EXPECT_TRUE(horizontal(cmds.Moves(id())).empty()) << "ran before rising";
+        // High enough: it runs one way, jumping no more up there.
+        Place(Me(), {0.5f, 0.5f + rise + 0.1f, 0.5f});
+        Frames(2);
+        ASSERT_FALSE(horizontal(cmds.Moves(id())).empty());
+        const Vector3 way = horizontal(cmds.Moves(id())).front();
+        EXPECT_FLOAT_EQ(std::abs(way.x) + std::abs(way.z), 1.0f);
+        EXPECT_EQ(cmds.Jumps(id()), 0u);
         Frames(static_cast<int>(AI::BotGameView::kEscapeMs) / 16 + 2);
-        EXPECT_EQ(cmds.Jumps(id()), 1u) << "no double jump";
         EXPECT_EQ(cmds.Moves(id()).back(), Vector3{}) << "still running";
-        // Still in the cell: the next try runs another way.
+        // Back in the cell: the next try runs another way, even when it
+        // cannot rise (the run starts after kRiseMs then).
+        Place(Me(), {0.5f, 0.5f, 0.5f});
         Me()->airborne = 0;
         Frames(trapped / 16 + 2);
         ASSERT_GE(cmds.Jumps(id()), 1u);
-        Vector3 next{};
-        for (const Vector3& m : cmds.Moves(id()))
-            if (!(m == Vector3{})) next = m;
-        EXPECT_FALSE(next == way);
+        EXPECT_TRUE(horizontal(cmds.Moves(id())).empty());
+        Frames(static_cast<int>(AI::BotGameView::kRiseMs) / 16 + 2);
+        ASSERT_FALSE(horizontal(cmds.Moves(id())).empty());
+        EXPECT_FALSE(horizontal(cmds.Moves(id())).front() == way);
+        Frames(static_cast<int>(AI::BotGameView::kEscapeMs) / 16 + 2);
+        EXPECT_EQ(cmds.Moves(id()).back(), Vector3{}) << "still running";
     }
 }
