@@ -31,8 +31,8 @@ void PhysProc::OnUpdate(int ms) {
 }
 
 void PhysProc::QueueCollisionEvents() {
-    for (const PhysContact& report : m_world.TakeCollisionReports()) {
-        if (report.resting != 0) continue;  // resting contacts raise nothing
+    // Resting contacts raise nothing.
+    for (const PhysContact& report : m_world.TakeImpactReports()) {
         auto event = std::make_shared<EventTypes::EventUpdateCollision>(report);
         EventTypes::EventUpdateCollisionData* data = event->GetPayload();
         if (m_actors) {
@@ -44,6 +44,10 @@ void PhysProc::QueueCollisionEvents() {
 }
 
 void PhysProc::QueueMoveEvents() {
+    // The queue drops an event nobody listens to (a game without views, the
+    // headless simulator): such moves are not built at all, an event and its
+    // payload per moving body and step.
+    if (!EventSystem::EventManager::Instance().HasListeners(EventTypes::EventUpdateActorMove::GetStaticType())) return;
     m_world.CollectMoveReports(m_moves);
     for (const MoveReport& m : m_moves)
         EventSystem::QueueEvent(std::make_shared<EventTypes::EventUpdateActorMove>(

@@ -513,7 +513,11 @@ void PhysWorld::WakeAndCollide(PhysBody* root, bool forced) {
     }
 }
 
-std::vector<PhysContact> PhysWorld::TakeCollisionReports() {
+std::vector<PhysContact> PhysWorld::TakeReports(bool impactsOnly) {
+    if (impactsOnly)
+        m_reports.erase(std::remove_if(m_reports.begin(), m_reports.end(),
+                                       [](const PhysContact& r) { return r.resting != 0; }),
+                        m_reports.end());
     for (PhysContact& r : m_reports) {
         if (r.idB < r.idA) {
             std::swap(r.idA, r.idB);

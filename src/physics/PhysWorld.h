@@ -41,7 +41,10 @@ public:
     void Step(float dt);
     // Reports of the last step: flipped so the lower id comes first, sorted,
     // one per pair (impacts before resting contacts). Empties the list.
-    std::vector<PhysContact> TakeCollisionReports();
+    std::vector<PhysContact> TakeCollisionReports() { return TakeReports(false); }
+    // The same less the resting contacts (what becomes an event): those are
+    // dropped before the sort, a pair's first impact is its report as above.
+    std::vector<PhysContact> TakeImpactReports() { return TakeReports(true); }
     void CollectMoveReports(std::vector<MoveReport>& out) const;
     void Clear();
 
@@ -75,6 +78,7 @@ private:
     void MakeStagedContact(const StagedPair& pair, ContactManifold& c);
     void ReleaseContacts();
     PhysContact Classify(const ContactManifold& c) const;
+    std::vector<PhysContact> TakeReports(bool impactsOnly);
 
     std::vector<PhysBodyPtr> m_awake;
     std::vector<PhysBodyPtr> m_sleeping;
