@@ -79,7 +79,10 @@ void BotGameView::WatchForTrap(int ms) {
         m_trap.tries = tries;
         return;
     }
-    if (now - m_trap.since < kTrappedMs || m_player->airborne != 0) return;
+    // Airborne or not: ten seconds in one cell is no jump. A bot that came
+    // down on a player's head (a teammate stuck in the pit below) lands on
+    // no block, so the logic keeps it airborne for as long as it stands there.
+    if (now - m_trap.since < kTrappedMs) return;
     static const Geometry::Vector3 kWays[4] = {{1, 0, 0}, {0, 0, 1}, {-1, 0, 0}, {0, 0, -1}};
     m_trap.way = kWays[(GetActorId() + m_trap.tries++) % 4];
     m_trap.since = now;

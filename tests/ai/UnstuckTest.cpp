@@ -307,8 +307,9 @@ TEST_F(JamTest, AStallWithNobodyNearHopsOnceThenMarksTheWayAhead) {
 // blocks high, or placed blocks its grid no longer knows) used to stand there
 // for the rest of the match. After kTrappedMs in one cell it rises straight
 // up, jumping as often as it can, then runs one way; running while rising
-// hit the pit's side in the air, which knocks a player back into the pit. A
-// guard at its post stands on.
+// hit the pit's side in the air, which knocks a player back into the pit.
+// A bot standing on a teammate's head (airborne for the logic) waited for a
+// landing that never came. A guard at its post stands on.
 TEST_F(UnstuckTest, ABotStandingInOneCellJumpsOutUnlessItGuards) {
     const int trapped = static_cast<int>(AI::BotGameView::kTrappedMs);
     const float rise = AI::BotGameView::kEscapeRise;
@@ -321,12 +322,19 @@ TEST_F(UnstuckTest, ABotStandingInOneCellJumpsOutUnlessItGuards) {
     struct Case {
         const char* name;
         bool guarding;
+        // Standing on a player's head: the logic lands a player only on
+        // blocks, so it stays airborne there.
+        uint8_t airborne;
     };
-    for (const Case c : {Case{"waiting", false}, Case{"guard at its post", true}}) {
+    float x = 0.5f;
+    for (const Case c : {Case{"waiting", false, 0}, Case{"waiting on a teammate's head", false, 1},
+                         Case{"guard at its post", true, 0}}) {
         SCOPED_TRACE(c.name);
         Restart();
-        Place(Me(), {0.5f, 0.5f, 0.5f});
-        Me()->airborne = 0;
+        x += 8.0f;  // a cell of its own: the watch starts afresh
+        const Vector3 start{x, 0.5f, 0.5f};
+        Place(Me(), start);
+        Me()->airborne = c.airborne;
         if (c.guarding) {
             bot->SetBehaviour("GUARD");
             Run(std::make_shared<AI::Guard>(bot));
@@ -345,12 +353,12 @@ TEST_F(UnstuckTest, ABotStandingInOneCellJumpsOutUnlessItGuards) {
         EXPECT_TRUE(horizontal(cmds.Moves(id())).empty()) << "ran before rising";
         // Rising: it jumps on and still holds its place.
         Me()->airborne = 1;
-        Place(Me(), {0.5f, 0.5f + rise - 0.5f, 0.5f});
+        Place(Me(), start + Vector3(0.0f, rise - 0.5f, 0.0f));
         Frames(10);
         EXPECT_GE(cmds.Jumps(id()), 1u);
         EXPECT_TRUE(horizontal(cmds.Moves(id())).empty()) << "ran before rising";
         // High enough: it runs one way, jumping no more up there.
-        Place(Me(), {0.5f, 0.5f + rise + 0.1f, 0.5f});
+        Place(Me(), start + Vector3(0.0f, rise + 0.1f, 0.0f));
         Frames(2);
         ASSERT_FALSE(horizontal(cmds.Moves(id())).empty());
         const Vector3 way = horizontal(cmds.Moves(id())).front();
@@ -360,8 +368,8 @@ TEST_F(UnstuckTest, ABotStandingInOneCellJumpsOutUnlessItGuards) {
         EXPECT_EQ(cmds.Moves(id()).back(), Vector3{}) << "still running";
         // Back in the cell: the next try runs another way, even when it
         // cannot rise (the run starts after kRiseMs then).
-        Place(Me(), {0.5f, 0.5f, 0.5f});
-        Me()->airborne = 0;
+        Place(Me(), start);
+        Me()->airborne = c.airborne;
         Frames(trapped / 16 + 2);
         ASSERT_GE(cmds.Jumps(id()), 1u);
         EXPECT_TRUE(horizontal(cmds.Moves(id())).empty());
