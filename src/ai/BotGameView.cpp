@@ -66,20 +66,22 @@ void BotGameView::WatchForTrap(int ms) {
         return;
     }
     const Geometry::Vector3 p = m_player->GetPosition();
-    const int cell[3] = {static_cast<int>(std::floor(p.x)), static_cast<int>(std::floor(p.y)),
-                         static_cast<int>(std::floor(p.z))};
     const bool guarding = IsGuardingAtPost();
-    if (guarding || !m_trap.valid || cell[0] != m_trap.cell[0] || cell[1] != m_trap.cell[1] ||
-        cell[2] != m_trap.cell[2]) {
+    // Hops that fall back to where they began (knocked off the sides of a
+    // trench) cross a cell's edge and back again: the watch counts the bot
+    // as standing while it stays near where the watch began.
+    const float dx = p.x - m_trap.anchor.x, dz = p.z - m_trap.anchor.z;
+    const bool away = dx * dx + dz * dz > kTrapReach * kTrapReach || std::fabs(p.y - m_trap.anchor.y) > kTrapRise;
+    if (guarding || !m_trap.valid || away) {
         const unsigned tries = guarding ? 0u : m_trap.tries;
         m_trap = Trap{};
         m_trap.valid = !guarding;
-        std::copy(cell, cell + 3, m_trap.cell);
+        m_trap.anchor = p;
         m_trap.since = now;
         m_trap.tries = tries;
         return;
     }
-    // Airborne or not: ten seconds in one cell is no jump. A bot that came
+    // Airborne or not: ten seconds in one place is no jump. A bot that came
     // down on a player's head (a teammate stuck in the pit below) lands on
     // no block, so the logic keeps it airborne for as long as it stands there.
     if (now - m_trap.since < kTrappedMs) return;

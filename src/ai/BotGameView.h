@@ -93,14 +93,17 @@ public:
     const std::vector<Geometry::Vector3>& GetAvoidCells() const { return m_avoidCells; }
     uint64_t GetAvoidUntil() const { return m_avoidUntil; }
 
-    // A bot that has stood in one cell for kTrappedMs without guarding (in a
-    // pit its searches cannot leave: the grid climbs one level, and it does
-    // not know the placed blocks that thrown ones pushed out of their cells)
-    // jumps out. It rises straight up, jumping whenever it can, until it is
+    // A bot that has stayed within kTrapReach (horizontally) and kTrapRise
+    // (up or down) of one spot for kTrappedMs without guarding (in a pit its
+    // searches cannot leave: the grid climbs one level, and it does not know
+    // the placed blocks that thrown ones pushed out of their cells) jumps
+    // out. It rises straight up, jumping whenever it can, until it is
     // kEscapeRise above where it stood (kRiseMs at most), then runs one way
     // for kEscapeMs, another of four ways at each try.
     static constexpr uint64_t kTrappedMs = 10000;
-    static constexpr float kEscapeRise = 4.0f;
+    static constexpr float kTrapReach = 1.5f;
+    static constexpr float kTrapRise = 2.5f;
+    static constexpr float kEscapeRise = 6.0f;
     static constexpr uint64_t kRiseMs = 1500;
     static constexpr uint64_t kEscapeMs = 900;
     bool IsEscaping(uint64_t now) const { return now < m_trap.escapeUntil; }
@@ -116,7 +119,7 @@ private:
 
     struct Trap {
         bool valid = false;
-        int cell[3] = {0, 0, 0};
+        Geometry::Vector3 anchor{};
         uint64_t since = 0;
         uint64_t escapeStart = 0, escapeUntil = 0;
         bool rising = false;

@@ -5,6 +5,7 @@
 // bots' grid, so a search for an unreachable place stays inside the level.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -325,10 +326,13 @@ TEST_F(UnstuckTest, ABotStandingInOneCellJumpsOutUnlessItGuards) {
         // Standing on a player's head: the logic lands a player only on
         // blocks, so it stays airborne there.
         uint8_t airborne;
+        // Hopping to and fro over a cell's edge, as a bot knocked back off
+        // the sides of a trench does.
+        bool hops;
     };
     float x = 0.5f;
-    for (const Case c : {Case{"waiting", false, 0}, Case{"waiting on a teammate's head", false, 1},
-                         Case{"guard at its post", true, 0}}) {
+    for (const Case c : {Case{"waiting", false, 0, false}, Case{"waiting on a teammate's head", false, 1, false},
+                         Case{"hopping in place", false, 0, true}, Case{"guard at its post", true, 0, false}}) {
         SCOPED_TRACE(c.name);
         Restart();
         x += 8.0f;  // a cell of its own: the watch starts afresh
@@ -342,8 +346,12 @@ TEST_F(UnstuckTest, ABotStandingInOneCellJumpsOutUnlessItGuards) {
             bot->SetBehaviour("IDLE");
             Run(std::make_shared<AI::Idle>(bot, true));
         }
-        Frames((trapped - 500) / 16);
-        EXPECT_EQ(cmds.Jumps(id()), 0u) << "jumped before its time";
+        for (int f = 0; f < (trapped - 500) / 16; f += 50) {
+            Place(Me(), start + Vector3(c.hops && (f / 50) % 2 ? 0.8f : 0.0f, 0.0f, 0.0f));
+            Frames(std::min(50, (trapped - 500) / 16 - f));
+            EXPECT_EQ(cmds.Jumps(id()), 0u) << "jumped before its time";
+        }
+        Place(Me(), start);
         Frames(1000 / 16);
         if (c.guarding) {
             EXPECT_EQ(cmds.Jumps(id()), 0u);
