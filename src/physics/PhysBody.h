@@ -157,6 +157,8 @@ public:
     float moveX = 0.0f, moveZ = 0.0f;  // walking target as mass x velocity
     bool walking = false;
     float restTime = 0.0f;
+    // The world's last filing of the body in its grid.
+    Filing filing;
 
     // Inertia of the box (zero while walking, so it does not turn) and its inverses.
     void RecomputeInertiaShape(bool zero);

@@ -27,17 +27,31 @@ std::vector<CellKey> PhysGrid::CellsOfBox(const GridRect& rect) const {
     return keys;
 }
 
-void PhysGrid::CellsOfBox(const GridRect& rect, std::vector<CellKey>& out) const {
-    out.clear();
+CellSpan PhysGrid::SpanOf(const GridRect& rect) const {
+    CellSpan span;
     if (!std::isfinite(rect.minX) || !std::isfinite(rect.maxX) || !std::isfinite(rect.minZ) ||
         !std::isfinite(rect.maxZ))
-        return;
-    const int32_t x0 = ToCell(std::floor(rect.minX / m_cellSize));
-    const int32_t x1 = ToCell(std::floor(rect.maxX / m_cellSize));
-    const int32_t z0 = ToCell(std::ceil(rect.maxZ / m_cellSize));
-    const int32_t z1 = ToCell(std::ceil(rect.minZ / m_cellSize));
-    for (int64_t z = z0; z >= z1; --z)
-        for (int64_t x = x0; x <= x1; ++x) out.push_back(CellKey{static_cast<int32_t>(x), static_cast<int32_t>(z)});
+        return span;
+    span.x0 = ToCell(std::floor(rect.minX / m_cellSize));
+    span.x1 = ToCell(std::floor(rect.maxX / m_cellSize));
+    span.z0 = ToCell(std::ceil(rect.maxZ / m_cellSize));
+    span.z1 = ToCell(std::ceil(rect.minZ / m_cellSize));
+    return span;
+}
+
+void PhysGrid::CellsOfBox(const GridRect& rect, std::vector<CellKey>& out) const {
+    out.clear();
+    const CellSpan s = SpanOf(rect);
+    for (int64_t z = s.z0; z >= s.z1; --z)
+        for (int64_t x = s.x0; x <= s.x1; ++x) out.push_back(CellKey{static_cast<int32_t>(x), static_cast<int32_t>(z)});
+}
+
+void PhysGrid::Refile(PhysBody* body, const GridRect& rect, Filing& filing) {
+    const CellSpan span = SpanOf(rect);
+    if (filing.valid && filing.span == span) return;
+    Refile(body, rect);
+    filing.span = span;
+    filing.valid = true;
 }
 
 void PhysGrid::RemoveFromList(BodyList& list, PhysBody* body) {

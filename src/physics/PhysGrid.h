@@ -29,6 +29,20 @@ struct CellKey {
     bool operator<(const CellKey& o) const { return x != o.x ? x < o.x : z < o.z; }
 };
 
+// The cells a rectangle covers: columns x0..x1, rows z0 down to z1 (none
+// when the rectangle has a non-finite coordinate).
+struct CellSpan {
+    int32_t x0 = 0, x1 = -1, z0 = 0, z1 = 1;
+    bool operator==(const CellSpan& o) const { return x0 == o.x0 && x1 == o.x1 && z0 == o.z0 && z1 == o.z1; }
+};
+
+// What a refiled body keeps of its filing: the span it is filed in, valid
+// while nothing else changed its cells.
+struct Filing {
+    CellSpan span;
+    bool valid = false;
+};
+
 class PhysGrid {
 public:
     // Containers draw their nodes from Boost's fixed-size pools (growing by 32
@@ -51,6 +65,11 @@ public:
     // Files the body in exactly the cells of the rectangle; only cells entered
     // or left are touched.
     void Refile(PhysBody* body, const GridRect& rect);
+    // The same, passed over when the rectangle covers the cells of the body's
+    // last filing through this call; the filing is noted in it. Whoever
+    // removes the body or clears the grid must drop the filing (valid false).
+    void Refile(PhysBody* body, const GridRect& rect, Filing& filing);
+    CellSpan SpanOf(const GridRect& rect) const;
     // The bodies filed in the rectangle's cells, once per cell they are in.
     void Query(const GridRect& rect, std::vector<PhysBody*>& out) const;
     // Calls f(body) for each body Query would list, in the same order,

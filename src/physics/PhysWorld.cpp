@@ -154,6 +154,7 @@ void PhysWorld::RemoveBody(const PhysBodyPtr& body) {
     ++m_queryStamp;
     WakeAndCollide(b, true);
     m_grid.Remove(b);
+    b->filing.valid = false;
     b->contacts.clear();
 }
 
@@ -165,8 +166,14 @@ void PhysWorld::RefreshBody(const PhysBodyPtr& body) {
 
 void PhysWorld::Clear() {
     ReleaseContacts();
-    for (auto& b : m_awake) b->contacts.clear();
-    for (auto& b : m_sleeping) b->contacts.clear();
+    for (auto& b : m_awake) {
+        b->contacts.clear();
+        b->filing.valid = false;
+    }
+    for (auto& b : m_sleeping) {
+        b->contacts.clear();
+        b->filing.valid = false;
+    }
     m_awake.clear();
     m_sleeping.clear();
     m_grid.Clear();
@@ -202,7 +209,7 @@ void PhysWorld::Maintain() {
         PhysBodyPtr& b = m_awake[i];
         b->contacts.clear();
         if (b->asleep) {
-            m_grid.Refile(b.get(), b->GetGridRect(m_stepStamp));
+            m_grid.Refile(b.get(), b->GetGridRect(m_stepStamp), b->filing);
             m_sleeping.push_back(std::move(b));
         } else {
             if (kept != i) m_awake[kept] = std::move(b);
@@ -270,7 +277,7 @@ PhysContact PhysWorld::Classify(const ContactManifold& c) const {
 }
 
 void PhysWorld::DetectContacts(float dt) {
-    for (auto& b : m_awake) m_grid.Refile(b.get(), b->GetGridRect(m_stepStamp));
+    for (auto& b : m_awake) m_grid.Refile(b.get(), b->GetGridRect(m_stepStamp), b->filing);
     // The step's touching pairs are staged (no contact of the step exists
     // before: the previous ones went back to the pool).
     m_staging = true;

@@ -460,3 +460,31 @@ TEST(PhysWorld, WakingATallTowerNeedsLittleStack) {
     pthread_attr_destroy(&attr);
     for (int i = 0; i < height; ++i) ASSERT_FALSE(tower[i]->IsAsleep()) << i;
 }
+
+// A body refiled into the same cells step after step is left as it is filed;
+// taken out of the world (removed, or the world cleared) and put back at the
+// same place, it must be filed again, or no other body would meet it.
+TEST(PhysWorld, ABodyPutBackWhereItWasIsFiledAgain) {
+    for (bool clear : {false, true}) {
+        SCOPED_TRACE(clear ? "cleared" : "removed");
+        Scene s;
+        PhysBodyPtr block = s.Box({0, 0.5f, 0}, 1);
+        s.Run(5);
+        const std::vector<Physics::CellKey> cells = s.world.Grid().CellsOf(block.get());
+        ASSERT_FALSE(cells.empty());
+        if (clear) {
+            s.world.Clear();
+            s.world.AddBody(s.ground);
+        } else {
+            s.world.RemoveBody(block);
+        }
+        EXPECT_TRUE(s.world.Grid().CellsOf(block.get()).empty());
+        s.world.AddBody(block);
+        s.Run(1);
+        EXPECT_EQ(s.world.Grid().CellsOf(block.get()), cells);
+        // A block dropped onto it lands on it.
+        PhysBodyPtr upper = s.Box({0, 1.8f, 0}, 2);
+        s.Run(60);
+        EXPECT_NEAR(upper->GetPosition().y, 1.5f, 0.05f);
+    }
+}
