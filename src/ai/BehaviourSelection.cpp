@@ -83,10 +83,6 @@ bool CanGrabFlag(BotGameView& bot) { return !CarriesFlag(bot) && !bot.GetPercept
 
 bool CanDodge(BotGameView& bot) { return !bot.GetPerception().incomingThrows.empty(); }
 
-bool CanRecoverFlag(BotGameView& bot) {
-    return !bot.GetPerception().carriersOfOwnFlags.empty() && !CarriesFlag(bot) && HasBlocks(bot);
-}
-
 bool CanAttack(BotGameView& bot) { return !bot.GetPerception().enemiesInView.empty() && HasBlocks(bot); }
 
 bool CanAssistTeammate(BotGameView& bot) {
@@ -171,7 +167,24 @@ GameLogicView::Player* IntruderSeenByTeammate(const BotGameView& bot) {
     return nullptr;
 }
 
+// The first carrier of one of the team's flags inside the ground the
+// defender holds, or null.
+GameLogicView::Player* CarrierInDefendedGround(const BotGameView& bot) {
+    for (GameLogicView::Player* carrier : bot.GetPerception().carriersOfOwnFlags)
+        if (carrier && !carrier->IsDead() && InDefendedGround(bot, carrier->GetPosition())) return carrier;
+    return nullptr;
+}
+
 }  // namespace
+
+// A defender goes after a carrier of its flags only inside the ground it
+// holds, as after any intruder: chasing it across the field took both
+// defenders of a small team away for good, and the enemy walked in to the
+// flags they left; beyond that ground the attackers that meet the carrier
+// take it on.
+bool CanRecoverFlag(BotGameView& bot) {
+    return !CarriesFlag(bot) && HasBlocks(bot) && CarrierInDefendedGround(bot) != nullptr;
+}
 
 bool CanRepelIntruder(BotGameView& bot) {
     return HasBlocks(bot) && NearestIntruder(bot, bot.GetPerception().enemiesInView) != nullptr;
@@ -260,7 +273,9 @@ void DoDodge(BotGameView& bot) {
 }
 
 void DoRecoverFlag(BotGameView& bot) {
-    bot.SetPlan({std::make_shared<Hunt>(&bot, bot.GetPerception().carriersOfOwnFlags.front())});
+    GameLogicView::Player* carrier = CarrierInDefendedGround(bot);
+    if (!carrier) return;
+    bot.SetPlan({std::make_shared<Hunt>(&bot, carrier)});
     Chat(bot, "RecoverFlag");
 }
 
@@ -385,6 +400,9 @@ void BehaviourTables::SelectBehaviour(BotGameView& bot) {
     }
     if (bot.GetFetchingSince() && (HasBlocks(bot) || now - bot.GetLastFetchStep() > kFetchGapMs))
         bot.SetFetchingSince(std::nullopt);
+    // A defender whose carrier has left the ground it holds turns back.
+    if (bot.GetRole() == Role::kDefender && bot.GetBehaviour() == "RECOVER_FLAG" && !CarrierInDefendedGround(bot))
+        bot.OnReset();
     switch (bot.GetRole()) {
         case Role::kAttacker: Select(bot, m_offence); break;
         case Role::kDefender: Select(bot, m_defence); break;

@@ -351,6 +351,49 @@ TEST_F(SelectionTest, DefenderHoldsTheGroundRoundItsPostsAndFlags) {
     ASSERT_EQ(PlanNames(), std::vector<std::string>{"Chase"});
 }
 
+TEST_F(SelectionTest, DefenderGoesAfterItsFlagsCarrierOnlyInTheGroundItHolds) {
+    // Chasing a carrier across the field took both defenders of a small team
+    // away from the flags for good; the enemy walked in to the ones left.
+    world.ai->SetGuardPoints(0, {{0.5f, 0.5f, 0.5f}});
+    world.AddFlag(0, {0.5f, 0.5f, -6.5f});
+    Role(AI::Role::kDefender);
+    struct Case {
+        const char* what;
+        Vector3 carrierAt;
+        int32_t pouch;
+        const char* behaviour;
+    } cases[] = {
+        {"near the post", {0.5f, 0.5f, 8.5f}, 3, "RECOVER_FLAG"},
+        {"beyond the ground it holds", {0.5f, 0.5f, 40.5f}, 3, "GUARD"},
+        {"near the post, no blocks", {0.5f, 0.5f, 8.5f}, 0, "GRAB_BLOCK"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        enemy->GetActor()->body->SetPosition(c.carrierAt);
+        Seen().ClearView();
+        Seen().carriersOfOwnFlags = {enemy};
+        Seen().blocksInPouch = c.pouch;
+        bot->SetBehaviour("IDLE");
+        Select();
+        EXPECT_EQ(bot->GetBehaviour(), c.behaviour);
+    }
+    // A hunt under way ends when the carrier runs out of that ground: the
+    // defender turns back to its post.
+    enemy->GetActor()->body->SetPosition({0.5f, 0.5f, 8.5f});
+    Seen().blocksInPouch = 3;
+    bot->SetBehaviour("IDLE");
+    Select();
+    ASSERT_EQ(bot->GetBehaviour(), "RECOVER_FLAG");
+    ASSERT_EQ(PlanNames(), std::vector<std::string>{"Hunt"});
+    enemy->GetActor()->body->SetPosition({0.5f, 0.5f, 20.5f});
+    Select();
+    EXPECT_EQ(bot->GetBehaviour(), "RECOVER_FLAG");
+    enemy->GetActor()->body->SetPosition({0.5f, 0.5f, 40.5f});
+    Select();
+    EXPECT_EQ(bot->GetBehaviour(), "GUARD");
+    EXPECT_EQ(PlanNames(), (std::vector<std::string>{"FindGuardPos", "Guard"}));
+}
+
 TEST_F(SelectionTest, FetchingThatBringsNoBlockInTimeIsGivenUp) {
     // Every bot of both teams walking at blocks beyond one jammed gap stood
     // there for the rest of the match, each walk ending without headway and
