@@ -66,16 +66,9 @@ public:
     virtual void SelectBehaviour(BotGameView& bot) = 0;
 };
 
-// Height of a held unit block's centre above its holder's centre, and the
-// fall of a thrown block (units per second squared).
-constexpr float kThrowHandHeight = 2.5f;
-constexpr float kThrowFall = 10.0f;
-
-// The direction to give a throw from a player at `from` at a target at `to`
-// moving with `velocity`, so that the block, leaving from the hand and
-// tilted up by the throw angle, meets the target: led by the flight time,
-// raised by the fall, spread by up to `spread` on each axis of the line
-// (one generator, seed 1, shared by every caller); unit length.
+// The direction of a throw from `from` at a target at `to` moving with
+// `velocity`: led by the flight time, aimed 3 lower, spread by up to `spread`
+// on each axis (one generator, seed 1, shared by every caller); unit length.
 Geometry::Vector3 ComputeThrowAim(const Geometry::Vector3& from, const Geometry::Vector3& to,
                                   const Geometry::Vector3& velocity, float spread);
 

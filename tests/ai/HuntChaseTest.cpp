@@ -12,16 +12,14 @@
 #include "ai/Hunt.h"
 #include "ai/Squad.h"
 #include "BehaviourFixture.h"
-#include "ai/TeamMan.h"
 #include "ini/IniFile.h"
 
 using namespace AITest;
 
 namespace {
 
-// The aim of a throw without spread or lead (where such a throw lands is
-// ThrowLanding's and ThrowAim's business).
-Vector3 PlainAim(const Vector3& from, const Vector3& to) { return AI::ComputeThrowAim(from, to, {}, 0.0f); }
+// The aim of a throw without spread or lead: towards the target, 3 lower.
+Vector3 PlainAim(const Vector3& from, const Vector3& to) { return (to - from - Vector3(0, 3, 0)).Normalized(); }
 
 void ExpectNear(const Vector3& got, const Vector3& want, float eps = 1e-4f) {
     EXPECT_NEAR(got.x, want.x, eps);
