@@ -313,6 +313,16 @@ void PhysWorld::DetectContacts(float dt) {
         const uintptr_t ahead = reinterpret_cast<uintptr_t>(c) + 4 * kRecordSize;
         for (uintptr_t line = 0; line < 4; ++line)
             __builtin_prefetch(reinterpret_cast<const void*>(ahead + 64 * line), 1);
+        // The pairs come in shuffled order: ask for the shapes of the pair
+        // two ahead, which making its record reads first.
+        if (k + 2 < n) {
+            const StagedPair& next = m_staged[m_order[k + 2]];
+            for (const PhysBody* b : {next.a, next.b}) {
+                const char* shape = reinterpret_cast<const char*>(&b->shape);
+                __builtin_prefetch(shape);
+                __builtin_prefetch(shape + 64);
+            }
+        }
         m_contacts.push_back(c);
         MakeStagedContact(m_staged[m_order[k]], *c);
         PrepareContact(*c, dt);
