@@ -74,7 +74,7 @@ void Chase::Attack() {
         const Squad* squad = m_bot->GetSquad();
         const float spread = squad && squad->IsLedByHuman() ? s.squadThrowRand : s.throwRandomness;
         QueueThrow(*m_bot,
-                   ComputeThrowAim(BotPosition(*m_bot), m_target->GetPosition(), m_target->GetVelocity(), spread));
+                   FightThrowAim(*m_bot, BotPosition(*m_bot), m_target->GetPosition(), m_target->GetVelocity(), spread));
         SendSelfMessage(*m_bot, DrawPause(), MSG_ATTACK_DELAY_OVER);
         SetState(kPause);
         return;

@@ -66,7 +66,7 @@ bool Hunt::UpdateInSight() {
     }
     if ((targetGround - botGround).LengthSquared() < kThrowRangeSquared) {
         StopBot(*m_bot);
-        QueueThrow(*m_bot, ComputeThrowAim(BotPosition(*m_bot), m_target->GetPosition(), m_target->GetVelocity(),
+        QueueThrow(*m_bot, FightThrowAim(*m_bot, BotPosition(*m_bot), m_target->GetPosition(), m_target->GetVelocity(),
                                            ThrowSpread()));
         // Sent without a scope: whatever machine is on top when it falls due
         // receives it.

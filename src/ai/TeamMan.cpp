@@ -1,6 +1,7 @@
 #include "ai/TeamMan.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "ai/AIMan.h"
 #include "ai/BehaviourSelection.h"
@@ -10,6 +11,7 @@
 #include "ai/sml/MsgRoute.h"
 #include "ai/StrategyMan.h"
 #include "gamelogic/GlobalGameState.h"
+#include "gamelogic/LogicSettings.h"
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
@@ -50,6 +52,35 @@ PlayerRecord::PlayerRecord(GameLogicView::Player* p) : player(p) {
 
 Geometry::Vector3 ComputeThrowAim(const Geometry::Vector3& from, const Geometry::Vector3& to,
                                   const Geometry::Vector3& velocity, float spread) {
+    // The block leaves from the hand above the thrower's head, at the throw
+    // speed, and falls on its way; the throw itself tilts the aim up by the
+    // throw angle. An aim taken straight at the target flies over it at
+    // every range beyond a few steps, so the aim is the line from the hand
+    // to where the target will be, raised by the fall over the flight and
+    // then turned down by the tilt the throw adds.
+    const GameLogicView::LogicSettings& s = GameLogicView::GetLogicSettings();
+    const Geometry::Vector3 hand = from + Geometry::Vector3(0.0f, kThrowHandHeight, 0.0f);
+    Geometry::Vector3 line = to - hand;
+    const float speed = s.throwSpeed > 1.0f ? s.throwSpeed : 1.0f;
+    const float flight = line.Length() / speed;
+    line += velocity * flight;
+    line.y += 0.5f * kThrowFall * flight * flight;
+    static Utility::Random<float> random(1);
+    line.z += random.Get(-spread, spread);
+    line.y += random.Get(-spread, spread);
+    line.x += random.Get(-spread, spread);
+    const float across = std::sqrt(line.x * line.x + line.z * line.z);
+    // Straight up or down has no tilt to undo: the throw keeps it as it is.
+    if (!(across > 1e-4f)) return line.Normalized();
+    // Not below straight down: the throw would turn that the other way.
+    constexpr float kSteepest = -1.5533430f;  // -89 degrees
+    const float pitch = std::max(std::atan2(line.y, across) - s.throwAngle, kSteepest);
+    const float level = std::cos(pitch) / across;
+    return Geometry::Vector3(line.x * level, std::sin(pitch), line.z * level).Normalized();
+}
+
+Geometry::Vector3 ComputeQuickAim(const Geometry::Vector3& from, const Geometry::Vector3& to,
+                                  const Geometry::Vector3& velocity, float spread) {
     const Geometry::Vector3 d = to - from;
     const float length = d.Length();
     Geometry::Vector3 aim = d + velocity * (length * 0.02f);
@@ -59,6 +90,12 @@ Geometry::Vector3 ComputeThrowAim(const Geometry::Vector3& from, const Geometry:
     aim.y += random.Get(-spread, spread);
     aim.x += random.Get(-spread, spread);
     return aim.Normalized();
+}
+
+Geometry::Vector3 FightThrowAim(const BotGameView& bot, const Geometry::Vector3& from, const Geometry::Vector3& to,
+                                const Geometry::Vector3& velocity, float spread) {
+    return bot.GetRole() == Role::kDefender ? ComputeThrowAim(from, to, velocity, spread)
+                                            : ComputeQuickAim(from, to, velocity, spread);
 }
 
 // ------------------------------------------------------------------ set-up

@@ -66,11 +66,34 @@ public:
     virtual void SelectBehaviour(BotGameView& bot) = 0;
 };
 
-// The direction of a throw from `from` at a target at `to` moving with
-// `velocity`: led by the flight time, aimed 3 lower, spread by up to `spread`
-// on each axis (one generator, seed 1, shared by every caller); unit length.
+// Height of a held unit block's centre above its holder's centre, and the
+// fall of a thrown block (units per second squared).
+constexpr float kThrowHandHeight = 2.5f;
+constexpr float kThrowFall = 10.0f;
+
+// The direction to give a throw from a player at `from` at a target at `to`
+// moving with `velocity`, so that the block, leaving from the hand and
+// tilted up by the throw angle, meets the target: led by the flight time,
+// raised by the fall, spread by up to `spread` on each axis of the line
+// (one generator, seed 1, shared by every caller); unit length.
 Geometry::Vector3 ComputeThrowAim(const Geometry::Vector3& from, const Geometry::Vector3& to,
                                   const Geometry::Vector3& velocity, float spread);
+
+// A quick throw's direction: straight at the target, led a little by its
+// velocity, 3 lower, spread by up to `spread` on each axis (one generator,
+// seed 1, shared by every caller); unit length. It goes over a target
+// beyond a few steps.
+Geometry::Vector3 ComputeQuickAim(const Geometry::Vector3& from, const Geometry::Vector3& to,
+                                  const Geometry::Vector3& velocity, float spread);
+
+// The aim a bot takes in a fight: a defender holds its ground and takes the
+// careful aim (ComputeThrowAim); attackers and squad members, whose business
+// is the enemy's flags, throw quickly (ComputeQuickAim). With every bot
+// aiming carefully, the attackers of both sides met in the middle of the
+// field and fought there for good, dying and coming back, and 8-a-team
+// matches on the generated levels ended without a capture.
+Geometry::Vector3 FightThrowAim(const BotGameView& bot, const Geometry::Vector3& from, const Geometry::Vector3& to,
+                                const Geometry::Vector3& velocity, float spread);
 
 class TeamMan {
 public:

@@ -12,14 +12,18 @@
 #include "ai/Hunt.h"
 #include "ai/Squad.h"
 #include "BehaviourFixture.h"
+#include "ai/TeamMan.h"
 #include "ini/IniFile.h"
 
 using namespace AITest;
 
 namespace {
 
-// The aim of a throw without spread or lead: towards the target, 3 lower.
-Vector3 PlainAim(const Vector3& from, const Vector3& to) { return (to - from - Vector3(0, 3, 0)).Normalized(); }
+// The aim of a bot's throw in a fight without spread or lead (where such a
+// throw lands is ThrowLanding's and ThrowAim's business).
+Vector3 PlainAim(const AI::BotGameView& bot, const Vector3& from, const Vector3& to) {
+    return AI::FightThrowAim(bot, from, to, {}, 0.0f);
+}
 
 void ExpectNear(const Vector3& got, const Vector3& want, float eps = 1e-4f) {
     EXPECT_NEAR(got.x, want.x, eps);
@@ -69,7 +73,7 @@ TEST_F(HuntTest, TargetInSightIsApproachedStraightAndThrownAtWithinSquared750) {
             EXPECT_EQ(cmds.Names(id()), (std::vector<std::string>{"VtLActorMove", "LtoVCommandThrowBlock"}));
             EXPECT_EQ(cmds.Stops(id()), 1u);
             ASSERT_EQ(cmds.Throws(id()).size(), 1u);
-            ExpectNear(cmds.Throws(id())[0], PlainAim(Me()->GetPosition(), target->GetPosition()));
+            ExpectNear(cmds.Throws(id())[0], PlainAim(*bot, Me()->GetPosition(), target->GetPosition()));
             EXPECT_EQ(hunt->GetSubstate(), AI::Hunt::kPause);
             EXPECT_EQ(MsgRoute::Instance()->QueuedCount(), 1u);  // the pause's timer
         } else {
@@ -307,7 +311,7 @@ TEST_F(ChaseTest, SpreadDependsOnWhoLeadsTheSquad) {
         EXPECT_EQ(chase->GetState(), AI::Chase::kAttacking);
         Frames(1);
         ASSERT_EQ(cmds.Throws(id()).size(), 1u);
-        ExpectNear(cmds.Throws(id())[0], PlainAim(Me()->GetPosition(), target->GetPosition()));
+        ExpectNear(cmds.Throws(id())[0], PlainAim(*bot, Me()->GetPosition(), target->GetPosition()));
         if (squad) squad->RemoveMember(*bot);
         EndCase(target);
     }
@@ -364,4 +368,28 @@ TEST_F(ChaseTest, TargetKilledDuringThePauseIsTauntedWhenTheTimerEnds) {
     EXPECT_EQ(b.tutorial, 0);
     EXPECT_EQ(b.showSymbol, 0);
     EXPECT_TRUE(cmds.Throws(id()).empty());
+}
+
+TEST_F(ChaseTest, ADefenderTakesTheCarefulAimAttackersAndMembersAQuickOne) {
+    // With every bot aiming carefully, the attackers of both sides fought in
+    // the middle of the field for good; a defender holding its ground aims.
+    struct Case {
+        int32_t role;
+        bool careful;
+    } cases[] = {{AI::Role::kDefender, true}, {AI::Role::kAttacker, false}, {AI::Role::kSquadMember, false}};
+    world.ai->GetSettings().throwRandomness = 0.0f;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.role);
+        bot->StoreRole(c.role);
+        GiveBlocks(2);
+        GameLogicView::Player* target = Enemy({3.5f, 0.5f, 12.5f});
+        Run(std::make_shared<AI::Chase>(bot, target));
+        Frames(1);
+        ASSERT_EQ(cmds.Throws(id()).size(), 1u);
+        const Vector3 careful = AI::ComputeThrowAim(Me()->GetPosition(), target->GetPosition(), {}, 0.0f);
+        const Vector3 quick = AI::ComputeQuickAim(Me()->GetPosition(), target->GetPosition(), {}, 0.0f);
+        ASSERT_GT((careful - quick).Length(), 0.05f);  // the two aims differ at this range
+        ExpectNear(cmds.Throws(id())[0], c.careful ? careful : quick);
+        EndCase(target);
+    }
 }

@@ -13,6 +13,7 @@
 #include "AIWorld.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
+#include "gamelogic/LogicSettings.h"
 
 using namespace AITest;
 using AI::BotGameView;
@@ -318,17 +319,46 @@ TEST_F(TeamTest, NearestBombSkipsHeldPouchedAndTargetedBombs) {
     EXPECT_EQ(world.Team(0).FindNearestBomb({-400, 0.5f, 0}), nullptr);
 }
 
-TEST(ThrowAim, StraightAimIsLoweredAndNormalised) {
-    const Vector3 aim = AI::ComputeThrowAim({0, 0, 0}, {10, 0, 0}, {0, 0, 0}, 0.0f);
+TEST(ThrowAim, AQuickAimIsStraightLoweredAndNormalised) {
+    const Vector3 aim = AI::ComputeQuickAim({0, 0, 0}, {10, 0, 0}, {0, 0, 0}, 0.0f);
     const Vector3 want = Vector3{10, -3, 0}.Normalized();
     EXPECT_NEAR(aim.x, want.x, 1e-6);
     EXPECT_NEAR(aim.y, want.y, 1e-6);
     EXPECT_NEAR(aim.z, 0.0f, 1e-6);
     // A moving target is led by 0.02 per unit of distance.
-    const Vector3 led = AI::ComputeThrowAim({0, 0, 0}, {10, 0, 0}, {0, 0, 5}, 0.0f);
+    const Vector3 led = AI::ComputeQuickAim({0, 0, 0}, {10, 0, 0}, {0, 0, 5}, 0.0f);
     const Vector3 ledWant = Vector3{10, -3, 1}.Normalized();
     EXPECT_NEAR(led.x, ledWant.x, 1e-6);
     EXPECT_NEAR(led.z, ledWant.z, 1e-6);
+    EXPECT_NEAR(AI::ComputeQuickAim({0, 0, 0}, {10, 0, 0}, {}, 2.0f).Length(), 1.0f, 1e-5);
+}
+
+TEST(ThrowAim, TheThrowsTiltTurnsTheAimOntoTheLineFromTheHand) {
+    const float tilt = GameLogicView::GetLogicSettings().throwAngle;
+    const float speed = GameLogicView::GetLogicSettings().throwSpeed;
+    // Tilted up as the throw tilts it, the aim runs from the hand (above
+    // the thrower) to the target, raised by the fall over the flight.
+    auto thrown = [&](const Vector3& aim) {
+        const float across = std::sqrt(aim.x * aim.x + aim.z * aim.z);
+        const float pitch = std::atan2(aim.y, across) + tilt;
+        return Vector3(aim.x / across * std::cos(pitch), std::sin(pitch), aim.z / across * std::cos(pitch));
+    };
+    const Vector3 line = Vector3{10, -AI::kThrowHandHeight, 0};
+    const float flight = line.Length() / speed;
+    const Vector3 want = (line + Vector3(0, 0.5f * AI::kThrowFall * flight * flight, 0)).Normalized();
+    const Vector3 aim = AI::ComputeThrowAim({0, 0, 0}, {10, 0, 0}, {0, 0, 0}, 0.0f);
+    EXPECT_NEAR(aim.Length(), 1.0f, 1e-5);
+    EXPECT_LT(aim.y, want.y) << "aimed below the line: the throw lifts it";
+    const Vector3 flies = thrown(aim);
+    EXPECT_NEAR(flies.x, want.x, 1e-4);
+    EXPECT_NEAR(flies.y, want.y, 1e-4);
+    EXPECT_NEAR(flies.z, 0.0f, 1e-6);
+    // A moving target is led by the flight time.
+    const Vector3 led = thrown(AI::ComputeThrowAim({0, 0, 0}, {10, 0, 0}, {0, 0, 5}, 0.0f));
+    EXPECT_NEAR(led.z / led.x, 5.0f * flight / 10.0f, 1e-4);
+    // Straight above has no tilt to undo.
+    const Vector3 up = AI::ComputeThrowAim({0, 0, 0}, {0, 20, 0}, {}, 0.0f);
+    EXPECT_NEAR(up.y, 1.0f, 1e-5);
     // A spread keeps the result a unit vector.
     EXPECT_NEAR(AI::ComputeThrowAim({0, 0, 0}, {10, 0, 0}, {}, 2.0f).Length(), 1.0f, 1e-5);
 }

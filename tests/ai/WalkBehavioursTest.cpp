@@ -13,6 +13,7 @@
 #include "ai/FollowPath.h"
 #include "ai/ThrowBlock.h"
 #include "BehaviourFixture.h"
+#include "ai/TeamMan.h"
 
 using namespace AITest;
 
@@ -310,7 +311,7 @@ TEST_F(ThrowBlockTest, OneThrowAtTheEnterAndNoneOnUpdate) {
         cmds.Deliver();
         EXPECT_EQ(cmds.Names(id()), (std::vector<std::string>{"VtLActorMove", "LtoVCommandThrowBlock"}));
         EXPECT_EQ(cmds.Stops(id()), 1u);
-        ExpectNear(cmds.Throws(id()).at(0), (c.target - Me()->GetPosition() - Vector3(0, 3, 0)).Normalized());
+        ExpectNear(cmds.Throws(id()).at(0), AI::ComputeThrowAim(Me()->GetPosition(), c.target, {}, 0.0f));
         EXPECT_TRUE(AskedNext());
         cmds.Clear();
         t->Update();
@@ -334,8 +335,8 @@ TEST_F(ThrowBlockTest, TwoInARowThrowTwiceTheSecondAfterThePlanAdvanced) {
     cmds.Deliver();
     const auto throws = cmds.Throws(id());
     ASSERT_EQ(throws.size(), 2u);
-    EXPECT_GT(throws[0].z, 0.9f);
-    EXPECT_GT(throws[1].x, 0.9f);
+    ExpectNear(throws[0], AI::ComputeThrowAim(Me()->GetPosition(), {0.5f, 0.5f, 20.5f}, {}, 0.0f));
+    ExpectNear(throws[1], AI::ComputeThrowAim(Me()->GetPosition(), {20.5f, 0.5f, 0.5f}, {}, 0.0f));
     const auto names = cmds.Names(id());
     const std::vector<std::string> start(names.begin(), names.begin() + 4);
     EXPECT_EQ(start, (std::vector<std::string>{"VtLActorMove", "LtoVCommandThrowBlock", "VtLActorMove",
