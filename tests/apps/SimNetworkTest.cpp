@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cmath>
@@ -216,9 +217,14 @@ TEST(SimNetwork, MachinesJoinSeeTheSameActorsAndASilentOneGoesToABot) {
     for (const std::string* out : {&h, &ao, &bo}) {
         const auto track = Track(*out, aActor);
         const Sample* from = At(track, walkFrom + 100);
-        const Sample* to = At(track, walkTo + 400);
-        ASSERT_TRUE(from && to && !track.empty());
-        const float along = (to->x - from->x) * dx + (to->z - from->z) * dz;
+        ASSERT_TRUE(from && !track.empty());
+        // The farthest it got along the direction while walking, seen with
+        // the delay of each machine: a loaded machine may show the walk up
+        // to a second and a half late.
+        float along = 0.0f;
+        for (const Sample& s : track)
+            if (s.ms >= from->ms && s.ms <= walkTo + 1500)
+                along = std::max(along, (s.x - from->x) * dx + (s.z - from->z) * dz);
         EXPECT_GT(along, 3.0f) << "walked " << along << " along the script's direction";
         ends.push_back(track.back());
     }
