@@ -1,5 +1,6 @@
 #include "Trace.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -93,6 +94,12 @@ void Log(EventSystem::EventRegistry& registry, const long long& frame, int frame
     });
 }
 
+std::string Where(const Geometry::Vector3& p) {
+    char text[64];
+    std::snprintf(text, sizeof text, "(%.1f %.1f %.1f)", p.x, p.y, p.z);
+    return text;
+}
+
 }  // namespace
 
 EventLog::EventLog(const long long& frame, int frameMs) : m_listeners(std::make_unique<Listeners>()) {
@@ -102,13 +109,22 @@ EventLog::EventLog(const long long& frame, int frameMs) : m_listeners(std::make_
         return "picked-up by " + to_string(d.actorId) + " block " + to_string(d.blockId);
     });
     Log<EventTypes::EventUpdateThrowBlock>(r, frame, frameMs, [](const auto& d) { return "thrown by " + to_string(d.actorId); });
-    Log<EventTypes::EventUpdateActorDeath>(r, frame, frameMs, [](const auto& d) { return "death " + to_string(d.actorId); });
+    Log<EventTypes::EventUpdateActorDeath>(r, frame, frameMs, [](const auto& d) {
+        return "death " + to_string(d.actorId) + " by " + to_string(d.killerId) + " at " + Where(d.hitPoint);
+    });
     Log<EventTypes::EventUpdateFlagGrabbed>(r, frame, frameMs, [](const auto& d) {
         return "flag-grabbed " + to_string(d.flagId) + " by " + to_string(d.actorId);
     });
     Log<EventTypes::EventUpdateFlagDropped>(r, frame, frameMs, [](const auto& d) { return "flag-dropped " + to_string(d.flagId); });
     Log<EventTypes::EventUpdateFlagRecovered>(r, frame, frameMs,
-                                              [](const auto& d) { return "flag-home " + to_string(d.flagId); });
+                                              [](const auto& d) {
+        // Who brought it back and from how far off its home.
+        const Geometry::Vector3 off = d.fromPosition - d.homePosition;
+        char far[32];
+        std::snprintf(far, sizeof far, "%.1f", std::sqrt(off.x * off.x + off.z * off.z));
+        return "flag-home " + to_string(d.flagId) + " by " + to_string(d.actorId) + " from " + Where(d.fromPosition) +
+               " " + far + " off home";
+    });
     Log<EventTypes::EventUpdateFlagCaptured>(r, frame, frameMs, [](const auto& d) {
         return "flag-captured " + to_string(d.flagId) + " by team " + to_string(d.team);
     });

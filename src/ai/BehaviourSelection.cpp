@@ -230,6 +230,42 @@ bool CanTutorial(BotGameView& bot) {
 
 bool Always(BotGameView&) { return true; }
 
+namespace {
+
+// Whether a bot of the team waits to respawn and comes back as an attacker
+// (roles are handed out afresh at each respawn).
+bool FellowAttackerDown(const BotGameView& bot) {
+    TeamMan* team = bot.GetTeamMan();
+    if (!team || team->NextRole() != Role::kAttacker) return false;
+    for (const auto& other : team->GetBots()) {
+        if (!other || other.get() == &bot) continue;
+        const GameLogicView::Player* player = other->GetPlayer();
+        if (player && player->IsDead()) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Attackers that set off one by one meet two defenders each alone and fall
+// at the flags one after the other: a carrier killed beside the flag's home
+// drops it where a defender returns it at once, and on a small level a match
+// stayed undecided for its whole length. An attacker that is about to set
+// off while a teammate waits to respawn as its fellow attacker waits for it (at most
+// kRegroupMs), so the two go in together; one already on its way goes on.
+bool CanWaitForPartner(BotGameView& bot) {
+    if (CarriesFlag(bot) || !FellowAttackerDown(bot)) return false;
+    // On its way (the planner's walk, a breach, a hunt): it goes on. While
+    // it waits for the planner it idles.
+    const auto top = bot.GetTop();
+    if (bot.GetBehaviour() == "STRATEGY" && !dynamic_cast<const Idle*>(top.get())) return false;
+    const AIMan* ai = AIMan::Instance();
+    const uint64_t now = ai ? ai->GetClock().Now() : 0;
+    const std::optional<uint64_t>& since = bot.GetRegroupSince();
+    if (bot.GetBehaviour() == "REGROUP") return since && now - *since < BehaviourTables::kRegroupMs;
+    return !since || now - *since >= BehaviourTables::kRegroupMs + BehaviourTables::kRegroupRestMs;
+}
+
 // ------------------------------------------------------------------- actions
 
 void DoWaitForTutorial(BotGameView& bot) { bot.SetPlan({std::make_shared<Idle>(&bot, true)}); }
@@ -336,6 +372,12 @@ void DoFollow(BotGameView& bot) {
     bot.SetPlan({std::make_shared<Follow>(&bot, squad->GetLeader(), offset.x, offset.y, offset.z)});
 }
 
+void DoWaitForPartner(BotGameView& bot) {
+    const AIMan* ai = AIMan::Instance();
+    bot.SetRegroupSince(ai ? ai->GetClock().Now() : 0);
+    bot.SetPlan({std::make_shared<Idle>(&bot, false)});
+}
+
 void DoStrategy(BotGameView& bot) {
     const Squad* squad = bot.GetSquad();
     Chat(bot, squad && squad->Size() > 0 ? "SquadLeader" : "WaitForStrategy");
@@ -356,6 +398,7 @@ BehaviourTables::BehaviourTables() {
         {CanDodge, DoDodge, "DODGE"},
         {CanAttack, DoAttack, "ATTACK"},
         {CanGrabBlock, DoGrabBlock, "GRAB_BLOCK"},
+        {CanWaitForPartner, DoWaitForPartner, "REGROUP"},
         {Always, DoStrategy, "STRATEGY"},
     };
     m_defence = {
@@ -400,6 +443,8 @@ void BehaviourTables::SelectBehaviour(BotGameView& bot) {
     }
     if (bot.GetFetchingSince() && (HasBlocks(bot) || now - bot.GetLastFetchStep() > kFetchGapMs))
         bot.SetFetchingSince(std::nullopt);
+    // The wait for a fellow attacker ends when it is back or took too long.
+    if (bot.GetRole() == Role::kAttacker && bot.GetBehaviour() == "REGROUP" && !CanWaitForPartner(bot)) bot.OnReset();
     // A defender whose carrier has left the ground it holds turns back.
     if (bot.GetRole() == Role::kDefender && bot.GetBehaviour() == "RECOVER_FLAG" && !CarrierInDefendedGround(bot))
         bot.OnReset();

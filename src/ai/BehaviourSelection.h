@@ -40,6 +40,7 @@ bool CanRepelIntruder(BotGameView& bot);
 bool CanAssistDefence(BotGameView& bot);
 bool CanInvestigateNearPost(BotGameView& bot);
 bool CanTutorial(BotGameView& bot);
+bool CanWaitForPartner(BotGameView& bot);
 bool Always(BotGameView& bot);
 
 // ---- actions
@@ -60,6 +61,7 @@ void DoTutorial(BotGameView& bot);
 void DoGuard(BotGameView& bot);
 void DoFollow(BotGameView& bot);
 void DoStrategy(BotGameView& bot);
+void DoWaitForPartner(BotGameView& bot);
 
 // The three tables of a team, for roles 1 (offence), 2 (defence) and 3
 // (squad member).
@@ -73,6 +75,11 @@ public:
     // block in the pouch, ends the count.
     static constexpr uint64_t kGrabGiveUpMs = 20000;
     static constexpr uint64_t kFetchGapMs = 2000;
+    // An attacker about to set off while a fellow attacker is dead waits
+    // for it this long at most (a respawn takes 5 s), and after a wait sets
+    // off alone for kRegroupRestMs more.
+    static constexpr uint64_t kRegroupMs = 6000;
+    static constexpr uint64_t kRegroupRestMs = 10000;
 
     // Walks the table of the bot's role; role 0 (or any other) selects nothing.
     void SelectBehaviour(BotGameView& bot) override;

@@ -77,6 +77,10 @@ public:
     const std::optional<uint64_t>& GetFetchingSince() const { return m_fetchingSince; }
     void SetFetchingSince(std::optional<uint64_t> ms) { m_fetchingSince = ms; }
     uint64_t GetLastFetchStep() const { return m_lastFetchStep; }
+    // Since when (AI clock) the attacker last waited for a fellow attacker
+    // to come back from the dead; empty while it never has.
+    const std::optional<uint64_t>& GetRegroupSince() const { return m_regroupSince; }
+    void SetRegroupSince(std::optional<uint64_t> ms) { m_regroupSince = ms; }
     void SetLastFetchStep(uint64_t ms) { m_lastFetchStep = ms; }
 
     const Geometry::Vector3& GetFormationOffset() const { return m_formationOffset; }
@@ -141,6 +145,7 @@ private:
     uint64_t m_noBlocksUntil = 0;
     std::optional<uint64_t> m_fetchingSince;
     uint64_t m_lastFetchStep = 0;
+    std::optional<uint64_t> m_regroupSince;
     std::vector<Geometry::Vector3> m_avoidCells;
     uint64_t m_avoidUntil = 0;
 };

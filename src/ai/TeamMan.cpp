@@ -262,20 +262,27 @@ void TeamMan::SetRole(BotGameView& bot, int32_t role) {
     bot.StoreRole(role);
 }
 
-void TeamMan::AssignRole(BotGameView& bot) {
-    if (bot.GetRole() != Role::kNone) return;
+int32_t TeamMan::NextRole() {
     const AISettings settings = Settings();
     // A team no larger than the defence quota would send nobody to attack
     // and could never win: a defender is made only while someone else of
     // the team is left to attack.
     const size_t teamSize = m_bots.size() + m_players.size();
-    if (m_defenders < settings.defenseQuota && static_cast<size_t>(m_defenders) + 1 < teamSize) {
-        if (static_cast<size_t>(m_defenders) < m_guards.SlotCount()) {
-            SetRole(bot, Role::kDefender);
-            return;
-        }
+    if (m_defenders < settings.defenseQuota && static_cast<size_t>(m_defenders) + 1 < teamSize &&
+        static_cast<size_t>(m_defenders) < m_guards.SlotCount())
+        return Role::kDefender;
+    if (m_attackers < settings.offenseQuota) return Role::kAttacker;
+    return Role::kSquadMember;
+}
+
+void TeamMan::AssignRole(BotGameView& bot) {
+    if (bot.GetRole() != Role::kNone) return;
+    const int32_t role = NextRole();
+    if (role == Role::kDefender) {
+        SetRole(bot, Role::kDefender);
+        return;
     }
-    if (m_attackers < settings.offenseQuota) {
+    if (role == Role::kAttacker) {
         SetRole(bot, Role::kAttacker);
         bot.SetSquad(m_squads.Create(bot.GetPlayer(), false));
         return;

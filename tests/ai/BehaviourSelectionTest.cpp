@@ -472,3 +472,80 @@ TEST_F(SelectionTest, FetchingThatBringsNoBlockInTimeIsGivenUp) {
         EXPECT_EQ(bot->GetBehaviour(), "GRAB_BLOCK");
     }
 }
+
+TEST_F(SelectionTest, AnAttackerWaitsForAFellowAttackerToRespawnAndGoesInWithIt) {
+    // Attackers that set off one by one met both defenders alone and fell at
+    // the flags one after the other; on a small level a match stayed
+    // undecided for its whole length.
+    const int32_t wait = static_cast<int32_t>(AI::BehaviourTables::kRegroupMs);
+    const int32_t rest = static_cast<int32_t>(AI::BehaviourTables::kRegroupRestMs);
+    auto play = [&](int32_t ms) {
+        for (int32_t t = 0; t < ms; t += 100) {
+            world.ai->Update(100);
+            Select();
+        }
+    };
+    world.ai->GetSettings().defenseQuota = 0;
+    world.Team(0).SetRole(*bot, AI::Role::kAttacker);
+    bot->SetNoBlocksUntil(1u << 30);  // plays without blocks: no fetching in between
+    BotGameView* mate = world.AddBot(0, {3.5f, 0.5f, 0.5f});
+    GameLogicView::Player* matePlayer = mate->GetPlayer();
+
+    struct Case {
+        const char* what;
+        int32_t defenseQuota;  // 2 with guard posts: the mate comes back a defender
+        bool mateDead;
+        const char* behaviour;
+    } cases[] = {
+        {"mate respawns as an attacker", 0, true, "REGROUP"},
+        {"mate alive", 0, false, "STRATEGY"},
+        {"mate respawns as a defender", 2, true, "STRATEGY"},
+    };
+    world.ai->SetGuardPoints(0, {{0.5f, 0.5f, -20.5f}, {4.5f, 0.5f, -20.5f}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        world.ai->GetSettings().defenseQuota = c.defenseQuota;
+        matePlayer->dead = c.mateDead ? 1 : 0;
+        bot->SetRegroupSince(std::nullopt);
+        bot->OnReset();
+        Select();
+        EXPECT_EQ(bot->GetBehaviour(), c.behaviour);
+    }
+
+    // The wait lasts while the mate is dead, kRegroupMs at most; then the
+    // bot sets off alone and does not wait again for kRegroupRestMs.
+    world.ai->GetSettings().defenseQuota = 0;
+    matePlayer->dead = 1;
+    bot->SetRegroupSince(std::nullopt);
+    bot->OnReset();
+    Select();
+    ASSERT_EQ(bot->GetBehaviour(), "REGROUP");
+    ASSERT_EQ(bot->GetPlan().size(), 1u);
+    ASSERT_NE(dynamic_cast<const AI::Idle*>(bot->GetPlan()[0].get()), nullptr);
+    play(wait - 200);
+    EXPECT_EQ(bot->GetBehaviour(), "REGROUP");
+    play(300);
+    EXPECT_EQ(bot->GetBehaviour(), "STRATEGY");
+    play(rest - 300);
+    EXPECT_EQ(bot->GetBehaviour(), "STRATEGY");
+    play(300);
+    EXPECT_EQ(bot->GetBehaviour(), "REGROUP");
+    // The mate back in the game ends the wait at once.
+    matePlayer->dead = 0;
+    Select();
+    EXPECT_EQ(bot->GetBehaviour(), "STRATEGY");
+
+    // An attacker already walking its way to a flag goes on; a carrier never
+    // waits.
+    matePlayer->dead = 1;
+    bot->SetRegroupSince(std::nullopt);
+    bot->SetPlan({std::make_shared<AI::FollowPath>(bot, Vector3(0.5f, 0.5f, 20.5f), Vector3(0.0f, 0.0f, 0.0f))});
+    bot->ProcessStackRequests();
+    bot->SetBehaviour("STRATEGY");
+    Select();
+    EXPECT_EQ(bot->GetBehaviour(), "STRATEGY");
+    EXPECT_FALSE(AI::CanWaitForPartner(*bot));
+    bot->OnReset();
+    Seen().holdingFlag = true;
+    EXPECT_FALSE(AI::CanWaitForPartner(*bot));
+}
