@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -276,6 +277,49 @@ TEST_F(ShippedLevels, RaisedPointsStandOnStoneReachedFromTheGround) {
         }
     }
     EXPECT_GT(raised, 0);  // Terraces raises its bases
+}
+
+// The guards stand in front of what they guard: seen from where the enemy
+// comes into the match, every flag of a team lies at least a few steps
+// further than every guard post of that team. Posts beside or behind the
+// flags let a raider reach a flag before any guard sees him.
+TEST_F(ShippedLevels, GuardPostsStandBetweenTheFlagsAndTheEnemy) {
+    constexpr float kFlagsBehindPosts = 8.0f;
+    const Utility::IniFile list("Levels/levels.ini");
+    ASSERT_TRUE(list.IsLoaded());
+    int levels = 0;
+    for (int n = 0; n < 10; ++n) {
+        const std::string file = LevelFileFor(list, n);
+        if (file.empty()) break;
+        ++levels;
+        SCOPED_TRACE(file);
+        LevelSettings settings;
+        ASSERT_TRUE(ReadLevelSettings(file, settings));
+        LevelSource src;
+        ASSERT_TRUE(FindSource(settings.bmpFile, src));
+        const std::vector<CellObject> objects = PlanCellObjects(LevelGrid::FromBitmap(src.image), false);
+        using Kind = CellObject::Kind;
+        // Distance on the ground from the nearest spawn point of the team.
+        auto fromSpawns = [&](const Vector3& p, int team) {
+            float best = 1e9f;
+            for (const CellObject& s : objects)
+                if (s.kind == Kind::SpawnPoint && s.team == team)
+                    best = std::min(best, std::hypot(p.x - s.position.x, p.z - s.position.z));
+            return best;
+        };
+        for (int team : {0, 1}) {
+            SCOPED_TRACE(team);
+            float nearestFlag = 1e9f, farthestPost = -1.0f;
+            for (const CellObject& o : objects) {
+                if (o.team != team) continue;
+                if (o.kind == Kind::Flag) nearestFlag = std::min(nearestFlag, fromSpawns(o.position, 1 - team));
+                if (o.kind == Kind::GuardPoint) farthestPost = std::max(farthestPost, fromSpawns(o.position, 1 - team));
+            }
+            ASSERT_GE(farthestPost, 0.0f);
+            EXPECT_GE(nearestFlag - farthestPost, kFlagsBehindPosts);
+        }
+    }
+    EXPECT_GE(levels, 2);
 }
 
 #include "levels/LevelLoader.h"
