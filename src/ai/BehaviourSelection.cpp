@@ -12,6 +12,7 @@
 #include "ai/Hunt.h"
 #include "ai/Idle.h"
 #include "ai/PickUpBlock.h"
+#include "ai/ReachUp.h"
 #include "ai/Speech.h"
 #include "ai/Squad.h"
 #include "ai/TouchFlag.h"
@@ -37,6 +38,11 @@ constexpr float kDefendedRadius = 24.0f;
 // An enemy this near a flag's home (ground distance) is known to every
 // defender of the flag's team.
 constexpr float kFlagAlarmRadius = 8.0f;
+// Levels below a capture point's floor a carrier's walk may end on (the
+// floor knocked away) and jump from; and how far below the point the
+// carrier's position must come for the flag it holds to be taken in.
+constexpr float kCaptureReachBelow = 4.0f;
+constexpr float kCaptureRise = 2.0f;
 
 using Plan = std::vector<std::shared_ptr<StateMachine>>;
 
@@ -285,12 +291,13 @@ void DoCaptureFlag(BotGameView& bot) {
     goal.y -= 3.0f;
     // The capture is judged by the flag's distance in 3-D, so the walk ends
     // only where that distance can be met: a cell round the point on its own
-    // level, or one level lower (thrown blocks knock the floor round a
-    // capture point away). A ledge above the point is not an arrival: a
-    // carrier parked there would walk the same way again and again.
+    // level, or below it where thrown blocks knocked the floor round the
+    // point away, and from there the carrier jumps up to it. A ledge above
+    // the point is not an arrival: a carrier parked there would walk the
+    // same way again and again.
     auto walk = std::make_shared<FollowPath>(&bot, goal, Geometry::Vector3(1.0f, 0.0f, 1.0f));
-    walk->SetGoalBox(Geometry::Vector3(-1.0f, -1.0f, -1.0f), Geometry::Vector3(1.0f, 0.0f, 1.0f));
-    bot.SetPlan({walk});
+    walk->SetGoalBox(Geometry::Vector3(-1.0f, -kCaptureReachBelow, -1.0f), Geometry::Vector3(1.0f, 0.0f, 1.0f));
+    bot.SetPlan({walk, std::make_shared<ReachUp>(&bot, points->front().y - kCaptureRise)});
     Chat(bot, "CaptureFlag");
 }
 

@@ -11,6 +11,7 @@
 #include "ai/BotGameView.h"
 #include "ai/AStar.h"
 #include "ai/FollowPath.h"
+#include "ai/ReachUp.h"
 #include "ai/TeamMan.h"
 #include "events/types/NetworkEvents.h"
 #include "gamelogic/MatchFixture.h"
@@ -83,14 +84,17 @@ TEST_F(MatchPlay, AFlagCarrierHeadsForItsTeamsCapturePoint) {
     const auto* points = logic->GetCapMan()->GetCapturePoints(1);
     ASSERT_TRUE(points && !points->empty());
     AI::DoCaptureFlag(*bot);
-    ASSERT_EQ(bot->GetPlan().size(), 1u);
+    ASSERT_EQ(bot->GetPlan().size(), 2u);
     const auto& walk = dynamic_cast<const AI::FollowPath&>(*bot->GetPlan()[0]);
     EXPECT_EQ(walk.GetGoal(), points->front() - Vector3(0.0f, 3.0f, 0.0f));
-    // Arrival by the capture rule: the point's level or the one below, never
-    // a ledge above it.
+    // Arrival by the capture rule: the point's level or, where the floor
+    // round it was knocked away, the floor left below, never a ledge above
+    // it; from below the carrier jumps up to the point.
     ASSERT_TRUE(walk.HasGoalBox());
-    EXPECT_EQ(walk.GoalBoxLow(), Vector3(-1.0f, -1.0f, -1.0f));
+    EXPECT_EQ(walk.GoalBoxLow(), Vector3(-1.0f, -4.0f, -1.0f));
     EXPECT_EQ(walk.GoalBoxHigh(), Vector3(1.0f, 0.0f, 1.0f));
+    const auto& reach = dynamic_cast<const AI::ReachUp&>(*bot->GetPlan()[1]);
+    EXPECT_FLOAT_EQ(reach.GetTopY(), points->front().y - 2.0f);
 }
 
 TEST_F(MatchPlay, BotsOnBothTeamsPlayAShippedLevelToAVictory) {
