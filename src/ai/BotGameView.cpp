@@ -50,8 +50,10 @@ void BotGameView::WatchForTrap(int ms) {
         // frame.
         const float y = m_player->GetPosition().y;
         if (m_trap.rising) {
+            m_trap.peak = std::max(m_trap.peak, y);
             if (y >= m_trap.riseTo || now >= m_trap.escapeStart + kRiseMs) {
                 m_trap.rising = false;
+                m_trap.under = m_trap.peak < m_trap.riseTo - kEscapeRise + kLowRise;
                 m_trap.escapeUntil = now + kEscapeMs;
                 QueueTurn(*this, HeadingTowards(m_trap.way));
             }
@@ -84,7 +86,7 @@ void BotGameView::WatchForTrap(int ms) {
     // Airborne or not: ten seconds in one place is no jump. A bot that came
     // down on a player's head (a teammate stuck in the pit below) lands on
     // no block, so the logic keeps it airborne for as long as it stands there.
-    if (now - m_trap.since < kTrappedMs) return;
+    if (now - m_trap.since < (m_trap.under ? kRetryMs : kTrappedMs)) return;
     static const Geometry::Vector3 kWays[4] = {{1, 0, 0}, {0, 0, 1}, {-1, 0, 0}, {0, 0, -1}};
     m_trap.way = kWays[(GetActorId() + m_trap.tries++) % 4];
     m_trap.since = now;
@@ -92,6 +94,7 @@ void BotGameView::WatchForTrap(int ms) {
     m_trap.escapeUntil = now + kRiseMs + kEscapeMs;
     m_trap.rising = true;
     m_trap.riseTo = p.y + kEscapeRise;
+    m_trap.peak = p.y;
     StopBot(*this);
     QueueJump(*this);
 }

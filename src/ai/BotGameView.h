@@ -110,6 +110,11 @@ public:
     static constexpr float kEscapeRise = 6.0f;
     static constexpr uint64_t kRiseMs = 1500;
     static constexpr uint64_t kEscapeMs = 900;
+    // Under a ceiling (a rise that got less than kLowRise up) the way out is
+    // one of the sides: the next way is tried kRetryMs after the last try
+    // began, so all four are tried within half a minute.
+    static constexpr float kLowRise = 1.0f;
+    static constexpr uint64_t kRetryMs = 4500;
     bool IsEscaping(uint64_t now) const { return now < m_trap.escapeUntil; }
     // A guard standing at its post: the one bot that stays in one cell on
     // purpose.
@@ -128,6 +133,8 @@ private:
         uint64_t escapeStart = 0, escapeUntil = 0;
         bool rising = false;
         float riseTo = 0.0f;
+        float peak = 0.0f;     // the highest it got while rising
+        bool under = false;    // the last rise got nowhere: something above
         unsigned tries = 0;
         Geometry::Vector3 way{};
     };

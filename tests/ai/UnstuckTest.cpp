@@ -388,3 +388,38 @@ TEST_F(UnstuckTest, ABotStandingInOneCellJumpsOutUnlessItGuards) {
         EXPECT_EQ(cmds.Moves(id()).back(), Vector3{}) << "still running";
     }
 }
+
+// Under a ceiling (it fell into a hollow below a base and a block closed the
+// hole) the rise gets nowhere and only one side leads out. Each try waited
+// the full kTrappedMs, so the fourth way came some forty seconds on; after a
+// rise that got nowhere the next way is tried kRetryMs after the last try.
+TEST_F(UnstuckTest, UnderACeilingEveryWayIsTriedWithinHalfAMinute) {
+    const Vector3 start{8.5f, 0.5f, 0.5f};
+    Place(Me(), start);
+    bot->SetBehaviour("IDLE");
+    Run(std::make_shared<AI::Idle>(bot, true));
+    std::vector<Vector3> ways;
+    std::vector<int> startedAt;  // ms after it began to stand
+    int ms = 0;
+    bool running = false;
+    while (ms < 45000 && ways.size() < 4) {
+        Place(Me(), start);  // it never gets anywhere: walls round, a ceiling above
+        Frames(1);
+        ms += 16;
+        Vector3 way{};
+        for (const Vector3& m : cmds.Moves(id()))
+            if (m.x != 0.0f || m.z != 0.0f) way = m;
+        const bool runs = way.x != 0.0f || way.z != 0.0f;
+        if (runs && !running) {
+            ways.push_back(way);
+            startedAt.push_back(ms);
+        }
+        running = runs;
+    }
+    ASSERT_EQ(ways.size(), 4u) << "tries in 45 s";
+    for (size_t i = 0; i < ways.size(); ++i)
+        for (size_t j = i + 1; j < ways.size(); ++j) EXPECT_FALSE(ways[i] == ways[j]) << i << " and " << j;
+    EXPECT_LT(startedAt.back(), 30000) << "the fourth way";
+    // The first try still waits the whole kTrappedMs.
+    EXPECT_GE(startedAt.front(), static_cast<int>(AI::BotGameView::kTrappedMs));
+}
