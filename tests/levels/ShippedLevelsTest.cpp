@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -74,19 +75,27 @@ bool FindSource(const std::string& bmp, LevelSource& out) {
     return false;
 }
 
+// The level files Levels/levels.ini lists, in their order.
+std::vector<std::string> ShippedLevelFiles() {
+    const Utility::IniFile list("Levels/levels.ini");
+    EXPECT_TRUE(list.IsLoaded());
+    std::vector<std::string> files;
+    for (int n = 0; n < 10; ++n) {
+        std::string file = LevelFileFor(list, n);
+        if (file.empty()) break;
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
 // The shortest way a captured flag is carried on a shipped level (units).
 constexpr float kLeastCarry = 45.0f;
 
 }  // namespace
 
 TEST_F(ShippedLevels, EveryLevelMakesAPlayableMatch) {
-    const Utility::IniFile list("Levels/levels.ini");
-    ASSERT_TRUE(list.IsLoaded());
-    int levels = 0;
-    for (int n = 0; n < 10; ++n) {
-        const std::string file = LevelFileFor(list, n);
-        if (file.empty()) break;
-        ++levels;
+    const std::vector<std::string> files = ShippedLevelFiles();
+    for (const std::string& file : files) {
         SCOPED_TRACE(file);
         LevelTest::ProblemCapture problems;
 
@@ -190,7 +199,7 @@ TEST_F(ShippedLevels, EveryLevelMakesAPlayableMatch) {
         EXPECT_TRUE(problems.errors.empty()) << problems.errors.front();
         EXPECT_TRUE(problems.warnings.empty()) << problems.warnings.front();
     }
-    EXPECT_GE(levels, 2);
+    EXPECT_GE(files.size(), 2u);
 }
 
 // A raised base must not wear away under its flags, capture points and guard
@@ -200,12 +209,8 @@ TEST_F(ShippedLevels, EveryLevelMakesAPlayableMatch) {
 // unbreakable stone at its own height, reached from the open ground over
 // stone one step at a time.
 TEST_F(ShippedLevels, RaisedPointsStandOnStoneReachedFromTheGround) {
-    const Utility::IniFile list("Levels/levels.ini");
-    ASSERT_TRUE(list.IsLoaded());
     int raised = 0;
-    for (int n = 0; n < 10; ++n) {
-        const std::string file = LevelFileFor(list, n);
-        if (file.empty()) break;
+    for (const std::string& file : ShippedLevelFiles()) {
         SCOPED_TRACE(file);
         LevelSettings settings;
         ASSERT_TRUE(ReadLevelSettings(file, settings));
@@ -285,13 +290,8 @@ TEST_F(ShippedLevels, RaisedPointsStandOnStoneReachedFromTheGround) {
 // flags let a raider reach a flag before any guard sees him.
 TEST_F(ShippedLevels, GuardPostsStandBetweenTheFlagsAndTheEnemy) {
     constexpr float kFlagsBehindPosts = 8.0f;
-    const Utility::IniFile list("Levels/levels.ini");
-    ASSERT_TRUE(list.IsLoaded());
-    int levels = 0;
-    for (int n = 0; n < 10; ++n) {
-        const std::string file = LevelFileFor(list, n);
-        if (file.empty()) break;
-        ++levels;
+    const std::vector<std::string> files = ShippedLevelFiles();
+    for (const std::string& file : files) {
         SCOPED_TRACE(file);
         LevelSettings settings;
         ASSERT_TRUE(ReadLevelSettings(file, settings));
@@ -319,7 +319,7 @@ TEST_F(ShippedLevels, GuardPostsStandBetweenTheFlagsAndTheEnemy) {
             EXPECT_GE(nearestFlag - farthestPost, kFlagsBehindPosts);
         }
     }
-    EXPECT_GE(levels, 2);
+    EXPECT_GE(files.size(), 2u);
 }
 
 #include "levels/LevelLoader.h"
@@ -341,10 +341,7 @@ TEST_F(ShippedLevels, TheLoaderPlansEveryLevelWithoutComplaint) {
         copy.WriteBytes(src.output, EncodeBitmap24(src.image));
     }
 
-    const Utility::IniFile list("Levels/levels.ini");
-    for (int n = 0; n < 10; ++n) {
-        const std::string file = LevelFileFor(list, n);
-        if (file.empty()) break;
+    for (const std::string& file : ShippedLevelFiles()) {
         SCOPED_TRACE(file);
         LevelTest::ProblemCapture problems;
         LevelLoader loader(file, copy.Path());
