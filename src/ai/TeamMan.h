@@ -147,7 +147,7 @@ public:
     // member of the nearest squad with room.
     void AssignRole(BotGameView& bot);
     int32_t GetAttackers() const { return m_attackers; }
-    // The role the next bot without one gets (kNone: none of the three).
+    // The role AssignRole gives the next bot without one.
     int32_t NextRole();
     int32_t GetDefenders() const { return m_defenders; }
 

@@ -53,6 +53,13 @@ protected:
         return lines;
     }
     void Role(int32_t role) { bot->StoreRole(role); }
+    // AI steps of 100 ms for ms milliseconds, the table walked after each.
+    void Play(int32_t ms) {
+        for (int32_t t = 0; t < ms; t += 100) {
+            world.ai->Update(100);
+            Select();
+        }
+    }
 
     AIWorld world;
     BotCommands cmds;
@@ -402,13 +409,6 @@ TEST_F(SelectionTest, FetchingThatBringsNoBlockInTimeIsGivenUp) {
     // while.
     const int32_t limit = static_cast<int32_t>(AI::BehaviourTables::kGrabGiveUpMs);
     const int32_t gap = static_cast<int32_t>(AI::BehaviourTables::kFetchGapMs);
-    // The AI steps of ms milliseconds, the table walked after each.
-    auto play = [&](int32_t ms) {
-        for (int32_t t = 0; t < ms; t += 100) {
-            world.ai->Update(100);
-            Select();
-        }
-    };
     struct Case {
         int32_t role;
         const char* after;  // what the bot turns to without blocks
@@ -425,16 +425,16 @@ TEST_F(SelectionTest, FetchingThatBringsNoBlockInTimeIsGivenUp) {
         bot->SetTargetBlock(block->GetId());
 
         // A restart within the limit goes on counting from the first fetch.
-        play(limit / 2);
+        Play(limit / 2);
         bot->OnReset();
         Select();
         ASSERT_EQ(bot->GetBehaviour(), "GRAB_BLOCK");
         bot->SetTargetBlock(block->GetId());
-        play(limit / 2 - 200);
+        Play(limit / 2 - 200);
         EXPECT_EQ(bot->GetBehaviour(), "GRAB_BLOCK");
         EXPECT_TRUE(bot->GetTargetBlock().has_value());
 
-        play(300);
+        Play(300);
         EXPECT_EQ(bot->GetBehaviour(), c.after);
         EXPECT_FALSE(bot->GetTargetBlock().has_value());
         EXPECT_FALSE(AI::CanGrabBlock(*bot));
@@ -451,12 +451,12 @@ TEST_F(SelectionTest, FetchingThatBringsNoBlockInTimeIsGivenUp) {
         Seen().blocksInPouch = 0;
         Select();
         ASSERT_EQ(bot->GetBehaviour(), "GRAB_BLOCK");
-        play(limit - 500);
+        Play(limit - 500);
         bot->OnReset();
         if (pause) {
             // Dodging a while, still without a block.
             Seen().incomingThrows = {{enemy->GetActorId(), {0, 0, -30}}};
-            play(gap + 200);
+            Play(gap + 200);
             ASSERT_EQ(bot->GetBehaviour(), "DODGE");
             Seen().incomingThrows.clear();
         } else {
@@ -468,7 +468,7 @@ TEST_F(SelectionTest, FetchingThatBringsNoBlockInTimeIsGivenUp) {
         Seen().blocksInPouch = 0;
         Select();
         ASSERT_EQ(bot->GetBehaviour(), "GRAB_BLOCK");
-        play(limit - 500);
+        Play(limit - 500);
         EXPECT_EQ(bot->GetBehaviour(), "GRAB_BLOCK");
     }
 }
@@ -479,12 +479,6 @@ TEST_F(SelectionTest, AnAttackerWaitsForAFellowAttackerToRespawnAndGoesInWithIt)
     // undecided for its whole length.
     const int32_t wait = static_cast<int32_t>(AI::BehaviourTables::kRegroupMs);
     const int32_t rest = static_cast<int32_t>(AI::BehaviourTables::kRegroupRestMs);
-    auto play = [&](int32_t ms) {
-        for (int32_t t = 0; t < ms; t += 100) {
-            world.ai->Update(100);
-            Select();
-        }
-    };
     world.ai->GetSettings().defenseQuota = 0;
     world.Team(0).SetRole(*bot, AI::Role::kAttacker);
     bot->SetNoBlocksUntil(1u << 30);  // plays without blocks: no fetching in between
@@ -522,13 +516,13 @@ TEST_F(SelectionTest, AnAttackerWaitsForAFellowAttackerToRespawnAndGoesInWithIt)
     ASSERT_EQ(bot->GetBehaviour(), "REGROUP");
     ASSERT_EQ(bot->GetPlan().size(), 1u);
     ASSERT_NE(dynamic_cast<const AI::Idle*>(bot->GetPlan()[0].get()), nullptr);
-    play(wait - 200);
+    Play(wait - 200);
     EXPECT_EQ(bot->GetBehaviour(), "REGROUP");
-    play(300);
+    Play(300);
     EXPECT_EQ(bot->GetBehaviour(), "STRATEGY");
-    play(rest - 300);
+    Play(rest - 300);
     EXPECT_EQ(bot->GetBehaviour(), "STRATEGY");
-    play(300);
+    Play(300);
     EXPECT_EQ(bot->GetBehaviour(), "REGROUP");
     // The mate back in the game ends the wait at once.
     matePlayer->dead = 0;
