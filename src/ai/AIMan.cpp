@@ -163,12 +163,8 @@ Geometry::Vector3 AIMan::ProjectToGround(const Geometry::Vector3& point) const {
     const SearchSpace& grid = m_astar->GetGrid();
     // Cells outside the grid count as blocked: a point above or below it stops
     // at once, one inside reaches the floor within the grid's height.
-    const int limit = grid.CellsY() + 2;
-    for (int k = 0; k <= limit; ++k) {
-        const Geometry::Vector3 cell = grid.WorldToCell(point.x, point.y - static_cast<float>(k), point.z);
-        if (grid.IsCellBlocked(cell.x, cell.y, cell.z))
-            return {point.x, point.y - static_cast<float>(k) + 1.0f, point.z};
-    }
+    const int k = grid.FirstBlockedBelow(point.x, point.y, point.z, grid.CellsY() + 2);
+    if (k >= 0) return {point.x, point.y - static_cast<float>(k) + 1.0f, point.z};
     return {point.x, point.y + 1.0f, point.z};
 }
 

@@ -162,6 +162,25 @@ bool SearchSpace::IsBlockedAt(float x, float y, float z) const {
     return IsCellBlocked(cell.x, cell.y, cell.z);
 }
 
+int SearchSpace::FirstBlockedBelow(float x, float y, float z, int steps) const {
+    if (steps < 0) return -1;
+    // WorldToCell and IsCellBlocked(float) step by step, where only the level
+    // changes from one step to the next.
+    const float cx = std::floor(x - m_min.x), cz = std::floor(z - m_min.z);
+    if (!(cx >= 0.0f && cx < static_cast<float>(m_nx) && cz >= 0.0f && cz < static_cast<float>(m_nz))) return 0;
+    const size_t column = static_cast<size_t>(static_cast<float>(m_nx) * cz + cx);
+    if (column >= m_low.size()) return 0;
+    const uint32_t length = m_length[column];
+    const float top = static_cast<float>(m_ny);
+    for (int k = 0; k <= steps; ++k) {
+        const float cy = std::floor(y - static_cast<float>(k) - m_min.y);
+        if (!(cy >= 0.0f && cy < top)) return k;
+        const int level = static_cast<int>(cy);
+        if (static_cast<uint32_t>(level) < length && Bit(column, level)) return k;
+    }
+    return -1;
+}
+
 void SearchSpace::SetBoxOccupancy(float cx, float cy, float cz, float hx, float hy, float hz, bool mark) {
     std::vector<int> xs, ys, zs;
     AxisSamples(cx - hx, cx + hx, m_min.x, m_nx, xs);

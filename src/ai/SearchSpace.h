@@ -46,6 +46,10 @@ public:
     void SetBoxOccupancy(float cx, float cy, float cz, float hx, float hy, float hz, bool mark) override;
     // IsCellBlocked of the cell holding the world point.
     bool IsBlockedAt(float x, float y, float z) const override;
+    // The first k in 0 .. steps for which the cell holding the world point
+    // (x, y - k, z) is blocked, or -1 when there is none: the same cells as
+    // IsBlockedAt at each step, with the column worked out once.
+    int FirstBlockedBelow(float x, float y, float z, int steps) const;
 
     // The block reports: placement marks, detach and pick-up free.
     bool OnBlockEvent(const EventSystem::IEvent& event);

@@ -225,6 +225,8 @@ void TeamMan::RemovePlayer(uint16_t actorId) {
     m_players.erase(it);
 }
 
+GameLogicView::Player* TeamMan::PlayerOf(const BotGameView& bot) { return bot.GetPlayer(); }
+
 void TeamMan::GetTeamActors(std::vector<GameLogicView::Player*>& out) const {
     for (const auto& bot : m_bots)
         if (bot->GetPlayer()) out.push_back(bot->GetPlayer());

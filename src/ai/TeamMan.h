@@ -137,6 +137,15 @@ public:
     const std::vector<std::unique_ptr<PlayerRecord>>& GetPlayers() const { return m_players; }
     // The bots' players (bot order), then the humans' (record order).
     void GetTeamActors(std::vector<GameLogicView::Player*>& out) const;
+    // Calls visit(player) for each player GetTeamActors gives, in its order,
+    // with no list built.
+    template <class Visit>
+    void ForEachTeamActor(Visit visit) const {
+        for (const auto& bot : m_bots)
+            if (GameLogicView::Player* p = PlayerOf(*bot)) visit(p);
+        for (const auto& r : m_players)
+            if (r->player) visit(r->player);
+    }
     void GetTeamActorsExcept(std::vector<GameLogicView::Player*>& out, uint16_t actorId) const;
 
     // ---- roles
@@ -206,7 +215,7 @@ public:
     bool OnActorDeath(const EventSystem::IEvent& event);
 
 private:
-    bool InLineOfSight(const Geometry::Vector3& from, const Geometry::Vector3& to) const;
+    static GameLogicView::Player* PlayerOf(const BotGameView& bot);
     std::vector<Geometry::Vector3> GuardPoints() const;
 
     uint8_t m_team;

@@ -19,15 +19,63 @@ constexpr int32_t kBombState = 9;
 
 uint8_t OtherTeamId(uint8_t team) { return team == 0 ? 1 : 0; }
 
-}  // namespace
-
-bool TeamMan::InLineOfSight(const Geometry::Vector3& from, const Geometry::Vector3& to) const {
-    AIMan* ai = AIMan::Instance();
-    if (!ai) return false;
-    const SearchSpace& grid = ai->GetSearchSpace();
-    return ai->GetAStar().HasLineOfSight(grid.WorldToCell(ai->ProjectToGround(from)),
-                                         grid.WorldToCell(ai->ProjectToGround(to)));
+// The cell a line of sight from or to a point runs in: the one just above
+// the ground below the point.
+Geometry::Vector3 SightCell(const AIMan& ai, const Geometry::Vector3& point) {
+    return ai.GetSearchSpace().WorldToCell(ai.ProjectToGround(point));
 }
+
+// An observer's ground and sight cell, worked out at the first look that
+// needs them.
+class Observer {
+public:
+    Observer(const AIMan& ai, const Geometry::Vector3& position) : m_ai(ai), m_position(position) {}
+    const Geometry::Vector3& Ground() {
+        if (!m_known) {
+            m_ground = m_ai.ProjectToGround(m_position);
+            m_cell = m_ai.GetSearchSpace().WorldToCell(m_ground);
+            m_known = true;
+        }
+        return m_ground;
+    }
+    const Geometry::Vector3& Cell() {
+        Ground();
+        return m_cell;
+    }
+    bool Sees(const Geometry::Vector3& target) {
+        return m_ai.GetAStar().HasLineOfSight(Cell(), SightCell(m_ai, target));
+    }
+
+private:
+    const AIMan& m_ai;
+    Geometry::Vector3 m_position;
+    Geometry::Vector3 m_ground{};
+    Geometry::Vector3 m_cell{};
+    bool m_known = false;
+};
+
+// The living players of `enemies` within sight of the observer standing at
+// `position` (and in front of it unless ignoreFacing), in the team's order.
+void VisibleEnemies(const AIMan& ai, const TeamMan& enemies, const GameLogicView::Player& observer,
+                    const Geometry::Vector3& position, Observer& eye, std::vector<GameLogicView::Player*>& out,
+                    bool ignoreFacing) {
+    const float sight = ai.GetSettings().botSight;
+    const Geometry::Vector3 facing = observer.GetOrientation().Rotate(Geometry::Vector3{0.0f, 0.0f, 1.0f});
+    enemies.ForEachTeamActor([&](GameLogicView::Player* enemy) {
+        if (enemy->IsDead()) return;
+        const Geometry::Vector3 at = enemy->GetPosition();
+        Geometry::Vector3 d = position - at;
+        // A distance exactly equal to the range is in range.
+        if (d.LengthSquared() > sight * sight) return;
+        if (!ignoreFacing) {
+            d.Normalize();
+            if (facing.Dot(d) > -TeamMan::kViewCosine) return;
+        }
+        if (eye.Sees(at)) out.push_back(enemy);
+    });
+}
+
+}  // namespace
 
 void TeamMan::FindVisibleEnemies(const GameLogicView::Player& observer, std::vector<GameLogicView::Player*>& out,
                                  bool ignoreFacing) const {
@@ -35,23 +83,9 @@ void TeamMan::FindVisibleEnemies(const GameLogicView::Player& observer, std::vec
     if (!ai) return;
     const TeamMan* other = ai->GetTeam(OtherTeamId(m_team));
     if (!other) return;
-    const float sight = ai->GetSettings().botSight;
     const Geometry::Vector3 position = observer.GetPosition();
-    const Geometry::Vector3 facing = observer.GetOrientation().Rotate(Geometry::Vector3{0.0f, 0.0f, 1.0f});
-
-    std::vector<GameLogicView::Player*> enemies;
-    other->GetTeamActors(enemies);
-    for (GameLogicView::Player* enemy : enemies) {
-        if (enemy->IsDead()) continue;
-        Geometry::Vector3 d = position - enemy->GetPosition();
-        // A distance exactly equal to the range is in range.
-        if (d.LengthSquared() > sight * sight) continue;
-        if (!ignoreFacing) {
-            d.Normalize();
-            if (facing.Dot(d) > -kViewCosine) continue;
-        }
-        if (InLineOfSight(position, enemy->GetPosition())) out.push_back(enemy);
-    }
+    Observer eye(*ai, position);
+    VisibleEnemies(*ai, *other, observer, position, eye, out, ignoreFacing);
 }
 
 void TeamMan::UpdateBotPerception(BotGameView& bot) {
@@ -68,16 +102,17 @@ void TeamMan::UpdateBotPerception(BotGameView& bot) {
     const Squad* squad = bot.GetSquad();
     // A defender keeps watch all round its post, so an attacker cannot walk
     // past a guard that happens to look the other way.
-    FindVisibleEnemies(*self, seen.enemiesInView,
+    Observer eye(*ai, position);
+    if (const TeamMan* other = ai->GetTeam(OtherTeamId(m_team)))
+        VisibleEnemies(*ai, *other, *self, position, eye, seen.enemiesInView,
                        (squad && squad->IsLedByHuman()) || bot.GetRole() == Role::kDefender);
 
-    std::vector<GameLogicView::Player*> team;
-    GetTeamActors(team);
-    for (GameLogicView::Player* mate : team) {
-        if (mate->IsDead() || mate->GetActorId() == bot.GetActorId()) continue;
-        if ((mate->GetPosition() - position).LengthSquared() > sight * sight) continue;
-        if (InLineOfSight(position, mate->GetPosition())) seen.teammatesInView.push_back(mate);
-    }
+    ForEachTeamActor([&](GameLogicView::Player* mate) {
+        if (mate->IsDead() || mate->GetActorId() == bot.GetActorId()) return;
+        const Geometry::Vector3 at = mate->GetPosition();
+        if ((at - position).LengthSquared() > sight * sight) return;
+        if (eye.Sees(at)) seen.teammatesInView.push_back(mate);
+    });
 
     if (const GameLogicView::BlockPtr& held = self->GetHeldBlock()) {
         if (held->actor) {
@@ -89,8 +124,8 @@ void TeamMan::UpdateBotPerception(BotGameView& bot) {
 
     if (GameLogicView::FlagMan* flags = ai->GetFlagMan()) {
         const SearchSpace& grid = ai->GetSearchSpace();
-        const Geometry::Vector3 ground = ai->ProjectToGround(position);
-        const Geometry::Vector3 cell = grid.WorldToCell(ground);
+        const Geometry::Vector3 ground = eye.Ground();
+        const Geometry::Vector3& cell = eye.Cell();
 
         std::vector<GameLogicView::Flag*> list;
         flags->GetAvailableFlags(list, OtherTeamId(m_team));

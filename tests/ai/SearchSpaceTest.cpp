@@ -309,6 +309,40 @@ TEST(SearchSpace, LineOfSightAgreesWithTheCellByCellWalk) {
     }
 }
 
+// The walk down a column finds the first blocked cell IsBlockedAt finds
+// stepping down one unit at a time, on grids whose minimum is off the whole
+// numbers too, from points inside, beside, above and below the grid and from
+// non-finite ones.
+TEST(SearchSpace, FirstBlockedBelowAgreesWithTheStepByStepTest) {
+    std::mt19937 rng(7);
+    const float minima[] = {0.0f, -250.0f, 0.37f};
+    for (float m : minima) {
+        SearchSpace grid;
+        grid.SetBounds(m, m + 16.0f, m, m + 90.0f, m, m + 16.0f);
+        grid.Build();
+        std::uniform_int_distribution<int> cell(0, 15), level(0, 89), coin(0, 2);
+        for (int k = 0; k < 400; ++k) grid.SetCell(cell(rng), coin(rng) == 0 ? level(rng) : level(rng) % 8, cell(rng), true);
+        auto reference = [&](float x, float y, float z, int steps) {
+            for (int k = 0; k <= steps; ++k)
+                if (grid.IsBlockedAt(x, y - static_cast<float>(k), z)) return k;
+            return -1;
+        };
+        std::uniform_real_distribution<float> across(m - 2.0f, m + 18.0f), up(m - 3.0f, m + 95.0f);
+        for (int k = 0; k < 3000; ++k) {
+            const float x = across(rng), y = up(rng), z = across(rng);
+            for (int steps : {-1, 0, 1, 5, 92})
+                ASSERT_EQ(grid.FirstBlockedBelow(x, y, z, steps), reference(x, y, z, steps))
+                    << "minimum " << m << " point " << x << "," << y << "," << z << " steps " << steps;
+        }
+        const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+        const Vector3 odd[] = {{nan, 5, 5}, {5, nan, 5}, {5, 5, nan}, {5, inf, 5}, {5, -inf, 5}, {inf, 5, 5},
+                               {m + 3, 1e30f, m + 3}, {m + 3, -1e30f, m + 3}};
+        for (const Vector3& p : odd)
+            EXPECT_EQ(grid.FirstBlockedBelow(p.x, p.y, p.z, 92), reference(p.x, p.y, p.z, 92))
+                << "minimum " << m << " point " << p.x << "," << p.y << "," << p.z;
+    }
+}
+
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
