@@ -12,7 +12,6 @@ const char* ZeroDivide::what() const noexcept { return "Geometry::ZeroDivide: no
 
 // ---------------------------------------------------------------- vectors
 
-f32 Vector2::Length() const { return std::sqrt(LengthSquared()); }
 
 Vector2 Vector2::Normalized() const {
     const f32 len = Length();
@@ -26,7 +25,6 @@ Vector2 Vector2::SafeNormalized() const noexcept {
     return {x / len, y / len};
 }
 
-f32 Vector3::Length() const { return std::sqrt(LengthSquared()); }
 
 Vector3& Vector3::Normalize() noexcept {
     const f32 len = Length();
@@ -46,7 +44,6 @@ Vector3 Vector3::Normalized() const noexcept {
     return v.Normalize();
 }
 
-bool Vector3::IsFinite() const noexcept { return std::isfinite(x) && std::isfinite(y) && std::isfinite(z); }
 
 f32 AngleBetween(const Vector3& a, const Vector3& b) {
     const f32 la = a.Length();
@@ -65,10 +62,6 @@ Vector3 TriangleNormal(const Vector3& p0, const Vector3& p1, const Vector3& p2) 
 
 // ---------------------------------------------------------------- matrices
 
-Vector3 Matrix3x3::operator*(const Vector3& v) const {
-    return {m[0] * v.x + m[1] * v.y + m[2] * v.z, m[3] * v.x + m[4] * v.y + m[5] * v.z,
-            m[6] * v.x + m[7] * v.y + m[8] * v.z};
-}
 
 Matrix3x3 Matrix3x3::operator*(const Matrix3x3& n) const {
     Matrix3x3 r;
@@ -83,12 +76,6 @@ Matrix3x3 Matrix3x3::operator*(const Matrix3x3& n) const {
 
 Matrix3x3& Matrix3x3::operator*=(const Matrix3x3& n) { return *this = *this * n; }
 
-Matrix3x3 Matrix3x3::Transpose() const {
-    Matrix3x3 r;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) r.m[j * 3 + i] = m[i * 3 + j];
-    return r;
-}
 
 bool Matrix3x3::operator==(const Matrix3x3& o) const { return std::equal(m, m + 9, o.m); }
 
@@ -210,13 +197,7 @@ Quaternion Quaternion::FromTo(const Vector3& a, const Vector3& b) {
     return {w, Cross(na, h)};
 }
 
-Quaternion Quaternion::operator*(const Quaternion& b) const {
-    const Quaternion& a = *this;
-    return {a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z, a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
-            a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x, a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
-}
 
-f32 Quaternion::Length() const { return std::sqrt(LengthSquared()); }
 
 Quaternion Quaternion::Normalized() const {
     const f32 len = Length();
@@ -224,22 +205,10 @@ Quaternion Quaternion::Normalized() const {
     return {w / len, x / len, y / len, z / len};
 }
 
-Quaternion Quaternion::SafeNormalized() const noexcept {
-    const f32 len = Length();
-    if (!(len > 0.0f) || !std::isfinite(len)) return kIdentityQuaternion;
-    return {w / len, x / len, y / len, z / len};
-}
 
-static Matrix3x3 RotationOfUnit(const Quaternion& q) {
-    const f32 w = q.w, x = q.x, y = q.y, z = q.z;
-    return {1 - 2 * y * y - 2 * z * z, 2 * x * y - 2 * w * z,     2 * x * z + 2 * w * y,
-            2 * x * y + 2 * w * z,     1 - 2 * x * x - 2 * z * z, 2 * y * z - 2 * w * x,
-            2 * x * z - 2 * w * y,     2 * y * z + 2 * w * x,     1 - 2 * x * x - 2 * y * y};
-}
 
-Matrix3x3 Quaternion::ToMatrix3x3() const { return RotationOfUnit(Normalized()); }
+Matrix3x3 Quaternion::ToMatrix3x3() const { return RotationOfUnitQuaternion(Normalized()); }
 
-Matrix3x3 Quaternion::SafeToMatrix3x3() const noexcept { return RotationOfUnit(SafeNormalized()); }
 
 Vector3 Quaternion::Rotate(const Vector3& v) const {
     const Quaternion r = *this * Quaternion(0.0f, v) * Conjugate();
@@ -251,9 +220,6 @@ bool Quaternion::IsIdentity() const {
            std::fabs(z) <= 0.001f;
 }
 
-bool Quaternion::IsFinite() const noexcept {
-    return std::isfinite(w) && std::isfinite(x) && std::isfinite(y) && std::isfinite(z);
-}
 
 // ---------------------------------------------------------------- boxes, planes, rays
 

@@ -3,6 +3,7 @@
 // All components are 32-bit floats; y is up; angles are radians.
 #pragma once
 
+#include <cmath>
 #include <exception>
 #include <iosfwd>
 
@@ -247,6 +248,50 @@ struct Sphere {
 
 // Number of intersections (0, 1 or 2) of the ray's line with the sphere.
 int IntersectRaySphere(const Ray& ray, const Sphere& sphere);
+
+// The small operations every physics step calls many times for each body,
+// defined here so that the compiler can inline them (the same arithmetic
+// either way).
+inline f32 Vector2::Length() const { return std::sqrt(LengthSquared()); }
+inline f32 Vector3::Length() const { return std::sqrt(LengthSquared()); }
+inline bool Vector3::IsFinite() const noexcept { return std::isfinite(x) && std::isfinite(y) && std::isfinite(z); }
+
+inline Vector3 Matrix3x3::operator*(const Vector3& v) const {
+    return {m[0] * v.x + m[1] * v.y + m[2] * v.z, m[3] * v.x + m[4] * v.y + m[5] * v.z,
+            m[6] * v.x + m[7] * v.y + m[8] * v.z};
+}
+
+inline Matrix3x3 Matrix3x3::Transpose() const {
+    return {m[0], m[3], m[6], m[1], m[4], m[7], m[2], m[5], m[8]};
+}
+
+inline Quaternion Quaternion::operator*(const Quaternion& b) const {
+    const Quaternion& a = *this;
+    return {a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z, a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
+            a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x, a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
+}
+
+inline f32 Quaternion::Length() const { return std::sqrt(LengthSquared()); }
+
+inline Quaternion Quaternion::SafeNormalized() const noexcept {
+    const f32 len = Length();
+    if (!(len > 0.0f) || !std::isfinite(len)) return kIdentityQuaternion;
+    return {w / len, x / len, y / len, z / len};
+}
+
+// The rotation matrix of a unit quaternion.
+inline Matrix3x3 RotationOfUnitQuaternion(const Quaternion& q) {
+    const f32 w = q.w, x = q.x, y = q.y, z = q.z;
+    return {1 - 2 * y * y - 2 * z * z, 2 * x * y - 2 * w * z,     2 * x * z + 2 * w * y,
+            2 * x * y + 2 * w * z,     1 - 2 * x * x - 2 * z * z, 2 * y * z - 2 * w * x,
+            2 * x * z - 2 * w * y,     2 * y * z + 2 * w * x,     1 - 2 * x * x - 2 * y * y};
+}
+
+inline Matrix3x3 Quaternion::SafeToMatrix3x3() const noexcept { return RotationOfUnitQuaternion(SafeNormalized()); }
+
+inline bool Quaternion::IsFinite() const noexcept {
+    return std::isfinite(w) && std::isfinite(x) && std::isfinite(y) && std::isfinite(z);
+}
 
 // Text form: "(x,y,z)" written with the stream's own number formatting.
 // Reading accepts (1,2,3), [1 2 3], <1,2,3>, {1,2,3}, 1,2,3 and 1 2 3; a
