@@ -170,8 +170,21 @@ int SearchSpace::FirstBlockedBelow(float x, float y, float z, int steps) const {
     if (!(cx >= 0.0f && cx < static_cast<float>(m_nx) && cz >= 0.0f && cz < static_cast<float>(m_nz))) return 0;
     const size_t column = static_cast<size_t>(static_cast<float>(m_nx) * cz + cx);
     if (column >= m_low.size()) return 0;
-    const uint32_t length = m_length[column];
     const float top = static_cast<float>(m_ny);
+    // The usual case, a grid starting at level 0 and a point in its lowest
+    // word: y - k is exact for every k up to floor(y), so step k looks at
+    // level floor(y) - k, and the step after level 0 is below the grid. The
+    // answer is then the distance down to the highest blocked level (no bit
+    // is set at or above a column's length).
+    if (m_min.y == 0.0f && y >= 0.0f && y < 64.0f) {
+        const float cy = std::floor(y);
+        if (!(cy < top)) return 0;
+        const int level = static_cast<int>(cy);
+        const uint64_t below = m_low[column] & (~uint64_t{0} >> (63 - level));  // levels 0 .. level
+        const int k = below ? level - (63 - __builtin_clzll(below)) : level + 1;
+        return k <= steps ? k : -1;
+    }
+    const uint32_t length = m_length[column];
     for (int k = 0; k <= steps; ++k) {
         const float cy = std::floor(y - static_cast<float>(k) - m_min.y);
         if (!(cy >= 0.0f && cy < top)) return k;
