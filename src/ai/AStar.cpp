@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <utility>
+
+#include <sys/mman.h>
 
 #include "ai/AIClock.h"
 #include "ai/AISettings.h"
@@ -21,6 +24,14 @@ void Node::ComputeHeuristic(float goalX, float goalY, float goalZ, float overest
     const float dx = goalX - x, dy = goalY - y, dz = goalZ - z;
     h = std::sqrt(dx * dx + dy * dy + dz * dz) + overestimate;
 }
+
+void* MapZeroedPages(size_t bytes) {
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    return p;
+}
+
+void UnmapZeroedPages(void* p, size_t bytes) { munmap(p, bytes); }
 
 namespace {
 
@@ -129,7 +140,7 @@ NodeTable::NodeTable(std::unique_ptr<Columns> columns, size_t outsideBuckets, co
     if (m_columns) {
         if (++m_columns->generation == 0) {
             // After four billion searches the stamps start over.
-            for (Slot& slot : m_columns->slots) slot = Slot{};
+            m_columns->slots.Zero();
             m_columns->generation = 1;
         }
         m_generation = m_columns->generation;
@@ -322,7 +333,7 @@ std::unique_ptr<NodeTable::Columns> AStar::AcquireColumns() {
     auto c = std::make_unique<NodeTable::Columns>();
     c->nx = nx;
     c->nz = nz;
-    c->slots.resize(static_cast<size_t>(nx) * static_cast<size_t>(nz));
+    c->slots.Allocate(static_cast<size_t>(nx) * static_cast<size_t>(nz));
     return c;
 }
 

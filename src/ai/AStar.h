@@ -6,10 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -115,6 +117,62 @@ private:
     size_t m_end = 0;    // nodes the used blocks hold when full
 };
 
+// A fixed number of slots, all bits zero at the start, taken straight from
+// the system as zero pages that are mapped at their first touch: the column
+// slots span the whole grid, and a search over a small level touches only
+// the pages of its part. Move-only.
+void* MapZeroedPages(size_t bytes);
+void UnmapZeroedPages(void* p, size_t bytes);
+
+template <class T>
+class ZeroedArray {
+    static_assert(std::is_trivially_copyable_v<T>, "slots are made and wiped as bytes");
+
+public:
+    ZeroedArray() = default;
+    ~ZeroedArray() { Release(); }
+    ZeroedArray(ZeroedArray&& other) noexcept : m_data(other.m_data), m_size(other.m_size) {
+        other.m_data = nullptr;
+        other.m_size = 0;
+    }
+    ZeroedArray& operator=(ZeroedArray&& other) noexcept {
+        if (this != &other) {
+            Release();
+            m_data = other.m_data;
+            m_size = other.m_size;
+            other.m_data = nullptr;
+            other.m_size = 0;
+        }
+        return *this;
+    }
+    ZeroedArray(const ZeroedArray&) = delete;
+    ZeroedArray& operator=(const ZeroedArray&) = delete;
+
+    // Drops the slots held and takes n fresh ones.
+    void Allocate(size_t n) {
+        Release();
+        if (n == 0) return;
+        m_data = static_cast<T*>(MapZeroedPages(n * sizeof(T)));
+        m_size = n;
+    }
+    // Sets every slot's bits to zero again.
+    void Zero() {
+        if (m_data) std::memset(static_cast<void*>(m_data), 0, m_size * sizeof(T));
+    }
+    size_t size() const { return m_size; }
+    T& operator[](size_t i) { return m_data[i]; }
+    const T& operator[](size_t i) const { return m_data[i]; }
+
+private:
+    void Release() {
+        if (m_data) UnmapZeroedPages(m_data, m_size * sizeof(T));
+        m_data = nullptr;
+        m_size = 0;
+    }
+    T* m_data = nullptr;
+    size_t m_size = 0;
+};
+
 // Every node a search created, by cell. In the table and not in the open
 // list means closed. Cells inside the grid are found through a slot per grid
 // column (stamped with the search's generation, so the slots never need
@@ -135,7 +193,8 @@ public:
         int nx = 0;
         int nz = 0;
         uint32_t generation = 0;
-        std::vector<Slot> slots;
+        // Slot{} is all bits zero.
+        ZeroedArray<Slot> slots;
     };
 
     // Starts a new generation of the columns; outsideBuckets sizes the map.

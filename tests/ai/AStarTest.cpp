@@ -381,6 +381,39 @@ TEST(NodeStore, NodesKeepTheirPlaceAcrossBlocks) {
     }
 }
 
+// Column slots come zeroed, however many there are, keep what is written,
+// are wiped by Zero, and move to their new owner whole.
+TEST(ZeroedArray, StartsZeroedKeepsWritesAndMovesWhole) {
+    for (size_t n : {size_t{1}, size_t{16}, size_t{300000}}) {
+        ZeroedArray<NodeTable::Slot> slots;
+        slots.Allocate(n);
+        ASSERT_EQ(slots.size(), n);
+        auto zero = [](const NodeTable::Slot& s) { return s.stamp == 0 && s.head == 0 && s.headY == 0.0f && s.headG == 0.0f; };
+        for (size_t i = 0; i < n; i += 997) EXPECT_TRUE(zero(slots[i])) << i;
+        EXPECT_TRUE(zero(slots[n - 1]));
+        slots[0].stamp = 7;
+        slots[n - 1].headG = 2.5f;
+        EXPECT_EQ(slots[0].stamp, 7u);
+        EXPECT_EQ(slots[n - 1].headG, 2.5f);
+
+        ZeroedArray<NodeTable::Slot> moved(std::move(slots));
+        EXPECT_EQ(slots.size(), 0u);
+        ASSERT_EQ(moved.size(), n);
+        EXPECT_EQ(moved[0].stamp, 7u);
+        EXPECT_EQ(moved[n - 1].headG, 2.5f);
+        slots = std::move(moved);
+        EXPECT_EQ(moved.size(), 0u);
+        EXPECT_EQ(slots[n - 1].headG, 2.5f);
+
+        slots.Zero();
+        EXPECT_TRUE(zero(slots[0]));
+        EXPECT_TRUE(zero(slots[n - 1]));
+        slots[n / 2].head = 3;
+        slots.Allocate(n);
+        EXPECT_TRUE(zero(slots[n / 2]));
+    }
+}
+
 // Look-ups read a column's newest node and its cost from the column's slot;
 // other levels of the column, costs that improve and cells outside the grid
 // must still come out right, and a new search sees none of the old nodes.
@@ -389,7 +422,7 @@ TEST(NodeTable, FindsEveryLevelOfAColumnWithItsCurrentCost) {
     auto columns = std::make_unique<NodeTable::Columns>();
     columns->nx = 4;
     columns->nz = 4;
-    columns->slots.resize(16);
+    columns->slots.Allocate(16);
     auto table = std::make_unique<NodeTable>(std::move(columns), 8, store);
     auto add = [&](float x, float y, float z, float g) {
         Node* n = store.Add(x, y, z, static_cast<int32_t>(store.Size()), nullptr);
