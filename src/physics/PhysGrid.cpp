@@ -55,7 +55,7 @@ void PhysGrid::Refile(PhysBody* body, const GridRect& rect, Filing& filing) {
 }
 
 void PhysGrid::RemoveFromList(BodyList& list, PhysBody* body) {
-    list.remove(body);
+    list.erase(std::remove(list.begin(), list.end(), body), list.end());
 }
 
 void PhysGrid::Refile(PhysBody* body, const GridRect& rect) {
@@ -63,35 +63,44 @@ void PhysGrid::Refile(PhysBody* body, const GridRect& rect) {
     CellsOfBox(rect, wanted);
     m_present.assign(wanted.size(), 0);
 
-    auto range = m_bodyCells.equal_range(body);
-    for (auto it = range.first; it != range.second;) {
-        const CellKey& key = it->second->first;
+    auto found = m_bodyCells.find(body);
+    if (found == m_bodyCells.end()) {
+        if (wanted.empty()) return;
+        found = m_bodyCells.try_emplace(body).first;
+    }
+    std::vector<Cell*>& mine = found->second;
+    size_t kept = 0;
+    for (Cell* cell : mine) {
         size_t match = wanted.size();
         for (size_t i = 0; i < wanted.size(); ++i)
-            if (!m_present[i] && wanted[i] == key) {
+            if (!m_present[i] && wanted[i] == cell->key) {
                 match = i;
                 break;
             }
         if (match < wanted.size()) {
             m_present[match] = 1;
-            ++it;
+            mine[kept++] = cell;
         } else {
-            const CellMap::iterator cell = it->second;
-            RemoveFromList(cell->second, body);
-            it = m_bodyCells.erase(it);
+            RemoveFromList(cell->bodies, body);
             // A cell nobody is in goes: a body drifting on for ever (one that
             // fell out of the level) would otherwise leave a trail of empty
             // cells behind it, and the map would grow without end.
-            if (cell->second.empty()) m_cells.erase(cell);
+            if (cell->bodies.empty()) {
+                const CellKey key = cell->key;
+                m_cells.erase(key);
+            }
         }
     }
+    mine.resize(kept);
     // New entries go after the body's existing ones, keeping filing order.
     for (size_t i = 0; i < wanted.size(); ++i) {
         if (m_present[i]) continue;
-        auto cell = m_cells.try_emplace(wanted[i]).first;
-        cell->second.push_back(body);
-        m_bodyCells.emplace_hint(m_bodyCells.upper_bound(body), body, cell);
+        Cell& cell = m_cells.try_emplace(wanted[i]).first->second;
+        cell.key = wanted[i];
+        cell.bodies.push_back(body);
+        mine.push_back(&cell);
     }
+    if (mine.empty()) m_bodyCells.erase(found);
 }
 
 void PhysGrid::Query(const GridRect& rect, std::vector<PhysBody*>& out) const {
@@ -101,8 +110,8 @@ void PhysGrid::Query(const GridRect& rect, std::vector<PhysBody*>& out) const {
     for (const CellKey& key : m_keys) {
         auto it = m_cells.find(key);
         if (it == m_cells.end()) continue;
-        m_found.push_back(&it->second);
-        total += it->second.size();
+        m_found.push_back(&it->second.bodies);
+        total += it->second.bodies.size();
     }
     out.resize(total);
     size_t n = 0;
@@ -111,12 +120,16 @@ void PhysGrid::Query(const GridRect& rect, std::vector<PhysBody*>& out) const {
 }
 
 void PhysGrid::Remove(PhysBody* body) {
-    auto range = m_bodyCells.equal_range(body);
-    for (auto it = range.first; it != range.second; ++it) {
-        RemoveFromList(it->second->second, body);
-        if (it->second->second.empty()) m_cells.erase(it->second);
+    auto found = m_bodyCells.find(body);
+    if (found == m_bodyCells.end()) return;
+    for (Cell* cell : found->second) {
+        RemoveFromList(cell->bodies, body);
+        if (cell->bodies.empty()) {
+            const CellKey key = cell->key;
+            m_cells.erase(key);
+        }
     }
-    m_bodyCells.erase(range.first, range.second);
+    m_bodyCells.erase(found);
 }
 
 void PhysGrid::Clear() {
@@ -126,8 +139,9 @@ void PhysGrid::Clear() {
 
 std::vector<CellKey> PhysGrid::CellsOf(PhysBody* body) const {
     std::vector<CellKey> out;
-    auto range = m_bodyCells.equal_range(body);
-    for (auto it = range.first; it != range.second; ++it) out.push_back(it->second->first);
+    auto found = m_bodyCells.find(body);
+    if (found == m_bodyCells.end()) return out;
+    for (const Cell* cell : found->second) out.push_back(cell->key);
     return out;
 }
 

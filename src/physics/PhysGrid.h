@@ -3,11 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <list>
-#include <map>
+#include <cstddef>
+#include <unordered_map>
 #include <vector>
-
-#include <boost/pool/pool_alloc.hpp>
 
 namespace Physics {
 
@@ -43,15 +41,37 @@ struct Filing {
     bool valid = false;
 };
 
+// What the world's contact detection keeps of a cell while the cell lives:
+// the bodies of its list in list order with their positions and bounding
+// radii as of one detection (the world fills it; see PhysWorld::QueryPairs).
+// Stored by component, so that four entries are tested at once.
+struct CellCopy {
+    uint32_t detection = 0;  // the detection it was made in; 0: never made
+    std::vector<float> x, y, z, radius;
+    std::vector<PhysBody*> bodies;
+};
+
 class PhysGrid {
 public:
-    // Containers draw their nodes from Boost's fixed-size pools (growing by 32
-    // blocks at first), so refiling moving bodies does not hit the heap.
-    using BodyList = std::list<PhysBody*, boost::fast_pool_allocator<PhysBody*>>;
-    using CellMap = std::map<CellKey, BodyList, std::less<CellKey>,
-                             boost::fast_pool_allocator<std::pair<const CellKey, BodyList>>>;
-    using BodyCellMap = std::multimap<PhysBody*, CellMap::iterator, std::less<PhysBody*>,
-                                      boost::fast_pool_allocator<std::pair<PhysBody* const, CellMap::iterator>>>;
+    // A cell's bodies in filing order. A cell lives in the grid's map, whose
+    // elements keep their addresses while they exist.
+    using BodyList = std::vector<PhysBody*>;
+    struct Cell {
+        CellKey key;
+        BodyList bodies;
+        mutable CellCopy copy;
+    };
+    struct CellKeyHash {
+        size_t operator()(const CellKey& k) const {
+            const uint64_t v = (uint64_t(uint32_t(k.x)) << 32) | uint32_t(k.z);
+            return size_t((v * 0x9E3779B97F4A7C15ull) >> 32);
+        }
+    };
+    // Nobody walks the cells in map order: the queries go through the keys
+    // of a rectangle in their own order, so a hash map serves.
+    using CellMap = std::unordered_map<CellKey, Cell, CellKeyHash>;
+    // Each body's cells in filing order.
+    using BodyCellMap = std::unordered_map<PhysBody*, std::vector<Cell*>>;
 
     explicit PhysGrid(float cellSize);
     PhysGrid(const PhysGrid&) = delete;
@@ -76,12 +96,12 @@ public:
     // without gathering them first. f must not change the grid.
     template <class F>
     void ForEachInBox(const GridRect& rect, F&& f) const {
-        ForEachCellInBox(rect, [&f](const BodyList& list) {
-            for (PhysBody* b : list) f(b);
+        ForEachCellInBox(rect, [&f](const Cell& cell) {
+            for (PhysBody* b : cell.bodies) f(b);
         });
     }
-    // Calls f(list) for each existing cell of the rectangle, in key order.
-    // f must not change the grid.
+    // Calls f(cell) for each existing cell of the rectangle, in key order.
+    // f must not change the grid (the cell's copy it may).
     template <class F>
     void ForEachCellInBox(const GridRect& rect, F&& f) const {
         CellsOfBox(rect, m_keys);

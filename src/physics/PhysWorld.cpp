@@ -177,7 +177,6 @@ void PhysWorld::Clear() {
     m_awake.clear();
     m_sleeping.clear();
     m_grid.Clear();
-    m_shadows.clear();
     m_reports.clear();
 }
 
@@ -283,9 +282,6 @@ void PhysWorld::DetectContacts(float dt) {
     m_staging = true;
     m_staged.clear();
     ++m_detection;
-    // Cells come and go as bodies move; copies of cells long gone are let go
-    // now and then, so the copies never outgrow the grid by much.
-    if (m_shadows.size() > 2 * m_grid.CellCount() + 64) m_shadows.clear();
     for (auto& b : m_awake) {
         ++m_queryStamp;
         b->queryStamp = m_queryStamp;
@@ -329,34 +325,14 @@ void PhysWorld::DetectContacts(float dt) {
     }
 }
 
-void PhysWorld::QueryPairs(PhysBody* body, float tolerance, bool wakePass, bool full) {
-    const Vector3 at = body->shape.position;
-    const float radius = body->boundingRadius;
-    if (m_staging) {
-        // Contact detection: the same candidates in the same order, through
-        // the cells' copies (see m_shadows).
-        m_grid.ForEachCellInBox(body->GetGridRect(m_stepStamp), [&](const PhysGrid::BodyList& list) {
-            CellShadow& shadow = m_shadows[&list];
-            if (shadow.detection != m_detection) {
-                shadow.detection = m_detection;
-                shadow.Build(list);
-            }
-            ScanShadow(shadow, body, tolerance, wakePass, full);
-        });
-        return;
-    }
-    m_grid.ForEachInBox(body->GetGridRect(m_stepStamp), [&](PhysBody* candidate) {
-        // The bounding spheres first, before the query stamp: a candidate
-        // whose sphere is out of reach is out of reach in every cell it is
-        // listed in, so leaving it unstamped changes nothing, and most
-        // candidates are cast out here without a write to their memory.
-        const float reach = radius + candidate->boundingRadius + tolerance;
-        if ((at - candidate->shape.position).LengthSquared() > reach * reach) return;
-        PairTest(body, candidate, tolerance, wakePass, full);
-    });
-}
-
-void PhysWorld::CellShadow::Build(const PhysGrid::BodyList& list) {
+// A cell's copy: padded to a multiple of four entries with ones that no
+// sphere reaches (x infinite), so that ScanShadow tests four at once.
+static void BuildShadow(CellCopy& shadow, const PhysGrid::BodyList& list) {
+    std::vector<float>& x = shadow.x;
+    std::vector<float>& y = shadow.y;
+    std::vector<float>& z = shadow.z;
+    std::vector<float>& radius = shadow.radius;
+    std::vector<PhysBody*>& bodies = shadow.bodies;
     const size_t n = list.size();
     const size_t padded = (n + 3) / 4 * 4;
     x.resize(padded);
@@ -381,10 +357,37 @@ void PhysWorld::CellShadow::Build(const PhysGrid::BodyList& list) {
     }
 }
 
+void PhysWorld::QueryPairs(PhysBody* body, float tolerance, bool wakePass, bool full) {
+    const Vector3 at = body->shape.position;
+    const float radius = body->boundingRadius;
+    if (m_staging) {
+        // Contact detection: the same candidates in the same order, through
+        // the cells' copies (see ScanShadow).
+        m_grid.ForEachCellInBox(body->GetGridRect(m_stepStamp), [&](const PhysGrid::Cell& cell) {
+            CellCopy& shadow = cell.copy;
+            if (shadow.detection != m_detection) {
+                shadow.detection = m_detection;
+                BuildShadow(shadow, cell.bodies);
+            }
+            ScanShadow(shadow, body, tolerance, wakePass, full);
+        });
+        return;
+    }
+    m_grid.ForEachInBox(body->GetGridRect(m_stepStamp), [&](PhysBody* candidate) {
+        // The bounding spheres first, before the query stamp: a candidate
+        // whose sphere is out of reach is out of reach in every cell it is
+        // listed in, so leaving it unstamped changes nothing, and most
+        // candidates are cast out here without a write to their memory.
+        const float reach = radius + candidate->boundingRadius + tolerance;
+        if ((at - candidate->shape.position).LengthSquared() > reach * reach) return;
+        PairTest(body, candidate, tolerance, wakePass, full);
+    });
+}
+
 // The bounding-sphere test of QueryPairs over a cell's copy, four entries at
 // a time with the same arithmetic per entry; the entries within reach go on
 // to PairTest in list order.
-void PhysWorld::ScanShadow(const CellShadow& shadow, PhysBody* body, float tolerance, bool wakePass, bool full) {
+void PhysWorld::ScanShadow(const CellCopy& shadow, PhysBody* body, float tolerance, bool wakePass, bool full) {
     const Vector3 at = body->shape.position;
     const float radius = body->boundingRadius;
     const size_t n = shadow.x.size();

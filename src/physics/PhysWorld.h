@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include <boost/pool/pool.hpp>
@@ -109,23 +108,11 @@ private:
     std::vector<StagedPair> m_staged;
     bool m_staging = false;
     std::vector<uint32_t> m_order;  // the shuffle of the staged pairs
-    // Contact detection's copy of each queried cell: the bodies of its list in
-    // list order with their positions and bounding radii as of this
-    // detection, so that the bounding-sphere test of a candidate reads one
-    // short array instead of the list and the body. Built at a cell's first
-    // query in a detection (nothing moves or is refiled during one); keyed by
-    // the cell's list, which keeps its address while the cell lives (a copy
-    // left by a freed cell is rebuilt before use, its detection being old).
-    // Stored by component, padded to a multiple of four entries with ones
-    // that no sphere reaches (x infinite), so that four are tested at once.
-    struct CellShadow {
-        uint32_t detection = 0;
-        std::vector<float> x, y, z, radius;
-        std::vector<PhysBody*> bodies;
-        void Build(const PhysGrid::BodyList& list);
-    };
-    void ScanShadow(const CellShadow& shadow, PhysBody* body, float tolerance, bool wakePass, bool full);
-    std::unordered_map<const void*, CellShadow> m_shadows;
+    // Contact detection's copy of each queried cell (PhysGrid::CellCopy):
+    // the bounding-sphere test of a candidate reads one short array instead
+    // of the list and the body. Made at a cell's first query in a detection
+    // (nothing moves or is refiled during one).
+    void ScanShadow(const CellCopy& shadow, PhysBody* body, float tolerance, bool wakePass, bool full);
     uint32_t m_detection = 0;  // counts contact detections
     PhysRandom m_random;
     bool m_forward = true;  // direction of the next solver sweep

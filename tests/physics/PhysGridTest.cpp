@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <vector>
 
 #include "physics/PhysGrid.h"
 
@@ -102,4 +105,80 @@ TEST(PhysGrid, QueryListsOncePerCellAndCreatesNoCells) {
     grid.Clear();
     grid.Query(Rect(-1, 1, -1, 1), out);
     EXPECT_TRUE(out.empty());
+}
+
+// The grid against a plain model of it: every cell an ordered list, a body
+// appended to the cells it enters and taken out of those it leaves. Many
+// bodies wander over a few cells, are refiled, removed and filed again; the
+// cells' lists, each body's cells and the number of cells must agree at every
+// step (the order of a cell's list is the order contact detection visits).
+TEST(PhysGrid, AgreesWithAPlainModelOverManyMoves) {
+    PhysGrid grid(6.0f);
+    std::map<CellKey, std::vector<PhysBody*>> model;
+    std::map<PhysBody*, std::vector<CellKey>> modelCells;
+    auto modelRemove = [&](PhysBody* b) {
+        for (const CellKey& k : modelCells[b]) {
+            auto& list = model[k];
+            list.erase(std::find(list.begin(), list.end(), b));
+            if (list.empty()) model.erase(k);
+        }
+        modelCells.erase(b);
+    };
+    auto modelRefile = [&](PhysBody* b, const std::vector<CellKey>& wanted) {
+        std::vector<CellKey> kept;
+        for (const CellKey& k : modelCells[b]) {
+            if (std::find(wanted.begin(), wanted.end(), k) != wanted.end()) {
+                kept.push_back(k);
+            } else {
+                auto& list = model[k];
+                list.erase(std::find(list.begin(), list.end(), b));
+                if (list.empty()) model.erase(k);
+            }
+        }
+        for (const CellKey& k : wanted)
+            if (std::find(kept.begin(), kept.end(), k) == kept.end()) {
+                model[k].push_back(b);
+                kept.push_back(k);
+            }
+        if (kept.empty())
+            modelCells.erase(b);
+        else
+            modelCells[b] = kept;
+    };
+
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t below) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % below;
+    };
+    constexpr int kBodies = 40;
+    for (int step = 0; step < 4000; ++step) {
+        PhysBody* b = Fake(1 + next(kBodies));
+        if (next(10) == 0) {
+            grid.Remove(b);
+            modelRemove(b);
+        } else {
+            // Rectangles of up to three cells a side over a 5 x 5 block of cells.
+            const float x = static_cast<float>(next(300)) / 10.0f - 15.0f;
+            const float z = static_cast<float>(next(300)) / 10.0f - 15.0f;
+            const GridRect r = Rect(x, x + static_cast<float>(next(130)) / 10.0f, z,
+                                    z + static_cast<float>(next(130)) / 10.0f);
+            const std::vector<CellKey> wanted = grid.CellsOfBox(r);
+            grid.Refile(b, r);
+            modelRefile(b, wanted);
+        }
+        ASSERT_EQ(grid.CellCount(), model.size()) << "step " << step;
+        for (const auto& [key, list] : model) {
+            std::vector<PhysBody*> out;
+            const float x = static_cast<float>(key.x) * 6.0f + 3.0f;
+            const float z = static_cast<float>(key.z) * 6.0f - 3.0f;
+            grid.Query(Rect(x, x, z, z), out);
+            ASSERT_EQ(out, list) << "step " << step << " cell " << key.x << "," << key.z;
+        }
+        for (int i = 1; i <= kBodies; ++i) {
+            auto it = modelCells.find(Fake(i));
+            const std::vector<CellKey> expected = it == modelCells.end() ? std::vector<CellKey>{} : it->second;
+            ASSERT_EQ(grid.CellsOf(Fake(i)), expected) << "step " << step << " body " << i;
+        }
+    }
 }
