@@ -466,21 +466,10 @@ void ContactPointsOf(const BoxShape& a, const BoxShape& b, const AxisTest& axes,
 
     // Depth at the start of the step: the prediction moved both boxes.
     float depth = d + n.Dot((a.position - a.startPosition) - (b.position - b.startPosition));
-    ContactPoint& first = out.points[0];
-    first.offsetA = p0 - a.position;
-    first.offsetB = p0 - b.position;
-    first.targetSpeed = 0.0f;
-    first.effectiveInverseMass = 0.0f;
-    first.depth = depth;
+    out.SetPoint(0, p0 - a.position, p0 - b.position, depth);
     if (depth > 0.0f) depth *= 0.8f;
-    for (int k = 0; k < clippedCount; ++k) {
-        ContactPoint& cp = out.points[1 + k];
-        cp.offsetA = clipped[k] - a.position;
-        cp.offsetB = clipped[k] - b.position;
-        cp.targetSpeed = 0.0f;
-        cp.effectiveInverseMass = 0.0f;
-        cp.depth = depth;
-    }
+    for (int k = 0; k < clippedCount; ++k)
+        out.SetPoint(1 + static_cast<uint32_t>(k), clipped[k] - a.position, clipped[k] - b.position, depth);
     out.count = 1 + static_cast<uint32_t>(clippedCount);
     out.reportPoint = p0;
 }

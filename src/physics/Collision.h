@@ -12,17 +12,27 @@ namespace Physics {
 class PhysBody;
 struct BoxShape;
 
-struct ContactPoint {
-    Geometry::Vector3 offsetA;  // point - position of A
-    Geometry::Vector3 offsetB;  // point - position of B
-    float targetSpeed = 0.0f;
-    float effectiveInverseMass = 0.0f;
+// The points of a contact, four to a block in lanes (one array per
+// coordinate): the solver's first question at every visit, whether any point
+// approaches faster than it may, is answered for four points at once. Each
+// lane holds exactly the numbers a per-point record would.
+struct alignas(16) ContactLanes {
+    static constexpr uint32_t kWidth = 4;
+    float ax[kWidth], ay[kWidth], az[kWidth];  // point - position of A
+    float bx[kWidth], by[kWidth], bz[kWidth];  // point - position of B
+    float targetSpeed[kWidth];
+    float effectiveInverseMass[kWidth];
+};
+
+// What only impulses and the preparation read of a point.
+struct ContactPointRest {
     Geometry::Vector3 worldPoint;
-    float depth = 0.0f;  // at the start-of-step positions; negative for a gap
+    float depth;  // at the start-of-step positions; negative for a gap
 };
 
 // The fields the solver reads on every visit come first, so that a visit that
-// finds nothing to do touches one cache line; the points follow.
+// finds nothing to do touches the header's cache line and the lanes of its
+// points; what only impulses read follows.
 //
 // A contact is done (skipped by the solver) from its solve until either of
 // its bodies takes an impulse from any contact it is listed with. Rather than
@@ -31,8 +41,9 @@ struct ContactPoint {
 // they are unchanged (see IsDone in ContactSolver.h). A body whose contact
 // list is emptied no longer reopens the contacts that were on it (listedA,
 // listedB).
-struct ContactManifold {
+struct alignas(64) ContactManifold {
     static constexpr uint32_t kMaxPoints = 9;
+    static constexpr uint32_t kBlocks = (kMaxPoints + ContactLanes::kWidth - 1) / ContactLanes::kWidth;
 
     Geometry::Vector3 normal;  // unit, from B towards A
     bool solved = false;       // marked done by its last solve (see above)
@@ -47,8 +58,38 @@ struct ContactManifold {
     float staticFriction = 0.0f;
     float kineticFriction = 0.0f;
     float inverseMassSum = 0.0f;
-    ContactPoint points[kMaxPoints];
+    ContactLanes lanes[kBlocks];
+    ContactPointRest rest[kMaxPoints];
     Geometry::Vector3 reportPoint;  // read once per step, kept out of the way
+
+    // Point i's offsets from A and B and its depth (the rest is filled in by
+    // PrepareContact).
+    void SetPoint(uint32_t i, const Geometry::Vector3& offsetA, const Geometry::Vector3& offsetB, float depth) {
+        ContactLanes& l = lanes[i / ContactLanes::kWidth];
+        const uint32_t k = i % ContactLanes::kWidth;
+        l.ax[k] = offsetA.x;
+        l.ay[k] = offsetA.y;
+        l.az[k] = offsetA.z;
+        l.bx[k] = offsetB.x;
+        l.by[k] = offsetB.y;
+        l.bz[k] = offsetB.z;
+        rest[i].depth = depth;
+    }
+    Geometry::Vector3 OffsetA(uint32_t i) const {
+        const ContactLanes& l = lanes[i / ContactLanes::kWidth];
+        const uint32_t k = i % ContactLanes::kWidth;
+        return {l.ax[k], l.ay[k], l.az[k]};
+    }
+    Geometry::Vector3 OffsetB(uint32_t i) const {
+        const ContactLanes& l = lanes[i / ContactLanes::kWidth];
+        const uint32_t k = i % ContactLanes::kWidth;
+        return {l.bx[k], l.by[k], l.bz[k]};
+    }
+    float TargetSpeed(uint32_t i) const { return lanes[i / ContactLanes::kWidth].targetSpeed[i % ContactLanes::kWidth]; }
+    float EffectiveInverseMass(uint32_t i) const {
+        return lanes[i / ContactLanes::kWidth].effectiveInverseMass[i % ContactLanes::kWidth];
+    }
+    float Depth(uint32_t i) const { return rest[i].depth; }
 };
 
 // Separation test of two boxes on one (not necessarily unit) axis. The

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace Physics {
 
@@ -79,6 +80,114 @@ inline V Relative(const Body& a, V ra, const Body& b, V rb) {
     return b.isStatic ? a.VelocityAt(ra) : a.VelocityAt(ra) - b.VelocityAt(rb);
 }
 
+// Point i's offsets from A and B out of its lanes.
+inline V OffsetA(const ContactManifold& c, uint32_t i) {
+    const ContactLanes& l = c.lanes[i / ContactLanes::kWidth];
+    const uint32_t k = i % ContactLanes::kWidth;
+    return Simd::Gather3(&l.ax[k], &l.ay[k], &l.az[k]);
+}
+inline V OffsetB(const ContactManifold& c, uint32_t i) {
+    const ContactLanes& l = c.lanes[i / ContactLanes::kWidth];
+    const uint32_t k = i % ContactLanes::kWidth;
+    return Simd::Gather3(&l.bx[k], &l.by[k], &l.bz[k]);
+}
+
+// Every point's offsets from A and B as vectors (for the impulses, which
+// take the points one by one): a block's lanes transposed, four points at once.
+inline void OffsetVectors(const ContactManifold& c, V* offsetA, V* offsetB) {
+    const uint32_t blocks = (c.count + ContactLanes::kWidth - 1) / ContactLanes::kWidth;
+    for (uint32_t k = 0; k < blocks; ++k) {
+        const ContactLanes& l = c.lanes[k];
+        V* ra = offsetA + k * ContactLanes::kWidth;
+        V* rb = offsetB + k * ContactLanes::kWidth;
+#if defined(__SSE2__)
+        // The fourth row is zero, so each point's fourth lane is cleared.
+        __m128 a0 = _mm_load_ps(l.ax), a1 = _mm_load_ps(l.ay), a2 = _mm_load_ps(l.az), a3 = _mm_setzero_ps();
+        _MM_TRANSPOSE4_PS(a0, a1, a2, a3);
+        ra[0].r = a0, ra[1].r = a1, ra[2].r = a2, ra[3].r = a3;
+        __m128 b0 = _mm_load_ps(l.bx), b1 = _mm_load_ps(l.by), b2 = _mm_load_ps(l.bz), b3 = _mm_setzero_ps();
+        _MM_TRANSPOSE4_PS(b0, b1, b2, b3);
+        rb[0].r = b0, rb[1].r = b1, rb[2].r = b2, rb[3].r = b3;
+#else
+        for (uint32_t i = 0; i < ContactLanes::kWidth; ++i) {
+            ra[i] = OffsetA(c, k * ContactLanes::kWidth + i);
+            rb[i] = OffsetB(c, k * ContactLanes::kWidth + i);
+        }
+#endif
+    }
+}
+
+// The normal impulses the points ask for: for each point, the relative
+// velocity along the normal vn, and when vn <= the target speed and the
+// wanted change delta >= 0.01, delta over the effective inverse mass into j
+// (0 for the others). Returns the points that asked (bit i for point i).
+// The points go four at a time, one per lane; each lane performs the scalar
+// steps (Relative, Dot and the tests) in the same order, so its numbers are
+// the same bits. Lanes past the last point have a NaN target speed, which no
+// speed is at or below: they never ask.
+#if defined(__SSE2__)
+template <int kLane>
+inline __m128 Broadcast(V v) {
+    return _mm_shuffle_ps(v.r, v.r, _MM_SHUFFLE(kLane, kLane, kLane, kLane));
+}
+
+template <bool kStaticB>
+unsigned AskedImpulses(const ContactManifold& c, const Body& a, const Body& b, V n, float* j) {
+    const __m128 vax = Broadcast<0>(a.v), vay = Broadcast<1>(a.v), vaz = Broadcast<2>(a.v);
+    const __m128 wax = Broadcast<0>(a.w), way = Broadcast<1>(a.w), waz = Broadcast<2>(a.w);
+    const __m128 nx = Broadcast<0>(n), ny = Broadcast<1>(n), nz = Broadcast<2>(n);
+    const __m128 negRestitution = _mm_set1_ps(-c.restitution);
+    const __m128 hundredth = _mm_set1_ps(0.01f);
+    unsigned asked = 0;
+    const uint32_t blocks = (c.count + ContactLanes::kWidth - 1) / ContactLanes::kWidth;
+    for (uint32_t k = 0; k < blocks; ++k) {
+        const ContactLanes& l = c.lanes[k];
+        const __m128 ax = _mm_load_ps(l.ax), ay = _mm_load_ps(l.ay), az = _mm_load_ps(l.az);
+        // v + cross(w, r): (w.y r.z - w.z r.y, w.z r.x - w.x r.z, w.x r.y - w.y r.x).
+        __m128 ux = _mm_add_ps(vax, _mm_sub_ps(_mm_mul_ps(way, az), _mm_mul_ps(waz, ay)));
+        __m128 uy = _mm_add_ps(vay, _mm_sub_ps(_mm_mul_ps(waz, ax), _mm_mul_ps(wax, az)));
+        __m128 uz = _mm_add_ps(vaz, _mm_sub_ps(_mm_mul_ps(wax, ay), _mm_mul_ps(way, ax)));
+        if (!kStaticB) {
+            const __m128 bx = _mm_load_ps(l.bx), by = _mm_load_ps(l.by), bz = _mm_load_ps(l.bz);
+            const __m128 wbx = Broadcast<0>(b.w), wby = Broadcast<1>(b.w), wbz = Broadcast<2>(b.w);
+            ux = _mm_sub_ps(ux, _mm_add_ps(Broadcast<0>(b.v), _mm_sub_ps(_mm_mul_ps(wby, bz), _mm_mul_ps(wbz, by))));
+            uy = _mm_sub_ps(uy, _mm_add_ps(Broadcast<1>(b.v), _mm_sub_ps(_mm_mul_ps(wbz, bx), _mm_mul_ps(wbx, bz))));
+            uz = _mm_sub_ps(uz, _mm_add_ps(Broadcast<2>(b.v), _mm_sub_ps(_mm_mul_ps(wbx, by), _mm_mul_ps(wby, bx))));
+        }
+        const __m128 vn = _mm_add_ps(_mm_add_ps(_mm_mul_ps(ux, nx), _mm_mul_ps(uy, ny)), _mm_mul_ps(uz, nz));
+        const __m128 target = _mm_load_ps(l.targetSpeed);
+        __m128 wanted = _mm_mul_ps(negRestitution, vn);
+        const __m128 low = _mm_cmplt_ps(wanted, hundredth);
+        wanted = _mm_or_ps(_mm_and_ps(low, target), _mm_andnot_ps(low, wanted));
+        const __m128 delta = _mm_sub_ps(wanted, vn);
+        const __m128 asks = _mm_and_ps(_mm_cmple_ps(vn, target), _mm_cmpge_ps(delta, hundredth));
+        _mm_store_ps(j + k * ContactLanes::kWidth, _mm_and_ps(asks, _mm_div_ps(delta, _mm_load_ps(l.effectiveInverseMass))));
+        asked |= static_cast<unsigned>(_mm_movemask_ps(asks)) << (k * ContactLanes::kWidth);
+    }
+    return asked;
+}
+#else
+template <bool kStaticB>
+unsigned AskedImpulses(const ContactManifold& c, const Body& a, const Body& b, V n, float* j) {
+    unsigned asked = 0;
+    for (uint32_t i = 0; i < c.count; ++i) {
+        j[i] = 0.0f;
+        const V ra = OffsetA(c, i);
+        const V u = kStaticB ? a.VelocityAt(ra) : a.VelocityAt(ra) - b.VelocityAt(OffsetB(c, i));
+        const float vn = Simd::Dot(u, n);
+        const float target = c.TargetSpeed(i);
+        if (!(vn <= target)) continue;
+        float wanted = -c.restitution * vn;
+        if (wanted < 0.01f) wanted = target;
+        const float delta = wanted - vn;
+        if (!(delta >= 0.01f)) continue;
+        j[i] = delta / c.EffectiveInverseMass(i);
+        asked |= 1u << i;
+    }
+    return asked;
+}
+#endif
+
 }  // namespace
 
 void UnlistContacts(PhysBody& body) {
@@ -106,13 +215,24 @@ void PrepareContact(ContactManifold& c, float dt) {
     const V n = Simd::LoadPadded(c.normal);
     const V start = Simd::LoadPadded(a.shape.startPosition);
     for (uint32_t i = 0; i < c.count; ++i) {
-        ContactPoint& p = c.points[i];
-        const V ra = Simd::LoadPadded(p.offsetA);
-        p.effectiveInverseMass =
-            std::max(1e-6f, c.inverseMassSum + ba.AngularTerm(n, ra) + bb.AngularTerm(n, Simd::LoadPadded(p.offsetB)));
-        Simd::Store(p.worldPoint, ra + start);
-        p.targetSpeed = p.depth > 0.0f ? p.depth / (2.0f * step) : p.depth / step;
-        if (p.targetSpeed > 3.0f) p.targetSpeed = 3.0f;
+        ContactLanes& l = c.lanes[i / ContactLanes::kWidth];
+        const uint32_t k = i % ContactLanes::kWidth;
+        const V ra = OffsetA(c, i);
+        l.effectiveInverseMass[k] =
+            std::max(1e-6f, c.inverseMassSum + ba.AngularTerm(n, ra) + bb.AngularTerm(n, OffsetB(c, i)));
+        Simd::Store(c.rest[i].worldPoint, ra + start);
+        const float depth = c.rest[i].depth;
+        float target = depth > 0.0f ? depth / (2.0f * step) : depth / step;
+        if (target > 3.0f) target = 3.0f;
+        l.targetSpeed[k] = target;
+    }
+    // The lanes past the last point, which the solver reads along with the
+    // points: plain numbers, and a target speed no speed is at or below.
+    for (uint32_t i = c.count; i % ContactLanes::kWidth != 0; ++i) {
+        c.SetPoint(i, {}, {}, 0.0f);
+        ContactLanes& l = c.lanes[i / ContactLanes::kWidth];
+        l.targetSpeed[i % ContactLanes::kWidth] = std::numeric_limits<float>::quiet_NaN();
+        l.effectiveInverseMass[i % ContactLanes::kWidth] = 1.0f;
     }
     a.contacts.push_back(&c);
     c.listedA = true;
@@ -128,30 +248,29 @@ bool SolveContact(ContactManifold& c) {
     const V n = Simd::LoadPadded(c.normal);
     const int count = static_cast<int>(c.count);
 
-    float j[ContactManifold::kMaxPoints];
+    // The impulses the points ask for; most visits end here, with none.
+    alignas(16) float j[ContactManifold::kBlocks * ContactLanes::kWidth];
+    const unsigned asked = b.isStatic ? AskedImpulses<true>(c, a, b, n, j) : AskedImpulses<false>(c, a, b, n, j);
+    if (asked == 0) return false;
+
+    // Their sums, last point first.
     float sum = 0.0f;
     float sumTarget = 0.0f;
     V sumPoint = Simd::Zero();
-    for (int i = count - 1; i >= 0; --i) {
-        const ContactPoint& p = c.points[i];
-        float ji = 0.0f;  // one store per point (clearing j first compiles to a memset call)
-        const float vn = Simd::Dot(Relative(a, Simd::LoadPadded(p.offsetA), b, Simd::LoadPadded(p.offsetB)), n);
-        if (vn <= p.targetSpeed) {
-            float wanted = -c.restitution * vn;
-            if (wanted < 0.01f) wanted = p.targetSpeed;
-            const float delta = wanted - vn;
-            if (delta >= 0.01f) {
-                ji = delta / p.effectiveInverseMass;
-                sum += ji;
-                sumTarget += p.targetSpeed * ji;
-                sumPoint += Simd::LoadPadded(p.worldPoint) * ji;
-            }
-        }
-        j[i] = ji;
+    for (unsigned left = asked; left != 0;) {
+        const int i = 31 - __builtin_clz(left);
+        left &= ~(1u << i);
+        const float ji = j[i];
+        sum += ji;
+        sumTarget += c.TargetSpeed(static_cast<uint32_t>(i)) * ji;
+        sumPoint += Simd::LoadPadded(c.rest[i].worldPoint) * ji;
     }
     if (sum <= 1e-6f) return false;
     a.LoadMomenta(*c.bodyA);
     b.LoadMomenta(*c.bodyB);
+    V offsetA[ContactManifold::kBlocks * ContactLanes::kWidth];
+    V offsetB[ContactManifold::kBlocks * ContactLanes::kWidth];
+    OffsetVectors(c, offsetA, offsetB);
 
     // The points' shares of the normal impulse; nothing reads the velocities
     // in between, so they follow once from the summed momenta.
@@ -159,8 +278,8 @@ bool SolveContact(ContactManifold& c) {
     for (int i = count - 1; i >= 0; --i) {
         if (j[i] <= 1e-6f) continue;
         const V impulse = n * (j[i] * j[i] / sum);
-        if (!a.isStatic) a.AddMomentum(impulse, Simd::LoadPadded(c.points[i].offsetA));
-        if (!b.isStatic) b.AddMomentum(-impulse, Simd::LoadPadded(c.points[i].offsetB));
+        if (!a.isStatic) a.AddMomentum(impulse, offsetA[i]);
+        if (!b.isStatic) b.AddMomentum(-impulse, offsetB[i]);
         shared = true;
     }
     if (shared) {
@@ -189,9 +308,8 @@ bool SolveContact(ContactManifold& c) {
 
     // Coulomb friction at each point; later points see the earlier impulses.
     for (int i = count - 1; i >= 0; --i) {
-        const ContactPoint& p = c.points[i];
-        const V pa = Simd::LoadPadded(p.offsetA);
-        const V pb = Simd::LoadPadded(p.offsetB);
+        const V pa = offsetA[i];
+        const V pb = offsetB[i];
         const V u = Relative(a, pa, b, pb);
         const V ut = u - n * Simd::Dot(u, n);
         const float ut2 = Simd::Dot(ut, ut);

@@ -74,6 +74,10 @@ inline V Load3(const float* f) {
     const __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(f));
     return {_mm_movelh_ps(xy, _mm_load_ss(f + 2))};
 }
+// The floats at x, y and z as one vector.
+inline V Gather3(const float* x, const float* y, const float* z) {
+    return {_mm_movelh_ps(_mm_unpacklo_ps(_mm_load_ss(x), _mm_load_ss(y)), _mm_load_ss(z))};
+}
 // All four lanes to memory (the fourth is whatever it holds).
 inline void Store4(float* out, V v) { _mm_storeu_ps(out, v.r); }
 // Bit i set where lane i of a <= b (i = 0, 1, 2).
@@ -142,6 +146,7 @@ inline V Cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z,
 inline bool IsZero(V a) { return a.x == 0.0f && a.y == 0.0f && a.z == 0.0f; }
 
 inline V Load3(const float* f) { return {f[0], f[1], f[2]}; }
+inline V Gather3(const float* x, const float* y, const float* z) { return {*x, *y, *z}; }
 inline void Store4(float* out, V v) {
     out[0] = v.x;
     out[1] = v.y;

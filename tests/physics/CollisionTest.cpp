@@ -37,7 +37,7 @@ void ExpectVec(const Vector3& v, const Vector3& want, float tol = 1e-4f) {
 
 bool HasPoint(const ContactManifold& m, const BoxShape& a, const Vector3& world, float tol = 1e-3f) {
     for (uint32_t i = 1; i < m.count; ++i)
-        if ((m.points[i].offsetA + a.position - world).Length() < tol) return true;
+        if ((m.OffsetA(i) + a.position - world).Length() < tol) return true;
     return false;
 }
 
@@ -74,7 +74,7 @@ TEST(BoxCollision, SeparatingAxisTable) {
         ASSERT_EQ(TestBoxBox(c.a, c.b, m, true, c.tolerance), c.hit);
         if (!c.hit) continue;
         ExpectVec(m.normal, c.normal);
-        EXPECT_NEAR(m.points[0].depth, c.depth, 1e-4f);
+        EXPECT_NEAR(m.Depth(0), c.depth, 1e-4f);
     }
 }
 
@@ -131,16 +131,16 @@ TEST(BoxCollision, DepthIsMovedBackToTheStartOfTheStep) {
     a.startPosition = {0, 1.04f, 0};
     ContactManifold m;
     ASSERT_TRUE(TestBoxBox(a, Box({0, 0, 0}), m, true, 0.02f));
-    EXPECT_NEAR(m.points[0].depth, -0.04f, 1e-5f);
+    EXPECT_NEAR(m.Depth(0), -0.04f, 1e-5f);
     ASSERT_GT(m.count, 1u);
-    EXPECT_NEAR(m.points[1].depth, -0.04f, 1e-5f);
+    EXPECT_NEAR(m.Depth(1), -0.04f, 1e-5f);
 
     // A real overlap at the start: clipped points get 0.8 of it.
     BoxShape deep = Box({0, 0.98f, 0});
     deep.startPosition = {0, 0.99f, 0};
     ASSERT_TRUE(TestBoxBox(deep, Box({0, 0, 0}), m, true, 0.02f));
-    EXPECT_NEAR(m.points[0].depth, 0.01f, 1e-5f);
-    EXPECT_NEAR(m.points[1].depth, 0.008f, 1e-5f);
+    EXPECT_NEAR(m.Depth(0), 0.01f, 1e-5f);
+    EXPECT_NEAR(m.Depth(1), 0.008f, 1e-5f);
 }
 
 TEST(BoxCollision, MergedPointsStayWithinEight) {
@@ -149,7 +149,7 @@ TEST(BoxCollision, MergedPointsStayWithinEight) {
     ASSERT_TRUE(TestBoxBox(Box({0.1f, 0.3f, 0.05f}, {0.5f, 0.5f, 0.5f}, Quaternion::FromEuler(0.3f, 0.2f, 0.1f)),
                            Box({0, 0, 0}), m, true, 0.02f));
     EXPECT_LE(m.count, 9u);
-    for (uint32_t i = 0; i < m.count; ++i) EXPECT_TRUE(m.points[i].offsetA.IsFinite());
+    for (uint32_t i = 0; i < m.count; ++i) EXPECT_TRUE(m.OffsetA(i).IsFinite());
 }
 
 namespace {

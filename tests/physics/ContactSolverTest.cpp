@@ -32,9 +32,7 @@ struct Pair {
         m.bodyA = block.get();
         m.bodyB = ground.get();
         m.count = 1;
-        m.points[0].offsetA = {0, -0.5f, 0};
-        m.points[0].offsetB = {0, 0.5f, 0};
-        m.points[0].depth = depth;
+        m.SetPoint(0, {0, -0.5f, 0}, {0, 0.5f, 0}, depth);
     }
 };
 
@@ -55,10 +53,10 @@ TEST(ContactSolver, PrepareTable) {
         SCOPED_TRACE(c.name);
         Pair p(c.depth);
         Physics::PrepareContact(p.m, c.dt);
-        EXPECT_NEAR(p.m.points[0].targetSpeed, c.target, 1e-5f);
+        EXPECT_NEAR(p.m.TargetSpeed(0), c.target, 1e-5f);
         EXPECT_FLOAT_EQ(p.m.restitution, 0.3f);  // the larger of 0.3 and 0
         EXPECT_FLOAT_EQ(p.m.inverseMassSum, 1.0f / 800.0f);
-        EXPECT_FLOAT_EQ(p.m.points[0].effectiveInverseMass, 1.0f / 800.0f);
+        EXPECT_FLOAT_EQ(p.m.EffectiveInverseMass(0), 1.0f / 800.0f);
         EXPECT_EQ(p.block->contacts.size(), 1u);
         EXPECT_TRUE(p.ground->contacts.empty());  // static bodies keep no list
     }
@@ -138,7 +136,7 @@ TEST(ContactSolver, OffCentrePointsTurnABlockButNotAWalker) {
     for (bool walking : {false, true}) {
         SCOPED_TRACE(walking ? "walking" : "free");
         Pair p;
-        p.m.points[0].offsetA = {0.5f, -0.5f, 0};
+        p.m.SetPoint(0, {0.5f, -0.5f, 0}, {0, 0.5f, 0}, 0.0f);
         if (walking) p.block->SetMoveVelocity(0, 0);
         Physics::PrepareContact(p.m, 0.04f);
         p.block->SetVelocity({0, -1, 0});
@@ -175,8 +173,7 @@ TEST(ContactSolver, AnEmptiedListNoLongerReopensItsContacts) {
         above.bodyA = upper.get();
         above.bodyB = p.block.get();
         above.count = 1;
-        above.points[0].offsetA = {0, -0.5f, 0};
-        above.points[0].offsetB = {0, 0.5f, 0};
+        above.SetPoint(0, {0, -0.5f, 0}, {0, 0.5f, 0}, 0.0f);
         Physics::PrepareContact(p.m, 0.04f);
         Physics::PrepareContact(above, 0.04f);
         ASSERT_EQ(p.block->contacts.size(), 2u);
@@ -231,24 +228,24 @@ bool ReferenceSolve(ContactManifold& c) {
     float sum = 0.0f, sumTarget = 0.0f;
     Vector3 sumPoint;
     for (int i = static_cast<int>(c.count) - 1; i >= 0; --i) {
-        const Physics::ContactPoint& p = c.points[i];
-        const float vn = relative(p.offsetA, p.offsetB).Dot(n);
-        if (vn > p.targetSpeed) continue;
+        const uint32_t k = static_cast<uint32_t>(i);
+        const float vn = relative(c.OffsetA(k), c.OffsetB(k)).Dot(n);
+        if (vn > c.TargetSpeed(k)) continue;
         float wanted = -c.restitution * vn;
-        if (wanted < 0.01f) wanted = p.targetSpeed;
+        if (wanted < 0.01f) wanted = c.TargetSpeed(k);
         const float delta = wanted - vn;
         if (delta < 0.01f) continue;
-        j[i] = delta / p.effectiveInverseMass;
+        j[i] = delta / c.EffectiveInverseMass(k);
         sum += j[i];
-        sumTarget += p.targetSpeed * j[i];
-        sumPoint += p.worldPoint * j[i];
+        sumTarget += c.TargetSpeed(k) * j[i];
+        sumPoint += (c.OffsetA(k) + a.shape.startPosition) * j[i];
     }
     if (sum <= 1e-6f) return false;
     for (int i = static_cast<int>(c.count) - 1; i >= 0; --i) {
         if (j[i] <= 1e-6f) continue;
         const Vector3 impulse = n * (j[i] * j[i] / sum);
-        RefPush(a, impulse, c.points[i].offsetA);
-        RefPush(b, -impulse, c.points[i].offsetB);
+        RefPush(a, impulse, c.OffsetA(static_cast<uint32_t>(i)));
+        RefPush(b, -impulse, c.OffsetB(static_cast<uint32_t>(i)));
     }
     float jc = 0.0f;
     const Vector3 centre = sumPoint / sum;
@@ -267,20 +264,20 @@ bool ReferenceSolve(ContactManifold& c) {
         }
     }
     for (int i = static_cast<int>(c.count) - 1; i >= 0; --i) {
-        const Physics::ContactPoint& p = c.points[i];
-        const Vector3 u = relative(p.offsetA, p.offsetB);
+        const Vector3 pa = c.OffsetA(static_cast<uint32_t>(i)), pb = c.OffsetB(static_cast<uint32_t>(i));
+        const Vector3 u = relative(pa, pb);
         const Vector3 ut = u - n * u.Dot(n);
         if (ut.LengthSquared() <= 0.0001f) continue;
         const float utLen = std::sqrt(ut.LengthSquared());
         const Vector3 t = ut * (-1.0f / utLen);
-        const float kt = RefAngularTerm(a, t, p.offsetA) + RefAngularTerm(b, t, p.offsetB) + c.inverseMassSum;
+        const float kt = RefAngularTerm(a, t, pa) + RefAngularTerm(b, t, pb) + c.inverseMassSum;
         if (kt <= 1e-6f) continue;
         const float jn = (j[i] + jc) * j[i] / sum;
         const float js = utLen / kt;
         const float friction = c.staticFriction * jn > js ? js : c.kineticFriction * jn;
         if (friction == 0.0f) continue;
-        RefPush(a, t * friction, p.offsetA);
-        RefPush(b, t * -friction, p.offsetB);
+        RefPush(a, t * friction, pa);
+        RefPush(b, t * -friction, pb);
     }
     return true;
 }
@@ -348,11 +345,7 @@ TEST(ContactSolver, SameBitsAsTheOneImpulseAtATimeAlgorithm) {
         for (uint32_t i = 0; i < m[0].count; ++i) {
             const Vector3 at = pa + vec(1.5f);
             const float depth = uni(-0.05f, 0.3f);
-            for (int k = 0; k < 2; ++k) {
-                m[k].points[i].offsetA = at - pa;
-                m[k].points[i].offsetB = at - pb;
-                m[k].points[i].depth = depth;
-            }
+            for (int k = 0; k < 2; ++k) m[k].SetPoint(i, at - pa, at - pb, depth);
         }
         Physics::PrepareContact(m[0], 1.0f / 60.0f);
         Physics::PrepareContact(m[1], 1.0f / 60.0f);
