@@ -42,8 +42,34 @@ inline __attribute__((always_inline)) bool Overlap(float minA, float maxA, float
 
 inline float MinComponent(const Vector3& v) { return std::min(v.x, std::min(v.y, v.z)); }
 
-const int kEdges[12][2] = {{0, 1}, {0, 2}, {0, 4}, {2, 3}, {2, 6}, {4, 5},
-                           {4, 6}, {1, 3}, {1, 5}, {3, 7}, {5, 7}, {6, 7}};
+constexpr int kEdges[12][2] = {{0, 1}, {0, 2}, {0, 4}, {2, 3}, {2, 6}, {4, 5},
+                               {4, 6}, {1, 3}, {1, 5}, {3, 7}, {5, 7}, {6, 7}};
+
+// Corner k of Q is the minimum corner plus the edges whose bits k has (4: x,
+// 2: y, 1: z), so each edge joins two corners that differ in one bit. The
+// edges fall into three groups of four by that bit, each edge a lane:
+// bit 4: (k, k + 4); bit 2: (0, 2), (1, 3), (4, 6), (5, 7); bit 1: (0, 1),
+// (2, 3), (4, 5), (6, 7). kEdgeBits[g][m] holds the bits (in kEdges order)
+// of the edges of group g whose lanes are set in m.
+constexpr int kGroupCorners[3][4][2] = {{{0, 4}, {1, 5}, {2, 6}, {3, 7}},
+                                        {{0, 2}, {1, 3}, {4, 6}, {5, 7}},
+                                        {{0, 1}, {2, 3}, {4, 5}, {6, 7}}};
+struct EdgeBitTable {
+    uint16_t bits[3][16] = {};
+    constexpr EdgeBitTable() {
+        for (int g = 0; g < 3; ++g)
+            for (int m = 0; m < 16; ++m)
+                for (int lane = 0; lane < 4; ++lane) {
+                    if (((m >> lane) & 1) == 0) continue;
+                    for (int e = 0; e < 12; ++e)
+                        if (kEdges[e][0] == kGroupCorners[g][lane][0] && kEdges[e][1] == kGroupCorners[g][lane][1])
+                            bits[g][m] = static_cast<uint16_t>(bits[g][m] | (1u << e));
+                }
+    }
+};
+constexpr EdgeBitTable kEdgeBits;
+static_assert(kEdgeBits.bits[0][15] + kEdgeBits.bits[1][15] + kEdgeBits.bits[2][15] == 0xFFF,
+              "every edge in exactly one group");
 
 struct PointList {
     Vector3* pts;
@@ -124,6 +150,52 @@ int ClipEdge(const float* e0, const float* e1, const float* size, const Simd::M&
     return fresh;
 }
 
+// The edges of Q (bit e for kEdges[e]) that do not have both corners beyond
+// the same face of P: at or below low, or at or above high, on one axis.
+#if defined(__SSE2__)
+unsigned LiveEdges(const Simd::V* corners, Simd::V low, Simd::V high) {
+    // The corners by coordinate: c[0..2] x, y, z of corners 0-3, d[0..2] of 4-7.
+    __m128 c0 = corners[0].r, c1 = corners[1].r, c2 = corners[2].r, c3 = corners[3].r;
+    _MM_TRANSPOSE4_PS(c0, c1, c2, c3);
+    __m128 d0 = corners[4].r, d1 = corners[5].r, d2 = corners[6].r, d3 = corners[7].r;
+    _MM_TRANSPOSE4_PS(d0, d1, d2, d3);
+    const __m128 c[3] = {c0, c1, c2}, d[3] = {d0, d1, d2};
+    const __m128 lo = _mm_shuffle_ps(low.r, low.r, _MM_SHUFFLE(0, 0, 0, 0));
+    const __m128 hi[3] = {_mm_shuffle_ps(high.r, high.r, _MM_SHUFFLE(0, 0, 0, 0)),
+                          _mm_shuffle_ps(high.r, high.r, _MM_SHUFFLE(1, 1, 1, 1)),
+                          _mm_shuffle_ps(high.r, high.r, _MM_SHUFFLE(2, 2, 2, 2))};
+    // Per group, the lanes of edges with both corners beyond one face.
+    __m128 dead[3] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
+    for (int face = 0; face < 6; ++face) {
+        const int axis = face % 3;
+        const __m128 first = face < 3 ? _mm_cmple_ps(c[axis], lo) : _mm_cmpge_ps(c[axis], hi[axis]);
+        const __m128 last = face < 3 ? _mm_cmple_ps(d[axis], lo) : _mm_cmpge_ps(d[axis], hi[axis]);
+        dead[0] = _mm_or_ps(dead[0], _mm_and_ps(first, last));
+        dead[1] = _mm_or_ps(dead[1], _mm_and_ps(_mm_shuffle_ps(first, last, _MM_SHUFFLE(1, 0, 1, 0)),
+                                                _mm_shuffle_ps(first, last, _MM_SHUFFLE(3, 2, 3, 2))));
+        dead[2] = _mm_or_ps(dead[2], _mm_and_ps(_mm_shuffle_ps(first, last, _MM_SHUFFLE(2, 0, 2, 0)),
+                                                _mm_shuffle_ps(first, last, _MM_SHUFFLE(3, 1, 3, 1))));
+    }
+    const unsigned skipped = kEdgeBits.bits[0][_mm_movemask_ps(dead[0])] | kEdgeBits.bits[1][_mm_movemask_ps(dead[1])] |
+                             kEdgeBits.bits[2][_mm_movemask_ps(dead[2])];
+    return ~skipped & 0xFFFu;
+}
+#else
+unsigned LiveEdges(const Simd::V* corners, Simd::V low, Simd::V high) {
+    unsigned below[8], above[8];
+    for (int k = 0; k < 8; ++k) {
+        below[k] = Simd::LessEqualMask(corners[k], low);
+        above[k] = Simd::GreaterEqualMask(corners[k], high);
+    }
+    unsigned live = 0;
+    for (int e = 0; e < 12; ++e) {
+        const int i = kEdges[e][0], j = kEdges[e][1];
+        if (((below[i] & below[j]) | (above[i] & above[j])) == 0) live |= 1u << e;
+    }
+    return live;
+}
+#endif
+
 // The support point of a face meets the other box anywhere on that face; a
 // large face (the ground, a wall) would put it at the face's centre, far from
 // where the boxes touch. Along each of the face box's two other axes, a point
@@ -201,21 +273,19 @@ int ContactBoxBox(const BoxShape& a, const BoxShape& b, float mergeDistance, Vec
         const V low = Simd::Splat(-kClipEps);
         const V high = size + Simd::Splat(kClipEps);
         float corner[8][4];
-        unsigned below[8], above[8];
+        V corners[8];
         for (int k = 0; k < 8; ++k) {
             V v = mn;
             if (k & 4) v += ex;
             if (k & 2) v += ey;
             if (k & 1) v += ez;
+            corners[k] = v;
             Simd::Store4(corner[k], v);
-            below[k] = Simd::LessEqualMask(v, low);
-            above[k] = Simd::GreaterEqualMask(v, high);
         }
         int produced = 0;
-        for (const auto& e : kEdges) {
-            if (produced >= 6) break;
-            if ((below[e[0]] & below[e[1]]) | (above[e[0]] & above[e[1]])) continue;
-            produced += ClipEdge(corner[e[0]], corner[e[1]], box, rotation, origin, list);
+        for (unsigned live = LiveEdges(corners, low, high); live != 0 && produced < 6; live &= live - 1) {
+            const int e = __builtin_ctz(live);
+            produced += ClipEdge(corner[kEdges[e][0]], corner[kEdges[e][1]], box, rotation, origin, list);
         }
     }
     return list.count;
