@@ -76,7 +76,20 @@ bool EventManager::Dispatch(const IEvent& event) {
     if (it == m_listeners.end() || it->second.empty()) return false;
     // Listeners may subscribe, unsubscribe or be destroyed while we deliver:
     // walk a snapshot and call only those still subscribed at their turn.
-    const std::vector<Subscription> snapshot = it->second;
+    if (m_dispatchDepth == m_snapshots.size()) m_snapshots.push_back(std::make_unique<std::vector<Subscription>>());
+    std::vector<Subscription>& snapshot = *m_snapshots[m_dispatchDepth];
+    snapshot.assign(it->second.begin(), it->second.end());
+    ++m_dispatchDepth;
+    // The snapshot lets go of its listeners when the delivery ends, however
+    // it ends.
+    struct Release {
+        std::vector<Subscription>& snapshot;
+        size_t& depth;
+        ~Release() {
+            snapshot.clear();
+            --depth;
+        }
+    } release{snapshot, m_dispatchDepth};
     for (const auto& entry : snapshot) {
         auto cur = m_listeners.find(event.GetTypeHash());
         if (cur == m_listeners.end()) break;
@@ -109,10 +122,14 @@ bool EventManager::Trigger(const IEvent& event) {
 void EventManager::ProcessQueue() {
     const int i = m_active;
     m_active = 1 - m_active;
-    auto& list = m_queues[i];
-    while (!list.empty()) {
-        std::shared_ptr<IEvent> event = std::move(list.front());
-        list.pop_front();
+    auto& queue = m_queues[i];
+    size_t& head = m_heads[i];
+    while (head < queue.size()) {
+        std::shared_ptr<IEvent> event = std::move(queue[head]);
+        if (++head == queue.size()) {
+            queue.clear();
+            head = 0;
+        }
         if (ValidateType(event->GetEventType())) Dispatch(*event);
     }
 }
@@ -120,6 +137,7 @@ void EventManager::ProcessQueue() {
 void EventManager::Reset() {
     m_queues[0].clear();
     m_queues[1].clear();
+    m_heads[0] = m_heads[1] = 0;
     m_active = 0;
     m_listeners.clear();
     m_types.clear();
@@ -140,15 +158,15 @@ void ProcessEventQueue() { EventManager::Instance().ProcessQueue(); }
 EventRegistry::~EventRegistry() { UnregisterAll(); }
 
 bool EventRegistry::Register(const EventType& type, Handler handler) {
-    m_handlers[type.hash] = std::move(handler);
+    m_handlers[type.hash] = std::make_shared<const Handler>(std::move(handler));
     return EventManager::Instance().AddListener(type, std::shared_ptr<IEventListener>(this, NullDeleter()));
 }
 
 bool EventRegistry::HandleEvent(const IEvent& event) {
     auto it = m_handlers.find(event.GetTypeHash());
     if (it == m_handlers.end()) return false;
-    Handler handler = it->second;  // the handler may re-register or destroy us
-    return handler(event);
+    const std::shared_ptr<const Handler> handler = it->second;  // the handler may re-register or destroy us
+    return (*handler)(event);
 }
 
 void EventRegistry::UnregisterAll() {

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <list>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -36,7 +35,7 @@ public:
 
     // Test support: drops every queued event, listener and known type.
     void Reset();
-    size_t QueuedCount() const { return m_queues[0].size() + m_queues[1].size(); }
+    size_t QueuedCount() const { return m_queues[0].size() - m_heads[0] + m_queues[1].size() - m_heads[1]; }
     // Subscriptions over all types (tests watch it for leaks).
     size_t ListenerCount() const {
         size_t n = 0;
@@ -52,8 +51,16 @@ private:
         uint64_t serial;  // tells a live subscription from a stale snapshot entry
     };
 
-    std::list<std::shared_ptr<IEvent>> m_queues[2];
+    // Each queue is delivered from its head; it empties (and keeps its
+    // storage) when the head reaches its end, so a frame's events cost no
+    // allocation of their own in the queue.
+    std::vector<std::shared_ptr<IEvent>> m_queues[2];
+    size_t m_heads[2] = {0, 0};
     int m_active = 0;
+    // The snapshots deliveries walk, one per nesting depth (a handler may
+    // trigger an event); kept with their storage from one event to the next.
+    std::vector<std::unique_ptr<std::vector<Subscription>>> m_snapshots;
+    size_t m_dispatchDepth = 0;
     std::unordered_map<uint32_t, std::vector<Subscription>> m_listeners;
     std::unordered_map<uint32_t, EventType> m_types;
     uint64_t m_nextSerial = 1;
@@ -90,7 +97,9 @@ public:
     void UnregisterAll();
 
 private:
-    std::unordered_map<uint32_t, Handler> m_handlers;
+    // Shared, so a delivery holds the handler it runs without copying it:
+    // the handler may re-register or destroy us while it runs.
+    std::unordered_map<uint32_t, std::shared_ptr<const Handler>> m_handlers;
 };
 
 }  // namespace EventSystem

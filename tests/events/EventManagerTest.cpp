@@ -171,3 +171,46 @@ TEST_F(EventManagerTest, ListenersAddedOrRemovedDuringDeliveryAreSafe) {
     EXPECT_EQ(selfish, nullptr);
     EXPECT_FALSE(mgr.HasListeners(Beta::GetStaticType()));
 }
+
+TEST_F(EventManagerTest, QueuesKeepOrderAndCountsOverManyDeliveries) {
+    // Each Alpha queues a Beta for the next delivery; the queues are used
+    // again and again, and nothing is delivered twice or lost.
+    EventRegistry reg;
+    reg.Register(Alpha::GetStaticType(), [&](const IEvent&) {
+        log.push_back("alpha");
+        QueueEvent(new Beta);
+        return false;
+    });
+    reg.Register(Beta::GetStaticType(), [&](const IEvent&) {
+        log.push_back("beta");
+        return false;
+    });
+    for (int round = 1; round <= 3; ++round) {
+        SCOPED_TRACE(round);
+        log.clear();
+        for (int i = 0; i < round; ++i) QueueEvent(new Alpha);
+        EXPECT_EQ(mgr.QueuedCount(), static_cast<size_t>(round));
+        mgr.ProcessQueue();
+        EXPECT_EQ(log, std::vector<std::string>(round, "alpha"));
+        EXPECT_EQ(mgr.QueuedCount(), static_cast<size_t>(round));
+        log.clear();
+        mgr.ProcessQueue();
+        EXPECT_EQ(log, std::vector<std::string>(round, "beta"));
+        EXPECT_EQ(mgr.QueuedCount(), 0u);
+    }
+}
+
+TEST_F(EventManagerTest, AnEventTriggeredDuringDeliveryLeavesTheOuterDeliveryWhole) {
+    Listener x("X", &log), y("Y", &log), z("Z", &log);
+    for (auto* l : {&x, &y, &z}) l->Listen(Beta::GetStaticType());
+    Listener a("A", &log);
+    a.Listen(Alpha::GetStaticType());
+    EventRegistry first;
+    first.Register(Alpha::GetStaticType(), [&](const IEvent&) {
+        log.push_back("first");
+        TriggerEvent(Beta());
+        return false;
+    });
+    TriggerEvent(Alpha());
+    EXPECT_EQ(log, (std::vector<std::string>{"first", "Y", "Z", "X", "A"}));
+}
