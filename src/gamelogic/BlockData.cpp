@@ -15,7 +15,10 @@ BlockData::BlockData(std::shared_ptr<Actor> a) : actor(std::move(a)) {
 uint16_t BlockData::GetId() const { return actor ? actor->actorId : kNoActor; }
 
 bool BlockData::IsType(const char* typeName) const {
-    return actor && actor->typeName && typeName && std::strcmp(actor->typeName, typeName) == 0;
+    if (!actor || !actor->typeName || !typeName) return false;
+    // Type names are the shared constants almost always: the same pointer
+    // answers without reading the text (sweeps ask this for every block).
+    return actor->typeName == typeName || std::strcmp(actor->typeName, typeName) == 0;
 }
 
 bool BlockData::IsUnitBlock() const {

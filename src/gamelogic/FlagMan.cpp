@@ -98,11 +98,15 @@ Flag* FlagMan::GetFlag(uint16_t actorId) {
 }
 
 void FlagMan::GetCarriedFlags(std::vector<Flag*>& out, uint8_t team) {
+    // Callers pass a fresh list several times a frame per bot: one
+    // allocation instead of a growth step per flag.
+    out.reserve(out.size() + m_flags.size());
     for (auto& [id, flag] : m_flags)
         if (flag.GetTeam() == team && flag.GetState() == FlagState::kCarried) out.push_back(&flag);
 }
 
 void FlagMan::GetAvailableFlags(std::vector<Flag*>& out, uint8_t team) {
+    out.reserve(out.size() + m_flags.size());
     for (auto& [id, flag] : m_flags)
         if (flag.GetTeam() == team && (flag.GetState() == FlagState::kHome || flag.GetState() == FlagState::kDropped))
             out.push_back(&flag);

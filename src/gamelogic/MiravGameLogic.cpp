@@ -54,7 +54,7 @@ std::unique_ptr<Utility::Random<float>>& BombGenerator() {
 using EventSystem::PayloadOf;
 
 bool IsType(const Actor& actor, const char* name) {
-    return actor.typeName && std::strcmp(actor.typeName, name) == 0;
+    return actor.typeName && (actor.typeName == name || std::strcmp(actor.typeName, name) == 0);
 }
 
 // The level load creates through the logic.

@@ -34,10 +34,13 @@ Player* PlayerManager::GetPlayer(uint16_t actorId) {
 }
 
 void PlayerManager::GetAllPlayers(std::vector<Player*>& out) {
+    // One allocation for a fresh list instead of a growth step per player.
+    out.reserve(out.size() + m_players.size());
     for (auto& [id, player] : m_players) out.push_back(&player);
 }
 
 void PlayerManager::GetTeamPlayers(std::vector<Player*>& out, uint8_t team) {
+    out.reserve(out.size() + m_players.size());
     for (auto& [id, player] : m_players)
         if (player.GetTeam() == team) out.push_back(&player);
 }
