@@ -503,10 +503,27 @@ bool SearchSpace::HasLineOfSight(const Geometry::Vector3& from, const Geometry::
     if (clearance <= kFastLevels && static_cast<size_t>(m_nx) * static_cast<size_t>(m_nz) <= (size_t{1} << 24)) {
         int levels[kFastLevels];
         bool inside = true;
+        // Levels all in the columns' first words make one mask: a cell is
+        // blocked when its word has a bit of it (no bit is ever set at or
+        // above a column's length, so the length needs no test).
+        bool firstWord = true;
+        uint64_t mask = 0;
         for (int i = 0; i < clearance && inside; ++i) {
             const float y = y0 + static_cast<float>(i);
             inside = y >= 0.0f && y < static_cast<float>(m_ny);
-            if (inside) levels[i] = static_cast<int>(y);
+            if (!inside) break;
+            levels[i] = static_cast<int>(y);
+            if (levels[i] < 64)
+                mask |= uint64_t{1} << levels[i];
+            else
+                firstWord = false;
+        }
+        if (inside && firstWord) {
+            const uint64_t* low = m_low.data();
+            return WalkLine(x, z, CellIndex(to.x), CellIndex(to.z), [&](long long cx, long long cz) {
+                if (cx < 0 || cz < 0 || cx >= m_nx || cz >= m_nz) return false;
+                return (low[static_cast<size_t>(cz) * static_cast<size_t>(m_nx) + static_cast<size_t>(cx)] & mask) == 0;
+            });
         }
         if (inside)
             return WalkLine(x, z, CellIndex(to.x), CellIndex(to.z), [&](long long cx, long long cz) {

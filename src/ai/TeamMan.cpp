@@ -154,17 +154,7 @@ void TeamMan::Update(int) {
     // A copy: nothing below adds or removes bots, but a machine's handler
     // reached from here must not be able to pull the list from under us.
     const std::vector<std::shared_ptr<BotGameView>> bots = m_bots;
-    for (const auto& bot : bots)
-        if (Alive(bot->GetPlayer())) UpdateBotPerception(*bot);
-
-    m_humanSight.clear();
-    for (const auto& record : m_players) {
-        if (!Alive(record->player)) continue;
-        HumanSight sight;
-        sight.actorId = record->player->GetActorId();
-        FindVisibleEnemies(*record->player, sight.enemies, true);
-        m_humanSight.push_back(std::move(sight));
-    }
+    UpdatePerception(bots);
 
     for (const auto& bot : bots)
         if (Alive(bot->GetPlayer())) AssignRole(*bot);

@@ -29,6 +29,7 @@ struct BlockData;
 namespace AI {
 
 class BotGameView;
+class SightPass;
 class IFlagSearchPlanner;
 
 // A human player of the team and what the tutorial knows of it. Records are
@@ -216,6 +217,11 @@ public:
 
 private:
     static GameLogicView::Player* PlayerOf(const BotGameView& bot);
+    // The perception of the living bots and the humans' sight, one pass.
+    void UpdatePerception(const std::vector<std::shared_ptr<BotGameView>>& bots);
+    void UpdateBotPerception(BotGameView& bot, SightPass& pass);
+    void FindVisibleEnemies(const GameLogicView::Player& observer, std::vector<GameLogicView::Player*>& out,
+                            bool ignoreFacing, SightPass& pass) const;
     std::vector<Geometry::Vector3> GuardPoints() const;
 
     uint8_t m_team;

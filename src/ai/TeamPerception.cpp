@@ -1,5 +1,7 @@
 // The team manager's part of bot perception: what each living bot sees and
 // holds, rebuilt every step, and what the team's humans see.
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "ai/AIMan.h"
@@ -19,59 +21,108 @@ constexpr int32_t kBombState = 9;
 
 uint8_t OtherTeamId(uint8_t team) { return team == 0 ? 1 : 0; }
 
-// The cell a line of sight from or to a point runs in: the one just above
-// the ground below the point.
-Geometry::Vector3 SightCell(const AIMan& ai, const Geometry::Vector3& point) {
-    return ai.GetSearchSpace().WorldToCell(ai.ProjectToGround(point));
-}
+}  // namespace
 
-// An observer's ground and sight cell, worked out at the first look that
-// needs them.
-class Observer {
+// What the bots of one team look at in one perception pass, worked out at
+// the first look that needs it and kept for the other bots: where each player
+// stands on the ground and the cell lines of sight from or to it run in, and
+// the flags. Nothing a pass looks at moves or changes while it runs.
+class SightPass {
 public:
-    Observer(const AIMan& ai, const Geometry::Vector3& position) : m_ai(ai), m_position(position) {}
-    const Geometry::Vector3& Ground() {
-        if (!m_known) {
-            m_ground = m_ai.ProjectToGround(m_position);
-            m_cell = m_ai.GetSearchSpace().WorldToCell(m_ground);
-            m_known = true;
+    SightPass(const AIMan& ai, uint8_t team) : m_ai(ai), m_team(team) {}
+
+    struct Spot {
+        Geometry::Vector3 ground;
+        Geometry::Vector3 cell;
+    };
+    Spot Of(const GameLogicView::Player& player) {
+        for (const auto& [p, spot] : m_players)
+            if (p == &player) return spot;
+        const Geometry::Vector3 ground = m_ai.ProjectToGround(player.GetPosition());
+        const Spot spot{ground, m_ai.GetSearchSpace().WorldToCell(ground)};
+        m_players.emplace_back(&player, spot);
+        return spot;
+    }
+    bool Sees(const GameLogicView::Player& observer, const GameLogicView::Player& target) {
+        const Geometry::Vector3 from = Of(observer).cell;
+        return m_ai.GetAStar().HasLineOfSight(from, Of(target).cell);
+    }
+
+    struct FlagSpot {
+        uint16_t id;
+        Geometry::Vector3 ground;
+        Geometry::Vector3 cell;
+    };
+    // The enemy's flags at home or dropped.
+    const std::vector<FlagSpot>& EnemyFlags(GameLogicView::FlagMan& flags) {
+        if (!m_enemyFlagsKnown) {
+            m_enemyFlagsKnown = true;
+            m_list.clear();
+            flags.GetAvailableFlags(m_list, OtherTeamId(m_team));
+            for (const GameLogicView::Flag* flag : m_list) m_enemyFlags.push_back(SpotOf(*flag));
         }
-        return m_ground;
+        return m_enemyFlags;
     }
-    const Geometry::Vector3& Cell() {
-        Ground();
-        return m_cell;
+    // The team's own flags lying dropped.
+    const std::vector<FlagSpot>& DroppedOwnFlags(GameLogicView::FlagMan& flags) {
+        if (!m_droppedKnown) {
+            m_droppedKnown = true;
+            m_list.clear();
+            flags.GetAvailableFlags(m_list, m_team);
+            for (const GameLogicView::Flag* flag : m_list)
+                if (flag->GetState() == GameLogicView::FlagState::kDropped) m_dropped.push_back(SpotOf(*flag));
+        }
+        return m_dropped;
     }
-    bool Sees(const Geometry::Vector3& target) {
-        return m_ai.GetAStar().HasLineOfSight(Cell(), SightCell(m_ai, target));
+    // The players carrying the team's own flags.
+    const std::vector<GameLogicView::Player*>& CarriersOfOwnFlags(GameLogicView::FlagMan& flags) {
+        if (!m_carriersKnown) {
+            m_carriersKnown = true;
+            m_list.clear();
+            flags.GetCarriedFlags(m_list, m_team);
+            for (const GameLogicView::Flag* flag : m_list)
+                if (GameLogicView::Player* carrier = m_ai.GetPlayer(flag->GetCarrier())) m_carriers.push_back(carrier);
+        }
+        return m_carriers;
     }
 
 private:
+    FlagSpot SpotOf(const GameLogicView::Flag& flag) const {
+        const Geometry::Vector3 ground = m_ai.ProjectToGround(flag.GetPosition());
+        return {flag.GetId(), ground, m_ai.GetSearchSpace().WorldToCell(ground)};
+    }
+
     const AIMan& m_ai;
-    Geometry::Vector3 m_position;
-    Geometry::Vector3 m_ground{};
-    Geometry::Vector3 m_cell{};
-    bool m_known = false;
+    uint8_t m_team;
+    std::vector<std::pair<const GameLogicView::Player*, Spot>> m_players;
+    std::vector<GameLogicView::Flag*> m_list;
+    std::vector<FlagSpot> m_enemyFlags;
+    std::vector<FlagSpot> m_dropped;
+    std::vector<GameLogicView::Player*> m_carriers;
+    bool m_enemyFlagsKnown = false;
+    bool m_droppedKnown = false;
+    bool m_carriersKnown = false;
 };
+
+namespace {
 
 // The living players of `enemies` within sight of the observer standing at
 // `position` (and in front of it unless ignoreFacing), in the team's order.
 void VisibleEnemies(const AIMan& ai, const TeamMan& enemies, const GameLogicView::Player& observer,
-                    const Geometry::Vector3& position, Observer& eye, std::vector<GameLogicView::Player*>& out,
+                    const Geometry::Vector3& position, SightPass& pass, std::vector<GameLogicView::Player*>& out,
                     bool ignoreFacing) {
     const float sight = ai.GetSettings().botSight;
     const Geometry::Vector3 facing = observer.GetOrientation().Rotate(Geometry::Vector3{0.0f, 0.0f, 1.0f});
     enemies.ForEachTeamActor([&](GameLogicView::Player* enemy) {
         if (enemy->IsDead()) return;
-        const Geometry::Vector3 at = enemy->GetPosition();
-        Geometry::Vector3 d = position - at;
+        Geometry::Vector3 d = position - enemy->GetPosition();
         // A distance exactly equal to the range is in range.
         if (d.LengthSquared() > sight * sight) return;
         if (!ignoreFacing) {
             d.Normalize();
             if (facing.Dot(d) > -TeamMan::kViewCosine) return;
         }
-        if (eye.Sees(at)) out.push_back(enemy);
+        if (pass.Sees(observer, *enemy)) out.push_back(enemy);
     });
 }
 
@@ -81,14 +132,46 @@ void TeamMan::FindVisibleEnemies(const GameLogicView::Player& observer, std::vec
                                  bool ignoreFacing) const {
     AIMan* ai = AIMan::Instance();
     if (!ai) return;
+    SightPass pass(*ai, m_team);
+    FindVisibleEnemies(observer, out, ignoreFacing, pass);
+}
+
+void TeamMan::FindVisibleEnemies(const GameLogicView::Player& observer, std::vector<GameLogicView::Player*>& out,
+                                 bool ignoreFacing, SightPass& pass) const {
+    AIMan* ai = AIMan::Instance();
+    if (!ai) return;
     const TeamMan* other = ai->GetTeam(OtherTeamId(m_team));
     if (!other) return;
-    const Geometry::Vector3 position = observer.GetPosition();
-    Observer eye(*ai, position);
-    VisibleEnemies(*ai, *other, observer, position, eye, out, ignoreFacing);
+    VisibleEnemies(*ai, *other, observer, observer.GetPosition(), pass, out, ignoreFacing);
 }
 
 void TeamMan::UpdateBotPerception(BotGameView& bot) {
+    AIMan* ai = AIMan::Instance();
+    if (!ai) return;
+    SightPass pass(*ai, m_team);
+    UpdateBotPerception(bot, pass);
+}
+
+void TeamMan::UpdatePerception(const std::vector<std::shared_ptr<BotGameView>>& bots) {
+    AIMan* ai = AIMan::Instance();
+    // Without the manager no bot sees anything new, and the humans see no
+    // enemy.
+    std::unique_ptr<SightPass> pass = ai ? std::make_unique<SightPass>(*ai, m_team) : nullptr;
+    if (pass)
+        for (const auto& bot : bots)
+            if (GameLogicView::Player* p = bot->GetPlayer(); p && !p->IsDead()) UpdateBotPerception(*bot, *pass);
+
+    m_humanSight.clear();
+    for (const auto& record : m_players) {
+        if (!record->player || record->player->IsDead()) continue;
+        HumanSight sight;
+        sight.actorId = record->player->GetActorId();
+        if (pass) FindVisibleEnemies(*record->player, sight.enemies, true, *pass);
+        m_humanSight.push_back(std::move(sight));
+    }
+}
+
+void TeamMan::UpdateBotPerception(BotGameView& bot, SightPass& pass) {
     GameLogicView::Player* self = bot.GetPlayer();
     if (!self || self->IsDead()) return;
     AIMan* ai = AIMan::Instance();
@@ -102,16 +185,13 @@ void TeamMan::UpdateBotPerception(BotGameView& bot) {
     const Squad* squad = bot.GetSquad();
     // A defender keeps watch all round its post, so an attacker cannot walk
     // past a guard that happens to look the other way.
-    Observer eye(*ai, position);
-    if (const TeamMan* other = ai->GetTeam(OtherTeamId(m_team)))
-        VisibleEnemies(*ai, *other, *self, position, eye, seen.enemiesInView,
-                       (squad && squad->IsLedByHuman()) || bot.GetRole() == Role::kDefender);
+    FindVisibleEnemies(*self, seen.enemiesInView, (squad && squad->IsLedByHuman()) || bot.GetRole() == Role::kDefender,
+                       pass);
 
     ForEachTeamActor([&](GameLogicView::Player* mate) {
         if (mate->IsDead() || mate->GetActorId() == bot.GetActorId()) return;
-        const Geometry::Vector3 at = mate->GetPosition();
-        if ((at - position).LengthSquared() > sight * sight) return;
-        if (eye.Sees(at)) seen.teammatesInView.push_back(mate);
+        if ((mate->GetPosition() - position).LengthSquared() > sight * sight) return;
+        if (pass.Sees(*self, *mate)) seen.teammatesInView.push_back(mate);
     });
 
     if (const GameLogicView::BlockPtr& held = self->GetHeldBlock()) {
@@ -123,32 +203,15 @@ void TeamMan::UpdateBotPerception(BotGameView& bot) {
     seen.blocksInPouch = static_cast<int32_t>(self->GetPouch().size());
 
     if (GameLogicView::FlagMan* flags = ai->GetFlagMan()) {
-        const SearchSpace& grid = ai->GetSearchSpace();
-        const Geometry::Vector3 ground = eye.Ground();
-        const Geometry::Vector3& cell = eye.Cell();
-
-        std::vector<GameLogicView::Flag*> list;
-        flags->GetAvailableFlags(list, OtherTeamId(m_team));
-        for (GameLogicView::Flag* flag : list) {
-            const Geometry::Vector3 flagGround = ai->ProjectToGround(flag->GetPosition());
-            if ((ground - flagGround).LengthSquared() >= kFlagReachSquared) continue;
-            if (ai->GetAStar().HasLineOfSight(cell, grid.WorldToCell(flagGround)))
-                seen.enemyFlagsInReach.push_back(flag->GetId());
+        const SightPass::Spot at = pass.Of(*self);
+        for (const SightPass::FlagSpot& flag : pass.EnemyFlags(*flags)) {
+            if ((at.ground - flag.ground).LengthSquared() >= kFlagReachSquared) continue;
+            if (ai->GetAStar().HasLineOfSight(at.cell, flag.cell)) seen.enemyFlagsInReach.push_back(flag.id);
         }
-
-        list.clear();
-        flags->GetAvailableFlags(list, m_team);
-        for (GameLogicView::Flag* flag : list) {
-            if (flag->GetState() != GameLogicView::FlagState::kDropped) continue;
-            if (ai->GetAStar().HasLineOfSight(cell, grid.WorldToCell(ai->ProjectToGround(flag->GetPosition()))))
-                seen.ownDroppedFlagsInSight.push_back(flag->GetId());
-        }
-
-        list.clear();
-        flags->GetCarriedFlags(list, m_team);
-        for (GameLogicView::Flag* flag : list)
-            if (GameLogicView::Player* carrier = ai->GetPlayer(flag->GetCarrier()))
-                seen.carriersOfOwnFlags.push_back(carrier);
+        for (const SightPass::FlagSpot& flag : pass.DroppedOwnFlags(*flags))
+            if (ai->GetAStar().HasLineOfSight(at.cell, flag.cell)) seen.ownDroppedFlagsInSight.push_back(flag.id);
+        const std::vector<GameLogicView::Player*>& carriers = pass.CarriersOfOwnFlags(*flags);
+        seen.carriersOfOwnFlags.insert(seen.carriersOfOwnFlags.end(), carriers.begin(), carriers.end());
     }
 
     if (squad && squad->GetLeader())
