@@ -161,16 +161,19 @@ GameLogicView::Player* IntruderSeenByTeammate(const BotGameView& bot) {
     if (!flags || !other) return nullptr;
     std::vector<GameLogicView::Flag*> own;
     flags->GetAvailableFlags(own, bot.GetTeam());
-    std::vector<GameLogicView::Player*> enemies;
-    other->GetTeamActors(enemies);
-    for (GameLogicView::Player* enemy : enemies) {
-        if (!enemy || enemy->IsDead()) continue;
+    GameLogicView::Player* intruder = nullptr;
+    other->VisitTeamActors([&](GameLogicView::Player* enemy) {
+        if (!enemy || enemy->IsDead()) return true;
         for (const GameLogicView::Flag* flag : own) {
             const Geometry::Vector3 d = enemy->GetPosition() - flag->GetHome();
-            if (d.x * d.x + d.z * d.z <= kFlagAlarmRadius * kFlagAlarmRadius) return enemy;
+            if (d.x * d.x + d.z * d.z <= kFlagAlarmRadius * kFlagAlarmRadius) {
+                intruder = enemy;
+                return false;
+            }
         }
-    }
-    return nullptr;
+        return true;
+    });
+    return intruder;
 }
 
 // The first carrier of one of the team's flags inside the ground the

@@ -132,20 +132,17 @@ void NoteJam(BotGameView& bot, const Vector3& waypoint) {
         const float dx = a.x - b.x, dz = a.z - b.z;
         return dx * dx + dz * dz < Steering::kJamRange * Steering::kJamRange && std::fabs(a.y - b.y) < 2.0f;
     };
-    std::vector<GameLogicView::Player*> players;
     for (const auto& team : ai->GetTeams()) {
-        players.clear();
-        team->GetTeamActors(players);
-        for (const GameLogicView::Player* other : players) {
-            if (!other || other->IsDead() || other->GetActorId() == bot.GetActorId()) continue;
+        team->ForEachTeamActor([&](const GameLogicView::Player* other) {
+            if (!other || other->IsDead() || other->GetActorId() == bot.GetActorId()) return;
             const Vector3 t = other->GetPosition();
-            if (!near(t, p) && !near(t, waypoint)) continue;
+            if (!near(t, p) && !near(t, waypoint)) return;
             // The cells under the body's corners: a player astride two cells
             // stands in both.
             const Vector3 feet = GroundPoint(t);
             for (const float dx : {-0.4f, 0.4f})
                 for (const float dz : {-0.4f, 0.4f}) add(grid.WorldToCell(feet.x + dx, feet.y, feet.z + dz));
-        }
+        });
     }
     if (cells.empty()) {
         // Nobody: something lies in the way, next to the bot towards the
@@ -218,18 +215,16 @@ Vector3 AvoidTeammatesFreely(const BotGameView& bot, const Vector3& desired) {
     const Vector3 n = desired.Normalized();  // a zero move stays zero
     const TeamMan* team = bot.GetTeamMan();
     if (!team) return q;
-    std::vector<GameLogicView::Player*> mates;
-    team->GetTeamActorsExcept(mates, bot.GetActorId());
     const Vector3 p = BotPosition(bot);
-    for (const GameLogicView::Player* mate : mates) {
+    const bool apart = team->VisitTeamActorsExcept(bot.GetActorId(), [&](const GameLogicView::Player* mate) {
         const Vector3 t = mate->GetPosition();
         Vector3 a = p - t;
         const float s = a.LengthSquared();
-        if (s == 0.0f) return {1.0f, 0.0f, 0.0f};
+        if (s == 0.0f) return false;
         a.Normalize();
         // Compared as floats: a cast of a huge height to int would be
         // undefined.
-        if (std::trunc(p.y) != std::trunc(t.y) || !(s < Steering::kAvoidRangeSquared)) continue;
+        if (std::trunc(p.y) != std::trunc(t.y) || !(s < Steering::kAvoidRangeSquared)) return true;
         const float k = std::min(1.0f / s, Steering::kPushWeightCap);
         const Vector3 h(Steering::kPushFactor * k * a.x, 0.0f, Steering::kPushFactor * k * a.z);
         // Rounding may put the dot product of two unit vectors just past 1.
@@ -242,32 +237,34 @@ Vector3 AvoidTeammatesFreely(const BotGameView& bot, const Vector3& desired) {
             side = side.Normalized() * h.Length();
         }
         q = (q + h + side).Normalized();
-    }
+        return true;
+    });
+    // A teammate in the very same spot: no direction away from it.
+    if (!apart) return {1.0f, 0.0f, 0.0f};
     // An opponent straight ahead and close on the bot's level: two players
     // walking into each other in a narrow gap would push head-on for the rest
     // of the match, so the bot steps aside (to its own right when exactly
     // head-on, as the other does to its own), without being pushed back.
-    std::vector<GameLogicView::Player*> others;
-    if (const AIMan* ai = AIMan::Instance())
-        if (const TeamMan* them = ai->GetTeam(static_cast<uint8_t>(bot.GetTeam() == 0 ? 1 : 0)))
-            them->GetTeamActors(others);
-    for (const GameLogicView::Player* other : others) {
-        if (!other || other->IsDead()) continue;
+    const AIMan* ai = AIMan::Instance();
+    const TeamMan* them = ai ? ai->GetTeam(static_cast<uint8_t>(bot.GetTeam() == 0 ? 1 : 0)) : nullptr;
+    if (!them) return q;
+    them->ForEachTeamActor([&](const GameLogicView::Player* other) {
+        if (!other || other->IsDead()) return;
         const Vector3 t = other->GetPosition();
         Vector3 a = p - t;
         const float s = a.LengthSquared();
-        if (s == 0.0f || std::trunc(p.y) != std::trunc(t.y) || !(s < Steering::kOpponentRangeSquared)) continue;
+        if (s == 0.0f || std::trunc(p.y) != std::trunc(t.y) || !(s < Steering::kOpponentRangeSquared)) return;
         a.Normalize();
         const float cosine = std::clamp(n.Dot(a), -1.0f, 1.0f);
         const float degrees = std::acos(cosine) * Steering::kDegreesPerRadian;
-        if (!(degrees > Steering::kHeadOnMin && degrees < Steering::kHeadOnMax)) continue;
+        if (!(degrees > Steering::kHeadOnMin && degrees < Steering::kHeadOnMax)) return;
         const float k = std::min(1.0f / s, Steering::kPushWeightCap);
         const Vector3 h(a.x, 0.0f, a.z);
         const float g = q.z * h.x - q.x * h.z;
         Vector3 side = g < 0.0f ? Vector3(-q.z, 0.0f, q.x) : Vector3(q.z, 0.0f, -q.x);
         side = side.Normalized() * (Steering::kPushFactor * k);
         q = (q + side).Normalized();
-    }
+    });
     return q;
 }
 

@@ -216,6 +216,7 @@ void TeamMan::RemovePlayer(uint16_t actorId) {
 }
 
 GameLogicView::Player* TeamMan::PlayerOf(const BotGameView& bot) { return bot.GetPlayer(); }
+uint16_t TeamMan::ActorIdOf(const BotGameView& bot) { return bot.GetActorId(); }
 
 void TeamMan::GetTeamActors(std::vector<GameLogicView::Player*>& out) const {
     for (const auto& bot : m_bots)

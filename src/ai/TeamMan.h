@@ -142,10 +142,21 @@ public:
     // with no list built.
     template <class Visit>
     void ForEachTeamActor(Visit visit) const {
-        for (const auto& bot : m_bots)
-            if (GameLogicView::Player* p = PlayerOf(*bot)) visit(p);
-        for (const auto& r : m_players)
-            if (r->player) visit(r->player);
+        VisitTeamActors([&](GameLogicView::Player* p) {
+            visit(p);
+            return true;
+        });
+    }
+    // The same walk, stopped at the first call of visit that answers false;
+    // false then, true when every player was visited.
+    template <class Visit>
+    bool VisitTeamActors(Visit visit) const {
+        return WalkActors(visit, false, 0);
+    }
+    // The walk over the players GetTeamActorsExcept gives.
+    template <class Visit>
+    bool VisitTeamActorsExcept(uint16_t actorId, Visit visit) const {
+        return WalkActors(visit, true, actorId);
     }
     void GetTeamActorsExcept(std::vector<GameLogicView::Player*>& out, uint16_t actorId) const;
 
@@ -217,6 +228,16 @@ public:
 
 private:
     static GameLogicView::Player* PlayerOf(const BotGameView& bot);
+    static uint16_t ActorIdOf(const BotGameView& bot);
+    template <class Visitor>
+    bool WalkActors(Visitor& visit, bool skip, uint16_t skipped) const {
+        for (const auto& bot : m_bots)
+            if (GameLogicView::Player* p = PlayerOf(*bot); p && !(skip && ActorIdOf(*bot) == skipped))
+                if (!visit(p)) return false;
+        for (const auto& r : m_players)
+            if (r->player && !visit(r->player)) return false;
+        return true;
+    }
     // The perception of the living bots and the humans' sight, one pass.
     void UpdatePerception(const std::vector<std::shared_ptr<BotGameView>>& bots);
     void UpdateBotPerception(BotGameView& bot, SightPass& pass);
