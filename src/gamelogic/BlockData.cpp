@@ -16,9 +16,12 @@ uint16_t BlockData::GetId() const { return actor ? actor->actorId : kNoActor; }
 
 bool BlockData::IsType(const char* typeName) const {
     if (!actor || !actor->typeName || !typeName) return false;
-    // Type names are the shared constants almost always: the same pointer
-    // answers without reading the text (sweeps ask this for every block).
-    return actor->typeName == typeName || std::strcmp(actor->typeName, typeName) == 0;
+    // Type names are the shared constants almost always, and the seven
+    // differ mostly in their first letter: the pointer or that letter
+    // answers without a call (sweeps ask this for every block).
+    if (actor->typeName == typeName) return true;
+    if (actor->typeName[0] != typeName[0]) return false;
+    return std::strcmp(actor->typeName, typeName) == 0;
 }
 
 bool BlockData::IsUnitBlock() const {

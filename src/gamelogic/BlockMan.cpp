@@ -150,8 +150,34 @@ void BlockMan::AttachProcess(const std::shared_ptr<ProcessSystem::IProcess>& pro
 }
 
 BlockPtr BlockMan::GetBlock(uint16_t actorId) const {
-    const auto it = m_all.find(actorId);
-    return it == m_all.end() ? BlockPtr() : it->second;
+    if (actorId < m_byId.size())
+        if (const BlockPtr* entry = m_byId[actorId]) return *entry;
+    return BlockPtr();
+}
+
+const std::vector<BlockMan::Listed>& BlockMan::Listing() const {
+    if (m_listingStale) {
+        m_listing.clear();
+        m_listing.reserve(m_all.size());
+        for (const auto& [id, block] : m_all) m_listing.push_back(Listed{id, block.get()});
+        m_listingStale = false;
+    }
+    return m_listing;
+}
+
+void BlockMan::PrefetchAhead(const std::vector<Listed>& listing, size_t i) {
+    // Each stage reads what the one before asked for a few entries earlier.
+    constexpr size_t kBlockAhead = 12, kActorAhead = 8, kBodyAhead = 4;
+    const size_t n = listing.size();
+    if (i + kBlockAhead < n)
+        if (const BlockData* block = listing[i + kBlockAhead].block) __builtin_prefetch(block);
+    if (i + kActorAhead < n)
+        if (const BlockData* block = listing[i + kActorAhead].block)
+            if (const Actor* actor = block->actor.get()) __builtin_prefetch(actor);
+    if (i + kBodyAhead < n)
+        if (const BlockData* block = listing[i + kBodyAhead].block)
+            if (const Actor* actor = block->actor.get())
+                if (const Physics::PhysBody* body = actor->body.get()) __builtin_prefetch(&body->GetPosition());
 }
 
 BlockPtr BlockMan::AddBlock(const std::shared_ptr<Actor>& actor) {
@@ -169,7 +195,11 @@ BlockPtr BlockMan::AddBlock(const std::shared_ptr<Actor>& actor) {
     } else if (block->IsType(ActorTypes::kBox)) {
         block->SetState(BlockState::kFree);
     }
-    m_all[id] = block;
+    BlockPtr& entry = m_all[id];
+    entry = block;
+    if (id >= m_byId.size()) m_byId.resize(static_cast<size_t>(id) + 1, nullptr);
+    m_byId[id] = &entry;
+    m_listingStale = true;
     return block;
 }
 
@@ -178,14 +208,18 @@ bool BlockMan::RemoveBlock(uint16_t actorId) {
         m_units.RemoveFreeBlock(block);
         ForgetCollisionToFree(block);
     }
+    if (actorId < m_byId.size()) m_byId[actorId] = nullptr;
     m_all.erase(actorId);
+    m_listingStale = true;
     m_static.erase(actorId);
     m_index.Remove(actorId);
     return true;
 }
 
 void BlockMan::Clear() {
+    m_byId.clear();
     m_all.clear();
+    m_listingStale = true;
     m_static.clear();
     m_index.Clear();
     m_units.Clear();
@@ -364,7 +398,11 @@ void BlockMan::PickBlock(BlockPtr& out, const Geometry::Vector3& position, const
     if (dir.LengthSquared() == 0.0f || !position.IsFinite()) return;
     const Geometry::Vector3 o = dir * s.pickerDistance;
     float best = 100000.0f;
-    for (const auto& [id, block] : m_all) {
+    const std::vector<Listed>& listing = Listing();
+    for (size_t i = 0; i < listing.size(); ++i) {
+        PrefetchAhead(listing, i);
+        const BlockData* block = listing[i].block;
+        if (!block) continue;
         if (block->state != BlockState::kPlaced && block->state != BlockState::kFree) continue;
         if (!block->actor || block->IsType(ActorTypes::kSolid) || block->IsType(ActorTypes::kFlag)) continue;
         const Geometry::Vector3 c = block->GetPosition();
@@ -376,7 +414,7 @@ void BlockMan::PickBlock(BlockPtr& out, const Geometry::Vector3& position, const
             continue;
         if (q < best) {
             best = q;
-            out = block;
+            out = GetBlock(listing[i].id);
         }
     }
 }

@@ -89,6 +89,18 @@ public:
     // Empties the tables, the index, the loose list and the timers.
     void Clear();
     const Table& AllBlocks() const { return m_all; }
+    // The same blocks as AllBlocks, in the same (id) order, as a flat list of
+    // ids and records: walks over every block read it instead of the
+    // table's scattered nodes. Made again after the table changed.
+    struct Listed {
+        uint16_t id;
+        const BlockData* block;
+    };
+    const std::vector<Listed>& Listing() const;
+    // Asks the memory for the records a walk of the listing reads a few
+    // entries after `i` (the block, its actor, its body's position), so a
+    // walk over every block overlaps its reads instead of waiting on each.
+    static void PrefetchAhead(const std::vector<Listed>& listing, size_t i);
     const Table& StaticBlocks() const { return m_static; }
     // Blocks the fallen-block sweep took out of the level since the manager
     // was made (a block below the floor has escaped the world).
@@ -137,6 +149,12 @@ private:
     void AttachProcess(const std::shared_ptr<ProcessSystem::IProcess>& process);
 
     Table m_all;
+    // The table's entries by actor id (null where the id has none), so a
+    // look-up is one read instead of a walk down the tree: every collision
+    // report asks for the blocks of both bodies.
+    std::vector<const BlockPtr*> m_byId;
+    mutable std::vector<Listed> m_listing;
+    mutable bool m_listingStale = true;
     int m_fallen = 0;
     Table m_static;
     MiravGameLogic* m_logic;

@@ -269,5 +269,61 @@ TEST_F(BlocksTest, CollapsesLookOnlyAtTheBlocksAboveAndNeedNoDeepStack) {
     Blocks().SetGrid(nullptr);
 }
 
+TEST_F(BlocksTest, LookUpsAndTheListingFollowTheTableThroughAddsRemovesAndClears) {
+    // The manager answers look-ups and walks from copies of its table; a
+    // shuffled run of changes must leave them equal to the table itself.
+    StartPhysics();
+    auto expectSame = [&](const char* when) {
+        SCOPED_TRACE(when);
+        const BlockMan::Table& table = Blocks().AllBlocks();
+        const uint16_t top = table.empty() ? 0 : table.rbegin()->first;
+        for (uint32_t id = 0; id <= top + 2u; ++id) {
+            const auto it = table.find(static_cast<uint16_t>(id));
+            ASSERT_EQ(Blocks().GetBlock(static_cast<uint16_t>(id)), it == table.end() ? nullptr : it->second) << id;
+        }
+        const std::vector<BlockMan::Listed>& listing = Blocks().Listing();
+        ASSERT_EQ(listing.size(), table.size());
+        size_t i = 0;
+        for (const auto& [id, block] : table) {
+            EXPECT_EQ(listing[i].id, id);
+            EXPECT_EQ(listing[i].block, block.get());
+            ++i;
+        }
+    };
+    const char* const types[] = {ActorTypes::kBox, ActorTypes::kMasslessBox, ActorTypes::kSolid};
+    std::vector<uint16_t> live;
+    uint32_t lcg = 12345;
+    auto next = [&lcg](uint32_t n) {
+        lcg = lcg * 1664525u + 1013904223u;
+        return (lcg >> 8) % n;
+    };
+    for (int step = 0; step < 300; ++step) {
+        const uint32_t op = next(10);
+        if (op < 5 || live.empty()) {
+            // A player now and then leaves ids without a block.
+            if (next(4) == 0) MakePlayer(0, Vector3(0.0f, 0.5f, 0.0f));
+            const BlockPtr b = MakeBlock(types[next(3)], Vector3(static_cast<float>(step), 0.5f, 0.0f));
+            ASSERT_NE(b, nullptr);
+            live.push_back(b->GetId());
+        } else if (op < 8) {
+            const size_t k = next(static_cast<uint32_t>(live.size()));
+            logic->DeleteBlockActor(live[k]);
+            live.erase(live.begin() + static_cast<std::ptrdiff_t>(k));
+        } else {
+            // A second record for an actor that has one replaces it.
+            const uint16_t id = live[next(static_cast<uint32_t>(live.size()))];
+            const BlockPtr before = Blocks().GetBlock(id);
+            const BlockPtr after = Blocks().AddBlock(before->actor);
+            EXPECT_NE(before, after);
+        }
+        expectSame("after a change");
+        if (step == 150) {
+            Blocks().Clear();
+            live.clear();
+            expectSame("after a clear");
+        }
+    }
+}
+
 }  // namespace
 }  // namespace LogicTest
