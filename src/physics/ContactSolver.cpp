@@ -228,11 +228,13 @@ void PrepareContact(ContactManifold& c, float dt) {
     }
     // The lanes past the last point, which the solver reads along with the
     // points: plain numbers, and a target speed no speed is at or below.
+    // (They have no depth: the points' rest ends at the last possible point.)
     for (uint32_t i = c.count; i % ContactLanes::kWidth != 0; ++i) {
-        c.SetPoint(i, {}, {}, 0.0f);
         ContactLanes& l = c.lanes[i / ContactLanes::kWidth];
-        l.targetSpeed[i % ContactLanes::kWidth] = std::numeric_limits<float>::quiet_NaN();
-        l.effectiveInverseMass[i % ContactLanes::kWidth] = 1.0f;
+        const uint32_t k = i % ContactLanes::kWidth;
+        l.ax[k] = l.ay[k] = l.az[k] = l.bx[k] = l.by[k] = l.bz[k] = 0.0f;
+        l.targetSpeed[k] = std::numeric_limits<float>::quiet_NaN();
+        l.effectiveInverseMass[k] = 1.0f;
     }
     a.contacts.push_back(&c);
     c.listedA = true;
