@@ -189,10 +189,18 @@ Node* NodeTable::Find(float x, float y, float z, float& g) const {
     return FindOutside(x, y, z, g);
 }
 
-[[gnu::always_inline]] inline Node* NodeTable::FindAt(int32_t column, float x, float y, float z, float& g) const {
-    if (column >= 0) return FindInSlot(m_columns->slots[static_cast<size_t>(column)], y, g);
-    if (column == SearchSpace::kOutsideColumns) return FindOutside(x, y, z, g);
-    return Find(x, y, z, g);
+[[gnu::always_inline]] inline NodeTable::Found NodeTable::FindAt(int32_t column, float x, float y, float z,
+                                                                 float& g) const {
+    if (column >= 0) {
+        const Slot& slot = m_columns->slots[static_cast<size_t>(column)];
+        if (slot.stamp == m_generation && slot.head && slot.headY == y) {
+            g = slot.headG;
+            return {nullptr, slot.head};
+        }
+        return {FindInSlot(slot, y, g), 0};
+    }
+    if (column == SearchSpace::kOutsideColumns) return {FindOutside(x, y, z, g), 0};
+    return {Find(x, y, z, g), 0};
 }
 
 void NodeTable::SetCost(Node* node, float g) {
@@ -560,10 +568,12 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
                 if (a.x == nb.x && a.y == nb.y && a.z == nb.z) g += IRequest::kAvoidCost;
 
             float known = 0.0f;
-            Node* node = byColumn ? s.table.FindAt(s.columns[k], nb.x, nb.y, nb.z, known)
-                                  : s.table.Find(nb.x, nb.y, nb.z, known);
-            if (node) {
+            const NodeTable::Found found = byColumn ? s.table.FindAt(s.columns[k], nb.x, nb.y, nb.z, known)
+                                                    : NodeTable::Found{s.table.Find(nb.x, nb.y, nb.z, known), 0};
+            Node* node;
+            if (found) {
                 if (!(g < known)) continue;
+                node = s.table.NodeOf(found);
                 s.open.Remove(node);
                 node->parent = cur;
                 s.table.SetCost(node, g);

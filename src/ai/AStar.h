@@ -205,9 +205,19 @@ public:
     }
     // Also gives the node's g (read from its column slot when it can be).
     Node* Find(float x, float y, float z, float& g) const;
+    // A look-up's answer: the node found, or, when it is its column's newest,
+    // only its number + 1 in the store (`head`), turned into the node by
+    // NodeOf when the caller needs it (most look-ups of a search only read
+    // the cost). Neither: the cell has no node.
+    struct Found {
+        Node* node = nullptr;
+        uint32_t head = 0;
+        explicit operator bool() const { return node != nullptr || head != 0; }
+    };
     // By the grid's column number (SearchSpace::FillNeighbours), when the
     // table's columns are the grid's (HasColumns).
-    Node* FindAt(int32_t column, float x, float y, float z, float& g) const;
+    Found FindAt(int32_t column, float x, float y, float z, float& g) const;
+    Node* NodeOf(const Found& found) const { return found.node ? found.node : m_store.At(found.head - 1); }
     bool HasColumns(int nx, int nz) const { return m_columns && m_columns->nx == nx && m_columns->nz == nz; }
     // The node's g must be set first.
     void Insert(Node* node);
