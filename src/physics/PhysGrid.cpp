@@ -39,9 +39,10 @@ CellSpan PhysGrid::SpanOf(const GridRect& rect) const {
     return span;
 }
 
-void PhysGrid::CellsOfBox(const GridRect& rect, std::vector<CellKey>& out) const {
+void PhysGrid::CellsOfBox(const GridRect& rect, std::vector<CellKey>& out) const { CellsOfSpan(SpanOf(rect), out); }
+
+void PhysGrid::CellsOfSpan(const CellSpan& s, std::vector<CellKey>& out) const {
     out.clear();
-    const CellSpan s = SpanOf(rect);
     for (int64_t z = s.z0; z >= s.z1; --z)
         for (int64_t x = s.x0; x <= s.x1; ++x) out.push_back(CellKey{static_cast<int32_t>(x), static_cast<int32_t>(z)});
 }
@@ -49,19 +50,25 @@ void PhysGrid::CellsOfBox(const GridRect& rect, std::vector<CellKey>& out) const
 void PhysGrid::Refile(PhysBody* body, const GridRect& rect, Filing& filing) {
     const CellSpan span = SpanOf(rect);
     if (filing.valid && filing.span == span) return;
-    Refile(body, rect);
+    CellsOfSpan(span, m_keys);
+    RefileKeys(body, &filing.cells);
     filing.span = span;
     filing.valid = true;
+}
+
+void PhysGrid::Refile(PhysBody* body, const GridRect& rect) {
+    CellsOfBox(rect, m_keys);
+    RefileKeys(body, nullptr);
 }
 
 void PhysGrid::RemoveFromList(BodyList& list, PhysBody* body) {
     list.erase(std::remove(list.begin(), list.end(), body), list.end());
 }
 
-void PhysGrid::Refile(PhysBody* body, const GridRect& rect) {
-    std::vector<CellKey>& wanted = m_keys;
-    CellsOfBox(rect, wanted);
+void PhysGrid::RefileKeys(PhysBody* body, std::vector<const GridCell*>* inKeyOrder) {
+    const std::vector<CellKey>& wanted = m_keys;
     m_present.assign(wanted.size(), 0);
+    if (inKeyOrder) inKeyOrder->assign(wanted.size(), nullptr);
 
     auto found = m_bodyCells.find(body);
     if (found == m_bodyCells.end()) {
@@ -79,6 +86,7 @@ void PhysGrid::Refile(PhysBody* body, const GridRect& rect) {
             }
         if (match < wanted.size()) {
             m_present[match] = 1;
+            if (inKeyOrder) (*inKeyOrder)[match] = cell;
             mine[kept++] = cell;
         } else {
             RemoveFromList(cell->bodies, body);
@@ -99,6 +107,7 @@ void PhysGrid::Refile(PhysBody* body, const GridRect& rect) {
         cell.key = wanted[i];
         cell.bodies.push_back(body);
         mine.push_back(&cell);
+        if (inKeyOrder) (*inKeyOrder)[i] = &cell;
     }
     if (mine.empty()) m_bodyCells.erase(found);
 }

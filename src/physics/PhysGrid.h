@@ -34,12 +34,6 @@ struct CellSpan {
     bool operator==(const CellSpan& o) const { return x0 == o.x0 && x1 == o.x1 && z0 == o.z0 && z1 == o.z1; }
 };
 
-// What a refiled body keeps of its filing: the span it is filed in, valid
-// while nothing else changed its cells.
-struct Filing {
-    CellSpan span;
-    bool valid = false;
-};
 
 // What the world's contact detection keeps of a cell while the cell lives:
 // the bodies of its list in list order with their positions and bounding
@@ -51,16 +45,28 @@ struct CellCopy {
     std::vector<PhysBody*> bodies;
 };
 
+// A cell of the grid: its key, its bodies in filing order, and the world's
+// copy. A cell lives in the grid's map, whose elements keep their addresses
+// while they exist (a cell exists while a body is filed in it).
+struct GridCell {
+    CellKey key;
+    std::vector<PhysBody*> bodies;
+    mutable CellCopy copy;
+};
+
+// What a refiled body keeps of its filing: the span it is filed in and its
+// cells in key order (those a query of the span visits, in the query's
+// order), valid while nothing else changed its cells.
+struct Filing {
+    CellSpan span;
+    bool valid = false;
+    std::vector<const GridCell*> cells;
+};
+
 class PhysGrid {
 public:
-    // A cell's bodies in filing order. A cell lives in the grid's map, whose
-    // elements keep their addresses while they exist.
     using BodyList = std::vector<PhysBody*>;
-    struct Cell {
-        CellKey key;
-        BodyList bodies;
-        mutable CellCopy copy;
-    };
+    using Cell = GridCell;
     struct CellKeyHash {
         size_t operator()(const CellKey& k) const {
             const uint64_t v = (uint64_t(uint32_t(k.x)) << 32) | uint32_t(k.z);
@@ -86,8 +92,10 @@ public:
     // or left are touched.
     void Refile(PhysBody* body, const GridRect& rect);
     // The same, passed over when the rectangle covers the cells of the body's
-    // last filing through this call; the filing is noted in it. Whoever
-    // removes the body or clears the grid must drop the filing (valid false).
+    // last filing through this call; the filing is noted in it (with its
+    // cells, which ForEachCellInBox would visit for the rectangle while the
+    // filing is valid). Whoever removes the body or clears the grid must drop
+    // the filing (valid false).
     void Refile(PhysBody* body, const GridRect& rect, Filing& filing);
     CellSpan SpanOf(const GridRect& rect) const;
     // The bodies filed in the rectangle's cells, once per cell they are in.
@@ -120,6 +128,10 @@ public:
 
 private:
     static void RemoveFromList(BodyList& list, PhysBody* body);
+    // Refile's work for the keys in m_keys; with inKeyOrder, also lists the
+    // body's cells in the order of the keys.
+    void RefileKeys(PhysBody* body, std::vector<const GridCell*>* inKeyOrder);
+    void CellsOfSpan(const CellSpan& s, std::vector<CellKey>& out) const;
 
     float m_cellSize;
     CellMap m_cells;

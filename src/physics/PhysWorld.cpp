@@ -362,15 +362,17 @@ void PhysWorld::QueryPairs(PhysBody* body, float tolerance, bool wakePass, bool 
     const float radius = body->boundingRadius;
     if (m_staging) {
         // Contact detection: the same candidates in the same order, through
-        // the cells' copies (see ScanShadow).
-        m_grid.ForEachCellInBox(body->GetGridRect(m_stepStamp), [&](const PhysGrid::Cell& cell) {
-            CellCopy& shadow = cell.copy;
+        // the cells' copies (see ScanShadow). DetectContacts has just filed
+        // the body with the rectangle asked for here, so its filing lists
+        // the very cells the grid would find for it, in the same order.
+        for (const GridCell* cell : body->filing.cells) {
+            CellCopy& shadow = cell->copy;
             if (shadow.detection != m_detection) {
                 shadow.detection = m_detection;
-                BuildShadow(shadow, cell.bodies);
+                BuildShadow(shadow, cell->bodies);
             }
             ScanShadow(shadow, body, tolerance, wakePass, full);
-        });
+        }
         return;
     }
     m_grid.ForEachInBox(body->GetGridRect(m_stepStamp), [&](PhysBody* candidate) {

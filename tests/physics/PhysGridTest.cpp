@@ -110,8 +110,9 @@ TEST(PhysGrid, QueryListsOncePerCellAndCreatesNoCells) {
 // The grid against a plain model of it: every cell an ordered list, a body
 // appended to the cells it enters and taken out of those it leaves. Many
 // bodies wander over a few cells, are refiled, removed and filed again; the
-// cells' lists, each body's cells and the number of cells must agree at every
-// step (the order of a cell's list is the order contact detection visits).
+// cells' lists, each body's cells, the cells a filing lists and the number of
+// cells must agree at every step (the order of a cell's list, and of a
+// filing's cells, is the order contact detection visits).
 TEST(PhysGrid, AgreesWithAPlainModelOverManyMoves) {
     PhysGrid grid(6.0f);
     std::map<CellKey, std::vector<PhysBody*>> model;
@@ -152,10 +153,12 @@ TEST(PhysGrid, AgreesWithAPlainModelOverManyMoves) {
         return (seed >> 8) % below;
     };
     constexpr int kBodies = 40;
+    Physics::Filing filings[kBodies + 1];
     for (int step = 0; step < 4000; ++step) {
         PhysBody* b = Fake(1 + next(kBodies));
         if (next(10) == 0) {
             grid.Remove(b);
+            filings[reinterpret_cast<uintptr_t>(b) / 16].valid = false;
             modelRemove(b);
         } else {
             // Rectangles of up to three cells a side over a 5 x 5 block of cells.
@@ -164,7 +167,17 @@ TEST(PhysGrid, AgreesWithAPlainModelOverManyMoves) {
             const GridRect r = Rect(x, x + static_cast<float>(next(130)) / 10.0f, z,
                                     z + static_cast<float>(next(130)) / 10.0f);
             const std::vector<CellKey> wanted = grid.CellsOfBox(r);
-            grid.Refile(b, r);
+            // Half the bodies keep a filing (as the world's bodies do): it
+            // lists the cells of the rectangle in key order.
+            Physics::Filing& filing = filings[reinterpret_cast<uintptr_t>(b) / 16];
+            if (reinterpret_cast<uintptr_t>(b) / 16 % 2 == 0) {
+                grid.Refile(b, r, filing);
+                std::vector<CellKey> filed;
+                for (const Physics::GridCell* cell : filing.cells) filed.push_back(cell->key);
+                ASSERT_EQ(filed, wanted) << "step " << step;
+            } else {
+                grid.Refile(b, r);
+            }
             modelRefile(b, wanted);
         }
         ASSERT_EQ(grid.CellCount(), model.size()) << "step " << step;
@@ -174,6 +187,12 @@ TEST(PhysGrid, AgreesWithAPlainModelOverManyMoves) {
             const float z = static_cast<float>(key.z) * 6.0f - 3.0f;
             grid.Query(Rect(x, x, z, z), out);
             ASSERT_EQ(out, list) << "step " << step << " cell " << key.x << "," << key.z;
+        }
+        // A valid filing's cells are alive and hold the body.
+        for (int i = 2; i <= kBodies; i += 2) {
+            if (!filings[i].valid) continue;
+            for (const Physics::GridCell* cell : filings[i].cells)
+                ASSERT_EQ(model.at(cell->key), cell->bodies) << "step " << step << " body " << i;
         }
         for (int i = 1; i <= kBodies; ++i) {
             auto it = modelCells.find(Fake(i));
