@@ -114,29 +114,37 @@ uint16_t ActorMan::AddActor(const ActorPtr& actor) {
     const uint16_t id = g_nextId++;
     actor->actorId = id;
     if (actor->body) actor->body->SetActorId(id);
-    m_actors[id] = actor;
+    ActorPtr& entry = m_actors[id];
+    entry = actor;
+    if (id >= m_byId.size()) m_byId.resize(static_cast<size_t>(id) + 1, nullptr);
+    m_byId[id] = &entry;
     return id;
 }
 
 ActorPtr ActorMan::GetActor(uint16_t id) const {
-    auto it = m_actors.find(id);
-    return it == m_actors.end() ? ActorPtr() : it->second;
+    if (id < m_byId.size())
+        if (const ActorPtr* entry = m_byId[id]) return *entry;
+    return ActorPtr();
 }
 
 void ActorMan::RemoveActor(uint16_t id) {
     auto it = m_actors.find(id);
     if (it == m_actors.end()) return;
     it->second->RemoveFromPhysics();
+    if (id < m_byId.size()) m_byId[id] = nullptr;
     m_actors.erase(it);
 }
 
-void ActorMan::Clear() { m_actors.clear(); }
+void ActorMan::Clear() {
+    m_byId.clear();
+    m_actors.clear();
+}
 
 bool ActorMan::LookUpActorType(uint16_t actorId, const char*& typeName, uint32_t& typeHash) const {
-    auto it = m_actors.find(actorId);
-    if (it == m_actors.end()) return false;
-    typeName = it->second->typeName;
-    typeHash = it->second->typeHash;
+    if (actorId >= m_byId.size() || !m_byId[actorId]) return false;
+    const Actor& actor = **m_byId[actorId];
+    typeName = actor.typeName;
+    typeHash = actor.typeHash;
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "events/types/ObjectState.h"
 #include "physics/PhysProc.h"
@@ -105,6 +106,11 @@ struct ActorCreateInfo {
 // physics process's questions about the actors of a collision.
 class ActorMan : public Physics::IActorDirectory {
 public:
+    ActorMan() = default;
+    // The id table points into the map: a copy would point into another's.
+    ActorMan(const ActorMan&) = delete;
+    ActorMan& operator=(const ActorMan&) = delete;
+
     // Stores the actor under the next free id (never 0xFFFF, never an id in
     // use), writes the id into the actor and its body and returns it; 0xFFFF
     // when every id is taken (the actor is not stored).
@@ -125,6 +131,10 @@ public:
 
 private:
     std::map<uint16_t, ActorPtr> m_actors;
+    // The map's entries by id (null where the id has none): the physics asks
+    // the types of both bodies of every collision, and a walk down the tree
+    // of every actor of the level cost more than the rest of the report.
+    std::vector<const ActorPtr*> m_byId;
 };
 
 // Each component becomes int(2|c| + 0.5) / 2: absolute, rounded half-up to

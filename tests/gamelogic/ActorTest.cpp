@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <vector>
 
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
@@ -159,6 +160,51 @@ TEST_F(ActorTest, DirectoryNamesActorsForCollisionEvents) {
     EXPECT_EQ(hash, 0u);
     EXPECT_EQ(ActorTypes::Find("character"), ActorTypes::kCharacter);
     EXPECT_EQ(ActorTypes::Find("Character"), nullptr);
+}
+
+TEST_F(ActorTest, LookUpsFollowTheMapThroughAddsRemovesWrapsAndClears) {
+    // Look-ups answer from a table of the map's entries; a shuffled run of
+    // changes (with the ids wrapping round) must leave both saying the same.
+    auto expectSame = [&](const char* when) {
+        SCOPED_TRACE(when);
+        const auto& map = m_actors.Actors();
+        for (uint32_t id = 0; id <= 0xFFFF; ++id) {
+            const auto it = map.find(static_cast<uint16_t>(id));
+            const ActorPtr want = it == map.end() ? nullptr : it->second;
+            ASSERT_EQ(m_actors.GetActor(static_cast<uint16_t>(id)), want) << id;
+            const char* name = nullptr;
+            uint32_t hash = 0;
+            ASSERT_EQ(m_actors.LookUpActorType(static_cast<uint16_t>(id), name, hash), want != nullptr) << id;
+            if (want) {
+                EXPECT_EQ(name, want->typeName);
+                EXPECT_EQ(hash, want->typeHash);
+            }
+        }
+    };
+    const char* const types[] = {ActorTypes::kBox, ActorTypes::kFlag, ActorTypes::kBot};
+    std::vector<uint16_t> live;
+    uint32_t lcg = 777;
+    auto next = [&lcg](uint32_t n) {
+        lcg = lcg * 1664525u + 1013904223u;
+        return (lcg >> 8) % n;
+    };
+    for (int step = 0; step < 120; ++step) {
+        if (step == 40) ActorMan::SetNextId(0xFFF0);  // the ids wrap round past 0xFFFF
+        if (next(3) != 0 || live.empty()) {
+            const ActorPtr a = BuildActor(Info(types[next(3)]), m_actors, m_table);
+            ASSERT_NE(a, nullptr);
+            live.push_back(a->GetId());
+        } else {
+            const size_t k = next(static_cast<uint32_t>(live.size()));
+            m_actors.RemoveActor(live[k]);
+            live.erase(live.begin() + static_cast<std::ptrdiff_t>(k));
+        }
+        if (step % 20 == 19) expectSame("after changes");
+    }
+    m_actors.Clear();
+    expectSame("after a clear");
+    BuildActor(Info(ActorTypes::kBox), m_actors, m_table);
+    expectSame("after a clear and an add");
 }
 
 TEST_F(ActorTest, CarrierHoldsItsBlockOnTheHalfGrid) {
