@@ -46,7 +46,19 @@ float RandImpl<float>::Next() {
 }
 
 std::shared_ptr<IRandImpl<long>> MakeIntegerImpl(int seed) { return std::make_shared<RandImpl<long>>(seed); }
-std::shared_ptr<IRandImpl<float>> MakeFloatImpl(int seed) { return std::make_shared<RandImpl<float>>(seed); }
+std::shared_ptr<IRandImpl<float>> MakeFloatImpl(int seed) {
+    // Seeding the engine works out its 607 numbers from the seed, and users
+    // make generators of one seed over and over (a bot takes up a post):
+    // the engine as the last seeding left it is kept, and a generator of
+    // that seed starts from a copy, which is the same state.
+    struct Seeded {
+        int seed;
+        boost::random::lagged_fibonacci607 engine;
+    };
+    thread_local std::unique_ptr<Seeded> last;
+    if (!last || last->seed != seed) last.reset(new Seeded{seed, boost::random::lagged_fibonacci607(seed)});
+    return std::make_shared<RandImpl<float>>(last->engine);
+}
 
 }  // namespace Implementation
 

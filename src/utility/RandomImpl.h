@@ -39,6 +39,8 @@ template <>
 class RandImpl<float> : public IRandImpl<float> {
 public:
     explicit RandImpl(int seed) : m_engine(seed) {}
+    // Starts from an engine as seeding left it (a copy draws what it would).
+    explicit RandImpl(const boost::random::lagged_fibonacci607& seeded) : m_engine(seeded) {}
     void SetRange(float min, float max) override;
     void Seed(int seed) override { m_engine.seed(seed); }
     float Next() override;

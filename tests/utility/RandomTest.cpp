@@ -65,6 +65,26 @@ TEST(Random, TwoGeneratorsWithOneSeedAgreeAndCopiesShareOne) {
     EXPECT_EQ(copy.Get(0, 1 << 30), fresh.Get(0, 1 << 30));  // continues c's sequence
 }
 
+TEST(Random, GeneratorsMadeAgainDrawAsFreshEnginesWhateverWasMadeBetween) {
+    // Generators of a seed made before and after others of other seeds, and
+    // after the earlier ones drew, each draw what a fresh engine draws.
+    const int seeds[] = {1, 1, 5, 1, 5, 5, 9, 1};
+    std::vector<Random<float>> made;
+    std::vector<std::vector<float>> draws;
+    for (int seed : seeds) {
+        made.emplace_back(seed);
+        draws.push_back({made.back().Get(0.0f, 1.0f)});
+    }
+    for (size_t k = 0; k < made.size(); ++k)
+        for (int i = 0; i < 20; ++i) draws[k].push_back(made[k].Get(-4.0f, 4.0f));
+    for (size_t k = 0; k < made.size(); ++k) {
+        boost::random::lagged_fibonacci607 fresh(seeds[k]);
+        std::vector<float> want{boost::uniform_real<float>(0.0f, 1.0f)(fresh)};
+        for (int i = 0; i < 20; ++i) want.push_back(boost::uniform_real<float>(-4.0f, 4.0f)(fresh));
+        EXPECT_EQ(draws[k], want) << k;
+    }
+}
+
 TEST(Random, SeedZeroCountsAsOne) {
     Random<long> zero(0), one(1);
     Random<float> fzero(0), fone(1);
