@@ -97,10 +97,10 @@ inline V OffsetB(const ContactManifold& c, uint32_t i) {
 inline void OffsetVectors(const ContactManifold& c, V* offsetA, V* offsetB) {
     const uint32_t blocks = (c.count + ContactLanes::kWidth - 1) / ContactLanes::kWidth;
     for (uint32_t k = 0; k < blocks; ++k) {
-        const ContactLanes& l = c.lanes[k];
         V* ra = offsetA + k * ContactLanes::kWidth;
         V* rb = offsetB + k * ContactLanes::kWidth;
 #if defined(__SSE2__)
+        const ContactLanes& l = c.lanes[k];
         // The fourth row is zero, so each point's fourth lane is cleared.
         __m128 a0 = _mm_load_ps(l.ax), a1 = _mm_load_ps(l.ay), a2 = _mm_load_ps(l.az), a3 = _mm_setzero_ps();
         _MM_TRANSPOSE4_PS(a0, a1, a2, a3);
