@@ -29,7 +29,7 @@ uint8_t OtherTeamId(uint8_t team) { return team == 0 ? 1 : 0; }
 // the flags. Nothing a pass looks at moves or changes while it runs.
 class SightPass {
 public:
-    SightPass(const AIMan& ai, uint8_t team) : m_ai(ai), m_team(team) {}
+    SightPass(const AIMan& ai, uint8_t team) : m_ai(ai), m_team(team) { m_players.reserve(32); }
 
     struct Spot {
         Geometry::Vector3 ground;
@@ -43,9 +43,9 @@ public:
         m_players.emplace_back(&player, spot);
         return spot;
     }
-    bool Sees(const GameLogicView::Player& observer, const GameLogicView::Player& target) {
-        const Geometry::Vector3 from = Of(observer).cell;
-        return m_ai.GetAStar().HasLineOfSight(from, Of(target).cell);
+    // A line of sight from the observer's spot to the target's.
+    bool Sees(const Spot& observer, const GameLogicView::Player& target) {
+        return m_ai.GetAStar().HasLineOfSight(observer.cell, Of(target).cell);
     }
 
     struct FlagSpot {
@@ -113,6 +113,9 @@ void VisibleEnemies(const AIMan& ai, const TeamMan& enemies, const GameLogicView
                     bool ignoreFacing) {
     const float sight = ai.GetSettings().botSight;
     const Geometry::Vector3 facing = observer.GetOrientation().Rotate(Geometry::Vector3{0.0f, 0.0f, 1.0f});
+    // The observer's spot, looked up at the first enemy in range.
+    SightPass::Spot spot;
+    const SightPass::Spot* from = nullptr;
     enemies.ForEachTeamActor([&](GameLogicView::Player* enemy) {
         if (enemy->IsDead()) return;
         Geometry::Vector3 d = position - enemy->GetPosition();
@@ -122,7 +125,11 @@ void VisibleEnemies(const AIMan& ai, const TeamMan& enemies, const GameLogicView
             d.Normalize();
             if (facing.Dot(d) > -TeamMan::kViewCosine) return;
         }
-        if (pass.Sees(observer, *enemy)) out.push_back(enemy);
+        if (!from) {
+            spot = pass.Of(observer);
+            from = &spot;
+        }
+        if (pass.Sees(*from, *enemy)) out.push_back(enemy);
     });
 }
 
@@ -181,6 +188,7 @@ void TeamMan::UpdateBotPerception(BotGameView& bot, SightPass& pass) {
 
     const float sight = ai->GetSettings().botSight;
     const Geometry::Vector3 position = self->GetPosition();
+    const SightPass::Spot eye = pass.Of(*self);
 
     const Squad* squad = bot.GetSquad();
     // A defender keeps watch all round its post, so an attacker cannot walk
@@ -191,7 +199,7 @@ void TeamMan::UpdateBotPerception(BotGameView& bot, SightPass& pass) {
     ForEachTeamActor([&](GameLogicView::Player* mate) {
         if (mate->IsDead() || mate->GetActorId() == bot.GetActorId()) return;
         if ((mate->GetPosition() - position).LengthSquared() > sight * sight) return;
-        if (pass.Sees(*self, *mate)) seen.teammatesInView.push_back(mate);
+        if (pass.Sees(eye, *mate)) seen.teammatesInView.push_back(mate);
     });
 
     if (const GameLogicView::BlockPtr& held = self->GetHeldBlock()) {
@@ -203,13 +211,12 @@ void TeamMan::UpdateBotPerception(BotGameView& bot, SightPass& pass) {
     seen.blocksInPouch = static_cast<int32_t>(self->GetPouch().size());
 
     if (GameLogicView::FlagMan* flags = ai->GetFlagMan()) {
-        const SightPass::Spot at = pass.Of(*self);
         for (const SightPass::FlagSpot& flag : pass.EnemyFlags(*flags)) {
-            if ((at.ground - flag.ground).LengthSquared() >= kFlagReachSquared) continue;
-            if (ai->GetAStar().HasLineOfSight(at.cell, flag.cell)) seen.enemyFlagsInReach.push_back(flag.id);
+            if ((eye.ground - flag.ground).LengthSquared() >= kFlagReachSquared) continue;
+            if (ai->GetAStar().HasLineOfSight(eye.cell, flag.cell)) seen.enemyFlagsInReach.push_back(flag.id);
         }
         for (const SightPass::FlagSpot& flag : pass.DroppedOwnFlags(*flags))
-            if (ai->GetAStar().HasLineOfSight(at.cell, flag.cell)) seen.ownDroppedFlagsInSight.push_back(flag.id);
+            if (ai->GetAStar().HasLineOfSight(eye.cell, flag.cell)) seen.ownDroppedFlagsInSight.push_back(flag.id);
         const std::vector<GameLogicView::Player*>& carriers = pass.CarriersOfOwnFlags(*flags);
         seen.carriersOfOwnFlags.insert(seen.carriersOfOwnFlags.end(), carriers.begin(), carriers.end());
     }
