@@ -1,6 +1,7 @@
 #include "physics/PhysBody.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -62,7 +63,14 @@ void PhysBody::RecomputeInverseInertiaWorld() {
         }
 }
 
+namespace {
+std::atomic<uint64_t> g_materialEpoch{0};
+}  // namespace
+
+uint64_t PhysBody::MaterialEpoch() { return g_materialEpoch.load(std::memory_order_relaxed); }
+
 void PhysBody::ApplyMaterial(const PhysMaterial& material) {
+    if (staticBody && asleep) g_materialEpoch.fetch_add(1, std::memory_order_relaxed);
     massProps.material = material;
     massProps.mass = massProps.volume * material.density;
     massProps.inverseMass = massProps.mass != 0.0f ? 1.0f / massProps.mass : 0.0f;

@@ -76,6 +76,11 @@ public:
 
     void SetMaterial(const std::string& name);
     void ApplyMaterial(const PhysMaterial& material);
+    // Counts the material changes of static sleepers, of all bodies
+    // (ApplyMaterial is the only place where a static sleeper can stop being
+    // static or asleep): a world that noted bodies as static sleepers knows
+    // the notes hold while the count stays the same.
+    static uint64_t MaterialEpoch();
 
     // Placement and motion. Non-finite arguments are refused (the call does
     // nothing), so NaN never reaches the integration or the grid.

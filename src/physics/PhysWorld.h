@@ -81,6 +81,10 @@ private:
 
     std::vector<PhysBodyPtr> m_awake;
     std::vector<PhysBodyPtr> m_sleeping;
+    // Per entry of m_sleeping: 1 when the body was noted static (and asleep),
+    // as of the material epoch below (see Maintain).
+    std::vector<uint8_t> m_sleepingStatic;
+    uint64_t m_sleepingStaticEpoch = ~uint64_t(0);
     std::vector<PhysBody*> m_sleepingDynamic;  // the non-static ones, for WakeCheck
     PhysGrid m_grid;
     float m_dt = 0.0f;

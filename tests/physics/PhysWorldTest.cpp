@@ -488,3 +488,29 @@ TEST(PhysWorld, ABodyPutBackWhereItWasIsFiledAgain) {
         EXPECT_NEAR(upper->GetPosition().y, 1.5f, 0.05f);
     }
 }
+
+// The world passes over the sleepers it noted static while no static
+// sleeper's material changed. A placed block made free (a static sleeper
+// given a mass, as a collapse does) must still leave the sleeping list at
+// once and fall, after any number of quiet steps with the notes held; and a
+// static sleeper kept static stays put while another one changes.
+TEST(PhysWorld, AStaticSleeperGivenAMassWakesAndFalls) {
+    for (int quiet : {1, 2, 30}) {
+        SCOPED_TRACE(quiet);
+        Scene s;
+        PhysBodyPtr placed = s.Box({0, 5, 0}, 1, "TEST_STATIC");
+        PhysBodyPtr other = s.Box({4, 5, 0}, 2, "TEST_STATIC");
+        s.Run(quiet);
+        ASSERT_TRUE(placed->IsAsleep());
+        ASSERT_EQ(s.world.SleepingBodies().size(), 3u);
+
+        placed->SetMaterial("TEST");
+        s.Run(30);  // about half a second of fall from 5
+        EXPECT_FALSE(placed->IsAsleep());
+        EXPECT_LT(placed->GetPosition().y, 4.0f);
+        EXPECT_EQ(std::count(s.world.AwakeBodies().begin(), s.world.AwakeBodies().end(), placed), 1);
+        EXPECT_EQ(s.world.SleepingBodies().size(), 2u);
+        EXPECT_EQ(other->GetPosition(), Vector3(4, 5, 0));
+        EXPECT_TRUE(other->IsAsleep());
+    }
+}
