@@ -232,7 +232,10 @@ Vector3 PhysBody::Torque() const {
     return t;
 }
 
-void PhysBody::IntegrateVelocity(float dt) {
+// The two integrations run for every awake body twice a step (prediction and
+// real): their helpers (forces, torque, travel limit, shape and inertia
+// refresh) are inlined into them rather than called.
+__attribute__((flatten)) void PhysBody::IntegrateVelocity(float dt) {
     if (asleep) return;
     const Vector3 f = Forces();
     state.momentum += f * dt;
@@ -251,7 +254,7 @@ void PhysBody::IntegrateVelocity(float dt) {
     UpdateAngularVelocity();
 }
 
-void PhysBody::IntegratePosition(float dt) {
+__attribute__((flatten)) void PhysBody::IntegratePosition(float dt) {
     if (asleep) return;
     LimitTravel(dt);
     const Vector3 next = state.position + state.velocity * dt;
