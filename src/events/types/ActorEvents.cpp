@@ -15,7 +15,7 @@ EventUpdateCreateActor::EventUpdateCreateActor(int16_t actorId, const Geometry::
                                                const GameLogicView::ObjectState& objectState, uint8_t team,
                                                const Geometry::Vector3& extents, const char* typeName,
                                                uint32_t typeHash) {
-    Data* d = new Data();
+    auto d = std::make_shared<Data>();
     d->actorId = actorId;
     d->team = team;
     d->typeName = typeName;
@@ -25,7 +25,7 @@ EventUpdateCreateActor::EventUpdateCreateActor(int16_t actorId, const Geometry::
     d->scale = scale;
     d->objectState = objectState;
     d->extents = extents;
-    SetData(d);
+    SetData(std::move(d));
 }
 
 void EventUpdateCreateActorData::Write(ByteWriter& w) const {
@@ -98,7 +98,7 @@ void EventForcedActorUpdateData::Read(ByteReader& r) {
 EventUpdateCollision::EventUpdateCollision(int32_t kind, float normalSpeed, const Geometry::Vector3& point,
                                            const Geometry::Vector3& normal, int16_t actorIdA, float massA,
                                            int16_t actorIdB, float massB) {
-    Data* d = new Data();
+    auto d = std::make_shared<Data>();
     d->kind = kind;
     d->normalSpeed = normalSpeed;
     d->point = point;
@@ -107,7 +107,7 @@ EventUpdateCollision::EventUpdateCollision(int32_t kind, float normalSpeed, cons
     d->massA = massA;
     d->actorIdB = actorIdB;
     d->massB = massB;
-    SetData(d);
+    SetData(std::move(d));
 }
 
 void EventUpdateCollisionData::Write(ByteWriter& w) const {

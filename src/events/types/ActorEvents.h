@@ -52,7 +52,7 @@ class EventUpdateDeleteActor : public EventSystem::PayloadEvent<EventUpdateDelet
 public:
     static constexpr const char* kTypeName = "LtVEventUpdateDeleteActor";
     EventUpdateDeleteActor() = default;
-    explicit EventUpdateDeleteActor(int16_t actorId) : PayloadEvent(new Data(actorId)) {}
+    explicit EventUpdateDeleteActor(int16_t actorId) : PayloadEvent(std::make_shared<Data>(actorId)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -68,7 +68,7 @@ class EventUpdateJump : public EventSystem::PayloadEvent<EventUpdateJump, EventU
 public:
     static constexpr const char* kTypeName = "LtVUpdateJump";
     EventUpdateJump() = default;
-    explicit EventUpdateJump(int16_t actorId) : PayloadEvent(new Data(actorId)) {}
+    explicit EventUpdateJump(int16_t actorId) : PayloadEvent(std::make_shared<Data>(actorId)) {}
 };
 
 // "LtVBlockInactive": blockId is a free block again.
@@ -83,7 +83,7 @@ class EventUpdateBlockActive : public EventSystem::PayloadEvent<EventUpdateBlock
 public:
     static constexpr const char* kTypeName = "LtVBlockInactive";
     EventUpdateBlockActive() = default;
-    explicit EventUpdateBlockActive(int16_t blockId) : PayloadEvent(new Data(blockId)) {}
+    explicit EventUpdateBlockActive(int16_t blockId) : PayloadEvent(std::make_shared<Data>(blockId)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -98,7 +98,7 @@ struct EventUpdateBlockFadeData : EventSystem::IEventData {
 class EventUpdateBlockFade : public EventSystem::PayloadEvent<EventUpdateBlockFade, EventUpdateBlockFadeData> {
 public:
     static constexpr const char* kTypeName = "LtVBlockFade";
-    explicit EventUpdateBlockFade(int16_t blockId) : PayloadEvent(new Data(blockId)) {}
+    explicit EventUpdateBlockFade(int16_t blockId) : PayloadEvent(std::make_shared<Data>(blockId)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -118,7 +118,7 @@ public:
     static constexpr const char* kTypeName = "LtVJoinConfirmed";
     EventUpdateGameIDs() = default;
     EventUpdateGameIDs(int32_t reserved, int16_t actorId, uint8_t team)
-        : PayloadEvent(new Data(reserved, actorId, team)) {}
+        : PayloadEvent(std::make_shared<Data>(reserved, actorId, team)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -146,7 +146,7 @@ public:
     static constexpr const char* kTypeName = "LtVUpdateActorMove";
     EventUpdateActorMove() = default;
     EventUpdateActorMove(int16_t actorId, const Geometry::Vector3& position, const Geometry::Quaternion& orientation)
-        : PayloadEvent(new Data(actorId, position, orientation)) {}
+        : PayloadEvent(std::make_shared<Data>(actorId, position, orientation)) {}
 };
 
 // ---- "LtVForcedActorUpdate": a move that must reach one machine -------------
@@ -164,7 +164,7 @@ public:
     static constexpr const char* kTypeName = "LtVForcedActorUpdate";
     EventForcedActorUpdate() = default;
     // The move is shared with the given event, not duplicated.
-    EventForcedActorUpdate(const EventUpdateActorMove& move, uint8_t clientId) : PayloadEvent(new Data(move, clientId)) {}
+    EventForcedActorUpdate(const EventUpdateActorMove& move, uint8_t clientId) : PayloadEvent(std::make_shared<Data>(move, clientId)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -228,7 +228,7 @@ class EventUpdateCollisionToClient
 public:
     static constexpr const char* kTypeName = "LtVCollision";
     EventUpdateCollisionToClient() = default;
-    explicit EventUpdateCollisionToClient(const EventUpdateCollisionData& report) : PayloadEvent(new Data(report)) {}
+    explicit EventUpdateCollisionToClient(const EventUpdateCollisionData& report) : PayloadEvent(std::make_shared<Data>(report)) {}
 };
 
 // ---- "LtVUpdatePlaceBlock": nothing raises it; the bots' grid marks the box -
@@ -268,7 +268,7 @@ class EventUpdateDetachBlock : public EventSystem::PayloadEvent<EventUpdateDetac
 public:
     static constexpr const char* kTypeName = "LtVUpdateDetachBlock";
     EventUpdateDetachBlock(int16_t blockId, const Geometry::Vector3& position, const Geometry::Vector3& halfExtents)
-        : PayloadEvent(new Data(blockId, position, halfExtents)) {}
+        : PayloadEvent(std::make_shared<Data>(blockId, position, halfExtents)) {}
 };
 
 // ---- "LtVUpdatePickUpBlock": an actor took a block (or a flag) -------------
@@ -294,7 +294,7 @@ public:
     EventUpdatePickUpBlock() = default;
     EventUpdatePickUpBlock(int16_t actorId, int16_t blockId, uint8_t team, const Geometry::Vector3& actorPosition,
                            const Geometry::Vector3& blockHalfExtents, const Geometry::Vector3& blockPosition)
-        : PayloadEvent(new Data(actorId, blockId, team, actorPosition, blockHalfExtents, blockPosition)) {}
+        : PayloadEvent(std::make_shared<Data>(actorId, blockId, team, actorPosition, blockHalfExtents, blockPosition)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -319,7 +319,7 @@ public:
     EventUpdateThrowBlock() = default;
     EventUpdateThrowBlock(const Geometry::Vector3& position, const Geometry::Vector3& direction, int16_t actorId,
                           int16_t blockId, int16_t heldBlockId)
-        : PayloadEvent(new Data(position, direction, actorId, blockId, heldBlockId)) {}
+        : PayloadEvent(std::make_shared<Data>(position, direction, actorId, blockId, heldBlockId)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -341,7 +341,7 @@ public:
     static constexpr const char* kTypeName = "VtLUpdateExplosion";
     EventUpdateExplosion() = default;
     EventUpdateExplosion(const Geometry::Vector3& position, int16_t ownerId, uint8_t team, int16_t bombId)
-        : PayloadEvent(new Data(position, ownerId, team, bombId)) {}
+        : PayloadEvent(std::make_shared<Data>(position, ownerId, team, bombId)) {}
 };
 
 // ---- "LtVUpdateActorSpawn": a player (re)appeared ---------------------------
@@ -366,7 +366,7 @@ public:
     EventUpdateActorSpawn() = default;
     EventUpdateActorSpawn(int16_t actorId, uint8_t team, const Geometry::Vector3& position,
                           const Geometry::Quaternion& orientation, int16_t firstPouchBlockId, int16_t lastPouchBlockId)
-        : PayloadEvent(new Data(actorId, team, position, orientation, firstPouchBlockId, lastPouchBlockId)) {}
+        : PayloadEvent(std::make_shared<Data>(actorId, team, position, orientation, firstPouchBlockId, lastPouchBlockId)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -389,7 +389,7 @@ public:
     EventUpdateActorDeath() = default;
     EventUpdateActorDeath(int16_t actorId, int16_t killerId, const Geometry::Vector3& impulse,
                           const Geometry::Vector3& hitPoint)
-        : PayloadEvent(new Data(actorId, killerId, impulse, hitPoint)) {}
+        : PayloadEvent(std::make_shared<Data>(actorId, killerId, impulse, hitPoint)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -410,7 +410,7 @@ class EventUpdateHeldBlocks : public EventSystem::PayloadEvent<EventUpdateHeldBl
 public:
     static constexpr const char* kTypeName = "LtVHeldBlocks";
     EventUpdateHeldBlocks() = default;
-    EventUpdateHeldBlocks(int16_t actorId, const int16_t* blockIds) : PayloadEvent(new Data(actorId, blockIds)) {}
+    EventUpdateHeldBlocks(int16_t actorId, const int16_t* blockIds) : PayloadEvent(std::make_shared<Data>(actorId, blockIds)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -427,8 +427,8 @@ class EventUpdateInitializeGameView
     : public EventSystem::PayloadEvent<EventUpdateInitializeGameView, EventUpdateInitializeGameViewData> {
 public:
     static constexpr const char* kTypeName = "LtVInitializeGameView";
-    EventUpdateInitializeGameView() : PayloadEvent(new Data(0)) {}
-    explicit EventUpdateInitializeGameView(uint8_t menuBackdrop) : PayloadEvent(new Data(menuBackdrop)) {}
+    EventUpdateInitializeGameView() : PayloadEvent(std::make_shared<Data>(0)) {}
+    explicit EventUpdateInitializeGameView(uint8_t menuBackdrop) : PayloadEvent(std::make_shared<Data>(menuBackdrop)) {}
 };
 
 // ---- "LtVBotFollowPlyaer" (spelled so on the wire) --------------------------
@@ -449,7 +449,7 @@ public:
     static constexpr const char* kTypeName = "LtVBotFollowPlyaer";
     EventUpdateBotFollowPlayer() = default;
     EventUpdateBotFollowPlayer(int16_t leaderId, int16_t followerId, uint8_t following)
-        : PayloadEvent(new Data(leaderId, followerId, following)) {}
+        : PayloadEvent(std::make_shared<Data>(leaderId, followerId, following)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -473,7 +473,7 @@ public:
     static constexpr const char* kTypeName = "LtVCreateSpeechBubble";
     EventCommandCreateSpeechBubble(int16_t actorId, const std::string& text, uint8_t tutorial, int32_t durationMs,
                                    uint8_t showSymbol)
-        : PayloadEvent(new Data(actorId, text, tutorial, durationMs, showSymbol)) {}
+        : PayloadEvent(std::make_shared<Data>(actorId, text, tutorial, durationMs, showSymbol)) {}
 };
 
 }  // namespace EventTypes

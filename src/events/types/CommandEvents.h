@@ -30,7 +30,7 @@ public:
     static constexpr const char* kTypeName = "VtLActorMove";
     EventCommandActorMove() = default;
     EventCommandActorMove(int16_t actorId, const Geometry::Vector3& direction)
-        : PayloadEvent(new Data(actorId, direction)) {}
+        : PayloadEvent(std::make_shared<Data>(actorId, direction)) {}
 };
 
 // ---- one actor id: jump, pick up, place, whistle ---------------------------
@@ -50,7 +50,7 @@ class EventCommandActorJump : public EventSystem::PayloadEvent<EventCommandActor
 public:
     static constexpr const char* kTypeName = "VtlCommandActorJump";
     EventCommandActorJump() = default;
-    explicit EventCommandActorJump(int16_t actorId) : PayloadEvent(new Data(actorId)) {}
+    explicit EventCommandActorJump(int16_t actorId) : PayloadEvent(std::make_shared<Data>(actorId)) {}
 };
 
 struct EventCommandPickUpBlockData : ActorIdData {
@@ -61,7 +61,7 @@ class EventCommandPickUpBlock
 public:
     static constexpr const char* kTypeName = "VtLCommandPickUpBlock";
     EventCommandPickUpBlock() = default;
-    explicit EventCommandPickUpBlock(int16_t actorId) : PayloadEvent(new Data(actorId)) {}
+    explicit EventCommandPickUpBlock(int16_t actorId) : PayloadEvent(std::make_shared<Data>(actorId)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -72,7 +72,7 @@ class EventCommandPlaceBlock : public EventSystem::PayloadEvent<EventCommandPlac
 public:
     static constexpr const char* kTypeName = "VtLCommandPlaceBlock";
     EventCommandPlaceBlock() = default;
-    explicit EventCommandPlaceBlock(int16_t actorId) : PayloadEvent(new Data(actorId)) {}
+    explicit EventCommandPlaceBlock(int16_t actorId) : PayloadEvent(std::make_shared<Data>(actorId)) {}
 };
 
 struct EventCommandWhistleData : ActorIdData {
@@ -82,7 +82,7 @@ class EventCommandWhistle : public EventSystem::PayloadEvent<EventCommandWhistle
 public:
     static constexpr const char* kTypeName = "VtLWhistle";
     EventCommandWhistle() = default;
-    explicit EventCommandWhistle(int16_t actorId) : PayloadEvent(new Data(actorId)) {}
+    explicit EventCommandWhistle(int16_t actorId) : PayloadEvent(std::make_shared<Data>(actorId)) {}
 };
 
 // ---- "VtlCommandActorTurn" ------------------------------------------------
@@ -101,7 +101,7 @@ public:
     static constexpr const char* kTypeName = "VtlCommandActorTurn";
     EventCommandActorTurn() = default;
     EventCommandActorTurn(int16_t actorId, const Geometry::Quaternion& orientation)
-        : PayloadEvent(new Data(actorId, orientation)) {}
+        : PayloadEvent(std::make_shared<Data>(actorId, orientation)) {}
 };
 
 // ---- "LtoVCommandThrowBlock" (a command to the logic despite its prefix) ---
@@ -113,7 +113,7 @@ public:
     static constexpr const char* kTypeName = "LtoVCommandThrowBlock";
     EventCommandThrowBlock() = default;
     EventCommandThrowBlock(int16_t actorId, const Geometry::Vector3& direction)
-        : PayloadEvent(new Data(actorId, direction)) {}
+        : PayloadEvent(std::make_shared<Data>(actorId, direction)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -133,7 +133,7 @@ public:
     static constexpr const char* kTypeName = "VtLHackActorView";
     EventHackActorView() = default;
     EventHackActorView(int16_t actorId, const Geometry::Vector3& viewDirection)
-        : PayloadEvent(new Data(actorId, viewDirection)) {}
+        : PayloadEvent(std::make_shared<Data>(actorId, viewDirection)) {}
 };
 
 // ---- "VtLCreateBlock": every raiser asks for a bomb --------------------------
@@ -154,7 +154,7 @@ class EventCommandCreateBlock
     : public EventSystem::PayloadEvent<EventCommandCreateBlock, EventCommandCreateBlockData> {
 public:
     static constexpr const char* kTypeName = "VtLCreateBlock";
-    explicit EventCommandCreateBlock(const Geometry::Vector3& position) : PayloadEvent(new Data(position)) {}
+    explicit EventCommandCreateBlock(const Geometry::Vector3& position) : PayloadEvent(std::make_shared<Data>(position)) {}
 };
 
 // ---- "VtLDrawPath": debug boxes of the path search -------------------------
@@ -173,7 +173,7 @@ public:
     static constexpr const char* kTypeName = "VtLDrawPath";
     // Extent first, although position is written first.
     EventDrawPath(const Geometry::Vector3& extent, const Geometry::Vector3& position)
-        : PayloadEvent(new Data(position, extent)) {}
+        : PayloadEvent(std::make_shared<Data>(position, extent)) {}
 };
 
 // ---- "VtLInitializeGameLogic" ---------------------------------------------
@@ -190,8 +190,8 @@ class EventUpdateInitializeGameLogic
     : public EventSystem::PayloadEvent<EventUpdateInitializeGameLogic, EventUpdateInitializeGameLogicData> {
 public:
     static constexpr const char* kTypeName = "VtLInitializeGameLogic";
-    EventUpdateInitializeGameLogic() : PayloadEvent(new Data(0)) {}
-    explicit EventUpdateInitializeGameLogic(uint8_t menuBackdrop) : PayloadEvent(new Data(menuBackdrop)) {}
+    EventUpdateInitializeGameLogic() : PayloadEvent(std::make_shared<Data>(0)) {}
+    explicit EventUpdateInitializeGameLogic(uint8_t menuBackdrop) : PayloadEvent(std::make_shared<Data>(menuBackdrop)) {}
 };
 
 // ---- signals for the game runner ------------------------------------------

@@ -31,7 +31,7 @@ public:
     static constexpr const char* kTypeName = "LtVFlagGrabbed";
     EventUpdateFlagGrabbed() = default;
     EventUpdateFlagGrabbed(int16_t actorId, int16_t flagId, uint8_t team, uint8_t flagTeam)
-        : PayloadEvent(new Data(actorId, flagId, team, flagTeam)) {}
+        : PayloadEvent(std::make_shared<Data>(actorId, flagId, team, flagTeam)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -44,7 +44,7 @@ public:
     static constexpr const char* kTypeName = "LtVFlagDropped";
     EventUpdateFlagDropped() = default;
     EventUpdateFlagDropped(int16_t actorId, int16_t flagId, uint8_t team, uint8_t flagTeam)
-        : PayloadEvent(new Data(actorId, flagId, team, flagTeam)) {}
+        : PayloadEvent(std::make_shared<Data>(actorId, flagId, team, flagTeam)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -69,7 +69,7 @@ public:
     EventUpdateFlagCaptured() = default;
     EventUpdateFlagCaptured(int16_t actorId, uint8_t team, uint8_t flagTeam, int16_t flagId,
                             const Geometry::Vector3& position)
-        : PayloadEvent(new Data(actorId, team, flagTeam, flagId, position)) {}
+        : PayloadEvent(std::make_shared<Data>(actorId, team, flagTeam, flagId, position)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -95,7 +95,7 @@ public:
     EventUpdateFlagRecovered() = default;
     EventUpdateFlagRecovered(int16_t flagId, uint8_t flagTeam, int16_t actorId, const Geometry::Vector3& fromPosition,
                              const Geometry::Vector3& homePosition)
-        : PayloadEvent(new Data(flagId, flagTeam, actorId, fromPosition, homePosition)) {}
+        : PayloadEvent(std::make_shared<Data>(flagId, flagTeam, actorId, fromPosition, homePosition)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -116,7 +116,7 @@ class EventUpdateFlagStatus : public EventSystem::PayloadEvent<EventUpdateFlagSt
 public:
     static constexpr const char* kTypeName = "LtVFlagStatus";
     EventUpdateFlagStatus() = default;
-    EventUpdateFlagStatus(int16_t flagId, int32_t status) : PayloadEvent(new Data(flagId, status)) {}
+    EventUpdateFlagStatus(int16_t flagId, int32_t status) : PayloadEvent(std::make_shared<Data>(flagId, status)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -135,7 +135,7 @@ class EventUpdateCapPtCreated
 public:
     static constexpr const char* kTypeName = "LtVCapPtCreated";
     EventUpdateCapPtCreated() = default;
-    EventUpdateCapPtCreated(const Geometry::Vector3& position, uint8_t team) : PayloadEvent(new Data(position, team)) {}
+    EventUpdateCapPtCreated(const Geometry::Vector3& position, uint8_t team) : PayloadEvent(std::make_shared<Data>(position, team)) {}
 };
 
 // ---- "LtVTeamVictory" --------------------------------------------------------
@@ -151,7 +151,7 @@ class EventUpdateTeamVictory : public EventSystem::PayloadEvent<EventUpdateTeamV
 public:
     static constexpr const char* kTypeName = "LtVTeamVictory";
     EventUpdateTeamVictory() = default;
-    explicit EventUpdateTeamVictory(uint8_t team) : PayloadEvent(new Data(team)) {}
+    explicit EventUpdateTeamVictory(uint8_t team) : PayloadEvent(std::make_shared<Data>(team)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -169,7 +169,7 @@ class EventUpdateGameOver : public EventSystem::PayloadEvent<EventUpdateGameOver
 public:
     static constexpr const char* kTypeName = "LtVGameOver";
     EventUpdateGameOver() = default;
-    EventUpdateGameOver(uint8_t winningTeam, uint8_t quit) : PayloadEvent(new Data(winningTeam, quit)) {}
+    EventUpdateGameOver(uint8_t winningTeam, uint8_t quit) : PayloadEvent(std::make_shared<Data>(winningTeam, quit)) {}
     bool IsReliable() const override { return true; }
 };
 

@@ -39,11 +39,11 @@ void EventMoveDirData::Write(ByteWriter& w) const { EventTypes::WriteVector3(w, 
 void EventMoveDirData::Read(ByteReader& r) { EventTypes::ReadVector3(r, direction); }
 
 EventMoveDir::EventMoveDir(float x, float y, float z) {
-    Data* d = new Data();
+    auto d = std::make_shared<Data>();
     d->direction.x = x;
     d->direction.y = y;
     d->direction.z = z;
-    SetData(d);
+    SetData(std::move(d));
 }
 
 std::ostream& EventMoveDir::WriteText(std::ostream& out) const {

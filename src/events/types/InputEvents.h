@@ -29,7 +29,7 @@ struct EventIsPressedData : CommandData {
 class EventIsPressed : public EventSystem::PayloadEvent<EventIsPressed, EventIsPressedData> {
 public:
     static constexpr const char* kTypeName = "ItvIsPressed";
-    explicit EventIsPressed(const std::string& command) : PayloadEvent(new Data(command)) {}
+    explicit EventIsPressed(const std::string& command) : PayloadEvent(std::make_shared<Data>(command)) {}
 };
 
 struct EventIsHeldData : CommandData {
@@ -38,7 +38,7 @@ struct EventIsHeldData : CommandData {
 class EventIsHeld : public EventSystem::PayloadEvent<EventIsHeld, EventIsHeldData> {
 public:
     static constexpr const char* kTypeName = "ItvIsHeld";
-    explicit EventIsHeld(const std::string& command) : PayloadEvent(new Data(command)) {}
+    explicit EventIsHeld(const std::string& command) : PayloadEvent(std::make_shared<Data>(command)) {}
 };
 
 struct EventIsReleasedData : CommandData {
@@ -47,7 +47,7 @@ struct EventIsReleasedData : CommandData {
 class EventIsReleased : public EventSystem::PayloadEvent<EventIsReleased, EventIsReleasedData> {
 public:
     static constexpr const char* kTypeName = "ItvIsReleased";
-    explicit EventIsReleased(const std::string& command) : PayloadEvent(new Data(command)) {}
+    explicit EventIsReleased(const std::string& command) : PayloadEvent(std::make_shared<Data>(command)) {}
 };
 
 // ---- "ItvMouseMove": relative motion since the last update (dz: wheel) -----
@@ -65,7 +65,7 @@ struct EventMouseMoveData : EventSystem::IEventData {
 class EventMouseMove : public EventSystem::PayloadEvent<EventMouseMove, EventMouseMoveData> {
 public:
     static constexpr const char* kTypeName = "ItvMouseMove";
-    EventMouseMove(int32_t dx, int32_t dy, int32_t dz) : PayloadEvent(new Data(dx, dy, dz)) {}
+    EventMouseMove(int32_t dx, int32_t dy, int32_t dz) : PayloadEvent(std::make_shared<Data>(dx, dy, dz)) {}
 };
 
 // ---- "ItvAsciiKey": the character of the first key down ----------------------
@@ -80,7 +80,7 @@ struct EventAsciiKeyData : EventSystem::IEventData {
 class EventAsciiKey : public EventSystem::PayloadEvent<EventAsciiKey, EventAsciiKeyData> {
 public:
     static constexpr const char* kTypeName = "ItvAsciiKey";
-    explicit EventAsciiKey(uint8_t character) : PayloadEvent(new Data(character)) {}
+    explicit EventAsciiKey(uint8_t character) : PayloadEvent(std::make_shared<Data>(character)) {}
 };
 
 // ---- "ItvMoveDir": wanted movement in the player's own frame ----------------

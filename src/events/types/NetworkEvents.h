@@ -30,7 +30,7 @@ public:
     static constexpr const char* kTypeName = "ServerBroadcast";
     EventServerBroadcast() = default;
     EventServerBroadcast(const std::string& gameName, uint8_t mode, uint8_t level, uint8_t players)
-        : PayloadEvent(new Data(gameName, mode, level, players)) {}
+        : PayloadEvent(std::make_shared<Data>(gameName, mode, level, players)) {}
 };
 
 // ---- "ClientConnectionAttempt": a machine asks to join ------------------------
@@ -46,7 +46,7 @@ class EventClientConnect : public EventSystem::PayloadEvent<EventClientConnect, 
 public:
     static constexpr const char* kTypeName = "ClientConnectionAttempt";
     EventClientConnect() = default;
-    explicit EventClientConnect(uint8_t team) : PayloadEvent(new Data(team)) {}
+    explicit EventClientConnect(uint8_t team) : PayloadEvent(std::make_shared<Data>(team)) {}
 };
 
 // One client id: the layout of the handshake answer and the keep-alive.
@@ -67,7 +67,7 @@ class EventAssignClientID : public EventSystem::PayloadEvent<EventAssignClientID
 public:
     static constexpr const char* kTypeName = "AssignClientID";
     EventAssignClientID() = default;
-    explicit EventAssignClientID(uint8_t clientId) : PayloadEvent(new Data(clientId)) {}
+    explicit EventAssignClientID(uint8_t clientId) : PayloadEvent(std::make_shared<Data>(clientId)) {}
 };
 
 // ---- "ClientIsAlive": keep-alive ------------------------------------------------
@@ -78,7 +78,7 @@ class EventClientIsAlive : public EventSystem::PayloadEvent<EventClientIsAlive, 
 public:
     static constexpr const char* kTypeName = "ClientIsAlive";
     EventClientIsAlive() = default;
-    explicit EventClientIsAlive(uint8_t clientId) : PayloadEvent(new Data(clientId)) {}
+    explicit EventClientIsAlive(uint8_t clientId) : PayloadEvent(std::make_shared<Data>(clientId)) {}
     bool IsReliable() const override { return true; }
 };
 
@@ -95,7 +95,7 @@ struct EventClientToBotData : EventSystem::IEventData {
 class EventClientToBot : public EventSystem::PayloadEvent<EventClientToBot, EventClientToBotData> {
 public:
     static constexpr const char* kTypeName = "ClientToBot";
-    EventClientToBot(int16_t actorId, uint8_t team) : PayloadEvent(new Data(actorId, team)) {}
+    EventClientToBot(int16_t actorId, uint8_t team) : PayloadEvent(std::make_shared<Data>(actorId, team)) {}
 };
 
 // ---- "LtVEventUpdateServerList": one host seen (never leaves the machine) -------
@@ -118,7 +118,7 @@ public:
     static constexpr const char* kTypeName = "LtVEventUpdateServerList";
     EventUpdateServerList(const std::string& gameName, uint8_t mode, uint8_t level, uint8_t players, int32_t socket,
                           const sockaddr_in& address)
-        : PayloadEvent(new Data(gameName, mode, level, players, socket, address)) {}
+        : PayloadEvent(std::make_shared<Data>(gameName, mode, level, players, socket, address)) {}
 };
 
 // ---- "EventConnectToServer": join the chosen host --------------------------------
@@ -136,7 +136,7 @@ struct EventConnectToServerData : EventSystem::IEventData {
 class EventConnectToServer : public EventSystem::PayloadEvent<EventConnectToServer, EventConnectToServerData> {
 public:
     static constexpr const char* kTypeName = "EventConnectToServer";
-    EventConnectToServer(int32_t socket, const sockaddr_in& address) : PayloadEvent(new Data(socket, address)) {}
+    EventConnectToServer(int32_t socket, const sockaddr_in& address) : PayloadEvent(std::make_shared<Data>(socket, address)) {}
     std::shared_ptr<EventSystem::IEvent> Deserialize(EventSystem::ByteReader&) override { return Copy(); }
 };
 

@@ -30,7 +30,7 @@ public:
     static constexpr const char* kTypeName = "VtVCreateEffect";
     EventCreateEffect(const std::string& effectName, const Geometry::Vector3& position,
                       const Geometry::Vector3& direction, uint8_t onHud)
-        : PayloadEvent(new Data(effectName, position, direction, onHud)) {}
+        : PayloadEvent(std::make_shared<Data>(effectName, position, direction, onHud)) {}
 };
 
 // ---- "VtVCreateCue": play a music cue ---------------------------------------------
@@ -50,7 +50,7 @@ class EventCreateCue : public EventSystem::PayloadEvent<EventCreateCue, EventCre
 public:
     static constexpr const char* kTypeName = "VtVCreateCue";
     EventCreateCue(const std::string& cueName, int32_t flagId, uint8_t team)
-        : PayloadEvent(new Data(cueName, flagId, team)) {}
+        : PayloadEvent(std::make_shared<Data>(cueName, flagId, team)) {}
 };
 
 // ---- "VtVOpenScreen": nothing raises it ---------------------------------------------
@@ -65,7 +65,7 @@ struct EventScreenOpenData : EventSystem::IEventData {
 class EventScreenOpen : public EventSystem::PayloadEvent<EventScreenOpen, EventScreenOpenData> {
 public:
     static constexpr const char* kTypeName = "VtVOpenScreen";
-    explicit EventScreenOpen(int32_t screen) : PayloadEvent(new Data(screen)) {}
+    explicit EventScreenOpen(int32_t screen) : PayloadEvent(std::make_shared<Data>(screen)) {}
 };
 
 // ---- "VtVSpawnWinScreen" -------------------------------------------------------------
@@ -80,7 +80,7 @@ struct EventCreateWinScreenData : EventSystem::IEventData {
 class EventCreateWinScreen : public EventSystem::PayloadEvent<EventCreateWinScreen, EventCreateWinScreenData> {
 public:
     static constexpr const char* kTypeName = "VtVSpawnWinScreen";
-    explicit EventCreateWinScreen(uint8_t team) : PayloadEvent(new Data(team)) {}
+    explicit EventCreateWinScreen(uint8_t team) : PayloadEvent(std::make_shared<Data>(team)) {}
 };
 
 // ---- "VtVEventPowerSuspendResume" (reliable, though never sent) -----------------------
@@ -96,7 +96,7 @@ class EventPowerSuspendResume
     : public EventSystem::PayloadEvent<EventPowerSuspendResume, EventPowerSuspendResumeData> {
 public:
     static constexpr const char* kTypeName = "VtVEventPowerSuspendResume";
-    explicit EventPowerSuspendResume(uint8_t critical) : PayloadEvent(new Data(critical)) {}
+    explicit EventPowerSuspendResume(uint8_t critical) : PayloadEvent(std::make_shared<Data>(critical)) {}
     bool IsReliable() const override { return true; }
 };
 
