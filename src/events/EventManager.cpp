@@ -28,13 +28,13 @@ bool EventManager::ValidateType(const EventType& type) const {
 
 bool EventManager::HasListeners(const EventType& type) const {
     auto it = m_listeners.find(type.hash);
-    return it != m_listeners.end() && !it->second.empty();
+    return it != m_listeners.end() && !it->second->empty();
 }
 
 bool EventManager::IsListening(const EventType& type, const IEventListener* listener) const {
     auto it = m_listeners.find(type.hash);
     if (it == m_listeners.end()) return false;
-    for (const auto& s : it->second)
+    for (const auto& s : *it->second)
         if (s.listener.get() == listener) return true;
     return false;
 }
@@ -43,24 +43,32 @@ bool EventManager::AddListener(const EventType& type, std::shared_ptr<IEventList
     if (!listener || !ValidateType(type)) return false;
     m_types[type.hash] = type;
     if (IsListening(type, listener.get())) return false;
-    auto& run = m_listeners[type.hash];
+    std::shared_ptr<const Run>& slot = m_listeners[type.hash];
+    auto run = slot ? std::make_shared<Run>(*slot) : std::make_shared<Run>();
     // A new subscriber goes just before the run's last one, so the first
     // subscriber is always served last.
     Subscription sub{std::move(listener), m_nextSerial++};
-    if (run.empty())
-        run.push_back(std::move(sub));
+    if (run->empty())
+        run->push_back(std::move(sub));
     else
-        run.insert(run.end() - 1, std::move(sub));
+        run->insert(run->end() - 1, std::move(sub));
+    slot = std::move(run);
+    ++m_changes;
     return true;
 }
 
 void EventManager::RemoveListener(const EventType& type, const IEventListener* listener) {
     auto it = m_listeners.find(type.hash);
     if (it == m_listeners.end()) return;
-    auto& run = it->second;
-    for (auto s = run.begin(); s != run.end(); ++s) {
-        if (s->listener.get() == listener) {
-            run.erase(s);
+    const Run& current = *it->second;
+    for (size_t i = 0; i < current.size(); ++i) {
+        if (current[i].listener.get() == listener) {
+            auto run = std::make_shared<Run>(current);
+            run->erase(run->begin() + static_cast<std::ptrdiff_t>(i));
+            // A delivery still walking the old list keeps it (and the
+            // listener) until it ends.
+            it->second = std::move(run);
+            ++m_changes;
             break;
         }
     }
@@ -73,33 +81,23 @@ EventType EventManager::FindType(uint32_t hash) const {
 
 bool EventManager::Dispatch(const IEvent& event) {
     auto it = m_listeners.find(event.GetTypeHash());
-    if (it == m_listeners.end() || it->second.empty()) return false;
+    if (it == m_listeners.end() || it->second->empty()) return false;
     // Listeners may subscribe, unsubscribe or be destroyed while we deliver:
     // walk a snapshot and call only those still subscribed at their turn.
-    if (m_dispatchDepth == m_snapshots.size()) m_snapshots.push_back(std::make_unique<std::vector<Subscription>>());
-    std::vector<Subscription>& snapshot = *m_snapshots[m_dispatchDepth];
-    snapshot.assign(it->second.begin(), it->second.end());
-    ++m_dispatchDepth;
-    // The snapshot lets go of its listeners when the delivery ends, however
-    // it ends.
-    struct Release {
-        std::vector<Subscription>& snapshot;
-        size_t& depth;
-        ~Release() {
-            snapshot.clear();
-            --depth;
+    const std::shared_ptr<const Run> snapshot = it->second;
+    const uint64_t changesAtStart = m_changes;
+    for (const auto& entry : *snapshot) {
+        if (m_changes != changesAtStart) {
+            auto cur = m_listeners.find(event.GetTypeHash());
+            if (cur == m_listeners.end()) break;
+            bool live = false;
+            for (const auto& s : *cur->second)
+                if (s.serial == entry.serial) {
+                    live = true;
+                    break;
+                }
+            if (!live) continue;
         }
-    } release{snapshot, m_dispatchDepth};
-    for (const auto& entry : snapshot) {
-        auto cur = m_listeners.find(event.GetTypeHash());
-        if (cur == m_listeners.end()) break;
-        bool live = false;
-        for (const auto& s : cur->second)
-            if (s.serial == entry.serial) {
-                live = true;
-                break;
-            }
-        if (!live) continue;
         if (entry.listener->HandleEvent(event)) return true;
     }
     return false;
@@ -140,6 +138,7 @@ void EventManager::Reset() {
     m_heads[0] = m_heads[1] = 0;
     m_active = 0;
     m_listeners.clear();
+    ++m_changes;
     m_types.clear();
 }
 

@@ -39,7 +39,7 @@ public:
     // Subscriptions over all types (tests watch it for leaks).
     size_t ListenerCount() const {
         size_t n = 0;
-        for (const auto& entry : m_listeners) n += entry.second.size();
+        for (const auto& entry : m_listeners) n += entry.second->size();
         return n;
     }
 
@@ -57,11 +57,13 @@ private:
     std::vector<std::shared_ptr<IEvent>> m_queues[2];
     size_t m_heads[2] = {0, 0};
     int m_active = 0;
-    // The snapshots deliveries walk, one per nesting depth (a handler may
-    // trigger an event); kept with their storage from one event to the next.
-    std::vector<std::unique_ptr<std::vector<Subscription>>> m_snapshots;
-    size_t m_dispatchDepth = 0;
-    std::unordered_map<uint32_t, std::vector<Subscription>> m_listeners;
+    // Each type's subscriptions never change in place: a change makes a new
+    // list. A delivery holds the list it started with as its snapshot (no
+    // copy), and while no subscription changed at all every entry of it is
+    // still subscribed.
+    using Run = std::vector<Subscription>;
+    std::unordered_map<uint32_t, std::shared_ptr<const Run>> m_listeners;
+    uint64_t m_changes = 0;
     std::unordered_map<uint32_t, EventType> m_types;
     uint64_t m_nextSerial = 1;
 };
