@@ -528,6 +528,12 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
     const int jump = m_settings.jumpHeight;
     const float turnPenalty = m_turnPenalty;
     const std::vector<Geometry::Vector3>& avoid = req.GetAvoidCells();
+    // A move's cost by its kind: climbing whenever the level changes, else
+    // diagonal or straight.
+    float stepCost[3];
+    stepCost[SearchSpace::kLevelStraight] = 1.0f;
+    stepCost[SearchSpace::kLevelDiagonal] = kDiagonalCost;
+    stepCost[SearchSpace::kClimb] = climb;
     bool atGoal = false;
 
     while (!s.open.Empty()) {
@@ -549,21 +555,40 @@ void AStar::RunSlice(SearchData& s, size_t runningCount) {
             break;
         }
         const int count = m_grid.FillNeighbours(s.neighbours, byColumn ? s.columns : nullptr, cur->x, cur->y, cur->z,
-                                                bounds, clearance, jump);
+                                                bounds, clearance, jump, s.moves);
         const Node* par = cur->parent;
+        // The step from the parent as a move code when it is one a neighbour
+        // can have: a known move's cell minus this one is its code's step
+        // exactly, so the two steps are equal in float just when the codes
+        // are. Any other step (or none) matches no known move.
+        int32_t straightOn = SearchSpace::kUnknownMove;
+        if (par) {
+            const float px = cur->x - par->x, py = cur->y - par->y, pz = cur->z - par->z;
+            auto unit = [](float v) { return v == 0.0f || v == 1.0f || v == -1.0f; };
+            if (unit(px) && unit(pz) && py >= -1048576.0f && py <= 1048576.0f &&
+                py == static_cast<float>(static_cast<int>(py)))
+                straightOn = SearchSpace::MoveCode(static_cast<int>(px), static_cast<int>(py), static_cast<int>(pz));
+        }
         for (int k = 0; k < count; ++k) {
             const Geometry::Vector3& nb = s.neighbours[k];
-            float step;
-            if (nb.y != cur->y)
-                step = climb;
-            else if (nb.x != cur->x && nb.z != cur->z)
-                step = kDiagonalCost;
-            else
-                step = 1.0f;
-            float g = cur->g + step;
-            if (par && (nb.x - cur->x != cur->x - par->x || nb.y - cur->y != cur->y - par->y ||
-                        nb.z - cur->z != cur->z - par->z))
-                g += turnPenalty;
+            const int32_t move = s.moves[k];
+            float g;
+            if (move != SearchSpace::kUnknownMove) {
+                g = cur->g + stepCost[SearchSpace::KindOfMove(move)];
+                if (par && move != straightOn) g += turnPenalty;
+            } else {
+                float step;
+                if (nb.y != cur->y)
+                    step = climb;
+                else if (nb.x != cur->x && nb.z != cur->z)
+                    step = kDiagonalCost;
+                else
+                    step = 1.0f;
+                g = cur->g + step;
+                if (par && (nb.x - cur->x != cur->x - par->x || nb.y - cur->y != cur->y - par->y ||
+                            nb.z - cur->z != cur->z - par->z))
+                    g += turnPenalty;
+            }
             for (const Geometry::Vector3& a : avoid)
                 if (a.x == nb.x && a.y == nb.y && a.z == nb.z) g += IRequest::kAvoidCost;
 

@@ -253,6 +253,7 @@ struct SearchData {
     NodeTable table;
     Geometry::Vector3 neighbours[SearchSpace::kMaxNeighbours];
     int32_t columns[SearchSpace::kMaxNeighbours];  // their grid columns
+    int32_t moves[SearchSpace::kMaxNeighbours];    // their steps from the node expanded
     Path path;
     Geometry::Vector3 startCell{};
     Geometry::Vector3 goalCell{};

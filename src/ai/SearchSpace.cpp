@@ -25,11 +25,17 @@ const int kStraight[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
 const int kDiagonal[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
 // The direction of each candidate bit of the word-wise neighbour search:
 // level moves, diagonals, step-ups, drops.
-const int kMoveDx[16] = {1, 0, -1, 0, 1, -1, 1, -1, 1, 0, -1, 0, 1, 0, -1, 0};
-const int kMoveDz[16] = {0, 1, 0, -1, 1, 1, -1, -1, 0, 1, 0, -1, 0, 1, 0, -1};
+constexpr int kMoveDx[16] = {1, 0, -1, 0, 1, -1, 1, -1, 1, 0, -1, 0, 1, 0, -1, 0};
+constexpr int kMoveDz[16] = {0, 1, 0, -1, 1, 1, -1, -1, 0, 1, 0, -1, 0, 1, 0, -1};
 // The same as floats, added to the walker's cell as the cell walk adds them.
 const float kMoveFx[16] = {1, 0, -1, 0, 1, -1, 1, -1, 1, 0, -1, 0, 1, 0, -1, 0};
 const float kMoveFz[16] = {0, 1, 0, -1, 1, 1, -1, -1, 0, 1, 0, -1, 0, 1, 0, -1};
+// Their move codes (a drop's with no fall).
+constexpr int32_t Code(int b) {
+    return SearchSpace::MoveCode(kMoveDx[b], b < 8 ? 0 : b < 12 ? 1 : 0, kMoveDz[b]);
+}
+const int32_t kMoveCode[16] = {Code(0), Code(1), Code(2),  Code(3),  Code(4),  Code(5),  Code(6),  Code(7),
+                               Code(8), Code(9), Code(10), Code(11), Code(12), Code(13), Code(14), Code(15)};
 
 // Cell coordinate from a float cell value, for the walks; far-away values are
 // pinned well outside any grid so the arithmetic cannot overflow.
@@ -290,7 +296,7 @@ void SearchSpace::GetNeighbours(std::vector<Geometry::Vector3>& out, float x, fl
 // cells that are not whole numbers or far away, grids too large for the
 // float column index to be exact) take that walk itself.
 int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float x, float y, float z,
-                                const CellBox& bounds, int clearance, int jumpHeight) const {
+                                const CellBox& bounds, int clearance, int jumpHeight, int32_t* moves) const {
     constexpr float kFar = 1048576.0f;
     auto whole = [&](float v) { return v >= -kFar && v <= kFar && v == static_cast<float>(static_cast<int>(v)); };
     int n = 0;
@@ -300,6 +306,8 @@ int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float 
                   clearance, jumpHeight);
         if (columns)
             for (int k = 0; k < n; ++k) columns[k] = kUnknownColumn;
+        if (moves)
+            for (int k = 0; k < n; ++k) moves[k] = kUnknownMove;
         return n;
     }
     const Geometry::Vector3& lo = bounds.lo;
@@ -361,50 +369,54 @@ int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float 
     // step-ups (each by direction), 12-15 edges to drop from.
     const uint64_t room = ((uint64_t{1} << clearance) - 1) << 1;  // levels y .. y + C - 1
     const uint64_t roomUp = room << 1;                            // levels y + 1 .. y + C
-    unsigned moves = 0;
+    unsigned found = 0;
     for (int d = 0; d < 4; ++d) {
         const uint64_t sw = w[1 + d];
         const unsigned floor = static_cast<unsigned>(sw & 1u);
         const unsigned roomy = (sw & room) == 0;
         // 1. Level moves: a floor under the neighbour and room above it.
-        moves |= (floor & roomy) << d;
+        found |= (floor & roomy) << d;
         // 2. Diagonals: as level moves, and neither side cell may be
         // blocked (straight +x is w[1], +z w[2], -x w[3], -z w[4]).
         const uint64_t dw = w[5 + d];
         const uint64_t sides = w[kDiagonal[d][0] > 0 ? 1 : 3] | w[kDiagonal[d][1] > 0 ? 2 : 4];
-        moves |= (static_cast<unsigned>(dw & 1u) & static_cast<unsigned>(((dw | sides) & room) == 0)) << (4 + d);
+        found |= (static_cast<unsigned>(dw & 1u) & static_cast<unsigned>(((dw | sides) & room) == 0)) << (4 + d);
         // 3. Step-ups: a block beside the walker, room above it (and above
         // him, below).
-        moves |= (static_cast<unsigned>((sw >> 1) & 1u) & static_cast<unsigned>((sw & roomUp) == 0)) << (8 + d);
+        found |= (static_cast<unsigned>((sw >> 1) & 1u) & static_cast<unsigned>((sw & roomUp) == 0)) << (8 + d);
         // 4. Drops: an edge beside the walker with room above it.
-        moves |= ((floor ^ 1u) & roomy) << (12 + d);
+        found |= ((floor ^ 1u) & roomy) << (12 + d);
     }
     // The search bounds over the levels each pass uses (the float sums are
     // those of the cell walk), then per column unless all nine are inside.
     const float cm1 = static_cast<float>(clearance - 1);
     const bool levelIn = y + 0.0f >= lo.y && y + cm1 <= hi.y;
     const bool upIn = y + 0.0f + 1.0f >= lo.y && y + cm1 + 1.0f <= hi.y;
-    if (!levelIn) moves &= 0x0F00u;
-    if (!upIn || (w[0] & roomUp)) moves &= ~0x0F00u;
-    if (moves && !(x + -1.0f >= lo.x && x + 1.0f <= hi.x && z + -1.0f >= lo.z && z + 1.0f <= hi.z)) {
-        for (unsigned m = moves; m; m &= m - 1) {
+    if (!levelIn) found &= 0x0F00u;
+    if (!upIn || (w[0] & roomUp)) found &= ~0x0F00u;
+    if (found && !(x + -1.0f >= lo.x && x + 1.0f <= hi.x && z + -1.0f >= lo.z && z + 1.0f <= hi.z)) {
+        for (unsigned m = found; m; m &= m - 1) {
             const int b = __builtin_ctz(m);
             const float cx = x + kMoveFx[b], cz = z + kMoveFz[b];
-            if (!(cx >= lo.x && cx <= hi.x && cz >= lo.z && cz <= hi.z)) moves &= ~(1u << b);
+            if (!(cx >= lo.x && cx <= hi.x && cz >= lo.z && cz <= hi.z)) found &= ~(1u << b);
         }
     }
 
     int32_t unused[kMaxNeighbours];
+    int32_t unusedMoves[kMaxNeighbours];
     int32_t* const cols = columns ? columns : unused;
-    for (; moves; moves &= moves - 1) {
-        const int b = __builtin_ctz(moves);
+    int32_t* const codes = moves ? moves : unusedMoves;
+    for (unsigned m = found; m; m &= m - 1) {
+        const int b = __builtin_ctz(m);
         const float cx = x + kMoveFx[b], cz = z + kMoveFz[b];
         const int32_t col = column[b < 8 ? b : (b & 3)];
         if (b < 8) {
             cols[n] = col;
+            codes[n] = kMoveCode[b];
             out[n++] = Geometry::Vector3(cx, y, cz);
         } else if (b < 12) {
             cols[n] = col;
+            codes[n] = kMoveCode[b];
             out[n++] = Geometry::Vector3(cx, y + 1.0f, cz);
         } else {
             // The first floor within reach. The column is inside the grid
@@ -414,6 +426,7 @@ int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float 
             for (int j = 0; j < jumpHeight; ++j) {
                 if (IsCellBlocked(gx, iy - j - 1, gz)) {
                     cols[n] = col;
+                    codes[n] = j == 0 ? kMoveCode[b] : MoveCode(kMoveDx[b], -j, kMoveDz[b]);
                     out[n++] = Geometry::Vector3(cx, y - static_cast<float>(j), cz);
                     break;
                 }
@@ -520,7 +533,16 @@ bool SearchSpace::HasLineOfSight(const Geometry::Vector3& from, const Geometry::
         }
         if (inside && firstWord) {
             const uint64_t* low = m_low.data();
-            return WalkLine(x, z, CellIndex(to.x), CellIndex(to.z), [&](long long cx, long long cz) {
+            const long long x1 = CellIndex(to.x), z1 = CellIndex(to.z);
+            // A walk between two cells of the grid keeps within the rectangle
+            // they span, so none of its cells needs the bounds test.
+            if (x >= 0 && z >= 0 && x < m_nx && z < m_nz && x1 >= 0 && z1 >= 0 && x1 < m_nx && z1 < m_nz) {
+                const size_t row = static_cast<size_t>(m_nx);
+                return WalkLine(x, z, x1, z1, [&](long long cx, long long cz) {
+                    return (low[static_cast<size_t>(cz) * row + static_cast<size_t>(cx)] & mask) == 0;
+                });
+            }
+            return WalkLine(x, z, x1, z1, [&](long long cx, long long cz) {
                 if (cx < 0 || cz < 0 || cx >= m_nx || cz >= m_nz) return false;
                 return (low[static_cast<size_t>(cz) * static_cast<size_t>(m_nx) + static_cast<size_t>(cx)] & mask) == 0;
             });

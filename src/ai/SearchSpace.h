@@ -77,10 +77,24 @@ public:
     // column index (z * CellsX() + x) of out[k], kOutsideColumns for a cell
     // outside the grid's columns, or kUnknownColumn where it was not worked
     // out.
+    // When moves is given, moves[k] is the step from the walker's cell to
+    // out[k] as MoveCode(dx, dy, dz), or kUnknownMove where the cell walk
+    // answered (its columns are kUnknownColumn too). A known move is exact:
+    // out[k] minus the walker's cell gives dx, dy and dz in float without
+    // rounding. The code's two low bits are the kind of the move.
     static constexpr int32_t kOutsideColumns = -1;
     static constexpr int32_t kUnknownColumn = -2;
+    enum MoveKind : int32_t { kLevelStraight = 0, kLevelDiagonal = 1, kClimb = 2 };
+    static constexpr MoveKind KindOf(int dx, int dy, int dz) {
+        return dy != 0 ? kClimb : dx != 0 && dz != 0 ? kLevelDiagonal : kLevelStraight;
+    }
+    static constexpr int32_t MoveCode(int dx, int dy, int dz) {
+        return (dy * 16 + (dx + 1) * 4 + (dz + 1)) * 4 + KindOf(dx, dy, dz);
+    }
+    static constexpr MoveKind KindOfMove(int32_t code) { return static_cast<MoveKind>(code & 3); }
+    static constexpr int32_t kUnknownMove = INT32_MIN;
     int FillNeighbours(Geometry::Vector3* out, int32_t* columns, float x, float y, float z, const CellBox& bounds,
-                       int clearance, int jumpHeight) const;
+                       int clearance, int jumpHeight, int32_t* moves = nullptr) const;
     // The same list, found by testing one cell at a time.
     void GetNeighboursCellByCell(std::vector<Geometry::Vector3>& out, float x, float y, float z,
                                  const Geometry::Vector3& searchMin, const Geometry::Vector3& searchMax,

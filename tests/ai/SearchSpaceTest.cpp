@@ -439,12 +439,24 @@ TEST(SearchSpace, NeighboursFromColumnWordsMatchTheCellByCellWalk) {
             // The column numbers handed to the path search with the cells.
             Vector3 cells[SearchSpace::kMaxNeighbours];
             int32_t columns[SearchSpace::kMaxNeighbours];
-            const int n = grid.FillNeighbours(cells, columns, x, y, z, grid.SearchCells(box[0], box[1]), c, j);
+            int32_t moves[SearchSpace::kMaxNeighbours];
+            const int n = grid.FillNeighbours(cells, columns, x, y, z, grid.SearchCells(box[0], box[1]), c, j, moves);
             ASSERT_EQ(std::vector<Vector3>(cells, cells + n), slow);
             for (int k = 0; k < n; ++k) {
                 const Vector3& cell = cells[k];
                 const bool inside = cell.x >= 0 && cell.x < w.n && cell.z >= 0 && cell.z < w.n;
+                // The cell walk's answers carry no move; the others the step
+                // to the cell, exact in float.
+                ASSERT_EQ(moves[k] == SearchSpace::kUnknownMove, columns[k] == SearchSpace::kUnknownColumn);
                 if (columns[k] == SearchSpace::kUnknownColumn) continue;  // the cell walk's answer
+                const Vector3 step(cell.x - x, cell.y - y, cell.z - z);
+                EXPECT_EQ(moves[k], SearchSpace::MoveCode(static_cast<int>(step.x), static_cast<int>(step.y),
+                                                          static_cast<int>(step.z)))
+                    << cell;
+                EXPECT_EQ(step, Vector3(static_cast<float>(static_cast<int>(step.x)),
+                                        static_cast<float>(static_cast<int>(step.y)),
+                                        static_cast<float>(static_cast<int>(step.z))))
+                    << cell;
                 EXPECT_EQ(columns[k], inside ? static_cast<int32_t>(cell.z) * w.n + static_cast<int32_t>(cell.x)
                                              : SearchSpace::kOutsideColumns)
                     << cell;
