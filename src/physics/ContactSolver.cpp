@@ -74,11 +74,6 @@ struct Body {
     }
 };
 
-// Velocity of A at ra relative to B at rb. A static body never moves (its
-// velocity is inverse mass 0 times its momentum), so its side is skipped.
-inline V Relative(const Body& a, V ra, const Body& b, V rb) {
-    return b.isStatic ? a.VelocityAt(ra) : a.VelocityAt(ra) - b.VelocityAt(rb);
-}
 
 // Point i's offsets from A and B out of its lanes.
 inline V OffsetA(const ContactManifold& c, uint32_t i) {
@@ -243,16 +238,28 @@ void PrepareContact(ContactManifold& c, float dt) {
 }
 
 
-bool SolveContact(ContactManifold& c) {
-    MarkDone(c);
-    Body a(*c.bodyA);
-    Body b(*c.bodyB);
-    const V n = Simd::LoadPadded(c.normal);
+namespace {
+
+// A static B never moves and takes no impulse: its terms are 0 and its
+// pushes nothing (as Body's own checks give), decided once per visit.
+template <bool kStaticB>
+inline float TermB(const Body& b, V u, V r) {
+    return kStaticB ? 0.0f : b.AngularTerm(u, r);
+}
+// Velocity of A at ra relative to B at rb. A static body never moves (its
+// velocity is inverse mass 0 times its momentum), so its side is skipped.
+template <bool kStaticB>
+inline V RelativeTo(const Body& a, V ra, const Body& b, V rb) {
+    return kStaticB ? a.VelocityAt(ra) : a.VelocityAt(ra) - b.VelocityAt(rb);
+}
+
+template <bool kStaticB>
+bool Solve(ContactManifold& c, Body& a, Body& b, V n) {
     const int count = static_cast<int>(c.count);
 
     // The impulses the points ask for; most visits end here, with none.
     alignas(16) float j[ContactManifold::kBlocks * ContactLanes::kWidth];
-    const unsigned asked = b.isStatic ? AskedImpulses<true>(c, a, b, n, j) : AskedImpulses<false>(c, a, b, n, j);
+    const unsigned asked = AskedImpulses<kStaticB>(c, a, b, n, j);
     if (asked == 0) return false;
 
     // Their sums, last point first.
@@ -269,24 +276,28 @@ bool SolveContact(ContactManifold& c) {
     }
     if (sum <= 1e-6f) return false;
     a.LoadMomenta(*c.bodyA);
-    b.LoadMomenta(*c.bodyB);
+    if (!kStaticB) b.LoadMomenta(*c.bodyB);
     V offsetA[ContactManifold::kBlocks * ContactLanes::kWidth];
     V offsetB[ContactManifold::kBlocks * ContactLanes::kWidth];
     OffsetVectors(c, offsetA, offsetB);
 
     // The points' shares of the normal impulse; nothing reads the velocities
-    // in between, so they follow once from the summed momenta.
+    // in between, so they follow once from the summed momenta. Only the
+    // points that asked have an impulse (the others' is 0), so the walk goes
+    // over those, last first.
     bool shared = false;
-    for (int i = count - 1; i >= 0; --i) {
+    for (unsigned left = asked; left != 0;) {
+        const int i = 31 - __builtin_clz(left);
+        left &= ~(1u << i);
         if (j[i] <= 1e-6f) continue;
         const V impulse = n * (j[i] * j[i] / sum);
         if (!a.isStatic) a.AddMomentum(impulse, offsetA[i]);
-        if (!b.isStatic) b.AddMomentum(-impulse, offsetB[i]);
+        if (!kStaticB) b.AddMomentum(-impulse, offsetB[i]);
         shared = true;
     }
     if (shared) {
         if (!a.isStatic) a.Derive();
-        if (!b.isStatic) b.Derive();
+        if (!kStaticB) b.Derive();
     }
 
     // One more impulse at the weighted centre of the points.
@@ -294,17 +305,17 @@ bool SolveContact(ContactManifold& c) {
     const V centre = sumPoint / sum;
     const float target = sumTarget / sum;
     const V ra = centre - Simd::LoadPadded(c.bodyA->state.position);
-    const V rb = centre - Simd::LoadPadded(c.bodyB->state.position);
-    const float vc = Simd::Dot(Relative(a, ra, b, rb), n);
+    const V rb = kStaticB ? ra : centre - Simd::LoadPadded(c.bodyB->state.position);
+    const float vc = Simd::Dot(RelativeTo<kStaticB>(a, ra, b, rb), n);
     if (target > vc) {
         float wanted = -c.restitution * vc;
         if (wanted < 0.01f) wanted = target;
         const float delta = wanted - vc;
         if (delta > 0.01f) {
-            const float k = std::max(1e-6f, a.AngularTerm(n, ra) + b.AngularTerm(n, rb) + c.inverseMassSum);
+            const float k = std::max(1e-6f, a.AngularTerm(n, ra) + TermB<kStaticB>(b, n, rb) + c.inverseMassSum);
             jc = delta / k;
             a.Push(n * jc, ra);
-            b.Push(n * -jc, rb);
+            if (!kStaticB) b.Push(n * -jc, rb);
         }
     }
 
@@ -312,28 +323,38 @@ bool SolveContact(ContactManifold& c) {
     for (int i = count - 1; i >= 0; --i) {
         const V pa = offsetA[i];
         const V pb = offsetB[i];
-        const V u = Relative(a, pa, b, pb);
+        const V u = RelativeTo<kStaticB>(a, pa, b, pb);
         const V ut = u - n * Simd::Dot(u, n);
         const float ut2 = Simd::Dot(ut, ut);
         if (ut2 <= 0.0001f) continue;
         const float utLen = std::sqrt(ut2);
         const V t = ut * (-1.0f / utLen);
-        const float kt = a.AngularTerm(t, pa) + b.AngularTerm(t, pb) + c.inverseMassSum;
+        const float kt = a.AngularTerm(t, pa) + TermB<kStaticB>(b, t, pb) + c.inverseMassSum;
         if (kt <= 1e-6f) continue;
         const float jn = (j[i] + jc) * j[i] / sum;
         const float js = utLen / kt;
         const float friction = c.staticFriction * jn > js ? js : c.kineticFriction * jn;
         if (friction == 0.0f) continue;
         a.Push(t * friction, pa);
-        b.Push(t * -friction, pb);
+        if (!kStaticB) b.Push(t * -friction, pb);
     }
 
     a.WriteBack(*c.bodyA);
-    b.WriteBack(*c.bodyB);
+    if (!kStaticB) b.WriteBack(*c.bodyB);
     // Every contact listed with either body is open again, this one included.
     ++c.bodyA->impulseCount;
     ++c.bodyB->impulseCount;
     return true;
+}
+
+}  // namespace
+
+bool SolveContact(ContactManifold& c) {
+    MarkDone(c);
+    Body a(*c.bodyA);
+    Body b(*c.bodyB);
+    const V n = Simd::LoadPadded(c.normal);
+    return b.isStatic ? Solve<true>(c, a, b, n) : Solve<false>(c, a, b, n);
 }
 
 }  // namespace Physics
