@@ -99,53 +99,52 @@ struct PointList {
 // their four shared corners and a stack of them would tip over.
 int ClipEdge(const float* e0, const float* e1, const float* size, const Simd::M& rotation, Simd::V origin,
              PointList& list) {
-    static const int kNext[3][2] = {{1, 2}, {2, 0}, {0, 1}};
+    using Simd::V;
     // The planes the edge crosses or touches, all six at once: a plane is
     // looked at below only when one of its three conditions holds here for
     // the same end distances (bit axis of atSize for the plane at the size,
     // of atZero for the plane at 0).
-    unsigned atSize, atZero;
-    {
-        using Simd::V;
-        const V v0 = Simd::Load3(e0), v1 = Simd::Load3(e1), box = Simd::Load3(size);
-        atSize = Simd::PlaneCandidates(v0 - box, v1 - box);
-        atZero = Simd::PlaneCandidates(v0, v1);
-        if ((atSize | atZero) == 0) return 0;
-    }
+    const V v0 = Simd::Load3(e0), v1 = Simd::Load3(e1), box = Simd::Load3(size);
+    const unsigned atSize = Simd::PlaneCandidates(v0 - box, v1 - box);
+    const unsigned atZero = Simd::PlaneCandidates(v0, v1);
+    // The planes are walked axis 2 down to 0, at the size before at 0: bit
+    // 2 (2 - axis) + side holds plane (axis, side), so the set bits come in
+    // that order (a per-plane test of the masks mispredicted often).
+    static const uint8_t kSpread[8] = {0, 16, 4, 20, 1, 17, 5, 21};  // bit axis to bit 2 (2 - axis)
+    unsigned planes = kSpread[atSize] | (kSpread[atZero] << 1);
+    if (planes == 0) return 0;
     int got = 0;
     int fresh = 0;
-    const float d[3] = {e1[0] - e0[0], e1[1] - e0[1], e1[2] - e0[2]};
-#pragma GCC unroll 3
-    for (int axis = 2; axis >= 0; --axis) {
-#pragma GCC unroll 2
-        for (int side = 0; side < 2; ++side) {
-            if ((((side == 0 ? atSize : atZero) >> axis) & 1u) == 0) continue;
-            const float plane = side == 0 ? size[axis] : 0.0f;
-            const float a0 = e0[axis] - plane;
-            const float a1 = e1[axis] - plane;
-            float u;
-            if (a0 * a1 < -1e-6f) {
-                u = -a0 / (a1 - a0);
-                if (u < 0.0f) continue;
-            } else if (std::fabs(a0) < 1e-6f) {
-                u = 0.0f;
-            } else if (std::fabs(a1) < 1e-6f) {
-                u = 1.0f;
-            } else {
-                continue;
-            }
-            const float q[3] = {e0[0] + d[0] * u, e0[1] + d[1] * u, e0[2] + d[2] * u};
-            const int o1 = kNext[axis][0];
-            const int o2 = kNext[axis][1];
-            if (!(q[o1] > -kClipEps && q[o1] < size[o1] + kClipEps && q[o2] > -kClipEps &&
-                  q[o2] < size[o2] + kClipEps))
-                continue;
-            // P's rotation times the point, plus P's minimum corner.
-            Vector3 world;
-            Simd::Store(world, Simd::Mul(rotation, Simd::Load3(q)) + origin);
-            if (list.Add(world)) ++fresh;
-            if (++got == 2) return fresh;
+    const V d = v1 - v0;
+    const V lowest = Simd::Splat(-kClipEps);
+    const V highest = box + Simd::Splat(kClipEps);
+    for (; planes != 0; planes &= planes - 1) {
+        const int k = __builtin_ctz(planes);
+        const int axis = 2 - (k >> 1);
+        const float plane = (k & 1) == 0 ? size[axis] : 0.0f;
+        const float a0 = e0[axis] - plane;
+        const float a1 = e1[axis] - plane;
+        float u;
+        if (a0 * a1 < -1e-6f) {
+            u = -a0 / (a1 - a0);
+            if (u < 0.0f) continue;
+        } else if (std::fabs(a0) < 1e-6f) {
+            u = 0.0f;
+        } else if (std::fabs(a1) < 1e-6f) {
+            u = 1.0f;
+        } else {
+            continue;
         }
+        // e0 + d u on every lane; the point must lie within the box (with
+        // the margin) on the two other axes, tested together.
+        const V q = v0 + d * u;
+        const unsigned others = 7u & ~(1u << axis);
+        if ((Simd::GreaterMask(q, lowest) & Simd::LessMask(q, highest) & others) != others) continue;
+        // P's rotation times the point, plus P's minimum corner.
+        Vector3 world;
+        Simd::Store(world, Simd::Mul(rotation, q) + origin);
+        if (list.Add(world)) ++fresh;
+        if (++got == 2) return fresh;
     }
     return fresh;
 }

@@ -87,6 +87,10 @@ inline unsigned GreaterEqualMask(V a, V b) {
     return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpge_ps(a.r, b.r))) & 7u;
 }
 
+// Bit i set where lane i of a > b, of a < b (i = 0, 1, 2).
+inline unsigned GreaterMask(V a, V b) { return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpgt_ps(a.r, b.r))) & 7u; }
+inline unsigned LessMask(V a, V b) { return static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(a.r, b.r))) & 7u; }
+
 // Bit i set where lane i of the end distances a0, a1 to a plane passes one
 // of the clipping's tests: a0 a1 < -1e-6, |a0| < 1e-6 or |a1| < 1e-6.
 inline unsigned PlaneCandidates(V a0, V a1) {
@@ -158,6 +162,11 @@ inline unsigned LessEqualMask(V a, V b) {
 inline unsigned GreaterEqualMask(V a, V b) {
     return (a.x >= b.x ? 1u : 0u) | (a.y >= b.y ? 2u : 0u) | (a.z >= b.z ? 4u : 0u);
 }
+
+inline unsigned GreaterMask(V a, V b) {
+    return (a.x > b.x ? 1u : 0u) | (a.y > b.y ? 2u : 0u) | (a.z > b.z ? 4u : 0u);
+}
+inline unsigned LessMask(V a, V b) { return (a.x < b.x ? 1u : 0u) | (a.y < b.y ? 2u : 0u) | (a.z < b.z ? 4u : 0u); }
 
 inline unsigned PlaneCandidates(V a0, V a1) {
     auto one = [](float x0, float x1) { return x0 * x1 < -1e-6f || std::fabs(x0) < 1e-6f || std::fabs(x1) < 1e-6f; };
