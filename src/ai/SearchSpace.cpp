@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
 #include "events/types/CommandEvents.h"
@@ -297,8 +301,18 @@ void SearchSpace::GetNeighbours(std::vector<Geometry::Vector3>& out, float x, fl
 // float column index to be exact) take that walk itself.
 int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float x, float y, float z,
                                 const CellBox& bounds, int clearance, int jumpHeight, int32_t* moves) const {
+    // Whole numbers no further than 2^20 from zero.
+#if defined(__SSE2__)
+    // The truncation gives INT_MIN for anything out of the int range or not
+    // a number, which fails the range test.
+    auto whole = [](float v) {
+        const int i = _mm_cvttss_si32(_mm_set_ss(v));
+        return static_cast<unsigned>(i) + (1u << 20) <= (2u << 20) && static_cast<float>(i) == v;
+    };
+#else
     constexpr float kFar = 1048576.0f;
     auto whole = [&](float v) { return v >= -kFar && v <= kFar && v == static_cast<float>(static_cast<int>(v)); };
+#endif
     int n = 0;
     if (clearance < 1 || clearance > 62 || !whole(x) || !whole(y) || !whole(z) ||
         static_cast<size_t>(m_nx) * static_cast<size_t>(m_nz) > (size_t{1} << 24)) {
@@ -406,15 +420,19 @@ int SearchSpace::FillNeighbours(Geometry::Vector3* out, int32_t* columns, float 
     int32_t unusedMoves[kMaxNeighbours];
     int32_t* const cols = columns ? columns : unused;
     int32_t* const codes = moves ? moves : unusedMoves;
-    for (unsigned m = found; m; m &= m - 1) {
+    // Level moves and diagonals first (the bulk), then step-ups, then drops:
+    // the bits' order, so the candidates' order.
+    for (unsigned m = found & 0xFFu; m; m &= m - 1) {
         const int b = __builtin_ctz(m);
+        cols[n] = column[b];
+        codes[n] = kMoveCode[b];
+        out[n++] = Geometry::Vector3(x + kMoveFx[b], y, z + kMoveFz[b]);
+    }
+    for (unsigned m = found >> 8; m; m &= m - 1) {
+        const int b = 8 + __builtin_ctz(m);
         const float cx = x + kMoveFx[b], cz = z + kMoveFz[b];
-        const int32_t col = column[b < 8 ? b : (b & 3)];
-        if (b < 8) {
-            cols[n] = col;
-            codes[n] = kMoveCode[b];
-            out[n++] = Geometry::Vector3(cx, y, cz);
-        } else if (b < 12) {
+        const int32_t col = column[b & 3];
+        if (b < 12) {
             cols[n] = col;
             codes[n] = kMoveCode[b];
             out[n++] = Geometry::Vector3(cx, y + 1.0f, cz);
