@@ -100,7 +100,6 @@ void Actor::SetHeldActor(const std::shared_ptr<Actor>& held) {
     heldActorId = held ? static_cast<int16_t>(held->actorId) : static_cast<int16_t>(-1);
 }
 
-Geometry::Vector3 Actor::GetPosition() const { return body ? body->GetPosition() : Geometry::kZeroVector; }
 Geometry::Vector3 Actor::GetVelocity() const { return body ? body->GetVelocity() : Geometry::kZeroVector; }
 Geometry::Quaternion Actor::GetOrientation() const {
     return body ? body->GetOrientation() : Geometry::kIdentityQuaternion;

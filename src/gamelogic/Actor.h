@@ -81,7 +81,8 @@ public:
     uint8_t GetTeam() const { return team; }
     void SetTeam(uint8_t t) { team = t; }
     const Geometry::Vector3& GetExtents() const { return extents; }
-    Geometry::Vector3 GetPosition() const;
+    // Read for every player and block several times a frame: inline.
+    Geometry::Vector3 GetPosition() const { return body ? body->GetPosition() : Geometry::kZeroVector; }
     Geometry::Vector3 GetVelocity() const;
     Geometry::Quaternion GetOrientation() const;
 

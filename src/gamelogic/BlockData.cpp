@@ -14,16 +14,6 @@ BlockData::BlockData(std::shared_ptr<Actor> a) : actor(std::move(a)) {
 
 uint16_t BlockData::GetId() const { return actor ? actor->actorId : kNoActor; }
 
-bool BlockData::IsType(const char* typeName) const {
-    if (!actor || !actor->typeName || !typeName) return false;
-    // Type names are the shared constants almost always, and the seven
-    // differ mostly in their first letter: the pointer or that letter
-    // answers without a call (sweeps ask this for every block).
-    if (actor->typeName == typeName) return true;
-    if (actor->typeName[0] != typeName[0]) return false;
-    return std::strcmp(actor->typeName, typeName) == 0;
-}
-
 bool BlockData::IsUnitBlock() const {
     return actor && actor->extents == Geometry::Vector3(0.5f, 0.5f, 0.5f);
 }
@@ -36,7 +26,6 @@ Geometry::Vector3 BlockData::TurnedExtents() const {
     return e;
 }
 
-Geometry::Vector3 BlockData::GetPosition() const { return actor ? actor->GetPosition() : Geometry::kZeroVector; }
 
 void BlockData::SetState(int32_t newState) {
     if (newState == state || state == BlockState::kFading) return;

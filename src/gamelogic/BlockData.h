@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
+#include "gamelogic/Actor.h"
 #include "utility/Geometry.h"
 
 namespace GameLogicView {
@@ -43,13 +45,21 @@ struct BlockData {
     void SetState(int32_t newState);
     int32_t GetState() const { return state; }
     uint16_t GetId() const;
-    bool IsType(const char* typeName) const;
+    bool IsType(const char* typeName) const {
+        if (!actor || !actor->typeName || !typeName) return false;
+        // Type names are the shared constants almost always, and the seven
+        // differ mostly in their first letter: the pointer or that letter
+        // answers without a call (sweeps ask this for every block).
+        if (actor->typeName == typeName) return true;
+        if (actor->typeName[0] != typeName[0]) return false;
+        return std::strcmp(actor->typeName, typeName) == 0;
+    }
     // Actor extents exactly (0.5, 0.5, 0.5).
     bool IsUnitBlock() const;
     // The actor's extents turned by its body's orientation, made non-negative
     // and snapped to the half-unit grid.
     Geometry::Vector3 TurnedExtents() const;
-    Geometry::Vector3 GetPosition() const;
+    Geometry::Vector3 GetPosition() const { return actor ? actor->GetPosition() : Geometry::kZeroVector; }
 };
 
 using BlockPtr = std::shared_ptr<BlockData>;

@@ -165,21 +165,6 @@ const std::vector<BlockMan::Listed>& BlockMan::Listing() const {
     return m_listing;
 }
 
-void BlockMan::PrefetchAhead(const std::vector<Listed>& listing, size_t i) {
-    // Each stage reads what the one before asked for a few entries earlier.
-    constexpr size_t kBlockAhead = 12, kActorAhead = 8, kBodyAhead = 4;
-    const size_t n = listing.size();
-    if (i + kBlockAhead < n)
-        if (const BlockData* block = listing[i + kBlockAhead].block) __builtin_prefetch(block);
-    if (i + kActorAhead < n)
-        if (const BlockData* block = listing[i + kActorAhead].block)
-            if (const Actor* actor = block->actor.get()) __builtin_prefetch(actor);
-    if (i + kBodyAhead < n)
-        if (const BlockData* block = listing[i + kBodyAhead].block)
-            if (const Actor* actor = block->actor.get())
-                if (const Physics::PhysBody* body = actor->body.get()) __builtin_prefetch(&body->GetPosition());
-}
-
 BlockPtr BlockMan::AddBlock(const std::shared_ptr<Actor>& actor) {
     if (!actor) return nullptr;
     auto block = std::make_shared<BlockData>(actor);

@@ -100,7 +100,20 @@ public:
     // Asks the memory for the records a walk of the listing reads a few
     // entries after `i` (the block, its actor, its body's position), so a
     // walk over every block overlaps its reads instead of waiting on each.
-    static void PrefetchAhead(const std::vector<Listed>& listing, size_t i);
+    static void PrefetchAhead(const std::vector<Listed>& listing, size_t i) {
+        // Each stage reads what the one before asked for a few entries earlier.
+        constexpr size_t kBlockAhead = 12, kActorAhead = 8, kBodyAhead = 4;
+        const size_t n = listing.size();
+        if (i + kBlockAhead < n)
+            if (const BlockData* block = listing[i + kBlockAhead].block) __builtin_prefetch(block);
+        if (i + kActorAhead < n)
+            if (const BlockData* block = listing[i + kActorAhead].block)
+                if (const Actor* actor = block->actor.get()) __builtin_prefetch(actor);
+        if (i + kBodyAhead < n)
+            if (const BlockData* block = listing[i + kBodyAhead].block)
+                if (const Actor* actor = block->actor.get())
+                    if (const Physics::PhysBody* body = actor->body.get()) __builtin_prefetch(&body->GetPosition());
+    }
     const Table& StaticBlocks() const { return m_static; }
     // Blocks the fallen-block sweep took out of the level since the manager
     // was made (a block below the floor has escaped the world).

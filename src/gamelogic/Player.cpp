@@ -36,7 +36,6 @@ void Player::SetTeam(uint8_t t) {
     if (actor) actor->SetTeam(t);
 }
 
-Geometry::Vector3 Player::GetPosition() const { return actor ? actor->GetPosition() : Geometry::kZeroVector; }
 Geometry::Vector3 Player::GetVelocity() const { return actor ? actor->GetVelocity() : Geometry::kZeroVector; }
 Geometry::Quaternion Player::GetOrientation() const {
     return actor ? actor->GetOrientation() : Geometry::kIdentityQuaternion;

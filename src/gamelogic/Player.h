@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 
+#include "gamelogic/Actor.h"
 #include "gamelogic/BlockData.h"
 #include "utility/Geometry.h"
 
@@ -41,7 +42,7 @@ public:
     void SetTeam(uint8_t t);
     uint32_t GetJumpCount() const { return jumpCount; }
     int32_t GetJumpSerial() const { return jumpSerial; }
-    Geometry::Vector3 GetPosition() const;
+    Geometry::Vector3 GetPosition() const { return actor ? actor->GetPosition() : Geometry::kZeroVector; }
     Geometry::Vector3 GetVelocity() const;
     Geometry::Quaternion GetOrientation() const;
     const std::shared_ptr<Actor>& GetActor() const { return actor; }
