@@ -320,7 +320,17 @@ bool Solve(ContactManifold& c, Body& a, Body& b, V n) {
     }
 
     // Coulomb friction at each point; later points see the earlier impulses.
-    for (int i = count - 1; i >= 0; --i) {
+    // A point that asked for no impulse has j 0, so its normal share jn is 0
+    // and its friction, kineticFriction times that, is 0 as well (the static
+    // bound 0 > js never holds, js being at least 0): it pushes nothing.
+    // That holds while jc and the frictions are finite (an infinite one
+    // times 0 would be NaN), and then the walk passes over those points.
+    const bool idleHaveNone =
+        std::isfinite(jc) && std::isfinite(c.staticFriction) && std::isfinite(c.kineticFriction);
+    const unsigned frictionPoints = idleHaveNone ? asked : (1u << count) - 1u;
+    for (unsigned left = frictionPoints; left != 0;) {
+        const int i = 31 - __builtin_clz(left);
+        left &= ~(1u << i);
         const V pa = offsetA[i];
         const V pb = offsetB[i];
         const V u = RelativeTo<kStaticB>(a, pa, b, pb);
