@@ -43,7 +43,9 @@ const int32_t kMoveCode[16] = {Code(0), Code(1), Code(2),  Code(3),  Code(4),  C
 
 // Cell coordinate from a float cell value, for the walks; far-away values are
 // pinned well outside any grid so the arithmetic cannot overflow.
-long long ToCellIndex(float v) {
+inline long long ToCellIndex(float v) {
+    // Within the pins, truncating the float itself gives the same whole number.
+    if (std::fabs(v) < 1.0e9f) return static_cast<long long>(v);
     if (std::isnan(v)) return 0;
     const double t = std::trunc(static_cast<double>(v));
     return static_cast<long long>(std::clamp(t, -1.0e9, 1.0e9));

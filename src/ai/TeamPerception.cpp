@@ -205,7 +205,9 @@ void TeamMan::UpdateBotPerception(BotGameView& bot, SightPass& pass) {
     if (const GameLogicView::BlockPtr& held = self->GetHeldBlock()) {
         if (held->actor) {
             seen.holdingBomb = held->actor->objectStateId == kBombState;
-            seen.holdingFlag = held->actor->typeHash == GameLogicView::ActorTypes::Hash(GameLogicView::ActorTypes::kFlag);
+            // The name's hash never changes: worked out once, not per bot and step.
+            static const uint32_t kFlagHash = GameLogicView::ActorTypes::Hash(GameLogicView::ActorTypes::kFlag);
+            seen.holdingFlag = held->actor->typeHash == kFlagHash;
         }
     }
     seen.blocksInPouch = static_cast<int32_t>(self->GetPouch().size());
