@@ -10,6 +10,7 @@
 #include "physics/PhysBody.h"
 #include "physics/PhysProc.h"
 #include "support/Harness.h"
+#include "support/Lcg.h"
 
 using EventTypes::EventUpdateCreateActor;
 using Geometry::Vector3;
@@ -183,11 +184,8 @@ TEST_F(ActorTest, LookUpsFollowTheMapThroughAddsRemovesWrapsAndClears) {
     };
     const char* const types[] = {ActorTypes::kBox, ActorTypes::kFlag, ActorTypes::kBot};
     std::vector<uint16_t> live;
-    uint32_t lcg = 777;
-    auto next = [&lcg](uint32_t n) {
-        lcg = lcg * 1664525u + 1013904223u;
-        return (lcg >> 8) % n;
-    };
+    TestSupport::Lcg draws(777);
+    auto next = [&draws](uint32_t n) { return draws.Below(n); };
     for (int step = 0; step < 120; ++step) {
         if (step == 40) ActorMan::SetNextId(0xFFF0);  // the ids wrap round past 0xFFFF
         if (next(3) != 0 || live.empty()) {

@@ -8,6 +8,7 @@
 #include "ai/SearchSpace.h"
 #include "events/types/ActorEvents.h"
 #include "gamelogic/LogicFixture.h"
+#include "support/Lcg.h"
 
 namespace LogicTest {
 namespace {
@@ -292,11 +293,8 @@ TEST_F(BlocksTest, LookUpsAndTheListingFollowTheTableThroughAddsRemovesAndClears
     };
     const char* const types[] = {ActorTypes::kBox, ActorTypes::kMasslessBox, ActorTypes::kSolid};
     std::vector<uint16_t> live;
-    uint32_t lcg = 12345;
-    auto next = [&lcg](uint32_t n) {
-        lcg = lcg * 1664525u + 1013904223u;
-        return (lcg >> 8) % n;
-    };
+    TestSupport::Lcg draws(12345);
+    auto next = [&draws](uint32_t n) { return draws.Below(n); };
     for (int step = 0; step < 300; ++step) {
         const uint32_t op = next(10);
         if (op < 5 || live.empty()) {

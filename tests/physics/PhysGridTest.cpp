@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "physics/PhysGrid.h"
+#include "support/Lcg.h"
 
 using Physics::CellKey;
 using Physics::GridRect;
@@ -147,11 +148,8 @@ TEST(PhysGrid, AgreesWithAPlainModelOverManyMoves) {
             modelCells[b] = kept;
     };
 
-    uint32_t seed = 12345;
-    auto next = [&seed](uint32_t below) {
-        seed = seed * 1664525u + 1013904223u;
-        return (seed >> 8) % below;
-    };
+    TestSupport::Lcg draws(12345);
+    auto next = [&draws](uint32_t n) { return draws.Below(n); };
     constexpr int kBodies = 40;
     Physics::Filing filings[kBodies + 1];
     for (int step = 0; step < 4000; ++step) {
