@@ -555,17 +555,14 @@ bool SearchSpace::HasLineOfSight(const Geometry::Vector3& from, const Geometry::
             const uint64_t* low = m_low.data();
             const long long x1 = CellIndex(to.x), z1 = CellIndex(to.z);
             // A walk between two cells of the grid keeps within the rectangle
-            // they span, so none of its cells needs the bounds test.
+            // they span, so none of its cells needs the bounds test; a walk
+            // with an end outside the grid (rare) takes the one below.
             if (x >= 0 && z >= 0 && x < m_nx && z < m_nz && x1 >= 0 && z1 >= 0 && x1 < m_nx && z1 < m_nz) {
                 const size_t row = static_cast<size_t>(m_nx);
                 return WalkLine(x, z, x1, z1, [&](long long cx, long long cz) {
                     return (low[static_cast<size_t>(cz) * row + static_cast<size_t>(cx)] & mask) == 0;
                 });
             }
-            return WalkLine(x, z, x1, z1, [&](long long cx, long long cz) {
-                if (cx < 0 || cz < 0 || cx >= m_nx || cz >= m_nz) return false;
-                return (low[static_cast<size_t>(cz) * static_cast<size_t>(m_nx) + static_cast<size_t>(cx)] & mask) == 0;
-            });
         }
         if (inside)
             return WalkLine(x, z, CellIndex(to.x), CellIndex(to.z), [&](long long cx, long long cz) {

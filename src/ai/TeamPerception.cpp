@@ -1,6 +1,6 @@
 // The team manager's part of bot perception: what each living bot sees and
 // holds, rebuilt every step, and what the team's humans see.
-#include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -163,7 +163,8 @@ void TeamMan::UpdatePerception(const std::vector<std::shared_ptr<BotGameView>>& 
     AIMan* ai = AIMan::Instance();
     // Without the manager no bot sees anything new, and the humans see no
     // enemy.
-    std::unique_ptr<SightPass> pass = ai ? std::make_unique<SightPass>(*ai, m_team) : nullptr;
+    std::optional<SightPass> pass;
+    if (ai) pass.emplace(*ai, m_team);
     if (pass)
         for (const auto& bot : bots)
             if (GameLogicView::Player* p = bot->GetPlayer(); p && !p->IsDead()) UpdateBotPerception(*bot, *pass);
