@@ -8,13 +8,14 @@
 
 #include "gamelogic/LogicSettings.h"
 #include "support/Harness.h"
+#include "support/TempPath.h"
 
 using GameLogicView::LogicSettings;
 
 namespace {
 
 std::string WriteConfig(const std::string& text) {
-    const std::string name = "/tmp/mirav-logic-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".ini";
+    const std::string name = TestSupport::TempPath("logic-settings.ini");
     std::ofstream(name) << text;
     return name;
 }

@@ -35,6 +35,7 @@
 #include "processes/Process.h"
 #include "MakeViewActor.h"
 #include "ViewFixture.h"
+#include "support/TempPath.h"
 
 using namespace GameLogicView;
 using Geometry::Vector3;
@@ -255,7 +256,7 @@ TEST(ViewPlayers, CountdownAndFlickerLastAsLongAsTheLogicsRespawnAndInvincibilit
         {"[LOGIC]\nRespawnDelay = 3000\nInvincible = 600\n", 2, 600},
         {"[LOGIC]\nRespawnDelay = -20\nInvincible = -1\n", 0, 0},  // clamped to 0
     };
-    const std::string file = ::testing::TempDir() + "mirav-view-logic-settings.ini";
+    const std::string file = TestSupport::TempPath("view-logic-settings.ini");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.config);
         TestSupport::ResetSingletons();

@@ -29,6 +29,7 @@
 #include "GfxTestSupport.h"
 #include "support/Harness.h"
 #include "SceneEngine.h"
+#include "support/TempPath.h"
 
 using EventTypes::EventUpdateCreateActor;
 using Geometry::Vector2;
@@ -121,7 +122,7 @@ TEST_F(LevelPicture, ShippedLevelShowsSkyGroundAndTeamFlags) {
     engine->GetCore()->CaptureNextFrame(&frame);
     ASSERT_TRUE(engine->GetCore()->Render());
     ASSERT_EQ(frame.size(), static_cast<size_t>(kW * kH * 4));
-    const std::string png = ::testing::TempDir() + "mirav_level0.png";
+    const std::string png = TestSupport::TempPath("mirav_level0.png");
     EXPECT_TRUE(Gfx::WritePng(png, kW, kH, frame));
     std::printf("picture: %s\n", png.c_str());
     EXPECT_GT(engine->GetRenderQueue().MaxDrawCalls() + engine->GetRenderQueue().DrawCalls(), 20);

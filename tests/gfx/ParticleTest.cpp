@@ -24,6 +24,7 @@
 #include "GfxTestSupport.h"
 #include "support/Harness.h"
 #include "SceneEngine.h"
+#include "support/TempPath.h"
 
 using Geometry::Quaternion;
 using Geometry::Vector3;
@@ -187,7 +188,7 @@ TEST(ParticleLod, LevelsByDistanceAndRefusedDrawEvery) {
     const std::pair<float, int> cases[] = {{10, 1}, {20, 2}, {49.9f, 2}, {50, 3}, {1000, 3}, {-5, 3}};
     for (auto c : cases) EXPECT_EQ(man.GetLodLevel(c.first).scale, c.second) << c.first;
 
-    const std::string file = ::testing::TempDir() + "mirav_particle_lod.ini";
+    const std::string file = TestSupport::TempPath("mirav_particle_lod.ini");
     std::ofstream(file) << "[Optimization]\nlod_levels=2\ndist_lod1=0\ndist_lod2=30\n[ParticleSystem]\n"
                            "particle_scale_lod1=1\nparticle_scale_lod2=4\nparticle_drawct_lod1=0\nparticle_drawct_lod2=3\n";
     ParticleMan fromFile(file);
@@ -373,7 +374,7 @@ TEST_F(ParticlePicture, ExplosionShowsThenLeavesNothing) {
         const std::vector<uint8_t> frame = Frame(16);
         changed.push_back(Differing(empty, frame));
         if (f == 3 || f == 11) {
-            const std::string png = ::testing::TempDir() + "mirav_explosion" + std::to_string(f) + ".png";
+            const std::string png = TestSupport::TempPath("mirav_explosion" + std::to_string(f) + ".png");
             Gfx::WritePng(png, kW, kH, frame);
             std::printf("picture: %s\n", png.c_str());
         }
@@ -462,7 +463,7 @@ TEST_F(ParticlePicture, OverlaysStayOnScreenWorldEffectsMoveWithTheCamera) {
             EXPECT_GE(a.y0, wantY - o.reach);
             EXPECT_LE(a.y1, wantY + o.reach);
             if (p == 0) {
-                const std::string png = ::testing::TempDir() + "mirav_overlay" + std::to_string(o.effect) + ".png";
+                const std::string png = TestSupport::TempPath("mirav_overlay" + std::to_string(o.effect) + ".png");
                 Gfx::WritePng(png, kW, kH, frame);
                 std::printf("picture: %s\n", png.c_str());
             }

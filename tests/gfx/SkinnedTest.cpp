@@ -27,6 +27,7 @@
 #include "platform/Messages.h"
 #include "platform/Window.h"
 #include "GfxTestSupport.h"
+#include "support/TempPath.h"
 
 using Geometry::Matrix4x4;
 using Geometry::Quaternion;
@@ -211,7 +212,7 @@ protected:
         return n;
     }
     void Save(const std::vector<uint8_t>& px, const std::string& name) {
-        Gfx::WritePng(::testing::TempDir() + name, kSize, kSize, px);
+        Gfx::WritePng(TestSupport::TempPath(name), kSize, kSize, px);
     }
 
     Platform::Window window;

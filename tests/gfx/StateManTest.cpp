@@ -15,6 +15,7 @@
 #include "gfx/GfxState.h"
 #include "gfx/Model.h"
 #include "gfx/Resources.h"
+#include "support/TempPath.h"
 
 using GfxTest::RgbNear;
 
@@ -111,7 +112,7 @@ end
 )";
 
 std::string WriteFile(const std::string& name, const std::string& text) {
-    const std::string path = ::testing::TempDir() + name;
+    const std::string path = TestSupport::TempPath(name);
     std::ofstream(path) << text;
     return path;
 }
@@ -320,7 +321,7 @@ TEST_F(StateManGL, BrokenShaderIsRefusedWithFileTechniqueAndLog) {
     EXPECT_FALSE(e);
 
     error.clear();
-    EXPECT_FALSE(Gfx::Effect::FromFile(::testing::TempDir() + "mirav_none.fx", 6, nullptr, &error));
+    EXPECT_FALSE(Gfx::Effect::FromFile(TestSupport::TempPath("mirav_none.fx"), 6, nullptr, &error));
     EXPECT_NE(error.find("cannot open"), std::string::npos);
 }
 

@@ -20,6 +20,7 @@
 #include "networking/Packet.h"
 #include "support/Harness.h"
 #include "utility/Diagnostics.h"
+#include "support/TempPath.h"
 
 using namespace Networking;
 using namespace NetTest;
@@ -109,7 +110,7 @@ TEST(FlushPeriodTest, FramerateGivesTruncatedPeriodAndNonsenseGivesTheDefault) {
 }
 
 TEST(NetworkSettingsTest, ReadsPortAndAddressesAndKeepsDefaultsForBadValues) {
-    const std::string file = testing::TempDir() + "net_settings.ini";
+    const std::string file = TestSupport::TempPath("net_settings.ini");
     FILE* f = fopen(file.c_str(), "w");
     fputs("[NETWORK]\nPort = 9123\nAnnouncementAddress = 127.0.0.255\nBindAddress = 300.1.1.1\n", f);
     fclose(f);

@@ -14,6 +14,7 @@
 #include "screens/ServerList.h"
 #include "support/Harness.h"
 #include "Announcements.h"
+#include "support/TempPath.h"
 
 using GameLogicView::ServerList;
 
@@ -44,7 +45,7 @@ TEST_F(ServerListTest, OneRowPerHostAddressRefreshedInPlace) {
 }
 
 TEST_F(ServerListTest, RowTextsNameTheModeTheLevelAndThePlayers) {
-    const std::string file = ::testing::TempDir() + "/levels-names.ini";
+    const std::string file = TestSupport::TempPath("levels-names.ini");
     std::ofstream(file) << "[level2]\nfile = Levels/x.ini\nname =  Far Hills  \n";
     ServerList list(file);
     Announce("Mirav", 1, 2, 3, 7, At("127.0.1.5", 8003));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "utility/HtmlLogger.h"
+#include "support/TempPath.h"
 
 namespace {
 
@@ -16,10 +17,6 @@ std::string ReadAll(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-std::string TempPath(const char* name) {
-    return ::testing::TempDir() + name;
 }
 
 }  // namespace
@@ -41,7 +38,7 @@ TEST(HtmlLogger, GameLogsAreClosedAndWriteNothing) {
 }
 
 TEST(HtmlLogger, ClosedLogCreatesNoFile) {
-    const std::string path = TempPath("mirav_closed_log.html");
+    const std::string path = TestSupport::TempPath("mirav_closed_log.html");
     std::remove(path.c_str());
     {
         HtmlLogger log(path);
@@ -68,7 +65,7 @@ TEST(HtmlLogger, LevelClassNames) {
 }
 
 TEST(HtmlLogger, OpenLogWritesNumberedRows) {
-    const std::string path = TempPath("mirav_htmllog_test.html");
+    const std::string path = TestSupport::TempPath("mirav_htmllog_test.html");
     std::remove(path.c_str());
     std::vector<std::string> mirrored;
     {
