@@ -322,10 +322,7 @@ std::shared_ptr<GameLogicView::BlockData> TeamMan::ClaimNearestBlock(const Geome
     const AIMan* ai = AIMan::Instance();
     GameLogicView::BlockMan* blocks = ai ? ai->GetBlockMan().get() : nullptr;
     if (!blocks) return nullptr;
-    std::vector<GameLogicView::BlockPtr> all;
-    all.reserve(blocks->AllBlocks().size());
-    for (const auto& entry : blocks->AllBlocks()) all.push_back(entry.second);
-    GameLogicView::BlockPtr found = blocks->FindNearestFreeBlock(all, position, m_claims);
+    GameLogicView::BlockPtr found = blocks->FindNearestFreeBlock(position, m_claims);
     if (found) m_claims[found->GetId()] = claimer;
     return found;
 }

@@ -212,20 +212,44 @@ void BlockMan::Clear() {
     m_timers.clear();
 }
 
+namespace {
+
+constexpr float kNearestFreeRange = 1000000.0f;  // squared
+
+// Whether the block is a free candidate of the nearest-free search nearer than
+// `best` (squared distance), which it then lowers.
+inline bool NearerFree(const BlockData& b, uint16_t id, const Geometry::Vector3& position,
+                       const std::map<uint16_t, uint16_t>& excluded, float& best) {
+    if (!b.actor || b.state != BlockState::kFree) return false;
+    if (excluded.count(id)) return false;
+    const float d = (b.GetPosition() - position).LengthSquared();
+    if (!(d < best)) return false;
+    best = d;
+    return true;
+}
+
+}  // namespace
+
 BlockPtr BlockMan::FindNearestFreeBlock(const std::vector<BlockPtr>& list, const Geometry::Vector3& position,
                                         const std::map<uint16_t, uint16_t>& excluded) const {
     BlockPtr best;
-    float bestDistance = 1000000.0f;
-    for (const BlockPtr& b : list) {
-        if (!b || !b->actor || b->state != BlockState::kFree) continue;
-        if (excluded.count(b->GetId())) continue;
-        const float d = (b->GetPosition() - position).LengthSquared();
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = b;
-        }
-    }
+    float bestDistance = kNearestFreeRange;
+    for (const BlockPtr& b : list)
+        if (b && NearerFree(*b, b->GetId(), position, excluded, bestDistance)) best = b;
     return best;
+}
+
+BlockPtr BlockMan::FindNearestFreeBlock(const Geometry::Vector3& position,
+                                        const std::map<uint16_t, uint16_t>& excluded) const {
+    const std::vector<Listed>& listing = Listing();
+    size_t found = listing.size();
+    float bestDistance = kNearestFreeRange;
+    for (size_t i = 0; i < listing.size(); ++i) {
+        PrefetchAhead(listing, i);
+        const BlockData* block = listing[i].block;
+        if (block && NearerFree(*block, listing[i].id, position, excluded, bestDistance)) found = i;
+    }
+    return found < listing.size() ? GetBlock(listing[found].id) : nullptr;
 }
 
 // --------------------------------------------------------------- collisions

@@ -124,6 +124,9 @@ public:
     // (below 1000 units); empty when none.
     BlockPtr FindNearestFreeBlock(const std::vector<BlockPtr>& list, const Geometry::Vector3& position,
                                   const std::map<uint16_t, uint16_t>& excluded) const;
+    // The same over every block of the manager, in id order.
+    BlockPtr FindNearestFreeBlock(const Geometry::Vector3& position,
+                                  const std::map<uint16_t, uint16_t>& excluded) const;
 
     // The block rules of a collision report between two bodies (at least one
     // a block): thrown blocks start returning to free; a thrown block knocks

@@ -236,12 +236,22 @@ TEST_F(BlocksTest, NearestFreeBlockSkipsBusyAndExcludedBlocks) {
     const BlockPtr away = MakeBlock(ActorTypes::kBox, Vector3(1000, 0.5f, 0));
     const std::vector<BlockPtr> list{away, far, mid, near};
     std::map<uint16_t, uint16_t> excluded;
+    // The search over the manager's own blocks answers as the one over a list.
     EXPECT_EQ(Blocks().FindNearestFreeBlock(list, Vector3(), excluded), near);
+    EXPECT_EQ(Blocks().FindNearestFreeBlock(Vector3(), excluded), near);
     near->SetState(BlockState::kHeld);
     mid->SetState(BlockState::kThrown);
     EXPECT_EQ(Blocks().FindNearestFreeBlock(list, Vector3(), excluded), far);
+    EXPECT_EQ(Blocks().FindNearestFreeBlock(Vector3(), excluded), far);
+    // At equal distance the first block in id order stays the nearest.
+    const BlockPtr twin = MakeBlock(ActorTypes::kBox, Vector3(-3, 0.5f, 0));
+    ASSERT_LT(far->GetId(), twin->GetId());
+    EXPECT_EQ(Blocks().FindNearestFreeBlock(Vector3(), excluded), far);
     excluded[far->GetId()] = 1;
+    EXPECT_EQ(Blocks().FindNearestFreeBlock(Vector3(), excluded), twin);
+    excluded[twin->GetId()] = 1;
     EXPECT_EQ(Blocks().FindNearestFreeBlock(list, Vector3(), excluded), nullptr) << "1000 away is out of range";
+    EXPECT_EQ(Blocks().FindNearestFreeBlock(Vector3(), excluded), nullptr);
 }
 
 TEST_F(BlocksTest, CollapsesLookOnlyAtTheBlocksAboveAndNeedNoDeepStack) {
