@@ -183,13 +183,7 @@ TEST_F(BombsTest, StacksAndPilesBlownFromAboveStayAboveTheGround) {
         SetRulesSettings(r);
         // The shipped levels' ground is 3.2 thick (the fixture's, 10).
         logic->DeleteActor(groundActor->actorId);
-        ActorCreateInfo thin;
-        thin.params.SetType(ActorTypes::kPlane);
-        thin.params.team = 1;
-        thin.params.objectStateId = 5;
-        thin.scale = Vector3(10.0f, 3.2f, 10.0f);
-        thin.position = Vector3(0.0f, -1.6f, 0.0f);
-        groundActor = logic->CreateActor(thin);
+        groundActor = MakeGround(3.2f);
         ASSERT_TRUE(groundActor && groundActor->body);
         const Physics::PhysBody& ground = *groundActor->body;
         ASSERT_NEAR(2.0f * ground.GetHalfExtents().y, 3.2f, 1e-4f);

@@ -77,13 +77,17 @@ protected:
     void StartRules(uint8_t backdrop = 0) {
         logic->OnInitializeGameLogic(EventTypes::EventUpdateInitializeGameLogic(backdrop));
         logic->SetState(MiravGameLogic::kStarted);
+        groundActor = MakeGround(10.0f);
+    }
+    // A ground of the given thickness, 200 x 200 round the origin, its top at 0.
+    ActorPtr MakeGround(float thickness) {
         ActorCreateInfo ground;
         ground.params.SetType(ActorTypes::kPlane);
         ground.params.team = 1;
         ground.params.objectStateId = 5;
-        ground.scale = Vector3(10.0f, 10.0f, 10.0f);
-        ground.position = Vector3(0.0f, -5.0f, 0.0f);
-        groundActor = logic->CreateActor(ground);
+        ground.scale = Vector3(10.0f, thickness, 10.0f);
+        ground.position = Vector3(0.0f, -0.5f * thickness, 0.0f);
+        return logic->CreateActor(ground);
     }
 
     // A player that has entered the game (its first respawn ran), standing at p.
