@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -53,6 +54,16 @@ struct ActorParams {
 
     // Sets the name and its hash together.
     void SetType(const char* name);
+    // Whether the type is the one named. Type names are the shared constants
+    // almost always, and the seven differ mostly in their first letter: the
+    // pointer or that letter answers without a call (sweeps ask this for
+    // every block).
+    bool IsType(const char* name) const {
+        if (!typeName || !name) return false;
+        if (typeName == name) return true;
+        if (typeName[0] != name[0]) return false;
+        return std::strcmp(typeName, name) == 0;
+    }
 };
 
 class Actor : public ActorParams {

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 
 #include "gamelogic/Actor.h"
@@ -45,15 +44,7 @@ struct BlockData {
     void SetState(int32_t newState);
     int32_t GetState() const { return state; }
     uint16_t GetId() const;
-    bool IsType(const char* typeName) const {
-        if (!actor || !actor->typeName || !typeName) return false;
-        // Type names are the shared constants almost always, and the seven
-        // differ mostly in their first letter: the pointer or that letter
-        // answers without a call (sweeps ask this for every block).
-        if (actor->typeName == typeName) return true;
-        if (actor->typeName[0] != typeName[0]) return false;
-        return std::strcmp(actor->typeName, typeName) == 0;
-    }
+    bool IsType(const char* typeName) const { return actor && actor->IsType(typeName); }
     // Actor extents exactly (0.5, 0.5, 0.5).
     bool IsUnitBlock() const;
     // The actor's extents turned by its body's orientation, made non-negative

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "ini/IniFile.h"
 #include "ini/RangeWarning.h"
@@ -53,9 +52,6 @@ std::unique_ptr<Utility::Random<float>>& BombGenerator() {
 
 using EventSystem::PayloadOf;
 
-bool IsType(const Actor& actor, const char* name) {
-    return actor.typeName && (actor.typeName == name || std::strcmp(actor.typeName, name) == 0);
-}
 
 // The level load creates through the logic.
 class LogicLevelTarget : public LevelTarget {
@@ -602,7 +598,7 @@ bool MiravGameLogic::OnCollision(const EventSystem::IEvent& event) {
             } else {
                 const ActorPtr a = GetActor(idA);
                 const ActorPtr b = GetActor(idB);
-                if ((a && IsType(*a, ActorTypes::kPlane)) || (b && IsType(*b, ActorTypes::kPlane))) player->OnLanded();
+                if ((a && a->IsType(ActorTypes::kPlane)) || (b && b->IsType(ActorTypes::kPlane))) player->OnLanded();
             }
         } else if (block) {
             if (block->state == BlockState::kThrown)
