@@ -322,7 +322,16 @@ std::shared_ptr<GameLogicView::BlockData> TeamMan::ClaimNearestBlock(const Geome
     const AIMan* ai = AIMan::Instance();
     GameLogicView::BlockMan* blocks = ai ? ai->GetBlockMan().get() : nullptr;
     if (!blocks) return nullptr;
-    GameLogicView::BlockPtr found = blocks->FindNearestFreeBlock(position, m_claims);
+    // Missed throws fly far beyond the map and lie scattered over the open
+    // ground around it: fetching them took bots out of the game (in 8-a-team
+    // matches on Twin Keeps more than a quarter of the bots were off the map
+    // at any moment). Blocks a few steps past the map's edge are still
+    // fetched.
+    const Geometry::Vector3& field = blocks->FieldHalfExtents();
+    GameLogicView::BlockPtr found =
+        field.x > 0.0f && field.z > 0.0f
+            ? blocks->FindNearestFreeBlockWithin(position, m_claims, field.x + kFieldMargin, field.z + kFieldMargin)
+            : blocks->FindNearestFreeBlock(position, m_claims);
     if (found) m_claims[found->GetId()] = claimer;
     return found;
 }

@@ -100,6 +100,8 @@ class TeamMan {
 public:
     static constexpr uint16_t kNoActor = 0xFFFF;
     static constexpr uint64_t kTeamClaimMs = 20000;
+    // How far past the edge of the level's map a free block is still fetched.
+    static constexpr float kFieldMargin = 4.0f;
     // Squared reach within which a bot sees an enemy flag.
     static constexpr float kFlagReachSquared = 900.0f;
     // Squared distance below which a bomb counts as near.

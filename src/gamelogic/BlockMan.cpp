@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "events/EventManager.h"
 #include "events/types/ActorEvents.h"
@@ -218,11 +219,16 @@ constexpr float kNearestFreeRange = 1000000.0f;  // squared
 
 // Whether the block is a free candidate of the nearest-free search nearer than
 // `best` (squared distance), which it then lowers.
+// Only blocks within halfX and halfZ of the origin count (infinite: all).
 inline bool NearerFree(const BlockData& b, uint16_t id, const Geometry::Vector3& position,
-                       const std::map<uint16_t, uint16_t>& excluded, float& best) {
+                       const std::map<uint16_t, uint16_t>& excluded, float& best,
+                       float halfX = std::numeric_limits<float>::infinity(),
+                       float halfZ = std::numeric_limits<float>::infinity()) {
     if (!b.actor || b.state != BlockState::kFree) return false;
     if (excluded.count(id)) return false;
-    const float d = (b.GetPosition() - position).LengthSquared();
+    const Geometry::Vector3 at = b.GetPosition();
+    if (!(std::fabs(at.x) <= halfX && std::fabs(at.z) <= halfZ)) return false;
+    const float d = (at - position).LengthSquared();
     if (!(d < best)) return false;
     best = d;
     return true;
@@ -241,13 +247,21 @@ BlockPtr BlockMan::FindNearestFreeBlock(const std::vector<BlockPtr>& list, const
 
 BlockPtr BlockMan::FindNearestFreeBlock(const Geometry::Vector3& position,
                                         const std::map<uint16_t, uint16_t>& excluded) const {
+    constexpr float kAnywhere = std::numeric_limits<float>::infinity();
+    return FindNearestFreeBlockWithin(position, excluded, kAnywhere, kAnywhere);
+}
+
+BlockPtr BlockMan::FindNearestFreeBlockWithin(const Geometry::Vector3& position,
+                                              const std::map<uint16_t, uint16_t>& excluded, float halfX,
+                                              float halfZ) const {
     const std::vector<Listed>& listing = Listing();
     size_t found = listing.size();
     float bestDistance = kNearestFreeRange;
     for (size_t i = 0; i < listing.size(); ++i) {
         PrefetchAhead(listing, i);
         const BlockData* block = listing[i].block;
-        if (block && NearerFree(*block, listing[i].id, position, excluded, bestDistance)) found = i;
+        if (!block || !NearerFree(*block, listing[i].id, position, excluded, bestDistance, halfX, halfZ)) continue;
+        found = i;
     }
     return found < listing.size() ? GetBlock(listing[found].id) : nullptr;
 }

@@ -119,6 +119,11 @@ public:
     // was made (a block below the floor has escaped the world).
     void CountFallen(int n) { m_fallen += n; }
     int FallenCount() const { return m_fallen; }
+    // Half the size of the loaded level's map in x and z (the map is centred
+    // on the origin): the field the level was drawn for, which the ground may
+    // exceed. Zero while no level is loaded.
+    void SetFieldHalfExtents(const Geometry::Vector3& half) { m_fieldHalf = half; }
+    const Geometry::Vector3& FieldHalfExtents() const { return m_fieldHalf; }
 
     // The block of `list` in state 1, not excluded, nearest to the position
     // (below 1000 units); empty when none.
@@ -127,6 +132,11 @@ public:
     // The same over every block of the manager, in id order.
     BlockPtr FindNearestFreeBlock(const Geometry::Vector3& position,
                                   const std::map<uint16_t, uint16_t>& excluded) const;
+    // The same among the blocks whose body lies within `halfX` of the origin
+    // in x and `halfZ` in z.
+    BlockPtr FindNearestFreeBlockWithin(const Geometry::Vector3& position,
+                                        const std::map<uint16_t, uint16_t>& excluded, float halfX,
+                                        float halfZ) const;
 
     // The block rules of a collision report between two bodies (at least one
     // a block): thrown blocks start returning to free; a thrown block knocks
@@ -172,6 +182,7 @@ private:
     mutable std::vector<Listed> m_listing;
     mutable bool m_listingStale = true;
     int m_fallen = 0;
+    Geometry::Vector3 m_fieldHalf;
     Table m_static;
     MiravGameLogic* m_logic;
     std::map<uint16_t, std::shared_ptr<CollisionToFreeStateProc>> m_timers;

@@ -281,6 +281,10 @@ void MiravGameLogic::LoadLevel() {
     const bool sandbox = state->GetFlag(GlobalGameState::kGameMode) != 0;
     LevelPlan plan;
     const bool planned = !levelFile.empty() && loader.Plan(sandbox, plan);
+    if (m_blockMan)
+        m_blockMan->SetFieldHalfExtents(planned ? Geometry::Vector3(0.5f * static_cast<float>(plan.width), 0.0f,
+                                                                    0.5f * static_cast<float>(plan.rows))
+                                                : Geometry::Vector3());
 
     // The ground: its top at height 0.
     Geometry::Vector3 model(0.5f, 0.5f, 0.5f);

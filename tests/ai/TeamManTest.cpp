@@ -246,6 +246,22 @@ TEST_F(TeamTest, ClaimsOfADeadOrResetBotAreReleased) {
     EXPECT_TRUE(team.GetClaims().empty());
 }
 
+TEST_F(TeamTest, BlocksFarBeyondTheMapAreNotFetched) {
+    BotGameView* a = world.AddBot(0, {18, 0.5f, 0});
+    const float margin = AI::TeamMan::kFieldMargin;
+    GameLogicView::BlockPtr farOut = world.AddBlock({20 + margin + 1, 0.5f, 0});
+    GameLogicView::BlockPtr justOut = world.AddBlock({-20 - margin + 0.5f, 0.5f, 0});
+    AI::TeamMan& team = world.Team(0);
+    // No level loaded: no field, every block counts.
+    EXPECT_EQ(team.ClaimNearestBlock({18, 0.5f, 0}, a->GetActorId()), farOut);
+    team.ReleaseClaim(farOut->GetId());
+    // A map 40 x 10 around the origin: the block past its edge and the margin
+    // is left; one within the margin is still fetched, though much farther.
+    world.blocks->SetFieldHalfExtents({20, 0, 5});
+    EXPECT_EQ(team.ClaimNearestBlock({18, 0.5f, 0}, a->GetActorId()), justOut);
+    EXPECT_EQ(team.ClaimNearestBlock({18, 0.5f, 0}, a->GetActorId()), nullptr);
+}
+
 TEST_F(TeamTest, ClaimsOfARemovedBotAreReleased) {
     BotGameView* a = world.AddBot(0, {0, 0.5f, 0});
     GameLogicView::BlockPtr block = world.AddBlock({1, 0.5f, 0});

@@ -254,6 +254,23 @@ TEST_F(BlocksTest, NearestFreeBlockSkipsBusyAndExcludedBlocks) {
     EXPECT_EQ(Blocks().FindNearestFreeBlock(Vector3(), excluded), nullptr);
 }
 
+TEST_F(BlocksTest, NearestFreeBlockWithinBoundsSkipsTheBlocksBeyondThem) {
+    // Bounds of 10 in x and 4 in z around the origin; the position searched
+    // from may lie outside them.
+    const BlockPtr beyondX = MakeBlock(ActorTypes::kBox, Vector3(10.5f, 0.5f, 0));
+    const BlockPtr beyondZ = MakeBlock(ActorTypes::kBox, Vector3(9, 0.5f, -4.5f));
+    const BlockPtr onEdge = MakeBlock(ActorTypes::kBox, Vector3(10, 0.5f, 4));
+    const BlockPtr inside = MakeBlock(ActorTypes::kBox, Vector3(-8, 0.5f, 0));
+    const std::map<uint16_t, uint16_t> none;
+    const Vector3 from(11, 0.5f, -2);
+    EXPECT_EQ(Blocks().FindNearestFreeBlock(from, none), beyondX) << "unbounded, the nearest of all";
+    EXPECT_EQ(Blocks().FindNearestFreeBlockWithin(from, none, 10, 4), onEdge) << "the edge belongs to the field";
+    onEdge->SetState(BlockState::kHeld);
+    EXPECT_EQ(Blocks().FindNearestFreeBlockWithin(from, none, 10, 4), inside);
+    EXPECT_EQ(Blocks().FindNearestFreeBlockWithin(from, none, 10, 5), beyondZ);
+    EXPECT_EQ(Blocks().FindNearestFreeBlockWithin(from, {{inside->GetId(), 1}}, 10, 4), nullptr);
+}
+
 TEST_F(BlocksTest, CollapsesLookOnlyAtTheBlocksAboveAndNeedNoDeepStack) {
     // A tower far taller than any recursion could walk, beside a wide field:
     // the collapse tests only blocks resting on fallen ones.

@@ -103,6 +103,7 @@ TEST_F(LevelLoadTest, ASmallLevelBecomesBlocksObjectsAndPoints) {
     EXPECT_TRUE(problems.ErrorMentions("level object 50")) << "the index has no object 50: reported, not placed";
     ASSERT_EQ(logic->GetState(), MiravGameLogic::kStarted);
     BlockMan& blocks = *logic->GetBlockMan();
+    EXPECT_EQ(blocks.FieldHalfExtents(), Vector3(4, 0, 1)) << "the map's half size, not the ground's";
 
     // The column of 2 stacks from the ground up; the column of 1 is one box.
     float top = 0.0f;
