@@ -218,8 +218,8 @@ namespace {
 constexpr float kNearestFreeRange = 1000000.0f;  // squared
 
 // Whether the block is a free candidate of the nearest-free search nearer than
-// `best` (squared distance), which it then lowers.
-// Only blocks within halfX and halfZ of the origin count (infinite: all).
+// `best` (squared distance), which it then lowers. Only blocks within halfX
+// and halfZ of the origin count (infinite: all).
 inline bool NearerFree(const BlockData& b, uint16_t id, const Geometry::Vector3& position,
                        const std::map<uint16_t, uint16_t>& excluded, float& best,
                        float halfX = std::numeric_limits<float>::infinity(),
@@ -260,8 +260,7 @@ BlockPtr BlockMan::FindNearestFreeBlockWithin(const Geometry::Vector3& position,
     for (size_t i = 0; i < listing.size(); ++i) {
         PrefetchAhead(listing, i);
         const BlockData* block = listing[i].block;
-        if (!block || !NearerFree(*block, listing[i].id, position, excluded, bestDistance, halfX, halfZ)) continue;
-        found = i;
+        if (block && NearerFree(*block, listing[i].id, position, excluded, bestDistance, halfX, halfZ)) found = i;
     }
     return found < listing.size() ? GetBlock(listing[found].id) : nullptr;
 }
