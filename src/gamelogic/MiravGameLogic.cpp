@@ -52,7 +52,6 @@ std::unique_ptr<Utility::Random<float>>& BombGenerator() {
 
 using EventSystem::PayloadOf;
 
-
 // The level load creates through the logic.
 class LogicLevelTarget : public LevelTarget {
 public:
